@@ -1,0 +1,96 @@
+#include "link/codec.h"
+
+#include <algorithm>
+
+namespace codec {
+
+namespace {
+
+QChar hexDigit(int v)
+{
+    static const char digits[] = "0123456789abcdef";
+    return QLatin1Char(digits[v & 0xF]);
+}
+
+int digitValue(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u >= u'0' && u <= u'9')
+        return u - u'0';
+    if (u >= u'a' && u <= u'f')
+        return u - u'a' + 10;
+    if (u >= u'A' && u <= u'F')
+        return u - u'A' + 10;
+    return -1;
+}
+
+}  // namespace
+
+QString ToASCII(int d)
+{
+    const int v = std::clamp(d, 0, 255);
+    QString out(2, QLatin1Char('0'));
+    out[0] = hexDigit(v / 16);
+    out[1] = hexDigit(v % 16);
+    return out;
+}
+
+int HexToDec(const QString &s)
+{
+    // Lenient like the original parser: digits are read from the left until
+    // the first non-digit. The value is kept inside 32 bits by ignoring
+    // digits beyond the eighth.
+    quint32 value = 0;
+    int used = 0;
+    for (QChar c : s) {
+        const int d = digitValue(c);
+        if (d < 0 || used == 8)
+            break;
+        value = value * 16 + quint32(d);
+        ++used;
+    }
+    return int(value);
+}
+
+int TakeData(const QString &buf1, int cnt)
+{
+    const QString c1 = cnt >= 1 && cnt <= buf1.size() ? QString(buf1[cnt - 1]) : QString();
+    const QString c2 = cnt >= 0 && cnt + 1 <= buf1.size() ? QString(buf1[cnt]) : QString();
+    return 16 * HexToDec(c1) + HexToDec(c2);
+}
+
+bool replyCheckPasses(const QString &body)
+{
+    const int L = int(body.size());
+    if (L < 6 || L > 18)
+        return false;
+    int sum = 0;
+    int i = 1;
+    do {
+        sum += TakeData(body, i);
+        if (sum > 255)
+            sum -= 256;
+        i += 2;
+    } while (i < L - 2);
+    return sum == TakeData(body, L - 1);
+}
+
+QString requestAddressOnly(int address, int code)
+{
+    return QLatin1Char(kRequestStart) + ToASCII(address) + ToASCII(code) + ToASCII(kEndByte) +
+           QLatin1Char(kFrameEnd);
+}
+
+QString requestForFlank(int address, int code, int flank)
+{
+    return QLatin1Char(kRequestStart) + ToASCII(address) + ToASCII(code) + ToASCII(flank) +
+           ToASCII(kEndByte) + QLatin1Char(kFrameEnd);
+}
+
+QString requestWithValue(int address, int code, int flank, int value)
+{
+    return QLatin1Char(kRequestStart) + ToASCII(address) + ToASCII(code) + ToASCII(flank) +
+           ToASCII(value) + ToASCII(kEndByte) + QLatin1Char(kFrameEnd);
+}
+
+}  // namespace codec

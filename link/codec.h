@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QString>
+
+// Hex-ASCII codec of the detector's serial protocol.
+//
+// Requests: "$", then one byte per field as two lower-case hex digits, ending
+// with the constant end byte 12 ("0c") and CR. Replies: "!", a body of hex
+// digit pairs (code, data bytes, checksum = sum of the preceding bytes mod
+// 256), CR. Replies may use upper- or lower-case digits.
+namespace codec {
+
+constexpr char kRequestStart = '$';
+constexpr char kReplyStart = '!';
+constexpr char kFrameEnd = '\r';
+constexpr int kEndByte = 12;
+
+// Encodes one byte as two lower-case hex digits. Values outside 0..255 are
+// clamped into that range so that no frame can carry more or fewer than two
+// characters per field.
+QString ToASCII(int d);
+
+// Value of the leading hexadecimal digits of s (0 when there are none).
+int HexToDec(const QString &s);
+
+// The byte whose high digit stands at 1-based position cnt of the body;
+// characters past the end of the body read as 0.
+int TakeData(const QString &buf1, int cnt);
+
+// Reply check: the body length is 6..18 and its last byte equals the running
+// sum (mod 256) of the bytes before it.
+bool replyCheckPasses(const QString &body);
+
+// Request frames, CR included.
+QString requestAddressOnly(int address, int code);               // form A
+QString requestForFlank(int address, int code, int flank);       // form F
+QString requestWithValue(int address, int code, int flank, int value);  // form V
+
+// Request codes.
+enum Code : int {
+    RemoteTest = 3,
+    Status = 11,
+    ReadGain = 15,
+    ReadThreshold = 17,
+    ReadAccumulation = 19,
+    ReadFront = 20,
+    ReadLimit = 21,
+    ReadAlarmTime = 22,
+    ReadSelfTest = 23,
+    ReadUnitNumber = 32,
+    WriteGain = 45,
+    SetUnitNumber = 46,
+    WriteThreshold = 47,
+    WriteAccumulation = 49,
+    WriteFront = 50,
+    WriteLimit = 51,
+    WriteAlarmTime = 52,
+    WriteSelfTest = 53,
+};
+
+constexpr int kStatusBodyLength = 18;
+constexpr int kSettingBodyLength = 6;
+
+}  // namespace codec

@@ -1,0 +1,114 @@
+#include "link/qtserialport.h"
+
+#include "link/comports.h"
+
+#include <QFileInfo>
+
+int baudRateOfSettings(const QString &settings)
+{
+    return settings.section(QLatin1Char(','), 0, 0).toInt();
+}
+
+QtSerialPortService::QtSerialPortService(QProcessEnvironment env, QObject *parent)
+    : SerialPortService(parent), m_env(std::move(env))
+{
+    connect(&m_port, &QSerialPort::readyRead, this, &SerialPortService::dataReceived);
+    connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialPortService::onError);
+}
+
+void QtSerialPortService::setPortNumber(int n)
+{
+    m_number = n;
+}
+
+QString QtSerialPortService::deviceOf(int n) const
+{
+    return devicePathForComPort(n, m_env);
+}
+
+bool QtSerialPortService::open()
+{
+    if (m_port.isOpen())
+        return true;
+    const QString device = deviceOf(m_number);
+    m_openError = OpenError::None;
+    if (device.isEmpty()) {
+        m_openError = OpenError::NoSuchPort;
+        return false;
+    }
+    m_port.setPortName(device);
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        switch (m_port.error()) {
+        case QSerialPort::DeviceNotFoundError:
+            m_openError = OpenError::NoSuchPort;
+            break;
+        case QSerialPort::PermissionError:
+            // QSerialPort reports a port locked by another program as a
+            // permission error too; tell them apart by the file's access.
+            m_openError = QFileInfo(device).exists() && !QFileInfo(device).isWritable()
+                              ? OpenError::PermissionDenied
+                              : OpenError::Busy;
+            break;
+        default:
+            m_openError = OpenError::Other;
+            break;
+        }
+        m_port.clearError();
+        return false;
+    }
+    m_port.setBaudRate(baudRateOfSettings(m_settings) > 0 ? baudRateOfSettings(m_settings) : 9600);
+    m_port.setDataBits(QSerialPort::Data8);
+    m_port.setParity(QSerialPort::NoParity);
+    m_port.setStopBits(QSerialPort::OneStop);
+    m_port.setFlowControl(m_softwareFlow ? QSerialPort::SoftwareControl : QSerialPort::NoFlowControl);
+    return true;
+}
+
+void QtSerialPortService::close()
+{
+    if (m_port.isOpen())
+        m_port.close();
+    m_port.clearError();
+}
+
+bool QtSerialPortService::isOpen() const
+{
+    return m_port.isOpen();
+}
+
+void QtSerialPortService::setSettings(const QString &settings)
+{
+    m_settings = settings;
+    const int baud = baudRateOfSettings(settings);
+    if (m_port.isOpen() && baud > 0)
+        m_port.setBaudRate(baud);
+}
+
+void QtSerialPortService::setSoftwareFlowControl(bool on)
+{
+    m_softwareFlow = on;
+    if (m_port.isOpen())
+        m_port.setFlowControl(on ? QSerialPort::SoftwareControl : QSerialPort::NoFlowControl);
+}
+
+QByteArray QtSerialPortService::readAll()
+{
+    return m_port.isOpen() ? m_port.readAll() : QByteArray();
+}
+
+void QtSerialPortService::write(const QByteArray &frame)
+{
+    if (m_port.isOpen())
+        m_port.write(frame);
+}
+
+void QtSerialPortService::onError(QSerialPort::SerialPortError error)
+{
+    if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError)
+        return;
+    if (!m_port.isOpen())
+        return;
+    m_port.close();
+    m_port.clearError();
+    emit portLost();
+}

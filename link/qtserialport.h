@@ -1,0 +1,39 @@
+#pragma once
+
+#include "link/serialport.h"
+
+#include <QProcessEnvironment>
+#include <QSerialPort>
+
+// The serial line over QSerialPort. A read or resource error closes the port
+// once and reports portLost(); further error events of the dead port are
+// ignored, so an unplugged adapter cannot flood the event loop.
+class QtSerialPortService : public SerialPortService {
+    Q_OBJECT
+public:
+    explicit QtSerialPortService(QProcessEnvironment env = QProcessEnvironment::systemEnvironment(),
+                                 QObject *parent = nullptr);
+
+    void setPortNumber(int n) override;
+    int portNumber() const override { return m_number; }
+    QString deviceOf(int n) const override;
+    bool open() override;
+    OpenError lastOpenError() const override { return m_openError; }
+    void close() override;
+    bool isOpen() const override;
+    void setSettings(const QString &settings) override;
+    QString settings() const override { return m_settings; }
+    void setSoftwareFlowControl(bool on) override;
+    QByteArray readAll() override;
+    void write(const QByteArray &frame) override;
+
+private:
+    void onError(QSerialPort::SerialPortError error);
+
+    QProcessEnvironment m_env;
+    QSerialPort m_port;
+    int m_number = 0;
+    QString m_settings = QStringLiteral("9600,N,8,1");
+    bool m_softwareFlow = false;
+    OpenError m_openError = OpenError::None;
+};

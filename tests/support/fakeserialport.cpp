@@ -1,0 +1,58 @@
+#include "support/fakeserialport.h"
+
+bool FakeSerialPort::open()
+{
+    openAttempts.append(m_number);
+    if (m_open)
+        return true;
+    if (busy.contains(m_number)) {
+        m_error = OpenError::Busy;
+        return false;
+    }
+    if (!openable.contains(m_number)) {
+        m_error = OpenError::NoSuchPort;
+        return false;
+    }
+    m_error = OpenError::None;
+    m_open = true;
+    return true;
+}
+
+void FakeSerialPort::close()
+{
+    ++closeCalls;
+    m_open = false;
+}
+
+void FakeSerialPort::setSettings(const QString &s)
+{
+    m_settings = s;
+    settingsHistory.append(s);
+}
+
+QByteArray FakeSerialPort::readAll()
+{
+    QByteArray out;
+    out.swap(m_input);
+    return out;
+}
+
+void FakeSerialPort::write(const QByteArray &frame)
+{
+    if (m_open)
+        written.append(frame);
+}
+
+void FakeSerialPort::deliver(const QByteArray &bytes)
+{
+    m_input += bytes;
+    emit dataReceived();
+}
+
+void FakeSerialPort::unplug()
+{
+    if (!m_open)
+        return;
+    m_open = false;
+    emit portLost();
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "link/serialport.h"
+
+#include <QByteArrayList>
+#include <QSet>
+#include <QStringList>
+
+// A serial line in memory. Tests choose which port numbers can be opened,
+// inspect every frame written and every settings change, and deliver bytes
+// as receive events.
+class FakeSerialPort : public SerialPortService {
+    Q_OBJECT
+public:
+    using SerialPortService::SerialPortService;
+
+    // Port numbers that open successfully; every other number fails.
+    QSet<int> openable;
+    // Port numbers that exist but are taken by another program.
+    QSet<int> busy;
+
+    QByteArrayList written;        // frames written, in order
+    QStringList settingsHistory;   // every setSettings() call
+    QList<int> openAttempts;       // port numbers open() was tried on
+    int closeCalls = 0;
+
+    void setPortNumber(int n) override { m_number = n; }
+    int portNumber() const override { return m_number; }
+    QString deviceOf(int n) const override { return QStringLiteral("/fake/tty%1").arg(n); }
+    bool open() override;
+    OpenError lastOpenError() const override { return m_error; }
+    void close() override;
+    bool isOpen() const override { return m_open; }
+    void setSettings(const QString &s) override;
+    QString settings() const override { return m_settings; }
+    void setSoftwareFlowControl(bool on) override { m_softwareFlow = on; }
+    bool softwareFlowControl() const { return m_softwareFlow; }
+    QByteArray readAll() override;
+    void write(const QByteArray &frame) override;
+
+    // Puts bytes into the input and raises one receive event.
+    void deliver(const QByteArray &bytes);
+    // Simulates an unplugged adapter: closes and reports the loss.
+    void unplug();
+
+private:
+    int m_number = 0;
+    bool m_open = false;
+    bool m_softwareFlow = false;
+    QString m_settings = QStringLiteral("9600,N,8,1");
+    QByteArray m_input;
+    OpenError m_error = OpenError::None;
+};

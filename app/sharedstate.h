@@ -10,20 +10,20 @@
 // control pass are wider so that a long pass cannot overflow.
 struct SharedState {
     // Request building and output.
-    QString Adres;              // address as decimal text, fixed at "СТАРТ"
-    quint8 MarkerCom = 0;       // address written into every request
-    QString a;                  // scratch: the frame being built
-    QString TekCom;             // mailbox: one request waiting to be sent
-    qint16 CntComOutBuf = 0;    // frames put into the mailbox since last sent
-    QString ZaprosCom;          // the standing status poll
-    qint16 CntIntervCom = 0;    // ticks left until the next scheduler slot
+    QString Adres;                // address as decimal text, fixed at "СТАРТ"
+    quint8 MarkerCom = 0;         // address written into every request
+    QString a;                    // scratch: the frame being built
+    QString TekCom;               // mailbox: one request waiting to be sent
+    qint16 CntComOutBuf = 0;      // frames put into the mailbox since last sent
+    QString ZaprosCom;            // the standing status poll
+    qint16 CntIntervCom = 0;      // ticks left until the next scheduler slot
     qint16 CntZaprosUstanov = 0;  // slots left in the start-up sequence
-    qint16 CntPoteriObm = 0;    // consecutive silent watchdog periods
+    qint16 CntPoteriObm = 0;      // consecutive silent watchdog periods
 
     // Receive assembly.
-    QString buffer;   // text taken from the port by the last receive event
-    QString buf1;     // body of the reply being assembled
-    qint16 Mode = 0;  // 1 while a body is being collected
+    QString buffer;        // text taken from the port by the last receive event
+    QString buf1;          // body of the reply being assembled
+    qint16 Mode = 0;       // 1 while a body is being collected
     qint16 StatusMes = 0;  // 1 while a complete body waits to be decoded
 
     // Change detection for the journal.

@@ -32,8 +32,8 @@ int TakeData(const QString &buf1, int cnt);
 bool replyCheckPasses(const QString &body);
 
 // Request frames, CR included.
-QString requestAddressOnly(int address, int code);               // form A
-QString requestForFlank(int address, int code, int flank);       // form F
+QString requestAddressOnly(int address, int code);                      // form A
+QString requestForFlank(int address, int code, int flank);              // form F
 QString requestWithValue(int address, int code, int flank, int value);  // form V
 
 // Request codes.

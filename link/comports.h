@@ -10,5 +10,6 @@
 constexpr int kFirstComPort = 1;
 constexpr int kLastComPort = 16;
 
-QString devicePathForComPort(int n,
-                             const QProcessEnvironment &env = QProcessEnvironment::systemEnvironment());
+QString
+devicePathForComPort(int n,
+                     const QProcessEnvironment &env = QProcessEnvironment::systemEnvironment());

@@ -60,7 +60,8 @@ bool QtSerialPortService::open()
     m_port.setDataBits(QSerialPort::Data8);
     m_port.setParity(QSerialPort::NoParity);
     m_port.setStopBits(QSerialPort::OneStop);
-    m_port.setFlowControl(m_softwareFlow ? QSerialPort::SoftwareControl : QSerialPort::NoFlowControl);
+    m_port.setFlowControl(m_softwareFlow ? QSerialPort::SoftwareControl
+                                         : QSerialPort::NoFlowControl);
     return true;
 }
 

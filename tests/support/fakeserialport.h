@@ -19,9 +19,9 @@ public:
     // Port numbers that exist but are taken by another program.
     QSet<int> busy;
 
-    QByteArrayList written;        // frames written, in order
-    QStringList settingsHistory;   // every setSettings() call
-    QList<int> openAttempts;       // port numbers open() was tried on
+    QByteArrayList written;       // frames written, in order
+    QStringList settingsHistory;  // every setSettings() call
+    QList<int> openAttempts;      // port numbers open() was tried on
     int closeCalls = 0;
 
     void setPortNumber(int n) override { m_number = n; }

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QImage>
+#include <QPoint>
+#include <QtGlobal>
+
+// The drawing surface of the signal diagram (Picture1): a persistent image, so
+// the chart survives any repaint of the window. Callers draw in twips of the
+// surface, x to the right and y downwards; 15 twips make one pixel.
+//
+// Every coordinate is clamped to the surface before it becomes a pixel, so a
+// wild sample or an element designed to run past the edge (the grid reaches
+// x = 11000) cannot overflow the conversion.
+//
+// The drawing operations are virtual so that a test can watch which strokes
+// are made, not only the pixels they leave.
+class ChartCanvas {
+public:
+    static constexpr int kWidthTwips = 9735;
+    static constexpr int kHeightTwips = 5175;
+    static constexpr int kTwipsPerPixel = 15;
+
+    enum class Pen {
+        Trace,  // signal trace and threshold line: solid, 3 pixels wide
+        Grid,   // grid: dotted, 1 pixel wide
+    };
+
+    ChartCanvas();
+    virtual ~ChartCanvas() = default;
+    ChartCanvas(const ChartCanvas &) = delete;
+    ChartCanvas &operator=(const ChartCanvas &) = delete;
+
+    // A line from (x1, y1) to (x2, y2) in twips; colour is a 0xBBGGRR number.
+    virtual void drawLine(int x1, int y1, int x2, int y2, quint32 colour, Pen pen);
+    // A filled rectangle with opposite corners (x1, y1) and (x2, y2), both
+    // corner pixels included.
+    virtual void fillRect(int x1, int y1, int x2, int y2, quint32 colour);
+
+    const QImage &image() const { return m_image; }
+
+    // The pixel of a point given in twips, clamped to the surface first. One
+    // pixel past the last column or row can result (the surface edge itself);
+    // painting there is clipped away.
+    static QPoint toPixels(int xTwips, int yTwips);
+
+private:
+    QImage m_image;
+};

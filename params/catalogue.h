@@ -1,0 +1,112 @@
+#pragma once
+
+#include "monitor/journalline.h"
+
+#include <QString>
+
+#include <array>
+#include <optional>
+
+// The detector's settings: the unit number (its bus address) and the seven
+// settings kept per flank. Every part of the window that shows, edits, reads
+// or writes a setting works from the one table behind settingCatalogue().
+enum class Setting {
+    UnitNumber,
+    Limit,
+    Gain,
+    Threshold,
+    Accumulation,
+    Front,
+    AlarmTime,
+    SelfTest,
+};
+
+// How a position becomes the text of the value box.
+enum class ShownAs {
+    Position,      // p itself
+    Threshold,     // tablPorog(p), volts
+    Accumulation,  // accumulation table entry p = 50 x p, ms
+    Front,         // front table entry p = 2 x p, mV/ms
+    TenTimes,      // 10 x p, ms
+    LimitItem,     // item p of the limit list: "1", "10", "100", "1000"
+};
+
+// One row of the parameter panel. A position is the spinner's value; for the
+// limit, which is edited with the list Combo1, it is the list index 0..3.
+struct SettingRow {
+    Setting setting;
+    const char *captionLabel;  // "Label12"
+    const char *caption;       // "Порог (В)"
+    const char *valueBox;      // "Text5"; the limit shows its value in "Combo1"
+    const char *editControl;   // "UpDown2"; the limit: "Combo1"
+    const char *unlockBox;     // "Check2"
+    const char *applyButton;   // "Command2"
+    bool isList;               // edited with a list instead of a spinner
+    int readCode;
+    int writeCode;        // 0 for the unit number (its change is code 46)
+    bool flankInRequest;  // false only for the unit number
+    int minPosition;
+    int maxPosition;
+    int byteOffset;  // position = byte + byteOffset (1 for the threshold)
+    ShownAs shownAs;
+    const char *confirmListWords;  // after "  Фланг -" and the flank; null: no journal
+    const char *confirmFileWords;  // after " Фланг -" and the flank
+};
+
+constexpr int kSettingCount = 8;
+const std::array<SettingRow, kSettingCount> &settingCatalogue();
+const SettingRow &settingRow(Setting setting);
+
+// Lookups by code or by a control's object name; null when nothing matches.
+// settingForReplyCode matches read codes and write codes.
+const SettingRow *settingForReplyCode(int code);
+const SettingRow *settingForUnlockBox(const QString &objectName);
+const SettingRow *settingForApplyButton(const QString &objectName);
+const SettingRow *settingForEditControl(const QString &objectName);
+const SettingRow *settingForValueBox(const QString &objectName);
+
+// True when `code` is the row's write code, that is, the reply confirms a
+// write; false for its read code.
+bool isConfirmationCode(const SettingRow &row, int code);
+
+// Value tables. tablPorog covers the indexes 0..14 (0, 0.7 ... 2.0), the front
+// table 0..10 (2 x i), the accumulation table 0..19 (50 x i). Indexes outside
+// a table give 0.
+double tablPorog(int d);
+double frontTable(int i);
+double accumulationTable(int i);
+
+bool positionInRange(const SettingRow &row, int position);
+// The byte the apply button sends for a position (position - byteOffset).
+int byteForPosition(const SettingRow &row, int position);
+// The position a reply byte sets (byte + byteOffset).
+int positionForByte(const SettingRow &row, int valueByte);
+// The value box text for a position; empty for a position outside the row's
+// range.
+QString textForPosition(const SettingRow &row, int position);
+
+// The read request of a row: $, address, read code, flank (not for the unit
+// number), 12, CR.
+QString readRequest(const SettingRow &row, int markerCom, int flank);
+// The write request of a row for a position (the list index for the limit):
+// $, address, write code, flank, value byte, 12, CR. None for the unit number
+// and for a position outside the row's range, such as the limit list with no
+// item chosen (-1): then nothing is to be sent.
+std::optional<QString> writeRequest(const SettingRow &row, int markerCom, int flank, int position);
+// The unit-number change: code 46, the flank, the new number minus 1.
+QString setAddressRequest(int markerCom, int flank, int spinnerValue);
+
+// What a setting reply (code and value byte) does, before the window checks
+// the row's unlock box. A reply whose value lies outside the row's range is
+// ignored: the row keeps what it shows and nothing is journalled.
+struct ReplyDecision {
+    const SettingRow *row = nullptr;  // null: not a setting reply code
+    bool confirmation = false;
+    bool inRange = false;
+    int position = 0;                    // spinner position, or list index for the limit
+    QString text;                        // value box text, or the limit list's text
+    std::optional<JournalLine> journal;  // confirmations in range only
+};
+ReplyDecision decideReply(int code, int valueByte, const QString &flank);
+
+

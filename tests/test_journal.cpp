@@ -1,0 +1,160 @@
+#include "journal/eventjournal.h"
+#include "support/formfixture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+class JournalTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia)); }
+    void timestamp_data();
+    void timestamp();
+    void entryGoesToListAndFile();
+    void fileIsAppendedNeverOverwritten();
+    void twoTimeReadingsPerEntry();
+    void clearingKeepsTheFile();
+    void clearingAnEmptyList();
+    void unwritableFileKeepsListAndReportsOnce();
+};
+
+void JournalTest::timestamp_data()
+{
+    QTest::addColumn<QDateTime>("when");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("morning") << QDateTime(QDate(2026, 3, 14), QTime(9, 5, 7))
+                             << u"14.03.2026 9:05:07"_s;
+    QTest::newRow("evening") << QDateTime(QDate(2026, 12, 1), QTime(23, 59, 59))
+                             << u"01.12.2026 23:59:59"_s;
+    QTest::newRow("midnight exactly gives the date alone")
+        << QDateTime(QDate(2026, 1, 2), QTime(0, 0, 0)) << u"02.01.2026"_s;
+    QTest::newRow("a second after midnight")
+        << QDateTime(QDate(2026, 1, 2), QTime(0, 0, 1)) << u"02.01.2026 0:00:01"_s;
+}
+
+void JournalTest::timestamp()
+{
+    QFETCH(QDateTime, when);
+    QFETCH(QString, text);
+    // The locale's own long time format decides the hour's digits; what must
+    // hold is date, one space, time, and no time zone.
+    const QString stamp = journalTimestamp(when, QLocale(QLocale::Russian, QLocale::Russia));
+    const QString expectedTime = text.section(u' ', 1);
+    QCOMPARE(stamp.section(u' ', 0, 0), text.section(u' ', 0, 0));
+    if (expectedTime.isEmpty()) {
+        QCOMPARE(stamp, text);
+    } else {
+        QCOMPARE(stamp.count(u' '), 1);
+        QCOMPARE(QTime::fromString(stamp.section(u' ', 1), u"H:mm:ss"_s), when.time());
+    }
+}
+
+void JournalTest::entryGoesToListAndFile()
+{
+    FormFixture f;
+    f.form->journal().ZapisJurnal(u"  ДВ разомкнут"_s, u" ДВ разомкнут"_s);
+    f.now = f.now.addSecs(1);
+    f.form->journal().ZapisJurnal(u"  ДВ замкнут"_s, u" ДВ замкнут"_s);
+
+    // Newest first in the list, no quotes; oldest first in the file, quoted.
+    const QString first = journalTimestamp(f.now.addSecs(-1));
+    QCOMPARE(f.journalListItems(),
+             QStringList({f.stamp() + u"  ДВ замкнут"_s, first + u"  ДВ разомкнут"_s}));
+    QCOMPARE(f.journalFileLines(), QStringList({u"\""_s + first + u" ДВ разомкнут\""_s,
+                                                u"\""_s + f.stamp() + u" ДВ замкнут\""_s}));
+
+    QFile file(f.journalPath());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    QVERIFY(bytes.endsWith("\"\r\n"));
+    QCOMPARE(bytes.count("\r\n"), 2);
+    QCOMPARE(bytes.count('\r'), 2);  // no CR CR LF
+}
+
+void JournalTest::fileIsAppendedNeverOverwritten()
+{
+    FormFixture f;
+    {
+        QFile file(f.journalPath());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("\"earlier run\"\r\n");
+    }
+    f.form->journal().ZapisJurnal(u"   Стоп"_s, u" Стоп"_s);
+    QCOMPARE(f.journalFileLines(),
+             QStringList({u"\"earlier run\""_s, u"\""_s + f.stamp() + u" Стоп\""_s}));
+}
+
+void JournalTest::twoTimeReadingsPerEntry()
+{
+    // The list and the file each read the clock: a second can pass between.
+    QTemporaryDir dir;
+    QStringList list;
+    int reading = 0;
+    const QDateTime base(QDate(2026, 5, 1), QTime(12, 0, 0));
+    EventJournal journal(
+        dir.filePath(u"Jurnal.txt"_s), [&](const QString &e) { list.prepend(e); },
+        [&] { return base.addSecs(reading++); });
+    journal.ZapisJurnal(u"   Выполнен ДК"_s, u" Выполнен ДК"_s);
+    QCOMPARE(list, QStringList{journalTimestamp(base) + u"   Выполнен ДК"_s});
+    QFile file(dir.filePath(u"Jurnal.txt"_s));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(file.readAll()),
+             u"\""_s + journalTimestamp(base.addSecs(1)) + u" Выполнен ДК\"\r\n"_s);
+}
+
+void JournalTest::clearingKeepsTheFile()
+{
+    FormFixture f;
+    f.form->journal().ZapisJurnal(u"   Стоп"_s, u" Стоп"_s);
+    f.form->journal().ZapisJurnal(u"   Выполнен ДК"_s, u" Выполнен ДК"_s);
+    f.form->clearJournal();
+    QCOMPARE(f.journalListItems(), QStringList{f.stamp() + u"  Очистка журнала"_s});
+    QCOMPARE(f.journalFileLines(), QStringList({u"\""_s + f.stamp() + u" Стоп\""_s,
+                                                u"\""_s + f.stamp() + u" Выполнен ДК\""_s,
+                                                u"\""_s + f.stamp() + u" Очистка журнала\""_s}));
+}
+
+void JournalTest::clearingAnEmptyList()
+{
+    FormFixture f;
+    QTest::mouseClick(static_cast<QWidget *>(f.form->Command6), Qt::LeftButton);
+    QCOMPARE(f.journalListItems().size(), 1);
+    QCOMPARE(f.journalFileLines().size(), 1);
+    QVERIFY(f.journalFileLines().first().endsWith(u" Очистка журнала\""_s));
+}
+
+void JournalTest::unwritableFileKeepsListAndReportsOnce()
+{
+    QTemporaryDir dir;
+    // A folder where the file should be: no write can succeed, even as root.
+    const QString path = dir.filePath(u"Jurnal.txt"_s);
+    QVERIFY(QDir().mkpath(path));
+    QStringList list;
+    QStringList reports;
+    EventJournal journal(path, [&](const QString &e) { list.prepend(e); });
+    journal.setFailureSink([&](const QString &error) { reports << error; });
+
+    journal.ZapisJurnal(u"   Стоп"_s, u" Стоп"_s);
+    journal.ZapisJurnal(u"   Стоп"_s, u" Стоп"_s);
+    QCOMPARE(list.size(), 2);
+    QCOMPARE(reports.size(), 1);
+    QVERIFY(!reports.first().isEmpty());
+    QVERIFY(!journal.fileWritable());
+
+    // Writable again: reported as recovered, and entries land in the file.
+    QVERIFY(QDir(path).removeRecursively());
+    journal.ZapisJurnal(u"   Стоп"_s, u" Стоп"_s);
+    QCOMPARE(reports.size(), 2);
+    QVERIFY(reports.last().isEmpty());
+    QVERIFY(journal.fileWritable());
+    QVERIFY(QFile::exists(path));
+}
+
+QTEST_MAIN(JournalTest)
+#include "test_journal.moc"

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "sim/detector.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QRandomGenerator>
+#include <QString>
+
+namespace sim {
+
+// Outcome of one operator command read from standard input.
+struct CommandResult {
+    bool ok = true;
+    QString text;     // "ok", "error: ..." or the status lines
+    QByteArray send;  // bytes to put on the line now (garbage)
+    bool quit = false;
+};
+
+// Executes one command line against the detector. Blank lines give ok and
+// change nothing.
+CommandResult runCommand(Detector &detector, const QString &line);
+
+// The command summary shown by --help.
+QString commandHelp();
+
+// One piece of a reply and the pause before it is written.
+struct Piece {
+    QByteArray bytes;
+    int delayMs = 0;
+};
+
+// Splits a reply into the writes of a delivery mode: one piece, one piece per
+// byte with a short pause before each after the first, or two to four pieces
+// cut at random points with short random pauses. The pieces always add up to
+// the reply.
+QList<Piece> splitForDelivery(const QByteArray &reply, Delivery mode, QRandomGenerator &rng);
+
+}  // namespace sim

@@ -4,11 +4,16 @@
 #include "app/colors.h"
 #include "app/twips.h"
 #include "app/updown.h"
+#include "diagram/chartcanvas.h"
+#include "diagram/controlpass.h"
+#include "diagram/diagramstep.h"
 #include "journal/alarmsound.h"
 #include "link/codec.h"
 #include "link/comports.h"
 #include "link/scheduler.h"
 #include "link/serialport.h"
+#include "monitor/statusdecoder.h"
+#include "params/catalogue.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -69,6 +74,9 @@ Form1::Form1(const Form1Dependencies &deps, QWidget *parent)
     setAutoFillBackground(true);
 
     createControls();
+    m_chart = std::make_unique<ChartCanvas>();
+    Picture1->setImage(&m_chart->image());
+    buildSettingRows();
     m_journal = std::make_unique<EventJournal>(
         deps.journalPath, [this](const QString &entry) { List1->insertItem(0, entry); },
         deps.clock);
@@ -78,6 +86,32 @@ Form1::Form1(const Form1Dependencies &deps, QWidget *parent)
 }
 
 Form1::~Form1() = default;
+
+void Form1::buildSettingRows()
+{
+    for (const SettingRow &row : settingCatalogue()) {
+        SettingControls controls;
+        controls.row = &row;
+        controls.unlockBox = findChild<QCheckBox *>(QLatin1String(row.unlockBox));
+        controls.apply = findChild<QPushButton *>(QLatin1String(row.applyButton));
+        if (row.isList) {
+            controls.list = findChild<QComboBox *>(QLatin1String(row.editControl));
+        } else {
+            controls.spinner = findChild<UpDown *>(QLatin1String(row.editControl));
+            controls.valueBox = findChild<QLineEdit *>(QLatin1String(row.valueBox));
+        }
+        Q_ASSERT(controls.unlockBox && controls.apply && (controls.list || controls.spinner));
+        m_rows.append(controls);
+    }
+}
+
+int Form1::settingRowIndex(const QString &unlockBoxName) const
+{
+    for (int i = 0; i < m_rows.size(); ++i)
+        if (m_rows[i].unlockBox->objectName() == unlockBoxName)
+            return i;
+    return -1;
+}
 
 void Form1::connectHandlers()
 {
@@ -96,7 +130,17 @@ void Form1::connectHandlers()
     connect(Command5, &QPushButton::clicked, this, &Form1::remoteTest);
     connect(Command9, &QPushButton::clicked, this, &Form1::startControlPassClicked);
     connect(Command8, &QPushButton::clicked, this, &Form1::stopControlPassClicked);
-    connect(Command13, &QPushButton::clicked, this, &Form1::addressChangeApplied);
+    for (int i = 0; i < m_rows.size(); ++i) {
+        const SettingControls &r = m_rows[i];
+        connect(r.unlockBox, &QCheckBox::toggled, this, [this, i] { unlockBoxToggled(i); });
+        if (r.spinner)
+            connect(r.spinner, &UpDown::changed, this, [this, i] { spinnerChanged(i); });
+        // The unit number's apply button is the address change.
+        if (r.row->setting == Setting::UnitNumber)
+            connect(r.apply, &QPushButton::clicked, this, &Form1::addressChangeApplied);
+        else
+            connect(r.apply, &QPushButton::clicked, this, [this, i] { applyClicked(i); });
+    }
 
     connect(Check6, &QCheckBox::toggled, this, [this] { scaleVoltsToggled(Check6, Check7, 1000); });
     connect(Check7, &QCheckBox::toggled, this, [this] { scaleVoltsToggled(Check7, Check6, 2000); });
@@ -458,12 +502,118 @@ void Form1::pauseExchange()
 
 void Form1::statusReply()
 {
-    // Status decoding and the diagram step are wired in by their own code.
+    const StatusIndication shown =
+        decodeStatus(m_state, statusStateByte(m_state.buf1), Combo2->currentText());
+    if (shown.flankShown) {
+        Label4->setText(shown.label4Caption);
+        setLabelBackColor(Label4, shown.label4Background);
+    }
+    switch (shown.label25) {
+    case FaultLabelChange::WindowBackground:
+        Label25->setText(shown.label25Caption);
+        setLabelBackColor(Label25, windowBackColor());
+        break;
+    case FaultLabelChange::RedText:
+        setLabelTextColor(Label25, shown.label25TextColour);
+        Label25->setText(shown.label25Caption);
+        break;
+    case FaultLabelChange::Unchanged:
+        break;
+    }
+    if (shown.command5 != EnableChange::Unchanged)
+        Command5->setEnabled(shown.command5 == EnableChange::Enable);
+    for (const JournalLine &line : shown.journal)
+        m_journal->ZapisJurnal(line.listText, line.fileText);
+    if (shown.timer4 == ToneChange::Stop) {
+        setTimerEnabled(Timer4, false);
+    } else if (shown.timer4 == ToneChange::StartIfSoundTicked && Check3->isChecked() &&
+               !Timer4->isActive()) {
+        Timer4->setInterval(kAlarmToneRepeat);
+        setTimerEnabled(Timer4, true);
+    }
+    setLabelTextColor(Label16, shown.label16TextColour);
+    Label16->setText(shown.label16Caption);
+
+    const DiagramUpdate chart = diagramStep(m_state, m_state.buf1, *m_chart);
+    Picture1->update();
+    Text2->setText(chart.text2);
+    Text11->setText(chart.text11);
+    if (chart.label30)
+        Label30->setText(*chart.label30);
+    if (chart.passEnded) {
+        Command9->setEnabled(true);
+        Command8->setEnabled(false);
+    }
+    if (chart.text3)
+        Text3->setText(*chart.text3);
+    if (chart.passRan) {
+        QPalette palette = Text12->palette();
+        palette.setColor(QPalette::Text, colorFromBgr(chart.text12ColorBgr));
+        Text12->setPalette(palette);
+        Text12->setText(chart.text12);
+    }
 }
 
 void Form1::settingReply(int code)
 {
-    Q_UNUSED(code);
+    const ReplyDecision reply =
+        decideReply(code, codec::TakeData(m_state.buf1, 3), Combo2->currentText());
+    if (!reply.row)
+        return;
+    const SettingControls &controls = m_rows[int(reply.row - settingCatalogue().data())];
+    // A row being edited is never overwritten by the detector's answers.
+    if (controls.unlockBox->checkState() != Qt::Unchecked)
+        return;
+    // Values outside the setting's range are ignored; the row keeps its text.
+    if (!reply.inRange)
+        return;
+    if (controls.list) {
+        controls.list->setCurrentIndex(reply.position);
+    } else {
+        controls.valueBox->setText(reply.text);
+        controls.spinner->setValue(reply.position);
+    }
+    if (reply.journal)
+        m_journal->ZapisJurnal(reply.journal->listText, reply.journal->fileText);
+}
+
+void Form1::unlockBoxToggled(int index)
+{
+    const SettingControls &r = m_rows[index];
+    QWidget *editor = r.list ? static_cast<QWidget *>(r.list) : r.spinner;
+    if (r.unlockBox->checkState() == Qt::Checked) {
+        editor->setEnabled(true);
+        r.apply->setEnabled(true);
+        return;
+    }
+    editor->setEnabled(false);
+    r.apply->setEnabled(false);
+    // Ask the detector for the stored value: it replaces whatever the
+    // operator stepped to without applying.
+    putIntoMailbox(m_state, readRequest(*r.row, m_state.MarkerCom, flankNumber()));
+}
+
+void Form1::spinnerChanged(int index)
+{
+    const SettingControls &r = m_rows[index];
+    r.valueBox->setText(textForPosition(*r.row, r.spinner->Value()));
+}
+
+void Form1::applyClicked(int index)
+{
+    const SettingControls &r = m_rows[index];
+    if (r.spinner) {
+        r.apply->setEnabled(false);
+        r.spinner->setEnabled(false);
+    }
+    // Unticking queues a read of the setting; the write below replaces it.
+    r.unlockBox->setChecked(false);
+    const int position = r.list ? r.list->currentIndex() : r.spinner->Value();
+    const std::optional<QString> frame =
+        writeRequest(*r.row, m_state.MarkerCom, flankNumber(), position);
+    // The limit list with no item chosen has nothing to write.
+    if (frame)
+        putIntoMailbox(m_state, *frame);
 }
 
 void Form1::clearJournal()

@@ -36,7 +36,9 @@ class QListWidget;
 class QPushButton;
 class QTimer;
 class AlarmPlayer;
+class ChartCanvas;
 class ChartView;
+struct SettingRow;
 class SerialPortService;
 class UpDown;
 
@@ -74,6 +76,9 @@ public:
     void startControlPassClicked();  // Command9 "Старт"
     void stopControlPassClicked();   // Command8 "Стоп"
     void addressChangeApplied();     // Command13
+    void unlockBoxToggled(int row);  // the "Изменить" box of a setting row
+    void spinnerChanged(int row);    // the spinner of a setting row
+    void applyClicked(int row);      // the "Применить" button of a setting row
 
     // Controls, under their designed names.
     QLabel *Label1, *Label2, *Label3, *Label4, *Label5, *Label6, *Label7, *Label8, *Label9,
@@ -93,6 +98,19 @@ public:
     QLabel *Picture2;
     QTimer *Timer1, *Timer4, *Timer5;
 
+    // The controls of one setting row, found by the names in the catalogue.
+    struct SettingControls {
+        const SettingRow *row = nullptr;
+        QCheckBox *unlockBox = nullptr;
+        UpDown *spinner = nullptr;  // none for the limit
+        QComboBox *list = nullptr;  // the limit's list
+        QPushButton *apply = nullptr;
+        QLineEdit *valueBox = nullptr;  // none for the limit
+    };
+    const QList<SettingControls> &settingRows() const { return m_rows; }
+    int settingRowIndex(const QString &unlockBoxName) const;
+    const ChartCanvas &chart() const { return *m_chart; }
+
     // The flank chosen in Combo2 as a number (1 or 2).
     int flankNumber() const;
     // Colours as the window shows them, 0xBBGGRR.
@@ -103,6 +121,7 @@ public:
 private:
     void createControls();
     void connectHandlers();
+    void buildSettingRows();
     void load();
     void scanComPorts();
     bool openPortForExchange(int portNumber);
@@ -122,6 +141,8 @@ private:
     SerialPortService *m_port;
     AlarmPlayer *m_alarm;
     std::unique_ptr<EventJournal> m_journal;
+    std::unique_ptr<ChartCanvas> m_chart;
+    QList<SettingControls> m_rows;
 };
 
 // Sets a label's colours (0xBBGGRR) the way the original controls had them.

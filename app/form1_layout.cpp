@@ -48,7 +48,9 @@ QLabel *makeLabel(QWidget *parent, const char *name, const QRect &geometry, cons
     label->setTextFormat(Qt::PlainText);
     label->setText(caption);
     label->setAlignment(alignment);
-    label->setWordWrap(true);
+    // Captions taller than one line wrap at word boundaries; one-line captions
+    // stay on their line.
+    label->setWordWrap(geometry.height() > 20);
     if (font != QFont())
         label->setFont(font);
     label->setAutoFillBackground(true);

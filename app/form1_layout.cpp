@@ -276,6 +276,8 @@ void Form1::createControls()
     Combo1 = makeComboBox(this, "Combo1", twipsRect(2280, 3600, 975, 315),
                           {u"1"_s, u"10"_s, u"100"_s, u"1000"_s});
     Combo3 = makeComboBox(this, "Combo3", twipsRect(6360, 600, 975, 315), {});
+    // The limit row starts locked like every other setting row.
+    Combo1->setEnabled(false);
 
     List1 = new QListWidget(this);
     List1->setObjectName(u"List1"_s);

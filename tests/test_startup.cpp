@@ -51,7 +51,6 @@ void StartupTest::enabledAfterLoad()
         QVERIFY2(c->isEnabled(), qPrintable(c->objectName()));
     for (QWidget *c : disabled)
         QVERIFY2(!c->isEnabled(), qPrintable(c->objectName()));
-    // Combo1 is not touched by load: only its unlock box is disabled.
     QVERIFY(!w.Timer1->isActive());
     QVERIFY(!w.Timer4->isActive());
     QVERIFY(!w.Timer5->isActive());

@@ -5,6 +5,10 @@ bool FakeSerialPort::open()
     openAttempts.append(m_number);
     if (m_open)
         return true;
+    if (denied.contains(m_number)) {
+        m_error = OpenError::PermissionDenied;
+        return false;
+    }
     if (busy.contains(m_number)) {
         m_error = OpenError::Busy;
         return false;

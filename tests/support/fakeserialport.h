@@ -18,6 +18,8 @@ public:
     QSet<int> openable;
     // Port numbers that exist but are taken by another program.
     QSet<int> busy;
+    // Port numbers the user has no permission to open.
+    QSet<int> denied;
 
     QByteArrayList written;       // frames written, in order
     QStringList settingsHistory;  // every setSettings() call

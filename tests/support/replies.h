@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+
+// Reply frames as the detector sends them: "!", the body in lower-case hex
+// pairs (code, data bytes, checksum = sum of the bytes before it mod 256),
+// CR. Tests hand them to FakeSerialPort::deliver().
+
+// A reply frame with the given code and data bytes; the checksum is added.
+QByteArray replyFrame(int code, const QList<int> &data);
+
+// A status reply (code 11). signal and threshold are in counts (51 counts to
+// the volt; the frame carries 4 x counts as a little-endian word), l1 and l2
+// are the two level bytes.
+QByteArray statusReply(int stateByte, int signal = 0, int threshold = 0, int l1 = 0, int l2 = 0);
+
+// A setting reply: code and value byte.
+QByteArray settingReply(int code, int value);
+
+// A status reply whose checksum is wrong (dropped by the receiver).
+QByteArray corruptStatusReply(int stateByte);

@@ -1,0 +1,101 @@
+// Takes the README's pictures of a live window: the program connected to the
+// simulated detector, a flank in alarm, and a setting being changed. Runs
+// offscreen; usage: windowshots OUTPUT_FOLDER
+#include "app/form1.h"
+#include "app/updown.h"
+#include "journal/alarmsound.h"
+#include "link/qtserialport.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <cstdio>
+
+namespace {
+
+// Runs the event loop for a while so the exchange goes on.
+void runFor(int ms)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+bool save(Form1 &window, const QString &path)
+{
+    const bool ok = window.grab().save(path);
+    std::printf("%s %s\n", ok ? "wrote" : "could not write", qPrintable(path));
+    return ok;
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: windowshots OUTPUT_FOLDER\n");
+        return 2;
+    }
+    const QDir out(QString::fromLocal8Bit(argv[1]));
+    QTemporaryDir work;
+    const QString link = work.filePath(QStringLiteral("tty"));
+
+    QProcess sim;
+    sim.start(QStringLiteral(VERKAN_SIM_PATH),
+              {QStringLiteral("--link"), link, QStringLiteral("--baud"), QStringLiteral("19200"),
+               QStringLiteral("--quiet")});
+    if (!sim.waitForStarted() || !sim.waitForReadyRead(5000)) {
+        std::fprintf(stderr, "windowshots: the simulated detector did not start\n");
+        return 1;
+    }
+
+    QProcessEnvironment env;
+    for (int n = 1; n <= 16; ++n)
+        env.insert(QStringLiteral("VERKAN_COM%1").arg(n),
+                   n == 1 ? link : work.filePath(QStringLiteral("none%1").arg(n)));
+    QtSerialPortService port(env);
+    Form1Dependencies deps;
+    deps.port = &port;
+    deps.journalPath = work.filePath(QStringLiteral("Jurnal.txt"));
+    Form1 window(deps);
+    window.show();
+
+    window.Combo3->setCurrentIndex(0);
+    window.startExchange();
+    runFor(4000);
+    window.Command9->click();  // a control pass under way
+    runFor(3000);
+    bool ok = save(window, out.filePath(QStringLiteral("window-live.png")));
+
+    sim.write("flank 1 alarm\ntamper open\n");
+    runFor(3000);
+    ok &= save(window, out.filePath(QStringLiteral("window-alarm.png")));
+
+    sim.write("flank 1 norm\ntamper closed\n");
+    runFor(1500);
+    window.Check2->setChecked(true);
+    for (int i = 0; i < 3; ++i)
+        window.UpDown2->stepUp();
+    runFor(500);
+    ok &= save(window, out.filePath(QStringLiteral("window-setting.png")));
+    window.Command2->click();
+    runFor(1500);
+    ok &= save(window, out.filePath(QStringLiteral("window-applied.png")));
+
+    window.stopExchange();
+    sim.write("quit\n");
+    sim.waitForFinished(3000);
+    return ok ? 0 : 1;
+}

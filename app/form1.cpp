@@ -659,21 +659,31 @@ void Form1::remoteTest()
 
 void Form1::startControlPassClicked()
 {
-    Command9->setEnabled(false);
-    Command8->setEnabled(true);
-    m_state.FlStartIzmer = 1;
-    Text3->setText(QString());
+    const PassButtonsUpdate buttons = startControlPass(m_state);
+    Command9->setEnabled(buttons.command9Enabled);
+    Command8->setEnabled(buttons.command8Enabled);
+    if (buttons.clearText3)
+        Text3->setText(QString());
 }
 
 void Form1::stopControlPassClicked()
 {
-    Command8->setEnabled(false);
-    Command9->setEnabled(true);
-    m_state.FlStopIzmer = 1;
+    const PassButtonsUpdate buttons = stopControlPass(m_state);
+    Command8->setEnabled(buttons.command8Enabled);
+    Command9->setEnabled(buttons.command9Enabled);
 }
 
 void Form1::addressChangeApplied()
 {
+    Command13->setEnabled(false);
+    UpDown5->setEnabled(false);
+    // Unticking queues the unit-number read; the set-address request
+    // replaces it before the scheduler can send it.
+    Check14->setChecked(false);
+    putIntoMailbox(m_state, setAddressRequest(m_state.MarkerCom, flankNumber(), UpDown5->Value()));
+    const QString number = QString::number(UpDown5->Value());
+    m_journal->ZapisJurnal(u"  Перезагрузка извещателя!!! Установлен адрес:"_s + number,
+                           u" Перезагрузка извещателя!!! Установлен адрес:"_s + number);
 }
 
 void Form1::scaleVoltsToggled(QCheckBox *box, QCheckBox *partner, qint16 kvgraf)

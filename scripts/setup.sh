@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(
-  g++ cmake make pkg-config
+  g++ cmake make pkg-config dpkg-dev file
   qt6-base-dev qt6-serialport-dev qt6-multimedia-dev
   libgl-dev
   fonts-liberation fonts-crosextra-caladea

@@ -57,4 +57,5 @@ QString E2eSimulator::missingPath(int n) const
 void E2eSimulator::command(const QString &line)
 {
     m_process.write(line.toLocal8Bit() + '\n');
+    m_process.waitForBytesWritten(2000);
 }

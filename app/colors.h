@@ -10,6 +10,11 @@ inline QColor colorFromBgr(quint32 bgr)
     return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
 }
 
+inline quint32 bgrFromColor(const QColor &c)
+{
+    return quint32(c.red()) | quint32(c.green()) << 8 | quint32(c.blue()) << 16;
+}
+
 namespace bgr {
 constexpr quint32 Black = 0x000000;
 constexpr quint32 White = 0xFFFFFF;

@@ -286,20 +286,17 @@ int Form1::flankNumber() const
 
 quint32 Form1::labelTextColor(const QLabel *label)
 {
-    const QColor c = label->palette().color(QPalette::WindowText);
-    return quint32(c.red()) | quint32(c.green()) << 8 | quint32(c.blue()) << 16;
+    return bgrFromColor(label->palette().color(QPalette::WindowText));
 }
 
 quint32 Form1::labelBackColor(const QLabel *label)
 {
-    const QColor c = label->palette().color(QPalette::Window);
-    return quint32(c.red()) | quint32(c.green()) << 8 | quint32(c.blue()) << 16;
+    return bgrFromColor(label->palette().color(QPalette::Window));
 }
 
 quint32 Form1::windowBackColor() const
 {
-    const QColor c = palette().color(QPalette::Window);
-    return quint32(c.red()) | quint32(c.green()) << 8 | quint32(c.blue()) << 16;
+    return bgrFromColor(palette().color(QPalette::Window));
 }
 
 void Form1::showLinkError(const QString &text)

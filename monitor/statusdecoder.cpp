@@ -19,18 +19,17 @@ struct FlankRow {
 
 // Looked up by whole value, first match wins.
 const FlankRow kFlankRows[] = {
-    {FlankNorm, "Норма", kColourGreen, FaultLabelChange::WindowBackground, " ",
-     EnableChange::Enable, ToneChange::Stop, "  Норма", "  Норма"},
-    {FlankAlarm, "Тревога", kColourRed, FaultLabelChange::WindowBackground, " ",
+    {FlankNorm, "Норма", bgr::Green, FaultLabelChange::WindowBackground, " ", EnableChange::Enable,
+     ToneChange::Stop, "  Норма", "  Норма"},
+    {FlankAlarm, "Тревога", bgr::Red, FaultLabelChange::WindowBackground, " ",
      EnableChange::Disable, ToneChange::StartIfSoundTicked, "  Тревога", "  Тревога"},
-    {FlankBadLevel, "Неисправность", kColourYellow, FaultLabelChange::RedText,
+    {FlankBadLevel, "Неисправность", bgr::Yellow, FaultLabelChange::RedText,
      "Некорректный уровень ПМ!", EnableChange::Unchanged, ToneChange::Unchanged,
      "  Некорректный уровень", "  Некоректный уровень"},
-    {FlankCableBreak, "Неисправность", kColourYellow, FaultLabelChange::RedText, " Обрыв кабеля ",
+    {FlankCableBreak, "Неисправность", bgr::Yellow, FaultLabelChange::RedText, " Обрыв кабеля ",
      EnableChange::Unchanged, ToneChange::Unchanged, "  Обрыв кабеля", "  Обрыв кабеля"},
-    {FlankCableShort, "Неисправность", kColourYellow, FaultLabelChange::RedText,
-     " Замыкание кабеля ", EnableChange::Unchanged, ToneChange::Unchanged, "  Замыкание кабеля",
-     "  Замыкание кабеля"},
+    {FlankCableShort, "Неисправность", bgr::Yellow, FaultLabelChange::RedText, " Замыкание кабеля ",
+     EnableChange::Unchanged, ToneChange::Unchanged, "  Замыкание кабеля", "  Замыкание кабеля"},
 };
 
 const FlankRow *flankRow(int code)
@@ -63,7 +62,7 @@ StatusIndication decodeStatus(SharedState &s, int stateByte, const QString &flan
         out.label25 = row->label25;
         out.label25Caption = QString::fromUtf8(row->label25Caption);
         if (row->label25 == FaultLabelChange::RedText)
-            out.label25TextColour = kColourRed;
+            out.label25TextColour = bgr::Red;
         out.command5 = row->command5;
         out.timer4 = row->timer4;
         if (out.flankCode != s.OLDSostKanNoDV) {
@@ -78,7 +77,7 @@ StatusIndication decodeStatus(SharedState &s, int stateByte, const QString &flan
 
     const bool open = out.tamper == kTamperBit;
     out.label16Caption = open ? QStringLiteral("Разомкнут") : QStringLiteral("Замкнут");
-    out.label16TextColour = open ? kColourRed : kColourBlack;
+    out.label16TextColour = open ? bgr::Red : bgr::Black;
     if (out.tamper != s.OLDDV) {
         out.journal.append(
             open ? JournalLine{QStringLiteral("  ДВ разомкнут"), QStringLiteral(" ДВ разомкнут")}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/colors.h"
 #include "monitor/journalline.h"
 
 #include <QList>
@@ -7,12 +8,6 @@
 #include <QtGlobal>
 
 struct SharedState;
-
-// Colours as the window's controls take them: 0xBBGGRR.
-constexpr quint32 kColourGreen = 0x00FF00;
-constexpr quint32 kColourRed = 0x0000FF;
-constexpr quint32 kColourYellow = 0x00FFFF;
-constexpr quint32 kColourBlack = 0x000000;
 
 // Interval the alarm tone timer is given when an alarm starts it.
 constexpr int kToneIntervalMs = 700;

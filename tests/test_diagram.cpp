@@ -3,33 +3,12 @@
 #include "diagram/chartcanvas.h"
 #include "diagram/diagramstep.h"
 #include "link/codec.h"
+#include "support/replies.h"
 
 #include <QLocale>
 #include <QtTest>
 
 namespace {
-
-// A valid status body (code 11, 18 characters). Samples are given as the
-// 16-bit reading on the line, four times the value in counts.
-QString statusBody(int signalQuarters, int thresholdQuarters, int stateByte = 0, int level1 = 0,
-                   int level2 = 0)
-{
-    const int bytes[] = {codec::Status,
-                         signalQuarters & 0xFF,
-                         signalQuarters >> 8,
-                         thresholdQuarters & 0xFF,
-                         thresholdQuarters >> 8,
-                         stateByte,
-                         level1,
-                         level2};
-    QString body;
-    int sum = 0;
-    for (int b : bytes) {
-        body += codec::ToASCII(b);
-        sum = (sum + b) % 256;
-    }
-    return body + codec::ToASCII(sum);
-}
 
 SharedState startupState()
 {

@@ -1,3 +1,4 @@
+#include "app/colors.h"
 // The monitoring side of the window: what status replies arriving on the line
 // do to the indication, the journal, the remote-test button, the tone timer,
 // the diagram and the control pass. Replies are delivered through the fake
@@ -40,8 +41,7 @@ constexpr int kUnknown = 8;
 
 quint32 textColor(const QLineEdit *box)
 {
-    const QColor c = box->palette().color(QPalette::Text);
-    return quint32(c.red()) | quint32(c.green()) << 8 | quint32(c.blue()) << 16;
+    return bgrFromColor(box->palette().color(QPalette::Text));
 }
 
 // Entries written since `before` list items, oldest first.

@@ -67,7 +67,7 @@ void TestStatus::indication_data()
     const QString closed = "Замкнут";
     const QString open = "Разомкнут";
     const QString fault = "Неисправность";
-    const uint black = kColourBlack, red = kColourRed, yellow = kColourYellow;
+    const uint black = bgr::Black, red = bgr::Red, yellow = bgr::Yellow;
 
     struct FlankCase {
         int code;
@@ -82,9 +82,9 @@ void TestStatus::indication_data()
         QString list, file;
     };
     const FlankCase flankCases[] = {
-        {0, "norm", true, "Норма", kColourGreen, window25, " ", enable, toneStop,
+        {0, "norm", true, "Норма", bgr::Green, window25, " ", enable, toneStop,
          "  Фланг -2  Норма", " Фланг -2  Норма"},
-        {1, "alarm", true, "Тревога", kColourRed, window25, " ", disable, toneStart,
+        {1, "alarm", true, "Тревога", bgr::Red, window25, " ", disable, toneStart,
          "  Фланг -2  Тревога", " Фланг -2  Тревога"},
         {2, "bad level", true, fault, yellow, red25, "Некорректный уровень ПМ!", keep, toneKeep,
          "  Фланг -2  Некорректный уровень", " Фланг -2  Некоректный уровень"},
@@ -136,7 +136,7 @@ void TestStatus::indication()
     if (r.label25 != FaultLabelChange::Unchanged)
         QCOMPARE(r.label25Caption, label25Caption);
     if (r.label25 == FaultLabelChange::RedText)
-        QCOMPARE(r.label25TextColour, kColourRed);
+        QCOMPARE(r.label25TextColour, bgr::Red);
     QCOMPARE(int(r.command5), command5);
     QCOMPARE(int(r.timer4), timer4);
     QCOMPARE(r.label16Caption, label16);

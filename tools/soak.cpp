@@ -6,7 +6,7 @@
 //
 // usage: soak SECONDS [--seed N] [--report FILE]
 #include "app/form1.h"
-#include "link/qtserialport.h"
+#include "tools/livesession.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -15,7 +15,6 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QTextStream>
 #include <QTimer>
 
@@ -76,31 +75,17 @@ int main(int argc, char **argv)
     }
     QRandomGenerator random(seed);
 
-    QTemporaryDir work;
-    const QString link = work.filePath(QStringLiteral("tty"));
-    const QString simLog = work.filePath(QStringLiteral("sim.log"));
-    QProcess sim;
-    sim.start(QStringLiteral(VERKAN_SIM_PATH),
-              {QStringLiteral("--link"), link, QStringLiteral("--baud"), QStringLiteral("115200"),
-               QStringLiteral("--log"), simLog, QStringLiteral("--quiet"), QStringLiteral("--seed"),
-               QString::number(seed)});
-    if (!sim.waitForStarted() || !sim.waitForReadyRead(5000)) {
+    LiveSession session;
+    const QString simLog = session.path(QStringLiteral("sim.log"));
+    if (!session.startSimulator({QStringLiteral("--baud"), QStringLiteral("115200"),
+                                 QStringLiteral("--log"), simLog, QStringLiteral("--seed"),
+                                 QString::number(seed)})) {
         std::fprintf(stderr, "soak: the simulated detector did not start\n");
         return 1;
     }
-
-    QProcessEnvironment env;
-    for (int n = 1; n <= 16; ++n)
-        env.insert(QStringLiteral("VERKAN_COM%1").arg(n),
-                   n == 1 ? link : work.filePath(QStringLiteral("none%1").arg(n)));
-    QtSerialPortService port(env);
-    Form1Dependencies deps;
-    deps.port = &port;
-    deps.journalPath = work.filePath(QStringLiteral("Jurnal.txt"));
-    Form1 window(deps);
-    window.show();
-    window.Combo3->setCurrentIndex(0);
-    window.startExchange();
+    QProcess &sim = session.simulator();
+    session.openWindowAndStart();
+    const QString journalPath = session.path(QStringLiteral("Jurnal.txt"));
 
     // Random events, one every 0.4 to 2 s. Only changes the window can see
     // (flank 1 is the one polled) are counted as injected state changes.
@@ -154,9 +139,7 @@ int main(int argc, char **argv)
     const double elapsed = double(wall.elapsed()) / 1000.0;
     const double cpu = cpuSeconds() - cpuStart;
     const long rssEnd = residentKiB();
-    window.stopExchange();
-    sim.write("quit\n");
-    sim.waitForFinished(3000);
+    session.stop();
 
     // Slot intervals: time between consecutive requests on the line.
     std::vector<double> intervals;
@@ -177,7 +160,7 @@ int main(int argc, char **argv)
         }
     }
     int journalled = 0;
-    QFile journal(deps.journalPath);
+    QFile journal(journalPath);
     if (journal.open(QIODevice::ReadOnly)) {
         const QString text = QString::fromUtf8(journal.readAll());
         journalled =

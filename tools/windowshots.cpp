@@ -4,7 +4,7 @@
 #include "app/form1.h"
 #include "app/updown.h"
 #include "journal/alarmsound.h"
-#include "link/qtserialport.h"
+#include "tools/livesession.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -15,7 +15,6 @@
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QThread>
 
 #include <cstdio>
@@ -49,31 +48,13 @@ int main(int argc, char **argv)
         return 2;
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
-    QTemporaryDir work;
-    const QString link = work.filePath(QStringLiteral("tty"));
-
-    QProcess sim;
-    sim.start(QStringLiteral(VERKAN_SIM_PATH),
-              {QStringLiteral("--link"), link, QStringLiteral("--baud"), QStringLiteral("19200"),
-               QStringLiteral("--quiet")});
-    if (!sim.waitForStarted() || !sim.waitForReadyRead(5000)) {
+    LiveSession session;
+    if (!session.startSimulator({QStringLiteral("--baud"), QStringLiteral("19200")})) {
         std::fprintf(stderr, "windowshots: the simulated detector did not start\n");
         return 1;
     }
-
-    QProcessEnvironment env;
-    for (int n = 1; n <= 16; ++n)
-        env.insert(QStringLiteral("VERKAN_COM%1").arg(n),
-                   n == 1 ? link : work.filePath(QStringLiteral("none%1").arg(n)));
-    QtSerialPortService port(env);
-    Form1Dependencies deps;
-    deps.port = &port;
-    deps.journalPath = work.filePath(QStringLiteral("Jurnal.txt"));
-    Form1 window(deps);
-    window.show();
-
-    window.Combo3->setCurrentIndex(0);
-    window.startExchange();
+    QProcess &sim = session.simulator();
+    Form1 &window = session.openWindowAndStart();
     runFor(4000);
     window.Command9->click();  // a control pass under way
     runFor(3000);
@@ -94,8 +75,6 @@ int main(int argc, char **argv)
     runFor(1500);
     ok &= save(window, out.filePath(QStringLiteral("window-applied.png")));
 
-    window.stopExchange();
-    sim.write("quit\n");
-    sim.waitForFinished(3000);
+    session.stop();
     return ok ? 0 : 1;
 }

@@ -1,4 +1,5 @@
 #include "support/replies.h"
+#include "link/codec.h"
 
 namespace {
 
@@ -50,4 +51,12 @@ QByteArray settingReply(int code, int value)
 QByteArray corruptStatusReply(int stateByte)
 {
     return frameWithChecksum(11, statusData(stateByte, 0, 0, 0, 0), 1);
+}
+
+QString statusBody(int signalQuarters, int thresholdQuarters, int stateByte, int level1, int level2)
+{
+    const QByteArray frame = replyFrame(
+        codec::Status, {signalQuarters & 0xFF, signalQuarters >> 8, thresholdQuarters & 0xFF,
+                        thresholdQuarters >> 8, stateByte, level1, level2});
+    return QString::fromLatin1(frame.mid(1, frame.size() - 2));
 }

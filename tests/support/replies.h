@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QString>
 
 // Reply frames as the detector sends them: "!", the body in lower-case hex
 // pairs (code, data bytes, checksum = sum of the bytes before it mod 256),
@@ -20,3 +21,8 @@ QByteArray settingReply(int code, int value);
 
 // A status reply whose checksum is wrong (dropped by the receiver).
 QByteArray corruptStatusReply(int stateByte);
+
+// The body of a status reply (what the receiver leaves in buf1). Samples are
+// given as the 16-bit reading on the line, four times the value in counts.
+QString statusBody(int signalQuarters, int thresholdQuarters, int stateByte = 0, int level1 = 0,
+                   int level2 = 0);

@@ -1,0 +1,39 @@
+#include "tools/livesession.h"
+
+#include <QComboBox>
+#include <QPushButton>
+
+bool LiveSession::startSimulator(const QStringList &options)
+{
+    m_sim.start(QStringLiteral(VERKAN_SIM_PATH),
+                QStringList{QStringLiteral("--link"), path(QStringLiteral("tty")),
+                            QStringLiteral("--quiet")} +
+                    options);
+    // The simulator prints its terminal's path once it is ready.
+    return m_sim.waitForStarted() && m_sim.waitForReadyRead(5000);
+}
+
+Form1 &LiveSession::openWindowAndStart()
+{
+    QProcessEnvironment env;
+    for (int n = 1; n <= 16; ++n)
+        env.insert(QStringLiteral("VERKAN_COM%1").arg(n),
+                   n == 1 ? path(QStringLiteral("tty")) : path(QStringLiteral("none%1").arg(n)));
+    m_port = std::make_unique<QtSerialPortService>(env);
+    Form1Dependencies deps;
+    deps.port = m_port.get();
+    deps.journalPath = path(QStringLiteral("Jurnal.txt"));
+    m_window = std::make_unique<Form1>(deps);
+    m_window->show();
+    m_window->Combo3->setCurrentIndex(0);
+    m_window->startExchange();
+    return *m_window;
+}
+
+void LiveSession::stop()
+{
+    if (m_window && m_window->Command3->isEnabled())
+        m_window->stopExchange();
+    m_sim.write("quit\n");
+    m_sim.waitForFinished(3000);
+}

@@ -63,6 +63,7 @@ QString commandHelp()
         "  silence on|off                        hear nothing, answer nothing\n"
         "  delivery whole|char|random            how replies are written to the line\n"
         "  malformed                             next reply carries a wrong checksum\n"
+        "  badsum PERCENT                        each reply has a wrong checksum at this rate\n"
         "  oor CODE VALUE                        next reply with CODE carries VALUE (0..255)\n"
         "  garbage N                             send N random bytes now (1..4096)\n"
         "  every MS                              handle at most one request per MS ms (0: all)\n"
@@ -115,6 +116,13 @@ CommandResult runCommand(Detector &detector, const QString &line)
         if (w.size() != 1)
             return error(QStringLiteral("usage: malformed"));
         detector.sendMalformedNext();
+        return done();
+    }
+    if (cmd == QLatin1String("badsum")) {
+        int percent = 0;
+        if (w.size() != 2 || !toInt(w[1], 0, 100, &percent))
+            return error(QStringLiteral("usage: badsum PERCENT (0..100)"));
+        detector.setBadChecksumPercent(percent);
         return done();
     }
     if (cmd == QLatin1String("oor")) {

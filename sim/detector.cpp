@@ -343,7 +343,9 @@ QByteArray Detector::frame(QByteArray body)
     for (int i = 0; i + 1 < body.size(); i += 2)
         sum += body.mid(i, 2).toInt(nullptr, 16);
     sum %= 256;
-    if (malformedNext_) {
+    const bool randomlyBad =
+        badChecksumPercent_ > 0 && int(rng_.bounded(100)) < badChecksumPercent_;
+    if (malformedNext_ || randomlyBad) {
         malformedNext_ = false;
         sum = (sum + 1) % 256;
     }
@@ -426,8 +428,11 @@ QByteArray Detector::garbage(int n)
     QByteArray out;
     out.reserve(n);
     while (out.size() < n) {
+        // Never the start of a reply, and never XON or XOFF: the program's
+        // port runs software flow control, and the line discipline would take
+        // those two as flow control rather than as noise.
         const char c = char(rng_.bounded(256));
-        if (c != codec::kReplyStart)
+        if (c != codec::kReplyStart && c != kXon && c != kXoff)
             out += c;
     }
     return out;

@@ -87,10 +87,17 @@ public:
 
     // The next reply goes out with a wrong checksum.
     void sendMalformedNext() { malformedNext_ = true; }
+    // Each reply goes out with a wrong checksum with this chance, 0..100 %.
+    int badChecksumPercent() const { return badChecksumPercent_; }
+    void setBadChecksumPercent(int percent) { badChecksumPercent_ = percent; }
     // The next reply with this code carries value as its value byte.
     void overrideNextValue(int code, int value) { overrides_.insert(code, value); }
 
-    // n random bytes, none of them the start of a reply, for line noise.
+    static constexpr char kXon = 0x11;
+    static constexpr char kXoff = 0x13;
+
+    // n random bytes for line noise, none of them the start of a reply, XON
+    // or XOFF.
     QByteArray garbage(int n);
 
     // Address, speed, settings and states in a few lines of text.
@@ -126,6 +133,7 @@ private:
     int everyMs_ = 0;
     Delivery delivery_ = Delivery::Whole;
     bool malformedNext_ = false;
+    int badChecksumPercent_ = 0;
     QHash<int, int> overrides_;
 
     QByteArray pending_;  // characters of the request being received

@@ -463,6 +463,9 @@ private slots:
         QTest::newRow("delivery random") << "delivery random" << true;
         QTest::newRow("delivery fast") << "delivery fast" << false;
         QTest::newRow("malformed") << "malformed" << true;
+        QTest::newRow("badsum 20") << "badsum 20" << true;
+        QTest::newRow("badsum 101") << "badsum 101" << false;
+        QTest::newRow("badsum alone") << "badsum" << false;
         QTest::newRow("oor 17 20") << "oor 17 20" << true;
         QTest::newRow("oor 32 0") << "oor 32 0" << true;
         QTest::newRow("oor on status") << "oor 11 5" << false;
@@ -525,6 +528,38 @@ private slots:
         QVERIFY(!onlyBody(d.receive(read(1, codec::ReadGain, 1), 9600)).startsWith('<'));
     }
 
+    void badChecksumRate_data()
+    {
+        QTest::addColumn<int>("percent");
+        QTest::addColumn<int>("fewestBad");
+        QTest::addColumn<int>("mostBad");
+        QTest::newRow("never") << 0 << 0 << 0;
+        QTest::newRow("a fifth") << 20 << 60 << 140;
+        QTest::newRow("always") << 100 << 500 << 500;
+    }
+    void badChecksumRate()
+    {
+        QFETCH(int, percent);
+        QFETCH(int, fewestBad);
+        QFETCH(int, mostBad);
+        Detector d = makeDetector();
+        QVERIFY(sim::runCommand(d, QStringLiteral("badsum %1").arg(percent)).ok);
+        QCOMPARE(d.badChecksumPercent(), percent);
+        int bad = 0;
+        for (int i = 0; i < 500; ++i) {
+            // Status and setting replies alike; a bad one keeps its length.
+            const QByteArray request = i % 2 ? poll(1, 1) : read(1, codec::ReadGain, 2);
+            const QStringList b = bodies(d.receive(request, 9600));
+            QCOMPARE(b.size(), 1);
+            QCOMPARE(b[0].size(), i % 2 ? codec::kStatusBodyLength : codec::kSettingBodyLength);
+            if (!codec::replyCheckPasses(b[0]))
+                ++bad;
+        }
+        QVERIFY2(bad >= fewestBad && bad <= mostBad, qPrintable(QString::number(bad)));
+        QVERIFY(sim::runCommand(d, "badsum 0").ok);
+        QVERIFY(!onlyBody(d.receive(poll(1, 1), 9600)).startsWith('<'));
+    }
+
     void overrideValue_data()
     {
         QTest::addColumn<int>("code");
@@ -560,6 +595,13 @@ private slots:
         QVERIFY(r.ok);
         QCOMPARE(r.send.size(), 500);
         QVERIFY(!r.send.contains('!'));
+        // Enough bytes that every other value turns up, flow control never.
+        const QByteArray lots = d.garbage(4096);
+        QCOMPARE(lots.size(), 4096);
+        QVERIFY(!lots.contains('!'));
+        QVERIFY(!lots.contains(Detector::kXon));
+        QVERIFY(!lots.contains(Detector::kXoff));
+        QVERIFY(lots.contains('\r'));
     }
 
     void everyLimitsAnswers_data()

@@ -146,6 +146,8 @@ QPixmap logoPixmap(const QSize &size)
 
 void setLabelTextColor(QLabel *label, quint32 color)
 {
+    if (label->palette().color(QPalette::WindowText) == colorFromBgr(color))
+        return;
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, colorFromBgr(color));
     label->setPalette(palette);
@@ -153,6 +155,8 @@ void setLabelTextColor(QLabel *label, quint32 color)
 
 void setLabelBackColor(QLabel *label, quint32 color)
 {
+    if (label->palette().color(QPalette::Window) == colorFromBgr(color))
+        return;
     QPalette palette = label->palette();
     palette.setColor(QPalette::Window, colorFromBgr(color));
     label->setPalette(palette);

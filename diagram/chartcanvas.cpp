@@ -40,6 +40,34 @@ ChartCanvas::ChartCanvas()
     : m_image(twipsToPixels(kWidthTwips), twipsToPixels(kHeightTwips), QImage::Format_RGB32)
 {
     m_image.fill(colorFromBgr(bgr::White));
+    m_gridLayer = QImage(m_image.size(), QImage::Format_ARGB32_Premultiplied);
+    m_gridLayer.fill(Qt::transparent);
+    QPainter painter(&m_gridLayer);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setPen(penFor(Pen::Grid, bgr::Black));
+    auto line = [&](int x1, int y1, int x2, int y2) {
+        painter.drawLine(toPixels(x1, y1), toPixels(x2, y2));
+    };
+    for (int y = 100; y <= 5100; y += 1000)
+        line(0, y, 11000, y);
+    for (int x = 500; x <= 9500; x += 1000)
+        line(x, 0, x, 5900);
+    line(9750, 0, 9750, 5900);
+    m_dirty.append(m_image.rect());
+}
+
+void ChartCanvas::markDirty(const QRect &pixels)
+{
+    m_dirty.append(pixels.intersected(m_image.rect()));
+}
+
+void ChartCanvas::drawGrid()
+{
+    QPainter painter(&m_image);
+    for (const QRect &r : std::as_const(m_dirty))
+        if (!r.isEmpty())
+            painter.drawImage(r.topLeft(), m_gridLayer, r);
+    m_dirty.clear();
 }
 
 QPoint ChartCanvas::toPixels(int xTwips, int yTwips)
@@ -53,7 +81,10 @@ void ChartCanvas::drawLine(int x1, int y1, int x2, int y2, quint32 colour, Pen p
     QPainter painter(&m_image);
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setPen(penFor(pen, colour));
-    painter.drawLine(toPixels(x1, y1), toPixels(x2, y2));
+    const QPoint a = toPixels(x1, y1);
+    const QPoint b = toPixels(x2, y2);
+    painter.drawLine(a, b);
+    markDirty(QRect(a, b).normalized().adjusted(-3, -3, 3, 3));
 }
 
 void ChartCanvas::fillRect(int x1, int y1, int x2, int y2, quint32 colour)
@@ -64,4 +95,5 @@ void ChartCanvas::fillRect(int x1, int y1, int x2, int y2, quint32 colour)
                              QPoint(std::max(a.x(), b.x()), std::max(a.y(), b.y())));
     QPainter painter(&m_image);
     painter.fillRect(area, colorFromBgr(colour));
+    markDirty(area);
 }

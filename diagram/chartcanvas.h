@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QImage>
+#include <QList>
 #include <QPoint>
+#include <QRect>
 #include <QtGlobal>
 
 // The drawing surface of the signal diagram (Picture1): a persistent image, so
@@ -36,6 +38,10 @@ public:
     // corner pixels included.
     virtual void fillRect(int x1, int y1, int x2, int y2, quint32 colour);
 
+    // Redraws the dotted grid: composes the grid layer over everything
+    // painted since the last redraw.
+    virtual void drawGrid();
+
     const QImage &image() const { return m_image; }
 
     // The pixel of a point given in twips, clamped to the surface first. One
@@ -44,5 +50,8 @@ public:
     static QPoint toPixels(int xTwips, int yTwips);
 
 private:
+    void markDirty(const QRect &pixels);
     QImage m_image;
+    QImage m_gridLayer;
+    QList<QRect> m_dirty;
 };

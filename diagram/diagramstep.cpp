@@ -28,15 +28,6 @@ qint16 heightOf(double counts, qint16 kvgraf)
     return qint16(std::clamp(y, 0.0, double(ChartCanvas::kHeightTwips)));
 }
 
-void drawGrid(ChartCanvas &canvas)
-{
-    for (int y = 100; y <= 5100; y += 1000)
-        canvas.drawLine(0, y, 11000, y, bgr::Black, ChartCanvas::Pen::Grid);
-    for (int x = 500; x <= 9500; x += 1000)
-        canvas.drawLine(x, 0, x, 5900, bgr::Black, ChartCanvas::Pen::Grid);
-    canvas.drawLine(kChartSweepEnd, 0, kChartSweepEnd, 5900, bgr::Black, ChartCanvas::Pen::Grid);
-}
-
 }  // namespace
 
 qint16 toInteger16(double value)
@@ -63,9 +54,9 @@ DiagramUpdate diagramStep(SharedState &state, const QString &buf1, ChartCanvas &
     if (state.X1 > kChartSweepEnd)
         state.X1 = 0;
 
-    // Wipe the band ahead of the pen and restore the grid inside it.
+    // Wipe the band ahead of the pen and restore the grid.
     canvas.fillRect(state.X1 + kChartEraseWidth, 0, state.X1, kChartEraseBottom, bgr::White);
-    drawGrid(canvas);
+    canvas.drawGrid();
 
     // Threshold line: the old one is wiped only when the threshold moved.
     const qint16 thresholdY = heightOf(threshold, state.Kvgraf);

@@ -33,11 +33,6 @@ const std::array<SettingRow, kSettingCount> kRows = {{
      ShownAs::TenTimes, "  Установлена длит. самоконтр. -", "  Установлена длит. самоконтр. -"},
 }};
 
-// Index of the first per-flank row; the read-back runs through the rows from
-// here to the end, one slot each, after the six speed probes (slowest first).
-constexpr int kFirstFlankRow = 1;
-constexpr int kReadBackLength = kSettingCount - kFirstFlankRow;
-
 const double kThresholdVolts[15] = {0,   0.7, 0.8, 0.9, 1.0, 1.1, 1.2, 1.3,
                                     1.4, 1.5, 1.6, 1.7, 1.8, 1.9, 2.0};
 
@@ -192,5 +187,3 @@ ReplyDecision decideReply(int code, int valueByte, const QString &flank)
     }
     return out;
 }
-
-

@@ -10,6 +10,7 @@ packages=(
   libgl-dev
   fonts-liberation fonts-crosextra-caladea
   libgtest-dev
+  clang libclang-rt-14-dev libbenchmark-dev
   xvfb xauth x11-utils imagemagick
   locales
 )

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything and runs every test.
+# Installs what is missing, builds everything and runs every test: unit and
+# end-to-end tests, the Debian package test, and a short fuzzing run when
+# clang is installed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 build=${VERKAN_BUILD_DIR:-build}
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVERKAN_PACKAGE_TEST=ON >/dev/null
 cmake --build "$build" -j2
 ctest --test-dir "$build" --output-on-failure -j2

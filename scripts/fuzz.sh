@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# Fuzzes the receive path of the window for a given time.
+#
+#   scripts/fuzz.sh SECONDS [BUILD_DIR] [--merge]
+#
+# Configures BUILD_DIR (default build-fuzz) with clang and -DVERKAN_FUZZ=ON,
+# builds fuzz_receive, and runs it for SECONDS over a copy of fuzz/corpus.
+# Crashing inputs are kept in BUILD_DIR/fuzz-artifacts/. With --merge, the
+# new inputs that add coverage are merged back into fuzz/corpus.
+# Exits non-zero on any crash or sanitizer report.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+
+merge=0
+args=()
+for a in "$@"; do
+  case $a in
+  --merge) merge=1 ;;
+  *) args+=("$a") ;;
+  esac
+done
+if ((${#args[@]} < 1)) || ! [[ ${args[0]} =~ ^[0-9]+$ ]]; then
+  echo "usage: scripts/fuzz.sh SECONDS [BUILD_DIR] [--merge]" >&2
+  exit 2
+fi
+seconds=${args[0]}
+build=${args[1]:-build-fuzz}
+
+cxx=$(command -v clang++ || command -v clang++-14 || true)
+if [[ -z $cxx ]]; then
+  echo "fuzz: clang++ not found (packages clang, libclang-rt-14-dev)" >&2
+  exit 2
+fi
+
+cmake -S . -B "$build" -DCMAKE_CXX_COMPILER="$cxx" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DVERKAN_FUZZ=ON >/dev/null
+cmake --build "$build" --target fuzz_receive -j2
+fuzzer=$build/fuzz/fuzz_receive
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cp fuzz/corpus/* "$work"/ 2>/dev/null || true
+artifacts=$build/fuzz-artifacts
+mkdir -p "$artifacts"
+
+export QT_QPA_PLATFORM=offscreen
+export QT_LOGGING_RULES='qt.multimedia*=false'
+# Per-input leak checks are off: the window keeps journal entries from input
+# to input on purpose. Leaks are still checked once, at exit.
+export ASAN_OPTIONS=detect_leaks=1
+export LSAN_OPTIONS=suppressions=$root/fuzz/lsan.supp:print_suppressions=0
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+log=$build/fuzz-last.log
+status=0
+"$fuzzer" -max_total_time="$seconds" -max_len=1024 -detect_leaks=0 -print_final_stats=1 \
+  -artifact_prefix="$artifacts/" "$work" >"$log" 2>&1 || status=$?
+
+grep -E '^(#[0-9]+ +(INITED|DONE)|Done [0-9]+ runs)' "$log" | tail -3 || true
+runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
+speed=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
+echo "fuzz: ${runs:-0} executions, ${speed:-0} per second, log in $log"
+
+if ((status != 0)) || grep -qE 'ERROR: (AddressSanitizer|LeakSanitizer|libFuzzer)|runtime error:' "$log"; then
+  echo "fuzz: FAILED (exit $status); the crashing input is in $artifacts" >&2
+  grep -E -A30 'ERROR: (AddressSanitizer|LeakSanitizer|libFuzzer)|runtime error:' "$log" | head -60 >&2 || true
+  exit 1
+fi
+
+if ((merge)); then
+  "$fuzzer" -merge=1 -max_len=1024 fuzz/corpus "$work" >>"$log" 2>&1
+  echo "fuzz: fuzz/corpus now holds $(find fuzz/corpus -type f | wc -l) inputs"
+fi

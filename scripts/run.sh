@@ -11,7 +11,10 @@ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j2 --target verkan-r verkan-sim
 
 link=${XDG_RUNTIME_DIR:-/tmp}/verkan-sim-tty
-"$build/sim/verkan-sim" --link "$link" &
+# The simulator takes its commands from this terminal (a background job
+# would otherwise read from /dev/null).
+exec 3<&0
+"$build/sim/verkan-sim" --link "$link" <&3 &
 sim=$!
 trap 'kill "$sim" 2>/dev/null || true' EXIT
 for _ in $(seq 50); do [[ -e $link ]] && break; sleep 0.1; done

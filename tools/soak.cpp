@@ -4,7 +4,12 @@
 // (from the simulator's log), the state changes injected against the journal
 // lines written, the CPU used and the resident memory at start and end.
 //
-// usage: soak SECONDS [--seed N] [--report FILE]
+// usage: soak SECONDS [--seed N] [--report FILE] [--split-replies]
+//
+// With --split-replies the simulator also switches at random between whole
+// replies and replies split into pieces with gaps of up to 15 ms; the
+// exchange timer stands still while a reply is incomplete, so the slot
+// intervals then include those gaps.
 #include "app/form1.h"
 #include "tools/livesession.h"
 
@@ -61,17 +66,20 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() < 2) {
-        std::fprintf(stderr, "usage: soak SECONDS [--seed N] [--report FILE]\n");
+        std::fprintf(stderr, "usage: soak SECONDS [--seed N] [--report FILE] [--split-replies]\n");
         return 2;
     }
     const int seconds = args[1].toInt();
     quint32 seed = 1;
     QString reportPath;
-    for (int i = 2; i + 1 < args.size(); i += 2) {
-        if (args[i] == QLatin1String("--seed"))
-            seed = args[i + 1].toUInt();
-        else if (args[i] == QLatin1String("--report"))
-            reportPath = args[i + 1];
+    bool splitReplies = false;
+    for (int i = 2; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--split-replies"))
+            splitReplies = true;
+        else if (args[i] == QLatin1String("--seed") && i + 1 < args.size())
+            seed = args[++i].toUInt();
+        else if (args[i] == QLatin1String("--report") && i + 1 < args.size())
+            reportPath = args[++i];
     }
     QRandomGenerator random(seed);
 
@@ -114,7 +122,12 @@ int main(int argc, char **argv)
             ++noiseBursts;
             sim.write(QStringLiteral("garbage %1\n").arg(1 + random.bounded(20)).toLatin1());
         } else {
-            sim.write(random.bounded(2) ? "delivery random\n" : "delivery whole\n");
+            if (splitReplies)
+                sim.write(random.bounded(2) ? "delivery random\n" : "delivery whole\n");
+            else {
+                ++noiseBursts;
+                sim.write(QStringLiteral("garbage %1\n").arg(1 + random.bounded(20)).toLatin1());
+            }
         }
         events.start(400 + int(random.bounded(1600)));
     });

@@ -9,6 +9,24 @@ int baudRateOfSettings(const QString &settings)
     return settings.section(QLatin1Char(','), 0, 0).toInt();
 }
 
+SerialPortService::OpenError classifyOpenFailure(QSerialPort::SerialPortError error,
+                                                 bool deviceExists, bool deviceWritable)
+{
+    switch (error) {
+    case QSerialPort::DeviceNotFoundError:
+        return SerialPortService::OpenError::NoSuchPort;
+    case QSerialPort::PermissionError:
+        // QSerialPort reports a port held by another program as a permission
+        // error too; tell them apart by the device's access rights.
+        if (!deviceExists)
+            return SerialPortService::OpenError::NoSuchPort;
+        return deviceWritable ? SerialPortService::OpenError::Busy
+                              : SerialPortService::OpenError::PermissionDenied;
+    default:
+        return SerialPortService::OpenError::Other;
+    }
+}
+
 QtSerialPortService::QtSerialPortService(QProcessEnvironment env, QObject *parent)
     : SerialPortService(parent), m_env(std::move(env))
 {
@@ -38,21 +56,8 @@ bool QtSerialPortService::open()
     }
     m_port.setPortName(device);
     if (!m_port.open(QIODevice::ReadWrite)) {
-        switch (m_port.error()) {
-        case QSerialPort::DeviceNotFoundError:
-            m_openError = OpenError::NoSuchPort;
-            break;
-        case QSerialPort::PermissionError:
-            // QSerialPort reports a port locked by another program as a
-            // permission error too; tell them apart by the file's access.
-            m_openError = QFileInfo(device).exists() && !QFileInfo(device).isWritable()
-                              ? OpenError::PermissionDenied
-                              : OpenError::Busy;
-            break;
-        default:
-            m_openError = OpenError::Other;
-            break;
-        }
+        const QFileInfo file(device);
+        m_openError = classifyOpenFailure(m_port.error(), file.exists(), file.isWritable());
         m_port.clearError();
         return false;
     }

@@ -5,6 +5,10 @@
 #include <QProcessEnvironment>
 #include <QSerialPort>
 
+// Why an open failed, from QSerialPort's error and the device file's state.
+SerialPortService::OpenError classifyOpenFailure(QSerialPort::SerialPortError error,
+                                                 bool deviceExists, bool deviceWritable);
+
 // The serial line over QSerialPort. A read or resource error closes the port
 // once and reports portLost(); further error events of the dead port are
 // ignored, so an unplugged adapter cannot flood the event loop.

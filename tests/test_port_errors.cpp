@@ -3,11 +3,14 @@
 #include "support/formfixture.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -19,6 +22,9 @@ private slots:
     void startFailures_data();
     void startFailures();
     void missingDeviceThroughQSerialPort();
+    void openFailureReasons_data();
+    void openFailureReasons();
+    void deviceWithoutPermission();
 };
 
 void PortErrorsTest::startFailures_data()
@@ -84,6 +90,52 @@ void PortErrorsTest::missingDeviceThroughQSerialPort()
     port.close();  // closing a closed port is harmless
     port.write("$010b010c\r");
     QVERIFY(!port.isOpen());
+}
+
+void PortErrorsTest::openFailureReasons_data()
+{
+    using E = SerialPortService::OpenError;
+    QTest::addColumn<int>("error");
+    QTest::addColumn<bool>("exists");
+    QTest::addColumn<bool>("writable");
+    QTest::addColumn<int>("reason");
+    QTest::newRow("not found") << int(QSerialPort::DeviceNotFoundError) << false << false
+                               << int(E::NoSuchPort);
+    QTest::newRow("no permission")
+        << int(QSerialPort::PermissionError) << true << false << int(E::PermissionDenied);
+    QTest::newRow("held by another program")
+        << int(QSerialPort::PermissionError) << true << true << int(E::Busy);
+    QTest::newRow("permission error on a vanished device")
+        << int(QSerialPort::PermissionError) << false << false << int(E::NoSuchPort);
+    QTest::newRow("other") << int(QSerialPort::OpenError) << true << true << int(E::Other);
+}
+
+void PortErrorsTest::openFailureReasons()
+{
+    QFETCH(int, error);
+    QFETCH(bool, exists);
+    QFETCH(bool, writable);
+    QFETCH(int, reason);
+    QCOMPARE(int(classifyOpenFailure(QSerialPort::SerialPortError(error), exists, writable)),
+             reason);
+}
+
+void PortErrorsTest::deviceWithoutPermission()
+{
+    if (geteuid() == 0)
+        QSKIP("root may open any device; run as an ordinary user to check this case");
+    QTemporaryDir dir;
+    const QString device = dir.filePath(u"tty"_s);
+    QFile file(device);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    QVERIFY(file.setPermissions(QFileDevice::ReadOwner));
+    QProcessEnvironment env;
+    env.insert(u"VERKAN_COM1"_s, device);
+    QtSerialPortService port(env);
+    port.setPortNumber(1);
+    QVERIFY(!port.open());
+    QCOMPARE(port.lastOpenError(), SerialPortService::OpenError::PermissionDenied);
 }
 
 QTEST_MAIN(PortErrorsTest)

@@ -4,12 +4,14 @@
 // (from the simulator's log), the state changes injected against the journal
 // lines written, the CPU used and the resident memory at start and end.
 //
-// usage: soak SECONDS [--seed N] [--report FILE] [--split-replies]
+// usage: soak SECONDS [--seed N] [--report FILE] [--split-replies] [--no-events]
 //
 // With --split-replies the simulator also switches at random between whole
 // replies and replies split into pieces with gaps of up to 15 ms; the
 // exchange timer stands still while a reply is incomplete, so the slot
-// intervals then include those gaps.
+// intervals then include those gaps. With --no-events nothing is injected:
+// the journal list stays as it is, so any growth of memory would come from
+// the exchange itself.
 #include "app/form1.h"
 #include "tools/livesession.h"
 
@@ -66,16 +68,21 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() < 2) {
-        std::fprintf(stderr, "usage: soak SECONDS [--seed N] [--report FILE] [--split-replies]\n");
+        std::fprintf(
+            stderr,
+            "usage: soak SECONDS [--seed N] [--report FILE] [--split-replies] [--no-events]\n");
         return 2;
     }
     const int seconds = args[1].toInt();
     quint32 seed = 1;
     QString reportPath;
     bool splitReplies = false;
+    bool injectEvents = true;
     for (int i = 2; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--split-replies"))
             splitReplies = true;
+        else if (args[i] == QLatin1String("--no-events"))
+            injectEvents = false;
         else if (args[i] == QLatin1String("--seed") && i + 1 < args.size())
             seed = args[++i].toUInt();
         else if (args[i] == QLatin1String("--report") && i + 1 < args.size())
@@ -140,7 +147,8 @@ int main(int argc, char **argv)
         wall.start();
         cpuStart = cpuSeconds();
         rssStart = residentKiB();
-        events.start(500);
+        if (injectEvents)
+            events.start(500);
     });
     QTimer::singleShot((seconds + 10) * 1000, [&] {
         events.stop();

@@ -150,6 +150,11 @@ int main(int argc, char **argv)
         if (injectEvents)
             events.start(500);
     });
+    // Resident memory once a minute, to tell a plateau from a leak.
+    QList<long> rssByMinute;
+    QTimer minute;
+    QObject::connect(&minute, &QTimer::timeout, [&] { rssByMinute.append(residentKiB()); });
+    QTimer::singleShot(10000, [&] { minute.start(60000); });
     QTimer::singleShot((seconds + 10) * 1000, [&] {
         events.stop();
         // Let the last change reach the window before counting.
@@ -200,7 +205,11 @@ int main(int argc, char **argv)
             << "noise_bursts " << noiseBursts << "\n"
             << "cpu_share_of_one_core_percent " << (elapsed > 0 ? 100.0 * cpu / elapsed : 0) << "\n"
             << "rss_start_kib " << rssStart << "\n"
-            << "rss_end_kib " << rssEnd << "\n";
+            << "rss_end_kib " << rssEnd << "\n"
+            << "rss_kib_by_minute";
+    for (long kib : rssByMinute)
+        outText << ' ' << kib;
+    outText << "\n";
     outText.flush();
     std::fputs(qPrintable(report), stdout);
     if (!reportPath.isEmpty()) {

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Soak run: the program (offscreen) against the simulated detector with random
 # state changes, tamper changes and line noise. Usage:
-#   scripts/soak.sh SECONDS [REPORT_FILE] [--split-replies]
+#   scripts/soak.sh SECONDS [REPORT_FILE] [--split-replies] [--no-events]
 # Prints requests per second, slot intervals (median, 99th percentile), state
 # changes injected against journal lines written, CPU share of one core and
 # resident memory at start and end. Exits non-zero when a change was lost.

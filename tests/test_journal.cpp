@@ -20,7 +20,6 @@ private slots:
     void fileIsAppendedNeverOverwritten();
     void twoTimeReadingsPerEntry();
     void clearingKeepsTheFile();
-    void clearingAnEmptyList();
     void unwritableFileKeepsListAndReportsOnce();
 };
 
@@ -30,8 +29,6 @@ void JournalTest::timestamp_data()
     QTest::addColumn<QString>("text");
     QTest::newRow("morning") << QDateTime(QDate(2026, 3, 14), QTime(9, 5, 7))
                              << u"14.03.2026 9:05:07"_s;
-    QTest::newRow("evening") << QDateTime(QDate(2026, 12, 1), QTime(23, 59, 59))
-                             << u"01.12.2026 23:59:59"_s;
     QTest::newRow("midnight exactly gives the date alone")
         << QDateTime(QDate(2026, 1, 2), QTime(0, 0, 0)) << u"02.01.2026"_s;
     QTest::newRow("a second after midnight")
@@ -42,17 +39,13 @@ void JournalTest::timestamp()
 {
     QFETCH(QDateTime, when);
     QFETCH(QString, text);
-    // The locale's own long time format decides the hour's digits; what must
-    // hold is date, one space, time, and no time zone.
+    // The hour's digits follow the locale's long time format; what must hold
+    // is the date, one space, the time and no time zone.
     const QString stamp = journalTimestamp(when, QLocale(QLocale::Russian, QLocale::Russia));
-    const QString expectedTime = text.section(u' ', 1);
     QCOMPARE(stamp.section(u' ', 0, 0), text.section(u' ', 0, 0));
-    if (expectedTime.isEmpty()) {
-        QCOMPARE(stamp, text);
-    } else {
-        QCOMPARE(stamp.count(u' '), 1);
+    QCOMPARE(stamp.count(u' '), text.count(u' '));
+    if (text.contains(u' '))
         QCOMPARE(QTime::fromString(stamp.section(u' ', 1), u"H:mm:ss"_s), when.time());
-    }
 }
 
 void JournalTest::entryGoesToListAndFile()
@@ -118,15 +111,6 @@ void JournalTest::clearingKeepsTheFile()
     QCOMPARE(f.journalFileLines(), QStringList({u"\""_s + f.stamp() + u" Стоп\""_s,
                                                 u"\""_s + f.stamp() + u" Выполнен ДК\""_s,
                                                 u"\""_s + f.stamp() + u" Очистка журнала\""_s}));
-}
-
-void JournalTest::clearingAnEmptyList()
-{
-    FormFixture f;
-    QTest::mouseClick(static_cast<QWidget *>(f.form->Command6), Qt::LeftButton);
-    QCOMPARE(f.journalListItems().size(), 1);
-    QCOMPARE(f.journalFileLines().size(), 1);
-    QVERIFY(f.journalFileLines().first().endsWith(u" Очистка журнала\""_s));
 }
 
 void JournalTest::unwritableFileKeepsListAndReportsOnce()

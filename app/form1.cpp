@@ -142,10 +142,14 @@ void Form1::connectHandlers()
             connect(r.apply, &QPushButton::clicked, this, [this, i] { applyClicked(i); });
     }
 
-    connect(Check6, &QCheckBox::toggled, this, [this] { scaleVoltsToggled(Check6, Check7, 1000); });
-    connect(Check7, &QCheckBox::toggled, this, [this] { scaleVoltsToggled(Check7, Check6, 2000); });
-    connect(Check8, &QCheckBox::toggled, this, [this] { scaleTimeToggled(Check8, Check9, 120); });
-    connect(Check9, &QCheckBox::toggled, this, [this] { scaleTimeToggled(Check9, Check8, 60); });
+    connect(Check6, &QCheckBox::toggled, this,
+            [this] { scaleToggled(Check6, Check7, m_state.Kvgraf, 1000); });
+    connect(Check7, &QCheckBox::toggled, this,
+            [this] { scaleToggled(Check7, Check6, m_state.Kvgraf, 2000); });
+    connect(Check8, &QCheckBox::toggled, this,
+            [this] { scaleToggled(Check8, Check9, m_state.Ksgraf, 120); });
+    connect(Check9, &QCheckBox::toggled, this,
+            [this] { scaleToggled(Check9, Check8, m_state.Ksgraf, 60); });
 }
 
 void Form1::load()
@@ -683,21 +687,13 @@ void Form1::addressChangeApplied()
                            u" Перезагрузка извещателя!!! Установлен адрес:"_s + number);
 }
 
-void Form1::scaleVoltsToggled(QCheckBox *box, QCheckBox *partner, qint16 kvgraf)
+void Form1::scaleToggled(QCheckBox *box, QCheckBox *partner, qint16 &scale, qint16 value)
 {
+    // The two boxes of a scale act as a pair of radio buttons; unticking one
+    // ticks its partner, whose own handler then sets the scale.
     if (box->isChecked()) {
         partner->setChecked(false);
-        m_state.Kvgraf = kvgraf;
-    } else {
-        partner->setChecked(true);
-    }
-}
-
-void Form1::scaleTimeToggled(QCheckBox *box, QCheckBox *partner, qint16 ksgraf)
-{
-    if (box->isChecked()) {
-        partner->setChecked(false);
-        m_state.Ksgraf = ksgraf;
+        scale = value;
     } else {
         partner->setChecked(true);
     }

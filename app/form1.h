@@ -134,8 +134,7 @@ private:
     void statusReply() override;
     void settingReply(int code) override;
 
-    void scaleVoltsToggled(QCheckBox *box, QCheckBox *partner, qint16 kvgraf);
-    void scaleTimeToggled(QCheckBox *box, QCheckBox *partner, qint16 ksgraf);
+    void scaleToggled(QCheckBox *box, QCheckBox *partner, qint16 &scale, qint16 value);
 
     SharedState m_state;
     SerialPortService *m_port;

@@ -1,6 +1,7 @@
 #include "diagram/chartcanvas.h"
 
 #include "app/colors.h"
+#include "app/twips.h"
 
 #include <QPainter>
 #include <QPen>
@@ -8,13 +9,6 @@
 #include <algorithm>
 
 namespace {
-
-// Twips to pixels, rounded to the nearest pixel. Inputs are never negative
-// here (clamped first), so the integer form is exact.
-int twipsToPixels(int twips)
-{
-    return (twips + ChartCanvas::kTwipsPerPixel / 2) / ChartCanvas::kTwipsPerPixel;
-}
 
 QPen penFor(ChartCanvas::Pen kind, quint32 colour)
 {

@@ -20,7 +20,6 @@ class ChartCanvas {
 public:
     static constexpr int kWidthTwips = 9735;
     static constexpr int kHeightTwips = 5175;
-    static constexpr int kTwipsPerPixel = 15;
 
     enum class Pen {
         Trace,  // signal trace and threshold line: solid, 3 pixels wide

@@ -61,7 +61,8 @@ bool QtSerialPortService::open()
         m_port.clearError();
         return false;
     }
-    m_port.setBaudRate(baudRateOfSettings(m_settings) > 0 ? baudRateOfSettings(m_settings) : 9600);
+    const int baud = baudRateOfSettings(m_settings);
+    m_port.setBaudRate(baud > 0 ? baud : 9600);
     m_port.setDataBits(QSerialPort::Data8);
     m_port.setParity(QSerialPort::NoParity);
     m_port.setStopBits(QSerialPort::OneStop);

@@ -53,6 +53,7 @@ void receiveBytes(SharedState &state, const QByteArray &bytes, ReplyHandler &han
         return;
     // One character per received byte, code for code.
     state.buffer = QString::fromLatin1(bytes);
+    // A copy, so a handler that empties buffer cannot cut the loop short.
     const QString received = state.buffer;
     for (const QChar ch : received) {
         if (ch == QLatin1Char(codec::kReplyStart)) {
@@ -63,11 +64,10 @@ void receiveBytes(SharedState &state, const QByteArray &bytes, ReplyHandler &han
         if (ch == QLatin1Char(codec::kFrameEnd)) {
             if (state.Mode != 1)
                 continue;
+            // The body is complete and decoded right here, so StatusMes (a
+            // body waiting to be decoded) never stays set past this point.
             handler.frameEnd();
-            state.StatusMes = 1;
             state.Mode = 0;
-
-            state.StatusMes = 0;
             int code = 0;
             switch (classifyBody(state.buf1, &code)) {
             case BodyKind::Status:

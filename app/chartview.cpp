@@ -1,5 +1,6 @@
 #include "app/chartview.h"
 
+#include <QPaintEvent>
 #include <QPainter>
 
 ChartView::ChartView(QWidget *parent) : QWidget(parent)
@@ -13,10 +14,14 @@ void ChartView::setImage(const QImage *image)
     update();
 }
 
-void ChartView::paintEvent(QPaintEvent *)
+void ChartView::paintEvent(QPaintEvent *event)
 {
+    // Only the part asked for: a reply repaints the strip the pen moved over.
     QPainter painter(this);
-    painter.fillRect(rect(), Qt::white);
-    if (m_image)
-        painter.drawImage(QPoint(0, 0), *m_image);
+    for (const QRect &area : event->region()) {
+        if (m_image)
+            painter.drawImage(area.topLeft(), *m_image, area);
+        else
+            painter.fillRect(area, Qt::white);
+    }
 }

@@ -5,20 +5,20 @@
 // a 20-character status reply takes 1.736 ms, an 8-character setting reply
 // 0.694 ms. The target for a status reply is 1 % (17 us).
 
-#include "app/chartview.h"
-#include "app/sharedstate.h"
-#include "diagram/chartcanvas.h"
-#include "diagram/diagramstep.h"
+#include "app/form1.h"
+#include "diagram/signalchart.h"
+#include "link/exchange.h"
 #include "link/receiver.h"
 #include "monitor/statusdecoder.h"
 #include "support/formfixture.h"
+#include "support/replies.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
-#include <QImage>
 #include <QListWidget>
 #include <QLocale>
+#include <QWindow>
 
 #include <clocale>
 #include <ctime>
@@ -28,11 +28,7 @@ namespace {
 
 constexpr double kBitsPerCharacter = 10;
 constexpr double kBaud = 115200;
-
-double wireSeconds(int characters)
-{
-    return characters * kBitsPerCharacter / kBaud;
-}
+constexpr int kStatusCharacters = 20;  // "!", 18 digits, CR
 
 double threadCpuSeconds()
 {
@@ -51,64 +47,92 @@ template <typename F> void measureAgainstWire(benchmark::State &state, int chara
         once();
     const double perCall = (threadCpuSeconds() - start) / double(state.iterations());
     state.counters["us/reply"] = perCall * 1e6;
-    state.counters["wire%"] = 100 * perCall / wireSeconds(characters);
+    state.counters["wire%"] = 100 * perCall / (characters * kBitsPerCharacter / kBaud);
     state.SetItemsProcessed(state.iterations());
 }
 
-QString hexByte(int b)
-{
-    return QStringLiteral("%1").arg(b & 0xFF, 2, 16, QLatin1Char('0'));
-}
-
-// A reply body: code, data bytes, checksum.
-QString body(std::initializer_list<int> bytes)
-{
-    QString out;
-    int sum = 0;
-    for (int b : bytes) {
-        out += hexByte(b);
-        sum += b;
-    }
-    return out + hexByte(sum);
-}
-
-// Status bodies of flank 1 in the norm state with a moving signal and
+// Status replies of flank 1 in the norm state with a moving signal and
 // levels, so that each reply draws a different segment and read-out.
-std::vector<QString> statusBodies()
-{
-    std::vector<QString> out;
-    for (int i = 0; i < 64; ++i) {
-        const int signal = (i * 397) % 4000;
-        const int threshold = 1500;
-        out.push_back(body({0x0b, signal & 0xFF, signal >> 8, threshold & 0xFF, threshold >> 8, 0,
-                            (i * 7) & 0xFF, (i * 11) & 0xFF}));
-    }
-    return out;
-}
-
 std::vector<QByteArray> statusFrames()
 {
     std::vector<QByteArray> out;
-    for (const QString &b : statusBodies())
-        out.push_back('!' + b.toLatin1() + '\r');
+    for (int i = 0; i < 64; ++i)
+        out.push_back(statusReply(0, (i * 397) % 1000, 375, (i * 7) & 0xFF, (i * 11) & 0xFF));
     return out;
 }
 
-// The whole road of one status reply: receive event, assembly, frame end,
-// validation, status decoding, diagram step and read-outs.
+std::vector<StatusReading> statusReadings()
+{
+    std::vector<StatusReading> out;
+    for (const QByteArray &frame : statusFrames())
+        out.push_back(StatusReading::fromBody(QString::fromLatin1(frame.mid(1, 18))));
+    return out;
+}
+
+// Counts the paint events of a widget.
+struct PaintCounter : QObject {
+    int paints = 0;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        paints += event->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+// The whole road of one status reply in the shown window: receive event,
+// assembly, validation, status decoding, chart step and read-outs; with arg 1
+// also the repaint the event loop then makes of what changed (the strip of
+// the chart and the read-outs) into the window's backing store.
 void BM_StatusReplyThroughWindow(benchmark::State &state)
 {
     FormFixture fixture;
+    fixture.form->show();
+    QWindow *window = fixture.form->windowHandle();
+    for (int i = 0; i < 100 && !window->isExposed(); ++i)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     fixture.start(1);
+    QWidget *chart = fixture.control<QWidget>("Picture1");
+    PaintCounter counter;
+    chart->installEventFilter(&counter);
     const std::vector<QByteArray> frames = statusFrames();
     std::size_t i = 0;
-    // "!", 18 digits, CR: 20 characters.
-    measureAgainstWire(state, int(frames.front().size()), [&] {
+    measureAgainstWire(state, kStatusCharacters, [&] {
         fixture.port.deliver(frames[i]);
+        if (state.range(0)) {
+            // What the window's next update request does, without waiting.
+            QEvent update(QEvent::UpdateRequest);
+            QCoreApplication::sendEvent(fixture.form.get(), &update);
+        }
+        i = (i + 1) % frames.size();
+    });
+    if (state.range(0) && counter.paints < int(state.iterations()))
+        state.SkipWithError("the chart was not repainted after every reply");
+}
+BENCHMARK(BM_StatusReplyThroughWindow)->Arg(1)->Arg(0);
+
+// The engine alone: the exchange on a fake port, then what the window asks
+// of the engine for a status reading (flank monitor, chart step), no widget.
+void BM_StatusReplyEngineOnly(benchmark::State &state)
+{
+    FakeSerialPort port;
+    port.openable = {1};
+    Exchange exchange(port);
+    exchange.start(1, 1, 1);
+    FlankMonitor monitor;
+    SignalChart chart;
+    const QString flank = QStringLiteral("1");
+    QObject::connect(&exchange, &Exchange::statusReceived, [&](const StatusReading &reading) {
+        benchmark::DoNotOptimize(monitor.decode(reading, flank));
+        benchmark::DoNotOptimize(chart.step(reading));
+    });
+    const std::vector<QByteArray> frames = statusFrames();
+    std::size_t i = 0;
+    measureAgainstWire(state, kStatusCharacters, [&] {
+        port.deliver(frames[i]);
         i = (i + 1) % frames.size();
     });
 }
-BENCHMARK(BM_StatusReplyThroughWindow);
+BENCHMARK(BM_StatusReplyEngineOnly);
 
 // Reply assembly and validation alone, with a handler that does nothing.
 void BM_ReceiveAssembly(benchmark::State &state)
@@ -116,127 +140,87 @@ void BM_ReceiveAssembly(benchmark::State &state)
     struct NullHandler : ReplyHandler {
         void frameEnd() override {}
         void pauseExchange() override {}
-        void statusReply() override { ++replies; }
-        void settingReply(int) override {}
+        void statusReply(const QString &) override { ++replies; }
+        void settingReply(int, const QString &) override {}
         int replies = 0;
     } handler;
-    SharedState s;
+    ReplyAssembler assembler;
     const std::vector<QByteArray> frames = statusFrames();
     std::size_t i = 0;
-    measureAgainstWire(state, 20, [&] {
-        receiveBytes(s, frames[i], handler);
+    measureAgainstWire(state, kStatusCharacters, [&] {
+        assembler.feed(frames[i], handler);
         i = (i + 1) % frames.size();
     });
     benchmark::DoNotOptimize(handler.replies);
 }
 BENCHMARK(BM_ReceiveAssembly);
 
-// Status decoding alone: the state byte of a steady norm state.
+// Status decoding alone: a steady norm state (arg 0), or a change with every
+// reply, which builds journal texts (arg 1).
 void BM_StatusDecoding(benchmark::State &state)
 {
-    SharedState s;
+    FlankMonitor monitor;
     const QString flank = QStringLiteral("1");
-    measureAgainstWire(state, 20, [&] {
-        StatusIndication shown = decodeStatus(s, 0, flank);
-        benchmark::DoNotOptimize(shown);
-    });
-}
-BENCHMARK(BM_StatusDecoding);
-
-// Status decoding when every reply changes the state (journal texts built).
-void BM_StatusDecodingChanging(benchmark::State &state)
-{
-    SharedState s;
-    const QString flank = QStringLiteral("1");
-    const int codes[] = {FlankNorm, FlankAlarm | kTamperBit, FlankCableBreak, FlankCableShort};
+    const int codes[] = {FlankNorm, FlankAlarm | StatusReading::kTamperBit, FlankCableBreak,
+                         FlankCableShort};
+    const std::size_t kinds = state.range(0) ? std::size(codes) : 1;
     std::size_t i = 0;
-    measureAgainstWire(state, 20, [&] {
-        StatusIndication shown = decodeStatus(s, codes[i], flank);
-        benchmark::DoNotOptimize(shown);
-        i = (i + 1) % std::size(codes);
+    measureAgainstWire(state, kStatusCharacters, [&] {
+        StatusReading reading;
+        reading.stateByte = codes[i];
+        benchmark::DoNotOptimize(monitor.decode(reading, flank));
+        i = (i + 1) % kinds;
     });
 }
-BENCHMARK(BM_StatusDecodingChanging);
+BENCHMARK(BM_StatusDecoding)->Arg(0)->Arg(1);
 
-// The diagram step alone: trace segment, erase band, grid, threshold line,
-// read-outs.
-void diagramStepBench(benchmark::State &state, bool controlPass)
+// The chart step alone: trace segment, erase band, grid, threshold line,
+// read-outs; with a control pass running (arg 1) its read-out too.
+void BM_ChartStep(benchmark::State &state)
 {
-    SharedState s;
-    s.Kvgraf = kKvgraf1VPerDiv;
-    s.Ksgraf = kKsgrafHalfSecPerDiv;
-    s.cntProh = kPassBlockSamples;
-    ChartCanvas canvas;
-    const std::vector<QString> bodies = statusBodies();
+    SignalChart chart;
+    const std::vector<StatusReading> readings = statusReadings();
     std::size_t i = 0;
-    measureAgainstWire(state, 20, [&] {
-        if (controlPass)
-            s.FlStartIzmer = 1;
-        DiagramUpdate update = diagramStep(s, bodies[i], canvas);
-        benchmark::DoNotOptimize(update);
-        i = (i + 1) % bodies.size();
+    measureAgainstWire(state, kStatusCharacters, [&] {
+        if (state.range(0) && !chart.pass().running())
+            chart.pass().start();
+        benchmark::DoNotOptimize(chart.step(readings[i]));
+        i = (i + 1) % readings.size();
     });
 }
+BENCHMARK(BM_ChartStep)->Arg(0)->Arg(1);
 
-void BM_DiagramStep(benchmark::State &state)
-{
-    diagramStepBench(state, false);
-}
-BENCHMARK(BM_DiagramStep);
-
-// The diagram step with a control pass running (its read-out every reply).
-void BM_DiagramStepControlPass(benchmark::State &state)
-{
-    diagramStepBench(state, true);
-}
-BENCHMARK(BM_DiagramStepControlPass);
-
-// Painting the chart view once (the window repaints at most once per screen
-// frame, however many replies arrived): not part of a reply's cost.
+// Painting the whole chart view once, the most one repaint can cost.
 void BM_ChartPaint(benchmark::State &state)
 {
     FormFixture fixture;
-    ChartView *view = fixture.form->Picture1;
+    QWidget *view = fixture.control<QWidget>("Picture1");
     QImage target(view->size(), QImage::Format_RGB32);
     for (auto _ : state)
         view->render(&target);
 }
 BENCHMARK(BM_ChartPaint);
 
-// One setting read reply (the gain of flank 1) through the window: value box
-// and spinner, nothing journalled.
+// A setting reply through the window (the gain of flank 1): a read (arg 0)
+// fills value box and spinner; a write confirmation (arg 1) also journals a
+// line into the list and the file (opened and closed for every line). The
+// list is emptied now and then, inside the measured time.
 void BM_SettingReplyThroughWindow(benchmark::State &state)
 {
     FormFixture fixture;
     fixture.start(1);
-    const QByteArray frames[] = {'!' + body({15, 5}).toLatin1() + '\r',
-                                 '!' + body({15, 6}).toLatin1() + '\r'};
+    const int code = state.range(0) ? 45 : 15;
+    const QByteArray frames[] = {settingReply(code, 5), settingReply(code, 6)};
+    auto *list = fixture.control<QListWidget>("List1");
     std::size_t i = 0;
     measureAgainstWire(state, int(frames[0].size()), [&] {
         fixture.port.deliver(frames[i]);
         i ^= 1;
+        if (list->count() > 1000)
+            list->clear();
     });
 }
-BENCHMARK(BM_SettingReplyThroughWindow);
-
-// One write confirmation (gain): value box, spinner and a journal line in the
-// list and appended to the file (opened and closed for every line). The list
-// is emptied now and then, inside the measured time.
-void BM_SettingConfirmationThroughWindow(benchmark::State &state)
-{
-    FormFixture fixture;
-    fixture.start(1);
-    const QByteArray frames[] = {'!' + body({45, 5}).toLatin1() + '\r',
-                                 '!' + body({45, 6}).toLatin1() + '\r'};
-    std::size_t i = 0;
-    measureAgainstWire(state, int(frames[0].size()), [&] {
-        fixture.port.deliver(frames[i]);
-        i ^= 1;
-        if (fixture.form->List1->count() > 1000)
-            fixture.form->List1->clear();
-    });
-}
-BENCHMARK(BM_SettingConfirmationThroughWindow);
+BENCHMARK(BM_SettingReplyThroughWindow)->Arg(0)->Arg(1);
 
 }  // namespace
 

@@ -1,12 +1,13 @@
 #include "diagram/chartcanvas.h"
 
-#include "app/colors.h"
-#include "app/twips.h"
+#include "base/colors.h"
+#include "base/twips.h"
 
 #include <QPainter>
 #include <QPen>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -52,7 +53,14 @@ ChartCanvas::ChartCanvas()
 
 void ChartCanvas::markDirty(const QRect &pixels)
 {
-    m_dirty.append(pixels.intersected(m_image.rect()));
+    const QRect area = pixels.intersected(m_image.rect());
+    m_dirty.append(area);
+    m_changed += area;
+}
+
+QRegion ChartCanvas::takeChangedArea()
+{
+    return std::exchange(m_changed, QRegion());
 }
 
 void ChartCanvas::drawGrid()

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QPoint>
 #include <QRect>
+#include <QRegion>
 #include <QtGlobal>
 
 // The drawing surface of the signal diagram (Picture1): a persistent image, so
@@ -43,6 +44,10 @@ public:
 
     const QImage &image() const { return m_image; }
 
+    // The pixels painted since the last call (empty when none), so that a
+    // view repaints only what changed.
+    QRegion takeChangedArea();
+
     // The pixel of a point given in twips, clamped to the surface first. One
     // pixel past the last column or row can result (the surface edge itself);
     // painting there is clipped away.
@@ -53,4 +58,5 @@ private:
     QImage m_image;
     QImage m_gridLayer;
     QList<QRect> m_dirty;
+    QRegion m_changed;
 };

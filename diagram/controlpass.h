@@ -1,24 +1,69 @@
 #pragma once
 
 #include <QString>
+#include <QtGlobal>
 
-struct SharedState;
+#include <optional>
 
-// The two buttons of the control pass. Each changes the shared state and
-// returns what the window shows as a result.
-struct PassButtonsUpdate {
-    bool command9Enabled = false;  // "Старт"
-    bool command8Enabled = false;  // "Стоп"
-    bool clearText3 = false;       // the mean of the last pass is emptied ("")
+// The control pass: while the installer walks along the fence, the useful
+// signal is smoothed sample by sample and averaged in blocks of eight
+// samples; the mean of the blocks is the pass's result.
+class ControlPass {
+public:
+    static constexpr int kBlockSamples = 8;  // samples summed per block
+    static constexpr int kMaxBlocks = 353;   // a pass ends by itself after this many blocks
+
+    // Caption of the blinking label while a pass runs and once it has ended.
+    static QString measuringCaption() { return QStringLiteral("Измерение"); }
+
+    // What the two buttons show after a press.
+    struct Buttons {
+        bool startEnabled = false;  // "Старт"
+        bool stopEnabled = false;   // "Стоп"
+        bool clearMean = false;     // the mean of the last pass is emptied ("")
+    };
+
+    // "Старт". When no pass runs, a new pass begins from an empty sum, so
+    // neither the blocks nor a pending stop of a pass cut off by the end of
+    // the exchange carry into it. A pass that runs or is stopping is left as
+    // it is. The block in progress always carries over.
+    Buttons start();
+    // "Стоп": the running pass ends at the next sample.
+    Buttons requestStop();
+    // The exchange started anew: no pass runs.
+    void cancel() { m_running = false; }
+    bool running() const { return m_running; }
+
+    // What one sample changes while a pass runs.
+    struct Step {
+        std::optional<QString> caption;   // new caption of the blinking label
+        bool ended = false;               // the pass ended on this sample
+        std::optional<QString> meanText;  // with ended: the mean, "" with no block
+        QString usefulText;               // smoothed useful signal
+        quint32 usefulColour = 0;         // black below the threshold, red at or above
+    };
+    // Advances a running pass by one sample (signal and threshold in counts).
+    // Nothing when no pass runs.
+    std::optional<Step> advance(double signal, double threshold);
+
+    // The result of the last pass that ended with at least one block.
+    struct Result {
+        double meanVolts = 0;
+        int blocks = 0;
+    };
+    std::optional<Result> lastResult() const { return m_lastResult; }
+
+private:
+    qint16 m_smoothed = 0;  // counts
+    qint16 m_blockSamplesLeft = kBlockSamples;
+    qint16 m_blockSum = 0;
+    qint32 m_sumOfBlockMeans = 0;
+    qint16 m_blocks = 0;
+    bool m_running = false;
+    bool m_stopRequested = false;
+    std::optional<Result> m_lastResult;
 };
 
-// "Старт". When no pass runs (FlStartIzmer is not 1) a new pass begins from an
-// empty sum: SumSrZn, cntSr and FlStopIzmer are cleared, so neither the blocks
-// nor a pending stop of a pass cut off by the end of the exchange carry into
-// it. When a pass runs or is stopping, the pass state is left as it is and a
-// stopping pass still ends at the next reply. The block in progress (cntProh,
-// SumTekSign) always carries over. FlStartIzmer = 1 in every case.
-PassButtonsUpdate startControlPass(SharedState &state);
-
-// "Стоп": the running pass ends at the next status reply.
-PassButtonsUpdate stopControlPass(SharedState &state);
+// Stores a real as a 16-bit integer: rounded with halves to even, held inside
+// the 16-bit range.
+qint16 toInteger16(double value);

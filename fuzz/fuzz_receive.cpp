@@ -3,7 +3,7 @@
 // handler, reply assembly, status and setting decoding and the diagram.
 // The input layout is described in harness.h.
 
-#include "fuzz/harness.h"
+#include "harness.h"
 
 #include <QApplication>
 #include <QLocale>

@@ -1,25 +1,26 @@
-#include "fuzz/harness.h"
+#include "harness.h"
 
-#include "app/chartview.h"
 #include "app/updown.h"
-#include "link/scheduler.h"
+#include "diagram/signalchart.h"
+#include "link/codec.h"
+#include "link/exchange.h"
+#include "params/catalogue.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <QLabel>
-#include <QLineEdit>
+#include <QKeyEvent>
 #include <QListWidget>
 #include <QPushButton>
-#include <QTimer>
 
 #include <algorithm>
 
 namespace {
 
-// A status reply of flank 1 in the norm state, taken once after "СТАРТ" so
-// that the baseline is a window that has heard the detector.
+// A status reply of flank 1 in the norm state, signal and threshold 0, so
+// that every input starts in a window that has heard the detector.
 const QByteArray kFirstReply = QByteArrayLiteral("!0b000000000000000b\r");
 
 // The journal is truncated once it grows past this, and the on-screen list
@@ -41,7 +42,6 @@ public:
         m_pos += n;
         return out;
     }
-    std::size_t left() const { return m_size - m_pos; }
 
 private:
     const std::uint8_t *m_data;
@@ -49,14 +49,28 @@ private:
     std::size_t m_pos = 0;
 };
 
+void clickIfEnabled(QPushButton *button)
+{
+    if (button->isEnabled())
+        button->click();
+}
+
+// The other flank, chosen with the keyboard as the operator does.
+void switchFlank(QComboBox *flank)
+{
+    if (!flank->isEnabled())
+        return;
+    QKeyEvent key(QEvent::KeyPress, flank->currentIndex() == 0 ? Qt::Key_Down : Qt::Key_Up,
+                  Qt::NoModifier);
+    QCoreApplication::sendEvent(flank, &key);
+}
+
 }  // namespace
 
 ReceiveHarness::ReceiveHarness()
 {
     m_fixture.start(1);
     m_fixture.port.deliver(kFirstReply);
-    m_baseline = m_fixture.form->state();
-    keepBounded();
 }
 
 QByteArray ReceiveHarness::input(const QByteArray &stream, const QList<int> &cuts, quint8 options)
@@ -73,55 +87,66 @@ QByteArray ReceiveHarness::input(const QByteArray &stream, const QList<int> &cut
     return out;
 }
 
+// Puts the window back into its state right after the constructor: every
+// control the operator can change, the chart's pen and control pass, the
+// flank monitor, the exchange and its scheduler. The link is never lost (the
+// harness lets one silent watchdog period pass at most), so the exchange
+// runs throughout. Only the picture on the chart and texts that the next
+// replies rewrite stay as they were.
 void ReceiveHarness::restoreBaseline()
 {
-    Form1 &f = form();
-    // Stopped by a lost link: press "СТАРТ" again.
-    if (!f.Command3->isEnabled()) {
-        m_fixture.start(1);
-        m_fixture.port.deliver(kFirstReply);
+    FormFixture &f = m_fixture;
+    Exchange &exchange = f.form->exchange();
+    for (const SettingRow &row : settingCatalogue()) {
+        f.control<QCheckBox>(row.unlockBox)->setChecked(false);
+        if (auto *spinner = f.control<UpDown>(row.editControl))
+            spinner->setValue(1);
+        else
+            f.control<QComboBox>(row.editControl)->setCurrentIndex(-1);
     }
-    for (const Form1::SettingControls &row : f.settingRows()) {
-        row.unlockBox->setChecked(false);
-        if (row.spinner)
-            row.spinner->setValue(1);
-        if (row.list)
-            row.list->setCurrentIndex(-1);
-    }
-    f.Combo2->setCurrentIndex(0);
-    f.Check3->setChecked(false);
-    f.Check6->setChecked(true);
-    f.Check8->setChecked(true);
-    f.Command5->setEnabled(true);
-    f.Command9->setEnabled(true);
-    f.Command8->setEnabled(false);
-    f.Timer4->stop();
-    setTimerEnabled(f.Timer1, true);
-    setTimerEnabled(f.Timer5, true);
-    f.state() = m_baseline;
+    f.control<QCheckBox>("Check3")->setChecked(false);
+    f.control<QCheckBox>("Check6")->setChecked(true);
+    f.control<QCheckBox>("Check8")->setChecked(true);
+    clickIfEnabled(f.control<QPushButton>("Command8"));
+
+    // The window shows its chart read-only; only the harness rewinds it: a
+    // new control pass, and one norm reply with a step wider than the sweep,
+    // which takes the pen back to the left edge at 0 V.
+    auto &chart = const_cast<SignalChart &>(f.form->chart());
+    chart.pass() = ControlPass();
+    chart.setTimeScale(SignalChart::kSweepEnd + 1);
+    f.port.deliver(kFirstReply);
+    chart.setTimeScale(SignalChart::kHalfSecondPerDivision);
+
+    // The read-back and the mailbox go out, then flank 1 is read back and
+    // the unit number queued, as after "СТАРТ".
+    f.tick((Scheduler::kReadBackLength + 1) * Scheduler::kTicksPerSlot);
+    f.control<QComboBox>("Combo2")->setCurrentIndex(0);
+    exchange.changeFlank(1);
+    exchange.queueRequest(codec::requestAddressOnly(exchange.address(), codec::ReadUnitNumber));
+    f.port.setBaudRate(kDefaultBaud);
+    f.port.deliver(kFirstReply);
+    keepBounded();
 }
 
 void ReceiveHarness::applyOptions(quint8 options)
 {
-    Form1 &f = form();
-    if (options & kOptionFlank2) {
-        f.Combo2->setCurrentIndex(1);
-        f.flankChosen();
-    }
+    FormFixture &f = m_fixture;
+    Exchange &exchange = f.form->exchange();
+    if (options & kOptionFlank2)
+        switchFlank(f.control<QComboBox>("Combo2"));
     if (options & kOptionSound)
-        f.Check3->setChecked(true);
+        f.control<QCheckBox>("Check3")->setChecked(true);
     if (options & kOptionHalfVolt)
-        f.Check7->setChecked(true);
+        f.control<QCheckBox>("Check7")->setChecked(true);
     if (options & kOptionOneSecond)
-        f.Check9->setChecked(true);
-    if ((options & kOptionControlPass) && f.Command9->isEnabled())
-        f.startControlPassClicked();
-    if (options & kOptionExchangeSlot) {
-        for (int i = 0; i < kTicksPerSlot; ++i)
-            f.exchangeTick();
-    }
-    if ((options & kOptionWatchdog) && f.state().CntPoteriObm == 0)
-        f.watchdogTick();
+        f.control<QCheckBox>("Check9")->setChecked(true);
+    if (options & kOptionControlPass)
+        clickIfEnabled(f.control<QPushButton>("Command9"));
+    if (options & kOptionExchangeSlot)
+        f.tick(Scheduler::kTicksPerSlot);
+    if ((options & kOptionWatchdog) && exchange.silentPeriods() == 0)
+        exchange.watchdogExpired();
 }
 
 // An action is what the operator (or a timer) does between two receive
@@ -129,54 +154,50 @@ void ReceiveHarness::applyOptions(quint8 options)
 // enabled controls are used, as the operator can only use those.
 void ReceiveHarness::applyAction(quint8 action)
 {
-    Form1 &f = form();
-    const QList<Form1::SettingControls> &rows = f.settingRows();
-    const int rowIndex = (action & 7) % int(rows.size());
-    const Form1::SettingControls &row = rows[rowIndex];
+    FormFixture &f = m_fixture;
+    const SettingRow &row = settingCatalogue()[(action & 7) % kSettingCount];
+    auto *unlock = f.control<QCheckBox>(row.unlockBox);
+    auto *spinner = f.control<UpDown>(row.editControl);
+    auto *list = f.control<QComboBox>(row.editControl);
     switch ((action >> 3) & 7) {
     case 0:
         break;
     case 1:
-        if (row.unlockBox->isEnabled())
-            row.unlockBox->setChecked(!row.unlockBox->isChecked());
+        if (unlock->isEnabled())
+            unlock->setChecked(!unlock->isChecked());
         break;
     case 2:
-        if (f.Combo2->isEnabled()) {
-            f.Combo2->setCurrentIndex(f.Combo2->currentIndex() == 0 ? 1 : 0);
-            f.flankChosen();
-        }
+        switchFlank(f.control<QComboBox>("Combo2"));
         break;
     case 3:
-        if (f.Command9->isEnabled())
-            f.startControlPassClicked();
-        else if (f.Command8->isEnabled())
-            f.stopControlPassClicked();
+        if (auto *passStart = f.control<QPushButton>("Command9"); passStart->isEnabled())
+            passStart->click();
+        else
+            clickIfEnabled(f.control<QPushButton>("Command8"));
         break;
     case 4:
-        for (int i = 0; i < kTicksPerSlot; ++i)
-            f.exchangeTick();
+        f.tick(Scheduler::kTicksPerSlot);
         break;
     case 5:
-        if (row.spinner && row.spinner->isEnabled()) {
-            if (row.spinner->Value() >= row.spinner->Max())
-                row.spinner->setValue(row.spinner->Min());
+        if (spinner && spinner->isEnabled()) {
+            if (spinner->Value() >= spinner->Max())
+                spinner->setValue(spinner->Min());
             else
-                row.spinner->stepUp();
-        } else if (row.list && row.list->isEnabled()) {
-            row.list->setCurrentIndex((row.list->currentIndex() + 1) % row.list->count());
+                spinner->stepUp();
+        } else if (list && list->isEnabled()) {
+            list->setCurrentIndex((list->currentIndex() + 1) % list->count());
         }
         break;
     case 6:
-        if (row.apply->isEnabled())
-            row.apply->click();
+        clickIfEnabled(f.control<QPushButton>(row.applyButton));
         break;
     case 7:
-        if ((action & 1) && f.Command5->isEnabled())
-            f.remoteTest();
+        if (action & 1)
+            clickIfEnabled(f.control<QPushButton>("Command5"));
         if (action & 2)
-            f.clearJournal();
-        if ((action & 4) && f.state().CntPoteriObm == 0)
-            f.watchdogTick();
+            f.control<QPushButton>("Command6")->click();
+        if ((action & 4) && f.form->exchange().silentPeriods() == 0)
+            f.form->exchange().watchdogExpired();
         break;
     }
 }
@@ -184,6 +205,7 @@ void ReceiveHarness::applyAction(quint8 action)
 void ReceiveHarness::run(const std::uint8_t *data, std::size_t size)
 {
     restoreBaseline();
+
     InputReader in(data, size);
     const quint8 options = in.next();
     const int cutCount = in.next() & kMaxCuts;
@@ -207,18 +229,18 @@ void ReceiveHarness::run(const std::uint8_t *data, std::size_t size)
         m_fixture.port.deliver(rest);
 
     if (options & kOptionRepaint)
-        form().Picture1->grab();
-    keepBounded();
+        m_fixture.control<QWidget>("Picture1")->grab();
 }
 
 void ReceiveHarness::keepBounded()
 {
-    FakeSerialPort &p = port();
+    FakeSerialPort &p = m_fixture.port;
     p.written.clear();
-    p.settingsHistory.clear();
+    p.baudHistory.clear();
     p.openAttempts.clear();
-    if (form().List1->count() > kMaxListItems)
-        form().List1->clear();
+    auto *list = m_fixture.control<QListWidget>("List1");
+    if (list->count() > kMaxListItems)
+        list->clear();
     const QString path = m_fixture.journalPath();
     if (QFileInfo(path).size() > kMaxJournalBytes)
         QFile::resize(path, 0);

@@ -13,8 +13,10 @@
 //                  one final receive event.
 // A short input simply runs out: missing header bytes read as 0.
 //
-// Every input starts from the same window state (the state after "СТАРТ"),
-// so any failure replays from its input alone.
+// Every input starts from the same state, that of a new window right after
+// "СТАРТ" and one status reply, so any failure replays from its input alone.
+// Building a window for every input would cost far more than the input
+// itself; the harness keeps one window and puts it back instead.
 
 #include "support/formfixture.h"
 
@@ -44,17 +46,14 @@ public:
     // QApplication.
     ReceiveHarness();
 
+    // Runs one input. The window stays as the input left it until the next
+    // one, for the caller to look at.
     void run(const std::uint8_t *data, std::size_t size);
     void run(const QByteArray &input)
     {
         run(reinterpret_cast<const std::uint8_t *>(input.constData()), std::size_t(input.size()));
     }
 
-    // Puts the window back into its state right after "СТАРТ".
-    void restoreBaseline();
-
-    Form1 &form() { return *m_fixture.form; }
-    FakeSerialPort &port() { return m_fixture.port; }
     FormFixture &fixture() { return m_fixture; }
 
     // Builds an input that delivers `stream` in events of the given lengths
@@ -63,10 +62,10 @@ public:
                             quint8 options = 0);
 
 private:
+    void restoreBaseline();
     void applyOptions(quint8 options);
     void applyAction(quint8 action);
     void keepBounded();
 
     FormFixture m_fixture;
-    SharedState m_baseline;
 };

@@ -20,7 +20,7 @@ EventJournal::EventJournal(QString filePath, ListSink insertAtTop, Clock clock)
 {
 }
 
-void EventJournal::ZapisJurnal(const QString &listText, const QString &fileText)
+void EventJournal::record(const QString &listText, const QString &fileText)
 {
     if (m_insertAtTop)
         m_insertAtTop(journalTimestamp(m_clock()) + listText);

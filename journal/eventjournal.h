@@ -1,5 +1,7 @@
 #pragma once
 
+#include "journal/journalline.h"
+
 #include <QDateTime>
 #include <QLocale>
 #include <QString>
@@ -23,7 +25,8 @@ public:
     // Journals one event: list text with a time stamp into the list, then the
     // file text with a fresh time stamp, in double quotes and CR LF, into the
     // file.
-    void ZapisJurnal(const QString &listText, const QString &fileText);
+    void record(const QString &listText, const QString &fileText);
+    void record(const JournalLine &line) { record(line.listText, line.fileText); }
 
     void setFailureSink(FailureSink sink) { m_onFailure = std::move(sink); }
     // Called with an empty message when writing works again after a failure.

@@ -26,7 +26,7 @@ int digitValue(QChar c)
 
 }  // namespace
 
-QString ToASCII(int d)
+QString encodeByte(int d)
 {
     const int v = std::clamp(d, 0, 255);
     QString out(2, QLatin1Char('0'));
@@ -35,7 +35,7 @@ QString ToASCII(int d)
     return out;
 }
 
-int HexToDec(const QString &s)
+int leadingHexValue(const QString &s)
 {
     // Lenient like the original parser: digits are read from the left until
     // the first non-digit. The value is kept inside 32 bits by ignoring
@@ -52,45 +52,46 @@ int HexToDec(const QString &s)
     return int(value);
 }
 
-int TakeData(const QString &buf1, int cnt)
+int byteAt(const QString &body, int position)
 {
-    const QString c1 = cnt >= 1 && cnt <= buf1.size() ? QString(buf1[cnt - 1]) : QString();
-    const QString c2 = cnt >= 0 && cnt + 1 <= buf1.size() ? QString(buf1[cnt]) : QString();
-    return 16 * HexToDec(c1) + HexToDec(c2);
+    const int p = position;
+    const QString c1 = p >= 1 && p <= body.size() ? QString(body[p - 1]) : QString();
+    const QString c2 = p >= 0 && p + 1 <= body.size() ? QString(body[p]) : QString();
+    return 16 * leadingHexValue(c1) + leadingHexValue(c2);
 }
 
 bool replyCheckPasses(const QString &body)
 {
     const int L = int(body.size());
-    if (L < 6 || L > 18)
+    if (L < kSettingBodyLength || L > kStatusBodyLength)
         return false;
     int sum = 0;
     int i = 1;
     do {
-        sum += TakeData(body, i);
+        sum += byteAt(body, i);
         if (sum > 255)
             sum -= 256;
         i += 2;
     } while (i < L - 2);
-    return sum == TakeData(body, L - 1);
+    return sum == byteAt(body, L - 1);
 }
 
 QString requestAddressOnly(int address, int code)
 {
-    return QLatin1Char(kRequestStart) + ToASCII(address) + ToASCII(code) + ToASCII(kEndByte) +
-           QLatin1Char(kFrameEnd);
+    return QLatin1Char(kRequestStart) + encodeByte(address) + encodeByte(code) +
+           encodeByte(kEndByte) + QLatin1Char(kFrameEnd);
 }
 
 QString requestForFlank(int address, int code, int flank)
 {
-    return QLatin1Char(kRequestStart) + ToASCII(address) + ToASCII(code) + ToASCII(flank) +
-           ToASCII(kEndByte) + QLatin1Char(kFrameEnd);
+    return QLatin1Char(kRequestStart) + encodeByte(address) + encodeByte(code) + encodeByte(flank) +
+           encodeByte(kEndByte) + QLatin1Char(kFrameEnd);
 }
 
 QString requestWithValue(int address, int code, int flank, int value)
 {
-    return QLatin1Char(kRequestStart) + ToASCII(address) + ToASCII(code) + ToASCII(flank) +
-           ToASCII(value) + ToASCII(kEndByte) + QLatin1Char(kFrameEnd);
+    return QLatin1Char(kRequestStart) + encodeByte(address) + encodeByte(code) + encodeByte(flank) +
+           encodeByte(value) + encodeByte(kEndByte) + QLatin1Char(kFrameEnd);
 }
 
 }  // namespace codec

@@ -18,17 +18,22 @@ constexpr int kEndByte = 12;
 // Encodes one byte as two lower-case hex digits. Values outside 0..255 are
 // clamped into that range so that no frame can carry more or fewer than two
 // characters per field.
-QString ToASCII(int d);
+QString encodeByte(int d);
 
 // Value of the leading hexadecimal digits of s (0 when there are none).
-int HexToDec(const QString &s);
+int leadingHexValue(const QString &s);
 
-// The byte whose high digit stands at 1-based position cnt of the body;
+// The byte whose high digit stands at 1-based `position` of the body;
 // characters past the end of the body read as 0.
-int TakeData(const QString &buf1, int cnt);
+int byteAt(const QString &body, int position);
 
-// Reply check: the body length is 6..18 and its last byte equals the running
-// sum (mod 256) of the bytes before it.
+// Body lengths of the two kinds of reply: a setting (code, value, sum) and a
+// status (code, seven data bytes, sum).
+constexpr int kSettingBodyLength = 6;
+constexpr int kStatusBodyLength = 18;
+
+// Reply check: the body length is kSettingBodyLength..kStatusBodyLength and its last byte equals
+// the running sum (mod 256) of the bytes before it.
 bool replyCheckPasses(const QString &body);
 
 // Request frames, CR included.
@@ -57,8 +62,5 @@ enum Code : int {
     WriteAlarmTime = 52,
     WriteSelfTest = 53,
 };
-
-constexpr int kStatusBodyLength = 18;
-constexpr int kSettingBodyLength = 6;
 
 }  // namespace codec

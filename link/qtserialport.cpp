@@ -4,11 +4,6 @@
 
 #include <QFileInfo>
 
-int baudRateOfSettings(const QString &settings)
-{
-    return settings.section(QLatin1Char(','), 0, 0).toInt();
-}
-
 SerialPortService::OpenError classifyOpenFailure(QSerialPort::SerialPortError error,
                                                  bool deviceExists, bool deviceWritable)
 {
@@ -61,8 +56,7 @@ bool QtSerialPortService::open()
         m_port.clearError();
         return false;
     }
-    const int baud = baudRateOfSettings(m_settings);
-    m_port.setBaudRate(baud > 0 ? baud : 9600);
+    m_port.setBaudRate(m_baud);
     m_port.setDataBits(QSerialPort::Data8);
     m_port.setParity(QSerialPort::NoParity);
     m_port.setStopBits(QSerialPort::OneStop);
@@ -83,11 +77,12 @@ bool QtSerialPortService::isOpen() const
     return m_port.isOpen();
 }
 
-void QtSerialPortService::setSettings(const QString &settings)
+void QtSerialPortService::setBaudRate(int baud)
 {
-    m_settings = settings;
-    const int baud = baudRateOfSettings(settings);
-    if (m_port.isOpen() && baud > 0)
+    if (baud <= 0)
+        return;
+    m_baud = baud;
+    if (m_port.isOpen())
         m_port.setBaudRate(baud);
 }
 
@@ -117,5 +112,4 @@ void QtSerialPortService::onError(QSerialPort::SerialPortError error)
         return;
     m_port.close();
     m_port.clearError();
-    emit portLost();
 }

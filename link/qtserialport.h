@@ -10,8 +10,8 @@ SerialPortService::OpenError classifyOpenFailure(QSerialPort::SerialPortError er
                                                  bool deviceExists, bool deviceWritable);
 
 // The serial line over QSerialPort. A read or resource error closes the port
-// once and reports portLost(); further error events of the dead port are
-// ignored, so an unplugged adapter cannot flood the event loop.
+// once; further error events of the dead port are ignored, so an unplugged
+// adapter cannot flood the event loop. Recovery is the exchange watchdog's.
 class QtSerialPortService : public SerialPortService {
     Q_OBJECT
 public:
@@ -25,8 +25,8 @@ public:
     OpenError lastOpenError() const override { return m_openError; }
     void close() override;
     bool isOpen() const override;
-    void setSettings(const QString &settings) override;
-    QString settings() const override { return m_settings; }
+    void setBaudRate(int baud) override;
+    int baudRate() const override { return m_baud; }
     void setSoftwareFlowControl(bool on) override;
     QByteArray readAll() override;
     void write(const QByteArray &frame) override;
@@ -37,7 +37,7 @@ private:
     QProcessEnvironment m_env;
     QSerialPort m_port;
     int m_number = 0;
-    QString m_settings = QStringLiteral("9600,N,8,1");
+    int m_baud = 9600;
     bool m_softwareFlow = false;
     OpenError m_openError = OpenError::None;
 };

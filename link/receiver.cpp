@@ -32,14 +32,12 @@ bool isSettingCode(int code)
 
 BodyKind classifyBody(const QString &body, int *code)
 {
-    const int length = int(body.size());
-    if (length < 6 || length > 18)
-        return BodyKind::Dropped;
     if (!codec::replyCheckPasses(body))
         return BodyKind::Dropped;
-    const int c = codec::TakeData(body, 1);
+    const int c = codec::byteAt(body, 1);
     if (code)
         *code = c;
+    const int length = int(body.size());
     if (c == codec::Status)
         return length == codec::kStatusBodyLength ? BodyKind::Status : BodyKind::Dropped;
     if (isSettingCode(c))
@@ -47,43 +45,40 @@ BodyKind classifyBody(const QString &body, int *code)
     return BodyKind::Dropped;
 }
 
-void receiveBytes(SharedState &state, const QByteArray &bytes, ReplyHandler &handler)
+void ReplyAssembler::feed(const QByteArray &bytes, ReplyHandler &handler)
 {
     if (bytes.isEmpty())
         return;
-    // One character per received byte, code for code.
-    state.buffer = QString::fromLatin1(bytes);
-    // A copy, so a handler that empties buffer cannot cut the loop short.
-    const QString received = state.buffer;
-    for (const QChar ch : received) {
-        if (ch == QLatin1Char(codec::kReplyStart)) {
-            state.Mode = 1;
-            state.buf1.clear();
+    for (const char byte : bytes) {
+        if (byte == codec::kReplyStart) {
+            m_open = true;
+            m_body.clear();
             continue;
         }
-        if (ch == QLatin1Char(codec::kFrameEnd)) {
-            if (state.Mode != 1)
+        if (byte == codec::kFrameEnd) {
+            if (!m_open)
                 continue;
-            // The body is complete and decoded right here, so StatusMes (a
-            // body waiting to be decoded) never stays set past this point.
             handler.frameEnd();
-            state.Mode = 0;
+            m_open = false;
+            // A copy: a handler may feed the assembler again.
+            const QString body = m_body;
             int code = 0;
-            switch (classifyBody(state.buf1, &code)) {
+            switch (classifyBody(body, &code)) {
             case BodyKind::Status:
-                handler.statusReply();
+                handler.statusReply(body);
                 break;
             case BodyKind::Setting:
-                handler.settingReply(code);
+                handler.settingReply(code, body);
                 break;
             case BodyKind::Dropped:
                 break;
             }
             continue;
         }
-        if (state.Mode == 1 && state.buf1.size() < kMaxBodyLength)
-            state.buf1.append(ch);
+        // One character per received byte, code for code.
+        if (m_open && m_body.size() < kMaxBodyLength)
+            m_body.append(QChar(uchar(byte)));
     }
-    if (state.Mode == 1)
+    if (m_open)
         handler.pauseExchange();
 }

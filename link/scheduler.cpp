@@ -2,45 +2,55 @@
 
 #include "link/codec.h"
 
-StartupRow startupSequenceRow(int s)
+QString speedCaption(int baud)
 {
-    static const char *const speeds[] = {"115200,N,8,1", "57600,N,8,1", "38400,N,8,1",
-                                         "19200,N,8,1",  "9600,N,8,1",  "4800,N,8,1"};
-    if (s >= 7 && s <= 12)
-        return {QString::fromLatin1(speeds[s - 7]), codec::ReadGain};
-    static const int readBack[] = {codec::ReadSelfTest,     codec::ReadAlarmTime, codec::ReadFront,
-                                   codec::ReadAccumulation, codec::ReadThreshold, codec::ReadGain,
-                                   codec::ReadLimit};
-    if (s >= 0 && s <= 6)
-        return {QString(), readBack[s]};
-    return {QString(), 0};
+    return QStringLiteral("%1,N,8,1").arg(baud).left(6);
 }
 
-std::optional<SchedulerSlot> schedulerTick(SharedState &state, int flank)
+Scheduler::StartupRow Scheduler::startupRow(int slotsLeft)
 {
-    state.CntIntervCom = qint16(state.CntIntervCom - 1);
-    if (state.CntIntervCom > 0)
+    // The speed search runs first, from the slowest speed up.
+    if (slotsLeft >= kReadBackLength && slotsLeft < kStartupLength)
+        return {kSearchSpeeds[kStartupLength - 1 - slotsLeft], codec::ReadGain};
+    static const int readBack[kReadBackLength] = {
+        codec::ReadSelfTest,  codec::ReadAlarmTime, codec::ReadFront, codec::ReadAccumulation,
+        codec::ReadThreshold, codec::ReadGain,      codec::ReadLimit};
+    if (slotsLeft >= 0 && slotsLeft < kReadBackLength)
+        return {0, readBack[slotsLeft]};
+    return {0, 0};
+}
+
+std::optional<Scheduler::Slot> Scheduler::tick(int address, int flank)
+{
+    if (--m_ticksToSlot > 0)
         return std::nullopt;
     // A countdown that somehow went below zero must not stall the exchange.
-    state.CntIntervCom = kTicksPerSlot;
+    m_ticksToSlot = kTicksPerSlot;
 
-    if (state.CntZaprosUstanov > 0) {
-        state.CntZaprosUstanov = qint16(state.CntZaprosUstanov - 1);
-        const StartupRow row = startupSequenceRow(state.CntZaprosUstanov);
-        return SchedulerSlot{row.lineSettings,
-                             codec::requestForFlank(state.MarkerCom, row.code, flank)};
+    if (m_startupSlots > 0) {
+        --m_startupSlots;
+        const StartupRow row = startupRow(m_startupSlots);
+        const int baud = row.baud > 0 && m_fixedBaud > 0 ? m_fixedBaud : row.baud;
+        return Slot{baud, codec::requestForFlank(address, row.code, flank)};
     }
-    if (state.CntComOutBuf > 0) {
-        state.CntComOutBuf = 0;
-        return SchedulerSlot{QString(), state.TekCom};
+    if (m_mailboxCount > 0) {
+        m_mailboxCount = 0;
+        return Slot{0, m_mailbox};
     }
-    return SchedulerSlot{QString(), state.ZaprosCom};
+    return Slot{0, m_standingPoll};
 }
 
-void putIntoMailbox(SharedState &state, const QString &frame)
+bool Scheduler::endSpeedSearch()
 {
-    state.a = frame;
-    state.TekCom = state.a;
-    if (state.CntComOutBuf < kMailboxCountLimit)
-        state.CntComOutBuf = qint16(state.CntComOutBuf + 1);
+    if (m_startupSlots < kReadBackLength)
+        return false;
+    m_startupSlots = kReadBackLength;
+    return true;
+}
+
+void Scheduler::queue(const QString &frame)
+{
+    m_mailbox = frame;
+    if (m_mailboxCount < kMailboxCountLimit)
+        ++m_mailboxCount;
 }

@@ -5,9 +5,9 @@
 #include <QString>
 
 // The serial line as the program uses it: pick a port by number, open and
-// close it, set the line settings ("9600,N,8,1"), read everything waiting,
-// write one frame. Implemented over QSerialPort for the program and by a
-// double in tests.
+// close it, set the line speed (always 8 data bits, no parity, one stop bit),
+// read everything waiting, write one frame. Implemented over QSerialPort for
+// the program and by a double in tests.
 class SerialPortService : public QObject {
     Q_OBJECT
 public:
@@ -20,17 +20,17 @@ public:
     // Device path behind a port number (shown in tool tips and messages).
     virtual QString deviceOf(int n) const = 0;
 
-    // Opens the selected port with the current line settings, raw 8-bit.
+    // Opens the selected port at the current speed, raw 8-bit.
     virtual bool open() = 0;
     virtual OpenError lastOpenError() const = 0;
     // Closes the port; does nothing when it is closed.
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
 
-    // Line settings text: speed followed by ",N,8,1". Takes effect on an open
-    // port for the next bytes; reads back as set.
-    virtual void setSettings(const QString &settings) = 0;
-    virtual QString settings() const = 0;
+    // Line speed in baud. Takes effect on an open port for the next bytes;
+    // reads back as set.
+    virtual void setBaudRate(int baud) = 0;
+    virtual int baudRate() const = 0;
     virtual void setSoftwareFlowControl(bool on) = 0;
 
     virtual QByteArray readAll() = 0;
@@ -40,10 +40,4 @@ public:
 signals:
     // Bytes have arrived; readAll() takes them.
     void dataReceived();
-    // The port was closed because of a read or resource error (adapter
-    // unplugged, pseudo-terminal closed). Raised once per open.
-    void portLost();
 };
-
-// Speed of a settings text such as "19200,N,8,1" (0 when it has none).
-int baudRateOfSettings(const QString &settings);

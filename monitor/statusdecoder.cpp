@@ -1,34 +1,31 @@
 #include "monitor/statusdecoder.h"
 
-#include "app/sharedstate.h"
-#include "link/codec.h"
-
 namespace {
 
 struct FlankRow {
     int code;
-    const char *label4Caption;
-    quint32 label4Background;
-    FaultLabelChange label25;
-    const char *label25Caption;
-    EnableChange command5;
-    ToneChange timer4;
+    const char *caption;
+    quint32 colour;
+    FaultNoteChange faultNote;
+    const char *faultCaption;
+    EnableChange remoteTest;
+    ToneChange tone;
     const char *listWords;  // after "Фланг -" and the flank number
     const char *fileWords;
 };
 
 // Looked up by whole value, first match wins.
 const FlankRow kFlankRows[] = {
-    {FlankNorm, "Норма", bgr::Green, FaultLabelChange::WindowBackground, " ", EnableChange::Enable,
+    {FlankNorm, "Норма", bgr::Green, FaultNoteChange::WindowBackground, " ", EnableChange::Enable,
      ToneChange::Stop, "  Норма", "  Норма"},
-    {FlankAlarm, "Тревога", bgr::Red, FaultLabelChange::WindowBackground, " ",
-     EnableChange::Disable, ToneChange::StartIfSoundTicked, "  Тревога", "  Тревога"},
-    {FlankBadLevel, "Неисправность", bgr::Yellow, FaultLabelChange::RedText,
+    {FlankAlarm, "Тревога", bgr::Red, FaultNoteChange::WindowBackground, " ", EnableChange::Disable,
+     ToneChange::StartIfSoundOn, "  Тревога", "  Тревога"},
+    {FlankBadLevel, "Неисправность", bgr::Yellow, FaultNoteChange::RedText,
      "Некорректный уровень ПМ!", EnableChange::Unchanged, ToneChange::Unchanged,
      "  Некорректный уровень", "  Некоректный уровень"},
-    {FlankCableBreak, "Неисправность", bgr::Yellow, FaultLabelChange::RedText, " Обрыв кабеля ",
+    {FlankCableBreak, "Неисправность", bgr::Yellow, FaultNoteChange::RedText, " Обрыв кабеля ",
      EnableChange::Unchanged, ToneChange::Unchanged, "  Обрыв кабеля", "  Обрыв кабеля"},
-    {FlankCableShort, "Неисправность", bgr::Yellow, FaultLabelChange::RedText, " Замыкание кабеля ",
+    {FlankCableShort, "Неисправность", bgr::Yellow, FaultNoteChange::RedText, " Замыкание кабеля ",
      EnableChange::Unchanged, ToneChange::Unchanged, "  Замыкание кабеля", "  Замыкание кабеля"},
 };
 
@@ -43,29 +40,30 @@ const FlankRow *flankRow(int code)
 
 }  // namespace
 
-int statusStateByte(const QString &buf1)
+QString flankStateText(int flankCode)
 {
-    return codec::TakeData(buf1, 11);
+    const FlankRow *row = flankRow(flankCode);
+    if (!row)
+        return QString();
+    QString text = QString::fromUtf8(row->caption);
+    if (row->faultNote == FaultNoteChange::RedText)
+        text += QLatin1Char(' ') + QString::fromUtf8(row->faultCaption).trimmed();
+    return text;
 }
 
-StatusIndication decodeStatus(SharedState &s, int stateByte, const QString &flank)
+StatusIndication FlankMonitor::decode(const StatusReading &reading, const QString &flank)
 {
-    const int raw = stateByte & 0xFF;
     StatusIndication out;
-    out.flankCode = raw & 0xEF;
-    out.tamper = raw & kTamperBit;
-
-    if (const FlankRow *row = flankRow(out.flankCode)) {
+    const int flankCode = reading.flankCode() & 0xFF;
+    if (const FlankRow *row = flankRow(flankCode)) {
         out.flankShown = true;
-        out.label4Caption = QString::fromUtf8(row->label4Caption);
-        out.label4Background = row->label4Background;
-        out.label25 = row->label25;
-        out.label25Caption = QString::fromUtf8(row->label25Caption);
-        if (row->label25 == FaultLabelChange::RedText)
-            out.label25TextColour = bgr::Red;
-        out.command5 = row->command5;
-        out.timer4 = row->timer4;
-        if (out.flankCode != s.OLDSostKanNoDV) {
+        out.flankCaption = QString::fromUtf8(row->caption);
+        out.flankColour = row->colour;
+        out.faultNote = row->faultNote;
+        out.faultCaption = QString::fromUtf8(row->faultCaption);
+        out.remoteTest = row->remoteTest;
+        out.tone = row->tone;
+        if (flankCode != m_lastFlankCode) {
             out.journal.append(
                 {QStringLiteral("  Фланг -") + flank + QString::fromUtf8(row->listWords),
                  QStringLiteral(" Фланг -") + flank + QString::fromUtf8(row->fileWords)});
@@ -73,16 +71,16 @@ StatusIndication decodeStatus(SharedState &s, int stateByte, const QString &flan
     }
     // Unrecognised codes are remembered too, so the next recognised code is
     // journalled even when it equals the one shown before.
-    s.OLDSostKanNoDV = qint16(out.flankCode);
+    m_lastFlankCode = flankCode;
 
-    const bool open = out.tamper == kTamperBit;
-    out.label16Caption = open ? QStringLiteral("Разомкнут") : QStringLiteral("Замкнут");
-    out.label16TextColour = open ? bgr::Red : bgr::Black;
-    if (out.tamper != s.OLDDV) {
+    const bool open = reading.tamperOpen();
+    out.tamperCaption = open ? QStringLiteral("Разомкнут") : QStringLiteral("Замкнут");
+    out.tamperColour = open ? bgr::Red : bgr::Black;
+    if (open != m_lastTamperOpen) {
         out.journal.append(
             open ? JournalLine{QStringLiteral("  ДВ разомкнут"), QStringLiteral(" ДВ разомкнут")}
                  : JournalLine{QStringLiteral("  ДВ замкнут"), QStringLiteral(" ДВ замкнут")});
     }
-    s.OLDDV = qint16(out.tamper);
+    m_lastTamperOpen = open;
     return out;
 }

@@ -1,16 +1,17 @@
 #pragma once
 
-#include "app/colors.h"
-#include "monitor/journalline.h"
+#include "base/colors.h"
+#include "journal/journalline.h"
+#include "link/statusreading.h"
 
 #include <QList>
 #include <QString>
 #include <QtGlobal>
 
-struct SharedState;
+#include <chrono>
 
-// Interval the alarm tone timer is given when an alarm starts it.
-constexpr int kToneIntervalMs = 700;
+// How often the alarm tone repeats while a flank is in alarm.
+constexpr std::chrono::milliseconds kAlarmToneRepeat{700};
 
 // Flank state codes of the state byte (all bits but the tamper bit).
 enum FlankStateCode : int {
@@ -21,10 +22,8 @@ enum FlankStateCode : int {
     FlankCableShort = 36,
 };
 
-constexpr int kTamperBit = 16;
-
-// What happens to Label25, the line under the flank state.
-enum class FaultLabelChange {
+// What happens to the fault note, the line beside the flank state.
+enum class FaultNoteChange {
     Unchanged,         // unrecognised code: leave caption and colours alone
     WindowBackground,  // caption set, background = the window's own colour
     RedText,           // caption set, text colour red, background untouched
@@ -32,40 +31,49 @@ enum class FaultLabelChange {
 
 enum class EnableChange { Unchanged, Enable, Disable };
 
-// What the decoder asks of the alarm tone timer Timer4. StartIfSoundTicked
-// means: when Check3 is ticked and Timer4 is not running, give it
-// kToneIntervalMs and start it; a running timer is never restarted.
-enum class ToneChange { Unchanged, Stop, StartIfSoundTicked };
+// What a status reply asks of the alarm tone. StartIfSoundOn: when sound is
+// on and the tone is not repeating yet, start it; a repeating tone keeps its
+// phase.
+enum class ToneChange { Unchanged, Stop, StartIfSoundOn };
 
-// Everything one status reply changes in the window, for the window to apply
-// in this order: Label4, Label25, Command5, the journal line of the flank,
-// Timer4, Label16, the journal line of the tamper sensor. The journal lines
-// are listed in the order they are to be written.
+// Everything one status reply changes on screen, to be applied in this
+// order: flank state, fault note, remote test button, journal lines, tone,
+// tamper state.
 struct StatusIndication {
-    int flankCode = 0;  // state byte AND 0xEF
-    int tamper = 0;     // state byte AND 16
+    bool flankShown = false;  // false: the flank state keeps caption and colour
+    QString flankCaption;
+    quint32 flankColour = 0;  // background, 0xBBGGRR
 
-    bool flankShown = false;  // false: Label4 keeps caption and background
-    QString label4Caption;
-    quint32 label4Background = 0;
+    FaultNoteChange faultNote = FaultNoteChange::Unchanged;
+    QString faultCaption;
 
-    FaultLabelChange label25 = FaultLabelChange::Unchanged;
-    QString label25Caption;
-    quint32 label25TextColour = 0;  // only with FaultLabelChange::RedText
+    EnableChange remoteTest = EnableChange::Unchanged;
+    ToneChange tone = ToneChange::Unchanged;
 
-    EnableChange command5 = EnableChange::Unchanged;
-    ToneChange timer4 = ToneChange::Unchanged;
+    QString tamperCaption;  // always set
+    quint32 tamperColour = 0;
 
-    QString label16Caption;  // always set
-    quint32 label16TextColour = 0;
-
+    // In the order they are to be written: the flank's, then the tamper's.
     QList<JournalLine> journal;
 };
 
-// The state byte of a status body (its sixth byte, characters 11 and 12).
-int statusStateByte(const QString &buf1);
+// Turns status replies into what the window shows and journals. Remembers
+// the last flank state code and tamper state, so that only changes are
+// journalled.
+class FlankMonitor {
+public:
+    // `flank` is the flank's number as shown ("1" or "2").
+    StatusIndication decode(const StatusReading &reading, const QString &flank);
 
-// Decodes the state byte of one status reply of the flank whose selector text
-// is `flank`. Updates OLDSostKanNoDV and OLDDV in `s` (every code is stored,
-// recognised or not) and returns what the window has to show and journal.
-StatusIndication decodeStatus(SharedState &s, int stateByte, const QString &flank);
+    int lastFlankCode() const { return m_lastFlankCode; }
+    bool lastTamperOpen() const { return m_lastTamperOpen; }
+
+private:
+    int m_lastFlankCode = FlankNorm;
+    bool m_lastTamperOpen = false;
+};
+
+// The words of a flank state code, as the window shows them ("Норма",
+// "Тревога", "Неисправность" with the fault), or an empty text for a code
+// that has none.
+QString flankStateText(int flankCode);

@@ -3,34 +3,39 @@
 #include "link/codec.h"
 #include "params/numbertext.h"
 
+#include <cmath>
+
 namespace {
 
 // The catalogue: one row per setting, the unit number first, then the seven
 // per-flank settings in the order the start-up read sequence reads them.
 const std::array<SettingRow, kSettingCount> kRows = {{
     {Setting::UnitNumber, "Label23", "Номер блока", "Text8", "UpDown5", "Check14", "Command13",
-     false, codec::ReadUnitNumber, 0, false, 1, 128, 0, ShownAs::Position, nullptr, nullptr},
+     false, codec::ReadUnitNumber, 0, false, 1, 128, 0, ShownAs::Position, nullptr, nullptr,
+     "unitNumber"},
     {Setting::Limit, "Label8", "Предел", "Combo1", "Combo1", "Check11", "Command10", true,
      codec::ReadLimit, codec::WriteLimit, true, 0, 3, 0, ShownAs::LimitItem,
-     "  Установлен предел -", "   Установлен предел -"},
+     "  Установлен предел -", "   Установлен предел -", "limit"},
     {Setting::Gain, "Label27", "Усиление:", "Text7", "UpDown4", "Check10", "Command7", false,
      codec::ReadGain, codec::WriteGain, true, 1, 9, 0, ShownAs::Position,
-     "  Установлено усиление -", "  Установлено усиление -"},
+     "  Установлено усиление -", "  Установлено усиление -", "gain"},
     {Setting::Threshold, "Label12", "Порог (В)", "Text5", "UpDown2", "Check2", "Command2", false,
      codec::ReadThreshold, codec::WriteThreshold, true, 1, 14, 1, ShownAs::Threshold,
-     "  Установлен порог -", "  Установлен порог -"},
+     "  Установлен порог -", "  Установлен порог -", "threshold"},
     {Setting::Accumulation, "Label14", "Накопление (мсек)", "Text6", "UpDown3", "Check5",
      "Command1", false, codec::ReadAccumulation, codec::WriteAccumulation, true, 1, 19, 0,
-     ShownAs::Accumulation, "  Установлено накопление -", "  Установлено накопление -"},
+     ShownAs::Accumulation, "  Установлено накопление -", "  Установлено накопление -",
+     "accumulation"},
     {Setting::Front, "Label15", "Фронт (мВ/мсек)", "Text9", "UpDown6", "Check12", "Command11",
      false, codec::ReadFront, codec::WriteFront, true, 1, 10, 0, ShownAs::Front,
-     "  Установлен фронт -", "  Установлен фронт -"},
+     "  Установлен фронт -", "  Установлен фронт -", "front"},
     {Setting::AlarmTime, "Label20", "Тревога (сек)", "Text10", "UpDown7", "Check13", "Command12",
      false, codec::ReadAlarmTime, codec::WriteAlarmTime, true, 1, 10, 0, ShownAs::Position,
-     "  Установлено время тревоги -", "  Установлено время тревоги -"},
+     "  Установлено время тревоги -", "  Установлено время тревоги -", "alarmTime"},
     {Setting::SelfTest, "Label31", "Длительность самоконтр. (мсек)", "Text4", "UpDown8", "Check4",
      "Command14", false, codec::ReadSelfTest, codec::WriteSelfTest, true, 1, 50, 0,
-     ShownAs::TenTimes, "  Установлена длит. самоконтр. -", "  Установлена длит. самоконтр. -"},
+     ShownAs::TenTimes, "  Установлена длит. самоконтр. -", "  Установлена длит. самоконтр. -",
+     "selfTestDuration"},
 }};
 
 const double kThresholdVolts[15] = {0,   0.7, 0.8, 0.9, 1.0, 1.1, 1.2, 1.3,
@@ -45,11 +50,6 @@ template <typename Pred> const SettingRow *findRow(Pred pred)
             return &row;
     }
     return nullptr;
-}
-
-const SettingRow *findByName(const char *SettingRow::*field, const QString &name)
-{
-    return findRow([&](const SettingRow &r) { return name == QLatin1String(r.*field); });
 }
 
 }  // namespace
@@ -72,44 +72,32 @@ const SettingRow *settingForReplyCode(int code)
         [code](const SettingRow &r) { return r.readCode == code || r.writeCode == code; });
 }
 
-const SettingRow *settingForUnlockBox(const QString &objectName)
-{
-    return findByName(&SettingRow::unlockBox, objectName);
-}
-
-const SettingRow *settingForApplyButton(const QString &objectName)
-{
-    return findByName(&SettingRow::applyButton, objectName);
-}
-
-const SettingRow *settingForEditControl(const QString &objectName)
-{
-    return findByName(&SettingRow::editControl, objectName);
-}
-
-const SettingRow *settingForValueBox(const QString &objectName)
-{
-    return findByName(&SettingRow::valueBox, objectName);
-}
-
 bool isConfirmationCode(const SettingRow &row, int code)
 {
     return row.writeCode != 0 && code == row.writeCode;
 }
 
-double tablPorog(int d)
+double thresholdVolts(int index)
 {
-    return d >= 0 && d <= 14 ? kThresholdVolts[d] : 0.0;
+    return index >= 0 && index <= 14 ? kThresholdVolts[index] : 0.0;
 }
 
-double frontTable(int i)
+double frontMvPerMs(int index)
 {
-    return i >= 0 && i <= 10 ? 2.0 * i : 0.0;
+    return index >= 0 && index <= 10 ? 2.0 * index : 0.0;
 }
 
-double accumulationTable(int i)
+double accumulationMs(int index)
 {
-    return i >= 0 && i <= 19 ? 50.0 * i : 0.0;
+    return index >= 0 && index <= 19 ? 50.0 * index : 0.0;
+}
+
+QStringList limitListItems()
+{
+    QStringList items;
+    for (const char *item : kLimitItems)
+        items.append(QString::fromLatin1(item));
+    return items;
 }
 
 bool positionInRange(const SettingRow &row, int position)
@@ -135,11 +123,11 @@ QString textForPosition(const SettingRow &row, int position)
     case ShownAs::Position:
         return numberText(position);
     case ShownAs::Threshold:
-        return numberText(tablPorog(position));
+        return numberText(thresholdVolts(position));
     case ShownAs::Accumulation:
-        return numberText(accumulationTable(position));
+        return numberText(accumulationMs(position));
     case ShownAs::Front:
-        return numberText(frontTable(position));
+        return numberText(frontMvPerMs(position));
     case ShownAs::TenTimes:
         return numberText(10.0 * position);
     case ShownAs::LimitItem:
@@ -148,23 +136,64 @@ QString textForPosition(const SettingRow &row, int position)
     return QString();
 }
 
-QString readRequest(const SettingRow &row, int markerCom, int flank)
+double valueForPosition(const SettingRow &row, int position)
 {
-    if (!row.flankInRequest)
-        return codec::requestAddressOnly(markerCom, row.readCode);
-    return codec::requestForFlank(markerCom, row.readCode, flank);
+    if (!positionInRange(row, position))
+        return 0;
+    switch (row.shownAs) {
+    case ShownAs::Position:
+        return position;
+    case ShownAs::Threshold:
+        return thresholdVolts(position);
+    case ShownAs::Accumulation:
+        return accumulationMs(position);
+    case ShownAs::Front:
+        return frontMvPerMs(position);
+    case ShownAs::TenTimes:
+        return 10.0 * position;
+    case ShownAs::LimitItem:
+        return QString::fromLatin1(kLimitItems[position]).toDouble();
+    }
+    return 0;
 }
 
-std::optional<QString> writeRequest(const SettingRow &row, int markerCom, int flank, int position)
+std::optional<int> positionForValue(const SettingRow &row, double value)
+{
+    for (int p = row.minPosition; p <= row.maxPosition; ++p) {
+        // Table values are the doubles nearest their decimals: compare with
+        // a tolerance far below the smallest step (0.1 V).
+        if (std::abs(valueForPosition(row, p) - value) < 1e-6)
+            return p;
+    }
+    return std::nullopt;
+}
+
+QList<const SettingRow *> flankSettingRows()
+{
+    QList<const SettingRow *> rows;
+    for (const SettingRow &row : kRows)
+        if (row.flankInRequest)
+            rows.append(&row);
+    return rows;
+}
+
+QString readRequest(const SettingRow &row, int address, int flank)
+{
+    if (!row.flankInRequest)
+        return codec::requestAddressOnly(address, row.readCode);
+    return codec::requestForFlank(address, row.readCode, flank);
+}
+
+std::optional<QString> writeRequest(const SettingRow &row, int address, int flank, int position)
 {
     if (row.writeCode == 0 || !positionInRange(row, position))
         return std::nullopt;
-    return codec::requestWithValue(markerCom, row.writeCode, flank, byteForPosition(row, position));
+    return codec::requestWithValue(address, row.writeCode, flank, byteForPosition(row, position));
 }
 
-QString setAddressRequest(int markerCom, int flank, int spinnerValue)
+QString setAddressRequest(int address, int flank, int newUnitNumber)
 {
-    return codec::requestWithValue(markerCom, codec::SetUnitNumber, flank, spinnerValue - 1);
+    return codec::requestWithValue(address, codec::SetUnitNumber, flank, newUnitNumber - 1);
 }
 
 ReplyDecision decideReply(int code, int valueByte, const QString &flank)

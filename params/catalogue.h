@@ -1,8 +1,10 @@
 #pragma once
 
-#include "monitor/journalline.h"
+#include "journal/journalline.h"
 
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <optional>
@@ -24,7 +26,7 @@ enum class Setting {
 // How a position becomes the text of the value box.
 enum class ShownAs {
     Position,      // p itself
-    Threshold,     // tablPorog(p), volts
+    Threshold,     // thresholdVolts(p)
     Accumulation,  // accumulation table entry p = 50 x p, ms
     Front,         // front table entry p = 2 x p, mV/ms
     TenTimes,      // 10 x p, ms
@@ -36,7 +38,7 @@ enum class ShownAs {
 struct SettingRow {
     Setting setting;
     const char *captionLabel;  // "Label12"
-    const char *caption;       // "Порог (В)"
+    const char *caption;       // "Порог (В)", as shown after start-up
     const char *valueBox;      // "Text5"; the limit shows its value in "Combo1"
     const char *editControl;   // "UpDown2"; the limit: "Combo1"
     const char *unlockBox;     // "Check2"
@@ -51,30 +53,30 @@ struct SettingRow {
     ShownAs shownAs;
     const char *confirmListWords;  // after "  Фланг -" and the flank; null: no journal
     const char *confirmFileWords;  // after " Фланг -" and the flank
+    const char *fileKey;           // key in settings files ("threshold")
 };
 
 constexpr int kSettingCount = 8;
 const std::array<SettingRow, kSettingCount> &settingCatalogue();
 const SettingRow &settingRow(Setting setting);
 
-// Lookups by code or by a control's object name; null when nothing matches.
-// settingForReplyCode matches read codes and write codes.
+// The row a reply code belongs to (read codes and write codes); null when
+// none does.
 const SettingRow *settingForReplyCode(int code);
-const SettingRow *settingForUnlockBox(const QString &objectName);
-const SettingRow *settingForApplyButton(const QString &objectName);
-const SettingRow *settingForEditControl(const QString &objectName);
-const SettingRow *settingForValueBox(const QString &objectName);
 
 // True when `code` is the row's write code, that is, the reply confirms a
 // write; false for its read code.
 bool isConfirmationCode(const SettingRow &row, int code);
 
-// Value tables. tablPorog covers the indexes 0..14 (0, 0.7 ... 2.0), the front
-// table 0..10 (2 x i), the accumulation table 0..19 (50 x i). Indexes outside
-// a table give 0.
-double tablPorog(int d);
-double frontTable(int i);
-double accumulationTable(int i);
+// Value tables. The threshold covers the indexes 0..14 (0, 0.7 ... 2.0 V),
+// the front 0..10 (2 x i mV/ms), the accumulation 0..19 (50 x i ms).
+// Indexes outside a table give 0.
+double thresholdVolts(int index);
+double frontMvPerMs(int index);
+double accumulationMs(int index);
+
+// The items of the limit's list, in position order.
+QStringList limitListItems();
 
 bool positionInRange(const SettingRow &row, int position);
 // The byte the apply button sends for a position (position - byteOffset).
@@ -84,17 +86,25 @@ int positionForByte(const SettingRow &row, int valueByte);
 // The value box text for a position; empty for a position outside the row's
 // range.
 QString textForPosition(const SettingRow &row, int position);
+// The value of a position in the unit the window shows (1.1 for threshold
+// position 6, 1000 for limit item 3); 0 outside the row's range.
+double valueForPosition(const SettingRow &row, int position);
+// The position showing `value`, if any position of the row does.
+std::optional<int> positionForValue(const SettingRow &row, double value);
+
+// The seven settings kept per flank, in catalogue order (no unit number).
+QList<const SettingRow *> flankSettingRows();
 
 // The read request of a row: $, address, read code, flank (not for the unit
 // number), 12, CR.
-QString readRequest(const SettingRow &row, int markerCom, int flank);
+QString readRequest(const SettingRow &row, int address, int flank);
 // The write request of a row for a position (the list index for the limit):
 // $, address, write code, flank, value byte, 12, CR. None for the unit number
 // and for a position outside the row's range, such as the limit list with no
 // item chosen (-1): then nothing is to be sent.
-std::optional<QString> writeRequest(const SettingRow &row, int markerCom, int flank, int position);
+std::optional<QString> writeRequest(const SettingRow &row, int address, int flank, int position);
 // The unit-number change: code 46, the flank, the new number minus 1.
-QString setAddressRequest(int markerCom, int flank, int spinnerValue);
+QString setAddressRequest(int address, int flank, int newUnitNumber);
 
 // What a setting reply (code and value byte) does, before the window checks
 // the row's unlock box. A reply whose value lies outside the row's range is
@@ -108,5 +118,3 @@ struct ReplyDecision {
     std::optional<JournalLine> journal;  // confirmations in range only
 };
 ReplyDecision decideReply(int code, int valueByte, const QString &flank);
-
-

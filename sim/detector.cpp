@@ -77,7 +77,7 @@ int requestBytesFor(int code)
 
 QByteArray hexByte(int v)
 {
-    return codec::ToASCII(v).toLatin1();
+    return codec::encodeByte(v).toLatin1();
 }
 
 }  // namespace

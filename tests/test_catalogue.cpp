@@ -9,119 +9,94 @@ class TestCatalogue : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia)); }
-    void tables();
-    void positions_data();
-    void positions();
-    void frames();
-    void replies_data();
-    void replies();
+    void positions_data()
+    {
+        QTest::addColumn<int>("setting");
+        QTest::addColumn<QList<int>>("ends");  // low position, its byte, high position, its byte
+        QTest::addColumn<QStringList>("texts");
+        auto add = [](const char *name, Setting s, QList<int> ends, QStringList texts) {
+            QTest::newRow(name) << int(s) << ends << texts;
+        };
+        add("unit number", Setting::UnitNumber, {1, 1, 128, 128}, {"1", "128"});
+        add("limit", Setting::Limit, {0, 0, 3, 3}, {"1", "1000"});
+        add("threshold", Setting::Threshold, {1, 0, 14, 13}, {"0,7", "2"});
+        add("threshold middle", Setting::Threshold, {4, 3, 9, 8}, {"1", "1,5"});
+        add("accumulation", Setting::Accumulation, {1, 1, 19, 19}, {"50", "950"});
+        add("front", Setting::Front, {1, 1, 10, 10}, {"2", "20"});
+        add("self-test", Setting::SelfTest, {1, 1, 50, 50}, {"10", "500"});
+    }
+    void positions()
+    {
+        QFETCH(int, setting);
+        QFETCH(QList<int>, ends);
+        QFETCH(QStringList, texts);
+        const SettingRow &r = settingRow(Setting(setting));
+        for (int i : {0, 1}) {
+            const int p = ends[2 * i], b = ends[2 * i + 1];
+            QVERIFY(positionInRange(r, p));
+            QCOMPARE(byteForPosition(r, p), b);
+            QCOMPARE(positionForByte(r, b), p);
+            QCOMPARE(textForPosition(r, p), texts[i]);
+        }
+        QCOMPARE(textForPosition(r, r.minPosition - 1), QString());
+        QCOMPARE(textForPosition(r, r.maxPosition + 1), QString());
+    }
+    void frames()
+    {
+        const SettingRow &threshold = settingRow(Setting::Threshold);
+        const SettingRow &limit = settingRow(Setting::Limit);
+        QCOMPARE(readRequest(threshold, 1, 2), u"$0111020c\r"_s);
+        QCOMPARE(readRequest(settingRow(Setting::UnitNumber), 1, 2), u"$01200c\r"_s);
+        QCOMPARE(writeRequest(threshold, 5, 1, 9), u"$052f01080c\r"_s);
+        QCOMPARE(writeRequest(limit, 1, 2, 3), u"$013302030c\r"_s);
+        QCOMPARE(setAddressRequest(1, 1, 1), u"$012e01000c\r"_s);
+        QCOMPARE(setAddressRequest(3, 2, 128), u"$032e027f0c\r"_s);
+        QCOMPARE(writeRequest(limit, 1, 1, -1), std::nullopt);
+        QCOMPARE(writeRequest(settingRow(Setting::UnitNumber), 1, 1, 5), std::nullopt);  // code 46
+    }
+    void replies_data()
+    {
+        for (const char *c : {"code", "valueByte", "setting", "position"})  // position -1: ignored
+            QTest::addColumn<int>(c);
+        QTest::addColumn<QStringList>("texts");  // value text, list line, file line (or none)
+        auto add = [](const char *name, int code, int b, int s, int p, QStringList texts = {}) {
+            QTest::newRow(name) << code << b << s << p << texts;
+        };
+        add("threshold confirmed 0", 47, 0, int(Setting::Threshold), 1,
+            {u"0,7"_s, u"  Фланг -2  Установлен порог -0,7"_s,
+             u" Фланг -2  Установлен порог -0,7"_s});
+        add("limit confirmed 2", 51, 2, int(Setting::Limit), 2,
+            {u"100"_s, u"  Фланг -2  Установлен предел -100"_s,
+             u" Фланг -2   Установлен предел -100"_s});
+        add("gain read 5", 15, 5, int(Setting::Gain), 5, {u"5"_s});
+        add("unit number 129", 32, 129, int(Setting::UnitNumber), -1);
+        add("limit 4", 51, 4, int(Setting::Limit), -1);
+        add("threshold 14", 17, 14, int(Setting::Threshold), -1);
+        add("front 0", 20, 0, int(Setting::Front), -1);
+        add("set-address code", 46, 1, -1, -1);
+    }
+    void replies()
+    {
+        QFETCH(int, code);
+        QFETCH(int, valueByte);
+        QFETCH(int, setting);
+        QFETCH(int, position);
+        QFETCH(QStringList, texts);
+        const ReplyDecision d = decideReply(code, valueByte, "2");
+        QCOMPARE(d.row, setting < 0 ? nullptr : &settingRow(Setting(setting)));
+        if (setting < 0)
+            return;
+        QCOMPARE(d.inRange, position >= 0);
+        if (position >= 0) {
+            QCOMPARE(d.position, position);
+            QCOMPARE(d.text, texts[0]);
+        }
+        QCOMPARE(d.journal.has_value(), texts.size() == 3);
+        if (d.journal)
+            QCOMPARE(QStringList({texts[1], texts[2]}),
+                     QStringList({d.journal->listText, d.journal->fileText}));
+    }
 };
-
-void TestCatalogue::tables()
-{
-    // Exactly the double nearest each decimal, not a computed approximation.
-    QVERIFY(tablPorog(0) == 0.0);
-    QVERIFY(tablPorog(14) == 2.0);
-    QVERIFY(tablPorog(15) == 0.0);
-}
-
-void TestCatalogue::positions_data()
-{
-    QTest::addColumn<int>("setting");
-    QTest::addColumn<QList<int>>("ends");  // low position, its byte, high position, its byte
-    QTest::addColumn<QStringList>("texts");
-    auto add = [](const char *name, Setting s, QList<int> ends, QStringList texts) {
-        QTest::newRow(name) << int(s) << ends << texts;
-    };
-    add("unit number", Setting::UnitNumber, {1, 1, 128, 128}, {"1", "128"});
-    add("limit", Setting::Limit, {0, 0, 3, 3}, {"1", "1000"});
-    add("gain", Setting::Gain, {1, 1, 9, 9}, {"1", "9"});
-    add("threshold", Setting::Threshold, {1, 0, 14, 13}, {"0,7", "2"});
-    add("threshold middle", Setting::Threshold, {4, 3, 9, 8}, {"1", "1,5"});
-    add("accumulation", Setting::Accumulation, {1, 1, 19, 19}, {"50", "950"});
-    add("front", Setting::Front, {1, 1, 10, 10}, {"2", "20"});
-    add("alarm time", Setting::AlarmTime, {1, 1, 10, 10}, {"1", "10"});
-    add("self-test", Setting::SelfTest, {1, 1, 50, 50}, {"10", "500"});
-}
-
-void TestCatalogue::positions()
-{
-    QFETCH(int, setting);
-    QFETCH(QList<int>, ends);
-    QFETCH(QStringList, texts);
-    const SettingRow &r = settingRow(Setting(setting));
-    for (int i : {0, 1}) {
-        const int p = ends[2 * i], b = ends[2 * i + 1];
-        QVERIFY(positionInRange(r, p));
-        QCOMPARE(byteForPosition(r, p), b);
-        QCOMPARE(positionForByte(r, b), p);
-        QCOMPARE(textForPosition(r, p), texts[i]);
-    }
-    QCOMPARE(textForPosition(r, r.minPosition - 1), QString());
-    QCOMPARE(textForPosition(r, r.maxPosition + 1), QString());
-}
-
-void TestCatalogue::frames()
-{
-    const SettingRow &threshold = settingRow(Setting::Threshold);
-    const SettingRow &limit = settingRow(Setting::Limit);
-    QCOMPARE(readRequest(threshold, 1, 2), u"$0111020c\r"_s);
-    QCOMPARE(readRequest(settingRow(Setting::UnitNumber), 1, 2), u"$01200c\r"_s);
-    QCOMPARE(writeRequest(threshold, 5, 1, 9), u"$052f01080c\r"_s);
-    QCOMPARE(writeRequest(limit, 1, 2, 3), u"$013302030c\r"_s);
-    QCOMPARE(setAddressRequest(1, 1, 1), u"$012e01000c\r"_s);
-    QCOMPARE(setAddressRequest(3, 2, 128), u"$032e027f0c\r"_s);
-    QCOMPARE(writeRequest(limit, 1, 1, -1), std::nullopt);
-    QCOMPARE(writeRequest(settingRow(Setting::UnitNumber), 1, 1, 5), std::nullopt);  // code 46
-}
-
-void TestCatalogue::replies_data()
-{
-    for (const char *c : {"code", "valueByte", "setting", "position"})  // position -1: ignored
-        QTest::addColumn<int>(c);
-    QTest::addColumn<QStringList>("texts");  // value text, list line, file line (or none)
-    auto add = [](const char *name, int code, int b, int s, int p, QStringList texts = {}) {
-        QTest::newRow(name) << code << b << s << p << texts;
-    };
-    add("threshold confirmed 0", 47, 0, int(Setting::Threshold), 1,
-        {u"0,7"_s, u"  Фланг -2  Установлен порог -0,7"_s, u" Фланг -2  Установлен порог -0,7"_s});
-    add("limit confirmed 2", 51, 2, int(Setting::Limit), 2,
-        {u"100"_s, u"  Фланг -2  Установлен предел -100"_s,
-         u" Фланг -2   Установлен предел -100"_s});
-    add("gain read 5", 15, 5, int(Setting::Gain), 5, {u"5"_s});
-    add("unit number 129", 32, 129, int(Setting::UnitNumber), -1);
-    add("limit 4", 51, 4, int(Setting::Limit), -1);
-    add("gain 10", 45, 10, int(Setting::Gain), -1);
-    add("threshold 14", 17, 14, int(Setting::Threshold), -1);
-    add("accumulation 20", 49, 20, int(Setting::Accumulation), -1);
-    add("front 0", 20, 0, int(Setting::Front), -1);
-    add("alarm time 11", 52, 11, int(Setting::AlarmTime), -1);
-    add("self-test 51", 23, 51, int(Setting::SelfTest), -1);
-    add("set-address code", 46, 1, -1, -1);
-}
-
-void TestCatalogue::replies()
-{
-    QFETCH(int, code);
-    QFETCH(int, valueByte);
-    QFETCH(int, setting);
-    QFETCH(int, position);
-    QFETCH(QStringList, texts);
-    const ReplyDecision d = decideReply(code, valueByte, "2");
-    QCOMPARE(d.row, setting < 0 ? nullptr : &settingRow(Setting(setting)));
-    if (setting < 0)
-        return;
-    QCOMPARE(d.inRange, position >= 0);
-    QCOMPARE(d.confirmation, code == d.row->writeCode);
-    if (position >= 0) {
-        QCOMPARE(d.position, position);
-        QCOMPARE(d.text, texts[0]);
-    }
-    QCOMPARE(d.journal.has_value(), texts.size() == 3);
-    if (d.journal)
-        QCOMPARE(QStringList({texts[1], texts[2]}),
-                 QStringList({d.journal->listText, d.journal->fileText}));
-}
 
 QTEST_GUILESS_MAIN(TestCatalogue)
 #include "test_catalogue.moc"

@@ -1,132 +1,220 @@
-#include "app/colors.h"
-#include "app/sharedstate.h"
-#include "diagram/chartcanvas.h"
-#include "diagram/diagramstep.h"
-#include "support/replies.h"
+// The signal chart (trace, threshold line, level read-outs) and the control
+// pass, fed status readings without any window.
+#include "base/colors.h"
+#include "diagram/signalchart.h"
 
 #include <QLocale>
-#include <QtTest>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
 
 namespace {
+
 const QRgb kWhite = 0xFFFFFF, kBlack = 0, kBlue = 0x0000FF, kRed = 0xFF0000;
 
-// Records every line as {x1, y1, x2, y2, colour}; full-width trace-pen lines are thresholds.
+// Records every line as {x1, y1, x2, y2, colour}; full-width lines are thresholds.
 struct RecordingCanvas : ChartCanvas {
     QList<QList<qint64>> lines, thresholds;
     void drawLine(int x1, int y1, int x2, int y2, quint32 colour, Pen pen) override
     {
         lines.append({x1, y1, x2, y2, colour});
-        if (pen == Pen::Trace && x1 == 0 && x2 == kChartSweepEnd)
-            thresholds.append({y1, y2, colour});
+        if (pen == Pen::Trace && x1 == 0 && x2 == SignalChart::kSweepEnd)
+            thresholds.append({y1, colour});
         ChartCanvas::drawLine(x1, y1, x2, y2, colour, pen);
     }
 };
+
+QRgb pix(const ChartCanvas &c, int x, int y)
+{
+    return c.image().pixel(x, y) & 0xFFFFFF;
+}
+int px(int twips)
+{
+    return ChartCanvas::toPixels(twips, 0).x();
+}
+StatusReading sample(double signal, double threshold = 0, int level1 = 0, int level2 = 0)
+{
+    StatusReading r;
+    r.signal = signal;
+    r.threshold = threshold;
+    r.level1 = level1;
+    r.level2 = level2;
+    return r;
+}
+
 }  // namespace
 
-class TestDiagram : public QObject {
+class DiagramTest : public QObject {
     Q_OBJECT
-    SharedState s;
-    static QRgb pix(const ChartCanvas &c, int x, int y) { return c.image().pixel(x, y) & 0xFFFFFF; }
-    static int px(int twips) { return ChartCanvas::toPixels(twips, 0).x(); }
-
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia)); }
-    void init()
+    void trace_data()
     {
-        s = SharedState();
-        s.cntProh = 8;
-        s.Kvgraf = 1000;
-        s.Ksgraf = 120;
+        QTest::addColumn<int>("voltScale");
+        QTest::addColumn<double>("signal");  // counts
+        QTest::addColumn<int>("y");          // twips
+        QTest::newRow("1 V at 1 V/div") << 1000 << 51.0 << 4100;
+        QTest::newRow("1 V at 0.5 V/div") << 2000 << 51.0 << 3100;
+        QTest::newRow("quarter count") << 1000 << 0.25 << 5095;
+        QTest::newRow("5 V") << 1000 << 255.0 << 100;
+        QTest::newRow("wild sample held at the top") << 2000 << 16383.75 << 0;
     }
-
-    void startsPlainWhite()
+    void trace()
     {
-        ChartCanvas c;
-        QImage white(QSize(649, 345), QImage::Format_RGB32);
+        QFETCH(int, voltScale);
+        QFETCH(double, signal);
+        QFETCH(int, y);
+        RecordingCanvas canvas;
+        SignalChart chart(&canvas);
+        QImage white(canvas.image().size(), QImage::Format_RGB32);
         white.fill(Qt::white);
-        QCOMPARE(c.image().convertToFormat(QImage::Format_RGB32), white);
+        QCOMPARE(canvas.image().convertToFormat(QImage::Format_RGB32), white);  // starts white
+        chart.setVoltScale(voltScale);
+        const double threshold = y >= 5000 ? 204 : 0.5;  // keep the threshold line off the trace
+        chart.step(sample(signal, threshold));
+        canvas.lines.clear();
+        const SignalChart::Update update = chart.step(sample(signal, threshold, 255, 26));
+        QCOMPARE(QStringList({update.level1Text, update.level2Text}),
+                 QStringList({u"5 В"_s, u"0,51 В"_s}));
+        QVERIFY(!update.pass);  // no control pass running
+        QCOMPARE(canvas.lines.first(), QList<qint64>({120, y, 240, y, bgr::Blue}));
+        const int row = std::min(px(y) + 1, 344);
+        QCOMPARE(pix(canvas, px(180), row), kBlue);
+        QVERIFY(pix(canvas, px(180), row + 2) != kBlue);  // three pixels wide
+        QVERIFY(update.changedPixels.contains(QPoint(px(180), row)));
+        QVERIFY(update.changedPixels.contains(QPoint(px(240 + SignalChart::kEraseWidth) - 1, 300)));
+        // An unmoved threshold line is no change: only the pen's strip repaints.
+        int area = 0;
+        for (const QRect &r : update.changedPixels)
+            area += r.width() * r.height();
+        QVERIFY(area < canvas.image().width() * canvas.image().height() / 10);
     }
-
-    void sampleHeight()
+    void penWrapsAtTheSweepEnd_data()
     {
-        for (const auto &[kvgraf, quarters, y] : QList<std::array<int, 3>>{
-                 {1000, 204, 4100}, {2000, 204, 3100}, {1000, 1, 5095}, {1000, 1020, 100}}) {
-            init();
-            s.Kvgraf = qint16(kvgraf);
-            ChartCanvas c;
-            const int threshold = y >= 5000 ? 816 : 2;  // keep the threshold off the trace
-            diagramStep(s, statusBody(quarters, threshold), c);
-            diagramStep(s, statusBody(quarters, threshold), c);
-            QCOMPARE(s.Y2, qint16(y));
-            QCOMPARE(pix(c, px(180), px(y) + 1), kBlue);
-            QVERIFY(pix(c, 12, px(y) + 3) != kBlue);
-        }
+        QTest::addColumn<int>("timeScale");
+        QTest::addColumn<int>("samples");  // until the segment that passes the sweep end
+        QTest::newRow("0.5 s/div") << 120 << 82;
+        QTest::newRow("1 s/div") << 60 << 163;
     }
-
-    void wrapStartsNextSegmentAtZero()
+    void penWrapsAtTheSweepEnd()
     {
-        s.X1 = 9720;
-        s.Y1 = 4100;
-        RecordingCanvas c;
-        diagramStep(s, statusBody(204, 0), c);
-        QCOMPARE(s.X1, qint16(0));
-        QCOMPARE(c.lines.first(), QList<qint64>({9720, 4100, 9840, 4100, bgr::Blue}));
-        c.lines.clear();
-        diagramStep(s, statusBody(408, 0), c);
-        QCOMPARE(c.lines.first(), QList<qint64>({0, 4100, 120, 3100, bgr::Blue}));
-        QCOMPARE(pix(c, 0, px(4100) - 1), kBlue);
+        QFETCH(int, timeScale);
+        QFETCH(int, samples);
+        RecordingCanvas canvas;
+        SignalChart chart(&canvas);
+        chart.setTimeScale(timeScale);
+        for (int i = 1; i < samples; ++i)
+            chart.step(sample(51));
+        QCOMPARE(chart.penX(), 9720);
+        canvas.lines.clear();
+        chart.step(sample(51));
+        QCOMPARE(canvas.lines.first(),
+                 QList<qint64>({9720, 4100, 9720 + timeScale, 4100, bgr::Blue}));
+        QCOMPARE(chart.penX(), 0);
+        canvas.lines.clear();
+        chart.step(sample(102));
+        QCOMPARE(canvas.lines.first(), QList<qint64>({0, 4100, timeScale, 3100, bgr::Blue}));
+        QCOMPARE(pix(canvas, 0, px(4100) - 1), kBlue);
     }
-
     void thresholdErasedOnlyWhenMoved()
     {
-        RecordingCanvas c;
-        diagramStep(s, statusBody(0, 204), c);
-        c.thresholds.clear();
-        diagramStep(s, statusBody(0, 204), c);
-        QCOMPARE(c.thresholds, QList<QList<qint64>>({{4100, 4100, bgr::Red}}));
-        c.thresholds.clear();
-        s.Kvgraf = 2000;  // same value, other scale: moves to 3100
-        diagramStep(s, statusBody(0, 204), c);
-        QCOMPARE(c.thresholds,
-                 QList<QList<qint64>>({{4100, 4100, bgr::White}, {3100, 3100, bgr::Red}}));
-        QCOMPARE(s.TY1, qint16(3100));
+        RecordingCanvas canvas;
+        SignalChart chart(&canvas);
+        chart.step(sample(0, 51));
+        canvas.thresholds.clear();
+        chart.step(sample(0, 51));
+        QCOMPARE(canvas.thresholds, QList<QList<qint64>>({{4100, bgr::Red}}));
+        canvas.thresholds.clear();
+        chart.setVoltScale(2000);  // same value, other scale: moves to 3100
+        chart.step(sample(0, 51));
+        QCOMPARE(canvas.thresholds, QList<QList<qint64>>({{4100, bgr::White}, {3100, bgr::Red}}));
         for (int y = px(4100) - 2; y <= px(4100) + 2; ++y)
             for (int x = 0; x < 649; ++x)
-                QVERIFY2(pix(c, x, y) != kRed, qPrintable(QString("%1,%2").arg(x).arg(y)));
-        QCOMPARE(pix(c, 300, px(3100)), kRed);
+                QVERIFY2(pix(canvas, x, y) != kRed, qPrintable(u"%1,%2"_s.arg(x).arg(y)));
+        QCOMPARE(pix(canvas, 300, px(3100)), kRed);
         // Grid dots: three black pixels of six along a row, the top of a column.
-        QCOMPARE(QList<QRgb>({pix(c, 42, px(2100)), pix(c, 45, px(2100)), pix(c, px(500), 0)}),
+        QCOMPARE(QList<QRgb>({pix(canvas, 42, px(2100)), pix(canvas, 45, px(2100)),
+                              pix(canvas, px(500), 0)}),
                  QList<QRgb>({kBlack, kWhite, kBlack}));
-    }
-
-    void wildSampleClamped()
-    {
-        s.Kvgraf = 2000;
-        ChartCanvas c;
-        diagramStep(s, statusBody(0xFFFF, 0xFFFF), c);
-        QCOMPARE(QList<int>({s.Y2, s.TY1}), QList<int>({0, 0}));
-        diagramStep(s, statusBody(0xFFFF, 0), c);
-        diagramStep(s, statusBody(0xFFFF, 0), c);
-        QCOMPARE(pix(c, px(300), 1), kBlue);
-        QCOMPARE(pix(c, px(300), 3), kWhite);
         QCOMPARE(ChartCanvas::toPixels(-40000, 100000), QPoint(0, 345));
         QCOMPARE(ChartCanvas::toPixels(11000, -5), QPoint(649, 0));
     }
-
-    void levelReadouts()
+    void passMean_data()
     {
-        const QList<QPair<int, QString>> rows = {
-            {0, "0 В"}, {51, "1 В"}, {1, "0,02 В"}, {26, "0,51 В"}, {100, "1,96 В"}};
-        for (const auto &[level, text] : rows) {
-            init();
-            ChartCanvas c;
-            const DiagramUpdate a = diagramStep(s, statusBody(0, 0, 0, level, 0), c);
-            const DiagramUpdate b = diagramStep(s, statusBody(0, 0, 0, 0, level), c);
-            QCOMPARE(QStringList({a.text2, a.text11, b.text2, b.text11}),
-                     QStringList({text, "0 В", "0 В", text}));
+        // S start, X stop, ? whether a pass runs, "v*n" n samples of v counts.
+        // Eight samples are summed, the ninth closes the block. Results: the
+        // mean at each end of a pass, and the answers to ?.
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QStringList>("results");
+        QTest::newRow("one block") << u"S 51*9 X 0"_s << QStringList{u"1 В"_s};
+        QTest::newRow("half counts vanish") << u"S 0.5*9 X 0"_s << QStringList{u"0 В"_s};
+        QTest::newRow("sums round halves to even") << u"S 1.5*9 X 0"_s << QStringList{u"0,04 В"_s};
+        QTest::newRow("block mean 2.5 to 2") << u"S 2*7 6 0 X 0"_s << QStringList{u"0,04 В"_s};
+        QTest::newRow("block mean 3.5 to 4") << u"S 3*7 7 0 X 0"_s << QStringList{u"0,08 В"_s};
+        QTest::newRow("mean of blocks") << u"S 51*9 52*9 X 0"_s << QStringList{u"1,01 В"_s};
+        QTest::newRow("read-out 0.125 to even") << u"S 51*9 0*63 X 0"_s << QStringList{u"0,12 В"_s};
+        QTest::newRow("no block, no mean")
+            << u"S 51*3 X 51 ?"_s << QStringList{QString(), u"idle"_s};
+        QTest::newRow("block in progress carries over, blocks do not")
+            << u"S 51*12 X 51 1000 S 0*5 X 0"_s << QStringList{u"1 В"_s, u"0,51 В"_s};
+        QTest::newRow("start while stopping still ends")
+            << u"S 102*9 X S 102 ?"_s << QStringList{u"2 В"_s, u"idle"_s};
+        QTest::newRow("ends by itself after 353 blocks, past 16 bits")
+            << u"S 255.75*3176 ? 255.75 ?"_s << QStringList{u"running"_s, u"5,02 В"_s, u"idle"_s};
+    }
+    void passMean()
+    {
+        QFETCH(QString, script);
+        QFETCH(QStringList, results);
+        ControlPass pass;
+        QStringList got;
+        for (const QString &token : script.split(u' ')) {
+            if (token == u"S")
+                pass.start();
+            else if (token == u"X")
+                pass.requestStop();
+            else if (token == u"?")
+                got << (pass.running() ? u"running"_s : u"idle"_s);
+            else
+                for (int n = token.contains(u'*') ? token.section(u'*', 1).toInt() : 1; n > 0;
+                     --n) {
+                    const auto step = pass.advance(token.section(u'*', 0, 0).toDouble(), 0);
+                    if (step && step->ended)
+                        got << step->meanText.value_or(u"(none)"_s);
+                }
         }
+        QCOMPARE(got, results);
+    }
+    void usefulSignal_data()
+    {
+        QTest::addColumn<QList<double>>("inputs");  // signal, counts
+        QTest::addColumn<double>("threshold");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<quint32>("colour");
+        QTest::newRow("at the threshold") << QList<double>{102} << 51.0 << u"1 В"_s << bgr::Red;
+        QTest::newRow("just below") << QList<double>{102} << 51.25 << u"1 В"_s << bgr::Black;
+        QTest::newRow("smoothed") << QList<double>{100, 100} << 255.0 << u"1,47 В"_s << bgr::Black;
+        QTest::newRow("smoothing halves to even")
+            << QList<double>{1, 2} << 0.0 << u"0,02 В"_s << bgr::Red;
+        QTest::newRow("0.125 V to even")
+            << QList<double>{12.75} << 255.0 << u"0,12 В"_s << bgr::Black;
+    }
+    void usefulSignal()
+    {
+        QFETCH(QList<double>, inputs);
+        QFETCH(double, threshold);
+        QFETCH(QString, text);
+        QFETCH(quint32, colour);
+        SignalChart chart;
+        chart.pass().start();
+        std::optional<ControlPass::Step> step;
+        for (double s : inputs)
+            step = chart.step(sample(s, threshold)).pass;
+        QVERIFY(step);
+        QCOMPARE(step->usefulText, text);
+        QCOMPARE(step->usefulColour, colour);
     }
 };
 
-QTEST_MAIN(TestDiagram)
+QTEST_MAIN(DiagramTest)
 #include "test_diagram.moc"

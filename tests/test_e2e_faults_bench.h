@@ -1,16 +1,17 @@
 #pragma once
 
-// The shared end-to-end fixture: the window on the real serial service, talking
-// to the simulated detector (verkan-sim, 19200 baud, address 1) through a
-// symbolic link that keeps its name when the simulator is restarted.
+// The end-to-end fixture: the window on the real serial service, talking to
+// the simulated detector (verkan-sim, 19200 baud, address 1) on a
+// pseudo-terminal, through a symbolic link that keeps its name when the
+// simulator is restarted.
 
-#include "app/colors.h"
 #include "app/form1.h"
 #include "link/comports.h"
+#include "link/exchange.h"
 #include "link/qtserialport.h"
+#include "params/catalogue.h"
 
 #include <QComboBox>
-#include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -18,24 +19,20 @@
 #include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 #include <memory>
 
-namespace faults {
+namespace e2e {
 
 using namespace Qt::StringLiterals;
 
 inline constexpr int kTimeout = 15000;
 inline const QString kLinkAlive = u"Установлена связь с блоком. Обмен данными..."_s;
-
-// Limit, gain, threshold, accumulation, front, alarm time, self-test.
-using Rows = QStringList;
-inline const Rows kFlank1{u"10"_s, u"5"_s, u"1,5"_s, u"200"_s, u"6"_s, u"2"_s, u"100"_s};
-inline const Rows kFlank2{u"100"_s, u"6"_s, u"1,3"_s, u"350"_s, u"10"_s, u"3"_s, u"200"_s};
+// The simulator's flank 1 as the setting rows show it, unit number first.
+inline const QString kFlank1 = u"1 10 5 1,5 200 6 2 100"_s;
 
 struct Bench {
     QTemporaryDir dir;
@@ -54,7 +51,6 @@ struct Bench {
     }
     QString linkPath() const { return dir.filePath(u"tty"_s); }
     QString logPath() const { return dir.filePath(u"sim.log"_s); }
-    QString journalPath() const { return dir.filePath(u"Jurnal.txt"_s); }
 
     // A (new) simulator; ready once it has reported its terminal.
     bool startSimulator()
@@ -67,21 +63,6 @@ struct Bench {
                QFileInfo(linkPath()).isSymLink();
     }
     void command(const QString &line) { sim->write(line.toLocal8Bit() + '\n'); }
-    // The simulator's "status" text, once every command before has run.
-    QString status()
-    {
-        command(u"status"_s);
-        QString text;
-        for (const QDeadlineTimer deadline(kTimeout); !deadline.hasExpired();) {
-            while (sim->canReadLine()) {
-                text += QString::fromLocal8Bit(sim->readLine());
-                if (text.contains(u"flank 2:"_s) && text.endsWith(u'\n'))
-                    return text;
-            }
-            sim->waitForReadyRead(int(deadline.remainingTime()));
-        }
-        return text;
-    }
     // The terminal vanishes at once, whatever the simulator was writing.
     void kill()
     {
@@ -89,7 +70,7 @@ struct Bench {
         sim->waitForFinished(kTimeout);
     }
     // Port 1 is the simulator, ports 2-16 lead nowhere.
-    bool setUp(AlarmPlayer *alarm = nullptr)
+    bool setUp()
     {
         if (!dir.isValid() || !startSimulator())
             return false;
@@ -98,92 +79,68 @@ struct Bench {
         for (int n = 2; n <= kLastComPort; ++n)
             env.insert(u"VERKAN_COM%1"_s.arg(n), dir.filePath(u"missing-%1"_s.arg(n)));
         port = std::make_unique<QtSerialPortService>(env);
-        form = std::make_unique<Form1>(
-            Form1Dependencies{port.get(), journalPath(), &QDateTime::currentDateTime, alarm});
-        return form->Combo3->count() == 1 && form->Combo3->itemText(0) == u"1"_s;
+        form =
+            std::make_unique<Form1>(Form1Dependencies{port.get(), dir.filePath(u"Jurnal.txt"_s)});
+        return control<QComboBox>("Combo3")->count() == 1;
     }
+    template <typename T> T *control(const char *name) const
+    {
+        return form->findChild<T *>(QLatin1String(name));
+    }
+    QString text(const char *label) const { return control<QLabel>(label)->text(); }
     // "СТАРТ" on port 1.
     void start()
     {
-        form->Combo3->setCurrentIndex(0);
-        form->startExchange();
+        control<QComboBox>("Combo3")->setCurrentIndex(0);
+        control<QPushButton>("Command4")->click();
     }
-    void chooseFlank(int flank)
+    // What the setting rows show, space-separated.
+    QString rows() const
     {
-        form->Combo2->setCurrentIndex(form->Combo2->findText(QString::number(flank)));
-        form->flankChosen();
+        QStringList values;
+        for (const SettingRow &row : settingCatalogue())
+            values << (row.isList ? control<QComboBox>(row.editControl)->currentText()
+                                  : control<QLineEdit>(row.valueBox)->text());
+        return values.join(u' ');
     }
-    // The link is up at 19200 with flank 1's rows, unit 1 and "Норма".
+    // The link is up at 19200 baud with flank 1's settings read and "Норма".
     bool linkUp() const
     {
         return QTest::qWaitFor(
             [this] {
-                return form->Label6->text() == kLinkAlive && rows() == kFlank1 &&
-                       form->Label24->text() == u"19200,"_s && form->Text8->text() == u"1"_s &&
-                       form->Label4->text() == u"Норма"_s;
+                return text("Label6") == kLinkAlive && rows() == kFlank1 &&
+                       text("Label24") == u"19200,"_s && text("Label4") == u"Норма"_s;
             },
             kTimeout);
     }
-    Rows rows() const
+    // Journal list entries (time stamp first) ending with `words`.
+    int journalCount(const QString &words) const
     {
-        const Form1 &w = *form;
-        return {w.Combo1->currentText(), w.Text7->text(),  w.Text5->text(), w.Text6->text(),
-                w.Text9->text(),         w.Text10->text(), w.Text4->text()};
-    }
-    QString rowText() const { return rows().join(u" | "_s) + u" unit "_s + form->Text8->text(); }
-    QStringList journal() const
-    {
-        QStringList items;
-        for (int i = 0; i < form->List1->count(); ++i)
-            items << form->List1->item(i)->text();
-        return items;
-    }
-    // List entries (time stamp first) ending with `text`.
-    int journalCount(const QString &text) const
-    {
+        const QListWidget *list = control<QListWidget>("List1");
         int n = 0;
-        for (const QString &entry : journal())
-            n += entry.endsWith(text);
+        for (int i = 0; i < list->count(); ++i)
+            n += list->item(i)->text().endsWith(words);
         return n;
     }
-    int linkLossCount() const { return int(journal().filter(u"НЕТ СВЯЗИ С БЛОКОМ!"_s).size()); }
-    QStringList readLines(const QString &path, const QString &separator) const
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).split(separator)
-                                              : QStringList();
-    }
-    // The journal file holds the quoted line ending with `text`.
-    bool fileHas(const QString &text) const
-    {
-        const QStringList lines = readLines(journalPath(), u"\r\n"_s);
-        return !lines
-                    .filter(QRegularExpression(u"^\".*"_s + QRegularExpression::escape(text) +
-                                               u"\"$"_s))
-                    .isEmpty();
-    }
-    QStringList simLog() const { return readLines(logPath(), u"\n"_s); }
-    // Reply frames ("!" + body) the simulator has logged as sent.
-    QStringList repliesSent() const
-    {
-        QStringList replies;
-        for (const QString &line : simLog())
-            if (const qsizetype at = line.indexOf(u" > !"_s); at >= 0)
-                replies << line.mid(at + 3);
-        return replies;
-    }
+    int linkLossCount() const { return journalCount(u"  НЕТ СВЯЗИ С БЛОКОМ!"_s); }
 };
 
-// Samples the loss counter every 20 ms and keeps the worst value seen.
-struct LossWatch {
-    explicit LossWatch(const Form1 &w)
+// Samples the exchange's silent watchdog periods every 20 ms; `worst` is the
+// most seen, `resets` and `recoveries` count the steps from 0 to 1 and back.
+struct SilenceWatch {
+    explicit SilenceWatch(Exchange &exchange)
     {
-        QObject::connect(&timer, &QTimer::timeout,
-                         [this, &w] { worst = std::max(worst, int(w.state().CntPoteriObm)); });
+        QObject::connect(&timer, &QTimer::timeout, [this, &exchange] {
+            const int now = exchange.silentPeriods();
+            worst = std::max(worst, now);
+            resets += now == 1 && last == 0;
+            recoveries += now == 0 && last == 1;
+            last = now;
+        });
         timer.start(20);
     }
     QTimer timer;
-    int worst = 0;
+    int worst = 0, last = 0, resets = 0, recoveries = 0;
 };
 
-}  // namespace faults
+}  // namespace e2e

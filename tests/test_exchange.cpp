@@ -1,12 +1,11 @@
-#include "app/updown.h"
-#include "link/scheduler.h"
-#include "support/formfixture.h"
+// The exchange engine on a fake serial line, stepped tick by tick: start-up
+// sequence, mailbox, flank change, reply dispatch, watchdog and line faults.
+#include "link/exchange.h"
+#include "support/fakeserialport.h"
+#include "support/replies.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
+#include <QHash>
+#include <QRandomGenerator>
 #include <QTest>
 #include <QTimer>
 
@@ -14,177 +13,378 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Settings changes and written frames in one trace.
-struct TracingPort : FakeSerialPort {
-    QStringList trace;
+constexpr int kSlot = Scheduler::kTicksPerSlot;
+const QByteArray kGainReply = "!0f0514\r";  // gain 5
+const QByteArray kRemoteTest = "$01030c\r";
 
-    void setSettings(const QString &s) override
-    {
-        trace << u"settings "_s + s;
-        FakeSerialPort::setSettings(s);
-    }
-    void write(const QByteArray &frame) override
-    {
-        if (isOpen())
-            trace << QString::fromLatin1(frame);
-        FakeSerialPort::write(frame);
-    }
-};
-
-struct TracedForm {
-    TracedForm()
-    {
-        port.openable = {1};
-        Form1Dependencies deps;
-        deps.port = &port;
-        deps.journalPath = dir.filePath(u"Jurnal.txt"_s);
-        form = std::make_unique<Form1>(deps);
-        form->Combo3->setCurrentIndex(form->Combo3->findText(u"1"_s));
-        port.trace.clear();
-    }
-    void runSlots(int n)
-    {
-        for (int i = 0; i < n * kTicksPerSlot; ++i)
-            form->exchangeTick();
-    }
-    QTemporaryDir dir;
-    TracingPort port;
-    std::unique_ptr<Form1> form;
-};
-
-const QString kUnitRead = u"$01200c\r"_s;
-const QString kPoll = u"$010b010c\r"_s;
-
-QStringList readBack(int flank)
+QByteArray hex(int byte)
 {
-    QStringList frames;
-    for (const char *code : {"15", "0f", "11", "13", "14", "16", "17"})
-        frames << u"$01%1%2"_s.arg(QLatin1String(code)).arg(flank, 2, 10, QLatin1Char('0')) +
-                      u"0c\r"_s;
+    return QByteArray::number(byte, 16).rightJustified(2, '0');
+}
+// A request as the detector expects it: "$", address, code, flank, 12, CR.
+QByteArray request(int address, int code, int flank = -1)
+{
+    return '$' + hex(address) + hex(code) + (flank < 0 ? QByteArray() : hex(flank)) + "0c\r";
+}
+QByteArray poll(int address, int flank)
+{
+    return request(address, 0x0b, flank);
+}
+// The read-back after a found speed or a flank change: limit, gain,
+// threshold, accumulation, front, alarm time, self-test.
+QByteArrayList readBack(int address, int flank)
+{
+    QByteArrayList frames;
+    for (int code : {0x15, 0x0f, 0x11, 0x13, 0x14, 0x16, 0x17})
+        frames << request(address, code, flank);
     return frames;
 }
 
-// The 13 start-up slots and the unit read.
-QStringList startup()
-{
-    QStringList frames;
-    for (const char *speed : {"4800", "9600", "19200", "38400", "57600", "115200"})
-        frames << u"settings %1,N,8,1"_s.arg(QLatin1String(speed)) << u"$010f010c\r"_s;
-    return frames << readBack(1) << kUnitRead;
-}
+// An exchange on a fake line; its signals are written down as text.
+struct Rig {
+    FakeSerialPort port;
+    Exchange exchange{port};
+    QStringList log;
+
+    Rig()
+    {
+        port.openable = {1};
+        Exchange *e = &exchange;
+        QObject::connect(e, &Exchange::linkAlive, [this] { log << u"alive"_s; });
+        QObject::connect(e, &Exchange::speedFound, [this](int b) { log << u"speed %1"_s.arg(b); });
+        QObject::connect(e, &Exchange::portReset, [this] { log << u"reset"_s; });
+        QObject::connect(e, &Exchange::linkLost, [this] { log << u"lost"_s; });
+        QObject::connect(e, &Exchange::stopped, [this] { log << u"stopped"_s; });
+        QObject::connect(e, &Exchange::settingReceived, [this](int code, int value) {
+            log << u"setting %1 %2"_s.arg(code).arg(value);
+        });
+        QObject::connect(e, &Exchange::statusReceived, [this](const StatusReading &r) {
+            log << u"status %1 %2 %3%4 %5 %6"_s.arg(r.signal)
+                       .arg(r.threshold)
+                       .arg(r.flankCode())
+                       .arg(r.tamperOpen() ? u"T"_s : QString())
+                       .arg(r.level1)
+                       .arg(r.level2);
+        });
+    }
+    bool active(const char *timer) const
+    {
+        return exchange.findChild<QTimer *>(QLatin1String(timer))->isActive();
+    }
+    // What was written during `count` slots.
+    QByteArrayList run(int count)
+    {
+        const qsizetype from = port.written.size();
+        for (int i = 0; i < count * kSlot; ++i)
+            exchange.tick();
+        return port.written.mid(from);
+    }
+    // Port and timers: "open xon T1 T5", or "on" for short.
+    QString state() const
+    {
+        QStringList s{port.isOpen() ? u"open"_s : u"closed"_s};
+        if (port.isOpen() && port.softwareFlowControl())
+            s << u"xon"_s;
+        if (active("Timer1"))
+            s << u"T1"_s;
+        if (active("Timer5"))
+            s << u"T5"_s;
+        return s.size() == 4 ? u"on"_s : s.join(u' ');
+    }
+};
 
 }  // namespace
 
 class ExchangeTest : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia)); }
-    void startAndStopSwitchControls();
-    void startupSequenceWithoutReply();
-    void steadyExchange();
-    void mailboxDuringStartupGoesOutAfterIt();
-    void saturatedMailboxAndStopThenStart();
+    void startup_data()
+    {
+        QTest::addColumn<int>("address");
+        QTest::addColumn<int>("flank");
+        QTest::addColumn<int>("answeredAfter");  // slots before the detector answers; 0: never
+        QTest::addColumn<QList<int>>("bauds");   // after the default speed of the idle port
+        QTest::newRow("no answer")
+            << 1 << 1 << 0 << QList<int>{4800, 9600, 19200, 38400, 57600, 115200};
+        QTest::newRow("4800") << 1 << 1 << 1 << QList<int>{4800};
+        QTest::newRow("19200, address 5, flank 2") << 5 << 2 << 3 << QList<int>{4800, 9600, 19200};
+        QTest::newRow("115200") << 128 << 1 << 6
+                                << QList<int>{4800, 9600, 19200, 38400, 57600, 115200};
+    }
+    void startup()
+    {
+        QFETCH(int, address);
+        QFETCH(int, flank);
+        QFETCH(int, answeredAfter);
+        QFETCH(QList<int>, bauds);
+        Rig rig;
+        QVERIFY(rig.exchange.start(1, address, flank).started);
+        QCOMPARE(rig.state(), u"on"_s);
+        // One frame every sixth tick, whatever happens in between.
+        for (int tick = 1; tick <= 16 * kSlot; ++tick) {
+            rig.exchange.tick();
+            QCOMPARE(rig.port.written.size(), tick / kSlot);
+            if (tick == answeredAfter * kSlot)
+                rig.port.deliver(kGainReply);
+        }
+        QByteArrayList expected(answeredAfter ? answeredAfter : 6, request(address, 0x0f, flank));
+        expected << readBack(address, flank) << request(address, 0x20);
+        while (expected.size() < 16)
+            expected << poll(address, flank);
+        QCOMPARE(rig.port.written, expected);
+        QCOMPARE(rig.port.baudHistory, QList<int>{kDefaultBaud} + bauds);
+        const QStringList heard{u"alive"_s, u"speed %1"_s.arg(bauds.last()), u"setting 15 5"_s};
+        QCOMPARE(rig.log, answeredAfter ? heard : QStringList());
+    }
+    void startFailureLeavesEverythingStopped_data()
+    {
+        QTest::addColumn<int>("portNumber");
+        QTest::addColumn<SerialPortService::OpenError>("error");
+        QTest::newRow("no such port") << 4 << SerialPortService::OpenError::NoSuchPort;
+        QTest::newRow("busy") << 2 << SerialPortService::OpenError::Busy;
+        QTest::newRow("permission") << 3 << SerialPortService::OpenError::PermissionDenied;
+    }
+    void startFailureLeavesEverythingStopped()
+    {
+        QFETCH(int, portNumber);
+        QFETCH(SerialPortService::OpenError, error);
+        Rig rig;
+        rig.port.busy = {2};
+        rig.port.denied = {3};
+        const Exchange::StartResult result = rig.exchange.start(portNumber, 1, 1);
+        QVERIFY(!result.started);
+        QCOMPARE(result.error, error);
+        QVERIFY(!rig.exchange.isRunning());
+        QCOMPARE(rig.state(), u"closed"_s);
+        QVERIFY(rig.port.written.isEmpty());
+        QCOMPARE(rig.port.baudHistory, QList<int>{kDefaultBaud});
+        QVERIFY(rig.log.isEmpty());
+    }
+    void mailbox_data()
+    {
+        QTest::addColumn<int>("queuedAfter");  // slots after the start; -1: before it
+        QTest::addColumn<int>("times");
+        QTest::addColumn<QByteArrayList>("frames");  // of the three slots after the start-up
+        // The mailbox holds one frame: a newer one replaces the unit-number read.
+        const QByteArrayList remoteTest{kRemoteTest, poll(1, 1), poll(1, 1)};
+        QTest::newRow("during start-up") << 4 << 1 << remoteTest;
+        QTest::newRow("count saturates, sent once") << 13 << 40000 << remoteTest;
+        QTest::newRow("before the start: replaced")
+            << -1 << 1 << QByteArrayList{request(1, 0x20), poll(1, 1), poll(1, 1)};
+    }
+    void mailbox()
+    {
+        QFETCH(int, queuedAfter);
+        QFETCH(int, times);
+        QFETCH(QByteArrayList, frames);
+        Rig rig;
+        auto queue = [&] {
+            for (int i = 0; i < times; ++i)
+                rig.exchange.queueRequest(QString::fromLatin1(kRemoteTest));
+            QVERIFY(rig.exchange.scheduler().mailboxCount() <= Scheduler::kMailboxCountLimit);
+        };
+        if (queuedAfter < 0)
+            queue();
+        rig.exchange.start(1, 1, 1);
+        const int before = std::max(queuedAfter, 0);
+        QByteArrayList startup = rig.run(before);
+        if (queuedAfter >= 0)
+            queue();
+        startup += rig.run(13 - before);
+        QVERIFY(!startup.contains(kRemoteTest));  // the start-up sequence comes first
+        QCOMPARE(rig.run(3), frames);
+    }
+    void flankChange_data()
+    {
+        QTest::addColumn<int>("answeredAfter");  // 0: no answer
+        QTest::addColumn<int>("changedAfter");
+        QTest::addColumn<QByteArrayList>("frames");  // the nine slots after the change
+        QTest::newRow("steady exchange")
+            << 3 << 15 << readBack(1, 2) + QByteArrayList{poll(1, 2), poll(1, 2)};
+        QTest::newRow("during the read-back")
+            << 3 << 5 << readBack(1, 2) + QByteArrayList{request(1, 0x20), poll(1, 2)};
+        QTest::newRow("during the speed search ends it")
+            << 0 << 2 << readBack(1, 2) + QByteArrayList{request(1, 0x20), poll(1, 2)};
+    }
+    void flankChange()
+    {
+        QFETCH(int, answeredAfter);
+        QFETCH(int, changedAfter);
+        QFETCH(QByteArrayList, frames);
+        Rig rig;
+        rig.exchange.start(1, 1, 1);
+        if (answeredAfter) {
+            rig.run(answeredAfter);
+            rig.port.deliver(kGainReply);
+        }
+        rig.run(changedAfter - answeredAfter);
+        const QList<int> bauds = rig.port.baudHistory;
+        rig.exchange.changeFlank(2);
+        QCOMPARE(rig.run(9), frames);
+        QCOMPARE(rig.port.baudHistory, bauds);  // no more speed changes
+    }
+    void dispatch_data()
+    {
+        QTest::addColumn<QByteArrayList>("chunks");  // receive events
+        QTest::addColumn<QString>("heard");
+        auto add = [](const char *name, const QByteArrayList &chunks, const QString &heard) {
+            QTest::newRow(name) << chunks << heard;
+        };
+        // signal 0x01 / 4 + 0x20 * 64, threshold 2 / 4, state 0x14: cable break, tamper open
+        const QByteArray status = replyFrame(11, {0x01, 0x20, 0x02, 0x00, 0x14, 0x80, 0x50});
+        const QString statusHeard = u"alive, status 2048.25 0.5 4T 128 80"_s;
+        add("status", {status}, statusHeard);
+        add("status in upper case", {status.toUpper()}, statusHeard);
+        add("status split, then stray CRs", {status.left(9), status.mid(9), "\r", "\r\r"},
+            statusHeard);
+        add("! then CR", {"!", "\r"}, u"alive"_s);
+        add("echoed request, CR with no body", {"$010b010c\r", "\r"}, QString());
+        add("frames in one event", {replyFrame(21, {1}) + replyFrame(32, {128}) + "!0f05", "14\r"},
+            u"alive, setting 21 1, alive, setting 32 128, alive, setting 15 5"_s);
+        add("bad checksum, then a good frame", {"!0f0515\r" + kGainReply},
+            u"alive, alive, setting 15 5"_s);
+        add("length 5", {"!0f051\r"}, u"alive"_s);
+        add("length 19", {QByteArray(status).insert(17, '0')}, u"alive"_s);
+        add("status code with 6 chars", {replyFrame(11, {1})}, u"alive"_s);
+        add("unknown code", {replyFrame(16, {5})}, u"alive"_s);
+        add("over-long body", {"!" + QByteArray(3000, '7'), QByteArray(3000, '7') + "0f0514\r"},
+            u"alive"_s);
+        for (int code : {15, 17, 19, 20, 21, 22, 23, 32, 45, 47, 49, 50, 51, 52, 53})
+            QTest::addRow("setting %d", code)
+                << QByteArrayList{replyFrame(code, {200})} << u"alive, setting %1 200"_s.arg(code);
+        for (int code : {3, 46}) {  // the remote test and the address change answer no data
+            QTest::addRow("code %d, 6 chars", code)
+                << QByteArrayList{replyFrame(code, {1})} << u"alive"_s;
+            QTest::addRow("code %d, 18 chars", code)
+                << QByteArrayList{replyFrame(code, {1, 2, 3, 4, 5, 6, 7})} << u"alive"_s;
+        }
+    }
+    void dispatch()
+    {
+        QFETCH(QByteArrayList, chunks);
+        QFETCH(QString, heard);
+        Rig rig;
+        rig.exchange.start(1, 1, 1);
+        rig.run(13);  // past the speed search
+        for (const QByteArray &chunk : std::as_const(chunks))
+            rig.port.deliver(chunk);
+        QCOMPARE(rig.log.join(u", "), heard);
+        QVERIFY(rig.active("Timer1"));
+        QVERIFY(rig.exchange.assembler().body().size() <= ReplyAssembler::kMaxBodyLength);
+    }
+    void anySplitGivesTheSameDispatch()
+    {
+        // Whole, byte by byte, seeded random pieces: the same signals, and the
+        // tick timer paused exactly while a body is open at the end of an event.
+        const QByteArray status = statusReply(0x01, 40, 20, 3, 4);
+        const QByteArray stream = "$010b010c\r" + kGainReply + status;
+        QList<QByteArrayList> splits{{stream}, {}};
+        for (char c : stream)
+            splits[1] << QByteArray(1, c);
+        QRandomGenerator random(20260314);
+        for (int round = 0; round < 200; ++round) {
+            QByteArrayList chunks;
+            for (qsizetype from = 0; from < stream.size(); from += chunks.last().size())
+                chunks << stream.mid(from, random.bounded(1, 8));
+            splits << chunks;
+        }
+        for (const QByteArrayList &chunks : std::as_const(splits)) {
+            Rig rig;
+            rig.exchange.start(1, 1, 1);
+            rig.run(13);
+            qsizetype consumed = 0;
+            for (const QByteArray &chunk : chunks) {
+                rig.port.deliver(chunk);
+                consumed += chunk.size();
+                const qsizetype open = stream.left(consumed).lastIndexOf('!');
+                QCOMPARE(rig.active("Timer1"), open < 0 || stream.indexOf('\r', open) < consumed);
+            }
+            QCOMPARE(rig.log, QStringList({u"alive"_s, u"setting 15 5"_s, u"alive"_s,
+                                           u"status 40 20 1 3 4"_s}));
+        }
+    }
+    void watchdogAndFaults_data()
+    {
+        // Steps: t one slot, w a silent watchdog period, r a reply, p a cut-off
+        // reply, u the adapter unplugged, x the port stops reopening, f writes
+        // fail, s writes come out short, o writes work again, g start, h stop.
+        // Each step gives what went out in a slot ("> frame" whole, "~ part" cut
+        // short, "-" nothing, then the speed), the signals, "|" and the state
+        // ("on": open with XON/XOFF, both timers running); " / " between steps.
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("first period reopens, second declares the loss")
+            << u"twwh"_s
+            << u"> $010f010c 4800 | on / reset | on / lost stopped | closed / | closed"_s;
+        QTest::newRow("cut-off reply: the reset resumes the ticks")
+            << u"pw"_s << u"| open xon T5 / reset | on"_s;
+        QTest::newRow("a reply in between starts counting anew")
+            << u"twrww"_s
+            << u"> $010f010c 4800 | on / reset | on / alive speed 4800 setting 15 5 | on / "
+               "reset | on / lost stopped | closed"_s;
+        QTest::newRow("reopen fails: the loss is still declared")
+            << u"xww"_s << u"| on / reset | closed T1 T5 / lost stopped | closed"_s;
+        QTest::newRow("unplugged mid-exchange")
+            << u"tutww"_s
+            << u"> $010f010c 4800 | on / | closed T1 T5 / - 9600 | closed T1 T5 / "
+               "reset | closed T1 T5 / lost stopped | closed"_s;
+        QTest::newRow("failed and short writes, then recovery")
+            << u"ftostwotrw"_s
+            << u"| on / - 4800 | on / | on / | on / ~ $010 9600 | on / reset | on / | on / "
+               "> $010f010c 19200 | on / alive speed 19200 setting 15 5 | on / reset | on"_s;
+        QTest::newRow("start after a loss searches and counts anew")
+            << u"twwgtw"_s
+            << u"> $010f010c 4800 | on / reset | on / lost stopped | closed / | on / "
+               "> $010f010c 4800 | on / reset | on"_s;
+        QTest::newRow("stop") << u"th"_s << u"> $010f010c 4800 | on / stopped | closed"_s;
+    }
+    void watchdogAndFaults()
+    {
+        QFETCH(QString, steps);
+        QFETCH(QString, expected);
+        Rig rig;
+        FakeSerialPort &port = rig.port;
+        const QHash<QChar, std::function<void()>> act{
+            {u'r', [&] { port.deliver(kGainReply); }},
+            {u'p', [&] { port.deliver("!0f"); }},
+            {u'u', [&] { port.unplug(); }},
+            {u'x', [&] { port.openable.clear(); }},
+            {u'f', [&] { port.failWrites = true; }},
+            {u's', [&] { port.shortWriteBytes = 4; }},
+            {u'o',
+             [&] {
+                 port.failWrites = false;
+                 port.shortWriteBytes = -1;
+             }},
+            {u'g', [&] { rig.exchange.start(1, 1, 1); }},
+            {u'h', [&] { rig.exchange.stop(); }},
+            {u'w', [&] {
+                 port.setSoftwareFlowControl(false);  // a reopened port must get it again
+                 rig.exchange.watchdogExpired();
+             }}};
+        QVERIFY(rig.exchange.start(1, 1, 1).started);
+        QStringList got;
+        for (const QChar step : steps) {
+            rig.log.clear();
+            QStringList line;
+            if (step == u't') {
+                const qsizetype written = port.written.size(), cut = port.fragments.size();
+                rig.run(1);
+                if (port.written.size() > written)
+                    line << u"> "_s + QString::fromLatin1(port.written.last().chopped(1));
+                else
+                    line << (port.fragments.size() > cut
+                                 ? u"~ "_s + QString::fromLatin1(port.fragments.last())
+                                 : u"-"_s);
+                line << QString::number(port.baudRate());
+            } else {
+                act[step]();
+            }
+            got << (line + rig.log + QStringList{u"|"_s, rig.state()}).join(u' ');
+        }
+        QCOMPARE(got.join(u" / "), expected);
+    }
 };
 
-void ExchangeTest::startAndStopSwitchControls()
-{
-    FormFixture f({1, 3});
-    Form1 &w = *f.form;
-    w.UpDown1->setValue(5);
-    f.start(3);
-    QCOMPARE(f.journalListItems(),
-             QStringList{f.stamp() + u"   Старт.   COM-порт: 3     Адрес: 5"_s});
-    QCOMPARE(f.journalFileLines(),
-             QStringList{u"\""_s + f.stamp() + u" Старт.   COM-порт: 3     Адрес: 5\""_s});
-    QCOMPARE(f.port.portNumber(), 3);
-    const QList<QWidget *> running = {w.Command3, w.Command5, w.Combo2, w.Check10};
-    const QList<QWidget *> idle = {w.Command4, w.Combo3, w.Check1};
-    for (int stopped = 0; stopped < 2; ++stopped) {
-        QCOMPARE(w.Timer1->isActive(), !stopped);
-        QCOMPARE(w.Timer5->isActive(), !stopped);
-        QCOMPARE(f.port.isOpen(), !stopped);
-        for (QWidget *c : running)
-            QVERIFY2(c->isEnabled() == !stopped, qPrintable(c->objectName()));
-        for (QWidget *c : idle)
-            QVERIFY2(c->isEnabled() == bool(stopped), qPrintable(c->objectName()));
-        w.stopExchange();
-    }
-    QCOMPARE(f.journalListItems().first(), f.stamp() + u"   Стоп"_s);
-    QCOMPARE(w.Label6->text(), u"Обмен данными остановлен."_s);
-}
-
-void ExchangeTest::startupSequenceWithoutReply()
-{
-    TracedForm t;
-    t.form->startExchange();
-    for (int tick = 1; tick <= 17 * kTicksPerSlot; ++tick) {
-        t.form->exchangeTick();
-        QCOMPARE(t.port.written.size(), tick / kTicksPerSlot);
-    }
-    QCOMPARE(t.port.trace, startup() << kPoll << kPoll << kPoll);
-}
-
-void ExchangeTest::steadyExchange()
-{
-    TracedForm t;
-    Form1 &w = *t.form;
-    w.startExchange();
-    t.runSlots(3);
-    t.port.deliver("!0f0514\r");  // whole: no pause
-    QVERIFY(w.Timer1->isActive());
-    QCOMPARE(w.Label24->text(), u"19200,"_s);
-    qsizetype from = t.port.trace.size();
-    t.runSlots(9);
-    QCOMPARE(t.port.trace.mid(from), readBack(1) << kUnitRead << kPoll);
-    QCOMPARE(t.port.settings(), u"19200,N,8,1"_s);
-
-    w.Combo2->setCurrentIndex(w.Combo2->findText(u"2"_s));
-    w.flankChosen();
-    from = t.port.trace.size();
-    t.runSlots(9);
-    QCOMPARE(t.port.trace.mid(from), readBack(2) << u"$010b020c\r"_s << u"$010b020c\r"_s);
-
-    w.Check10->setChecked(true);
-    w.Check10->setChecked(false);  // queues a read
-    w.remoteTest();                // overwrites it
-    QCOMPARE(w.state().CntComOutBuf, qint16(2));
-    from = t.port.trace.size();
-    t.runSlots(2);
-    QCOMPARE(t.port.trace.mid(from), QStringList({u"$01030c\r"_s, u"$010b020c\r"_s}));
-
-    t.port.deliver("!0f");
-    QVERIFY(!w.Timer1->isActive());
-    t.port.deliver("0615\r");
-    QVERIFY(w.Timer1->isActive());
-    QCOMPARE(w.Text7->text(), u"6"_s);
-}
-
-void ExchangeTest::mailboxDuringStartupGoesOutAfterIt()
-{
-    TracedForm t;
-    t.form->startExchange();
-    t.runSlots(4);
-    t.form->remoteTest();
-    t.runSlots(11);
-    QCOMPARE(t.port.trace, startup().mid(0, 19) << u"$01030c\r"_s << kPoll);
-}
-
-void ExchangeTest::saturatedMailboxAndStopThenStart()
-{
-    TracedForm t;
-    for (int i = 0; i < 40000; ++i)
-        putIntoMailbox(t.form->state(), u"$01030c\r"_s);
-    QVERIFY(t.form->state().CntComOutBuf > 0 && t.form->state().CntComOutBuf <= kMailboxCountLimit);
-    for (int round = 0; round < 2; ++round) {
-        t.port.trace.clear();
-        t.form->startExchange();
-        t.runSlots(16);
-        QCOMPARE(t.port.trace, startup() << kPoll << kPoll);
-        t.form->Check13->setChecked(true);
-        t.form->stopExchange();  // unticking queues a read that never goes out
-        QVERIFY(t.form->state().CntComOutBuf > 0);
-    }
-}
-
-QTEST_MAIN(ExchangeTest)
+QTEST_GUILESS_MAIN(ExchangeTest)
 #include "test_exchange.moc"

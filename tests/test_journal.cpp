@@ -1,144 +1,103 @@
+// The event journal: list entries and file lines, read back byte for byte.
 #include "journal/eventjournal.h"
-#include "support/formfixture.h"
 
 #include <QDir>
 #include <QFile>
-#include <QListWidget>
-#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+// A journal in a temporary folder whose clock moves one second per reading.
+struct Rig {
+    QTemporaryDir dir;
+    QString path = dir.filePath(u"Jurnal.txt"_s);
+    QStringList list;  // top first
+    QDateTime start{QDate(2026, 3, 14), QTime(9, 26, 53)};
+    int readings = 0;
+    EventJournal journal{path, [this](const QString &e) { list.prepend(e); },
+                         [this] { return start.addSecs(readings++); }};
+
+    QString stamp(int reading) const { return journalTimestamp(start.addSecs(reading)); }
+    QByteArray file() const
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+};
+
+}  // namespace
+
 class JournalTest : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia)); }
-    void timestamp_data();
-    void timestamp();
-    void entryGoesToListAndFile();
-    void fileIsAppendedNeverOverwritten();
-    void twoTimeReadingsPerEntry();
-    void clearingKeepsTheFile();
-    void unwritableFileKeepsListAndReportsOnce();
+    void timestamp_data()
+    {
+        QTest::addColumn<QDateTime>("when");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("morning") << QDateTime(QDate(2026, 3, 14), QTime(9, 5, 7))
+                                 << u"14.03.2026 9:05:07"_s;
+        QTest::newRow("midnight exactly gives the date alone")
+            << QDateTime(QDate(2026, 1, 2), QTime(0, 0, 0)) << u"02.01.2026"_s;
+        QTest::newRow("a second after midnight")
+            << QDateTime(QDate(2026, 1, 2), QTime(0, 0, 1)) << u"02.01.2026 0:00:01"_s;
+    }
+    void timestamp()
+    {
+        QFETCH(QDateTime, when);
+        QFETCH(QString, text);
+        // The hour's digits follow the locale's long time format; what must hold
+        // is the date, one space, the time and no time zone.
+        const QString stamp = journalTimestamp(when, QLocale(QLocale::Russian, QLocale::Russia));
+        QCOMPARE(stamp.section(u' ', 0, 0), text.section(u' ', 0, 0));
+        QCOMPARE(stamp.count(u' '), text.count(u' '));
+        if (text.contains(u' '))
+            QCOMPARE(QTime::fromString(stamp.section(u' ', 1), u"H:mm:ss"_s), when.time());
+    }
+    void entriesGoToListAndFile()
+    {
+        Rig rig;
+        {
+            QFile earlier(rig.path);  // an earlier run's journal is appended to
+            QVERIFY(earlier.open(QIODevice::WriteOnly));
+            earlier.write("\"earlier run\"\r\n");
+        }
+        rig.journal.record(u"  ДВ разомкнут"_s, u" ДВ разомкнут"_s);
+        rig.journal.record({u"   Стоп"_s, u" Стоп"_s});
+        // Newest first in the list, no quotes; the list and the file each read
+        // the clock. Oldest first in the file, quoted, CR LF (never CR CR LF).
+        QCOMPARE(rig.list,
+                 QStringList({rig.stamp(2) + u"   Стоп"_s, rig.stamp(0) + u"  ДВ разомкнут"_s}));
+        const QString file = u"\"earlier run\"\r\n\"%1 ДВ разомкнут\"\r\n\"%2 Стоп\"\r\n"_s.arg(
+            rig.stamp(1), rig.stamp(3));
+        QCOMPARE(rig.file(), file.toUtf8());
+    }
+    void unwritableFileKeepsListAndReportsOnce()
+    {
+        Rig rig;
+        // A folder where the file should be: no write can succeed, even as root.
+        QVERIFY(QDir().mkpath(rig.path));
+        QStringList reports;
+        rig.journal.setFailureSink([&](const QString &error) { reports << error; });
+        rig.journal.record(u"   Стоп"_s, u" Стоп"_s);
+        rig.journal.record(u"   Стоп"_s, u" Стоп"_s);
+        QCOMPARE(rig.list.size(), 2);
+        QCOMPARE(reports.size(), 1);
+        QVERIFY(!reports.first().isEmpty());
+        QVERIFY(!rig.journal.fileWritable());
+
+        // Writable again: reported as recovered, and entries land in the file.
+        QVERIFY(QDir(rig.path).removeRecursively());
+        rig.journal.record(u"   Выполнен ДК"_s, u" Выполнен ДК"_s);
+        QCOMPARE(reports.size(), 2);
+        QVERIFY(reports.last().isEmpty());
+        QVERIFY(rig.journal.fileWritable());
+        QCOMPARE(rig.file(), u"\"%1 Выполнен ДК\"\r\n"_s.arg(rig.stamp(5)).toUtf8());
+    }
 };
 
-void JournalTest::timestamp_data()
-{
-    QTest::addColumn<QDateTime>("when");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("morning") << QDateTime(QDate(2026, 3, 14), QTime(9, 5, 7))
-                             << u"14.03.2026 9:05:07"_s;
-    QTest::newRow("midnight exactly gives the date alone")
-        << QDateTime(QDate(2026, 1, 2), QTime(0, 0, 0)) << u"02.01.2026"_s;
-    QTest::newRow("a second after midnight")
-        << QDateTime(QDate(2026, 1, 2), QTime(0, 0, 1)) << u"02.01.2026 0:00:01"_s;
-}
-
-void JournalTest::timestamp()
-{
-    QFETCH(QDateTime, when);
-    QFETCH(QString, text);
-    // The hour's digits follow the locale's long time format; what must hold
-    // is the date, one space, the time and no time zone.
-    const QString stamp = journalTimestamp(when, QLocale(QLocale::Russian, QLocale::Russia));
-    QCOMPARE(stamp.section(u' ', 0, 0), text.section(u' ', 0, 0));
-    QCOMPARE(stamp.count(u' '), text.count(u' '));
-    if (text.contains(u' '))
-        QCOMPARE(QTime::fromString(stamp.section(u' ', 1), u"H:mm:ss"_s), when.time());
-}
-
-void JournalTest::entryGoesToListAndFile()
-{
-    FormFixture f;
-    f.form->journal().ZapisJurnal(u"  ДВ разомкнут"_s, u" ДВ разомкнут"_s);
-    f.now = f.now.addSecs(1);
-    f.form->journal().ZapisJurnal(u"  ДВ замкнут"_s, u" ДВ замкнут"_s);
-
-    // Newest first in the list, no quotes; oldest first in the file, quoted.
-    const QString first = journalTimestamp(f.now.addSecs(-1));
-    QCOMPARE(f.journalListItems(),
-             QStringList({f.stamp() + u"  ДВ замкнут"_s, first + u"  ДВ разомкнут"_s}));
-    QCOMPARE(f.journalFileLines(), QStringList({u"\""_s + first + u" ДВ разомкнут\""_s,
-                                                u"\""_s + f.stamp() + u" ДВ замкнут\""_s}));
-
-    QFile file(f.journalPath());
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray bytes = file.readAll();
-    QVERIFY(bytes.endsWith("\"\r\n"));
-    QCOMPARE(bytes.count("\r\n"), 2);
-    QCOMPARE(bytes.count('\r'), 2);  // no CR CR LF
-}
-
-void JournalTest::fileIsAppendedNeverOverwritten()
-{
-    FormFixture f;
-    {
-        QFile file(f.journalPath());
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("\"earlier run\"\r\n");
-    }
-    f.form->journal().ZapisJurnal(u"   Стоп"_s, u" Стоп"_s);
-    QCOMPARE(f.journalFileLines(),
-             QStringList({u"\"earlier run\""_s, u"\""_s + f.stamp() + u" Стоп\""_s}));
-}
-
-void JournalTest::twoTimeReadingsPerEntry()
-{
-    // The list and the file each read the clock: a second can pass between.
-    QTemporaryDir dir;
-    QStringList list;
-    int reading = 0;
-    const QDateTime base(QDate(2026, 5, 1), QTime(12, 0, 0));
-    EventJournal journal(
-        dir.filePath(u"Jurnal.txt"_s), [&](const QString &e) { list.prepend(e); },
-        [&] { return base.addSecs(reading++); });
-    journal.ZapisJurnal(u"   Выполнен ДК"_s, u" Выполнен ДК"_s);
-    QCOMPARE(list, QStringList{journalTimestamp(base) + u"   Выполнен ДК"_s});
-    QFile file(dir.filePath(u"Jurnal.txt"_s));
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(QString::fromUtf8(file.readAll()),
-             u"\""_s + journalTimestamp(base.addSecs(1)) + u" Выполнен ДК\"\r\n"_s);
-}
-
-void JournalTest::clearingKeepsTheFile()
-{
-    FormFixture f;
-    f.form->journal().ZapisJurnal(u"   Стоп"_s, u" Стоп"_s);
-    f.form->journal().ZapisJurnal(u"   Выполнен ДК"_s, u" Выполнен ДК"_s);
-    f.form->clearJournal();
-    QCOMPARE(f.journalListItems(), QStringList{f.stamp() + u"  Очистка журнала"_s});
-    QCOMPARE(f.journalFileLines(), QStringList({u"\""_s + f.stamp() + u" Стоп\""_s,
-                                                u"\""_s + f.stamp() + u" Выполнен ДК\""_s,
-                                                u"\""_s + f.stamp() + u" Очистка журнала\""_s}));
-}
-
-void JournalTest::unwritableFileKeepsListAndReportsOnce()
-{
-    QTemporaryDir dir;
-    // A folder where the file should be: no write can succeed, even as root.
-    const QString path = dir.filePath(u"Jurnal.txt"_s);
-    QVERIFY(QDir().mkpath(path));
-    QStringList list;
-    QStringList reports;
-    EventJournal journal(path, [&](const QString &e) { list.prepend(e); });
-    journal.setFailureSink([&](const QString &error) { reports << error; });
-
-    journal.ZapisJurnal(u"   Стоп"_s, u" Стоп"_s);
-    journal.ZapisJurnal(u"   Стоп"_s, u" Стоп"_s);
-    QCOMPARE(list.size(), 2);
-    QCOMPARE(reports.size(), 1);
-    QVERIFY(!reports.first().isEmpty());
-    QVERIFY(!journal.fileWritable());
-
-    // Writable again: reported as recovered, and entries land in the file.
-    QVERIFY(QDir(path).removeRecursively());
-    journal.ZapisJurnal(u"   Стоп"_s, u" Стоп"_s);
-    QCOMPARE(reports.size(), 2);
-    QVERIFY(reports.last().isEmpty());
-    QVERIFY(journal.fileWritable());
-    QVERIFY(QFile::exists(path));
-}
-
-QTEST_MAIN(JournalTest)
+QTEST_GUILESS_MAIN(JournalTest)
 #include "test_journal.moc"

@@ -1,3 +1,5 @@
+// The QSerialPort service on a real pseudo-terminal: speed and flow control
+// reach the line, bytes flow both ways, and a vanished device closes the port.
 #include "link/qtserialport.h"
 
 #include <QSignalSpy>
@@ -10,120 +12,107 @@
 
 using namespace Qt::StringLiterals;
 
-// The QSerialPort service on a real pseudo-terminal: settings reach the
-// line, bytes flow both ways, and a vanished device closes the port once.
 class SerialPtyTest : public QObject {
     Q_OBJECT
-private slots:
-    void init();
-    void cleanup();
-    void speedChangesReachTheLine_data();
-    void speedChangesReachTheLine();
-    void bytesFlowBothWays();
-    void vanishedDeviceClosesOnce();
-
-private:
     int m_master = -1;
-    QString m_slave;
-    QProcessEnvironment env() const;
-};
+    std::unique_ptr<QtSerialPortService> m_port;  // port 1, the pseudo-terminal
 
-void SerialPtyTest::init()
-{
-    m_master = posix_openpt(O_RDWR | O_NOCTTY);
-    QVERIFY(m_master >= 0);
-    // Reads of the far end never block the test.
-    QCOMPARE(fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK), 0);
-    QCOMPARE(grantpt(m_master), 0);
-    QCOMPARE(unlockpt(m_master), 0);
-    m_slave = QString::fromLocal8Bit(ptsname(m_master));
-}
+private slots:
+    void init()
+    {
+        m_master = posix_openpt(O_RDWR | O_NOCTTY);
+        QVERIFY(m_master >= 0);
+        // Reads of the far end never block the test.
+        QCOMPARE(fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK), 0);
+        QCOMPARE(grantpt(m_master), 0);
+        QCOMPARE(unlockpt(m_master), 0);
+        QProcessEnvironment env;
+        env.insert(u"VERKAN_COM1"_s, QString::fromLocal8Bit(ptsname(m_master)));
+        m_port = std::make_unique<QtSerialPortService>(env);
+        m_port->setPortNumber(1);
+    }
+    void cleanup()
+    {
+        m_port.reset();
+        if (m_master >= 0)
+            ::close(m_master);
+        m_master = -1;
+    }
 
-void SerialPtyTest::cleanup()
-{
-    if (m_master >= 0)
+    void settingsReachTheLine_data()
+    {
+        QTest::addColumn<int>("baud");
+        QTest::addColumn<QString>("when");  // speed and flow control set before or after opening
+        QTest::addColumn<bool>("xon");
+        QTest::addColumn<int>("speed");
+        QTest::newRow("4800 on the open port") << 4800 << u"open"_s << false << int(B4800);
+        QTest::newRow("19200 before opening, XON/XOFF")
+            << 19200 << u"before"_s << true << int(B19200);
+        QTest::newRow("115200 kept over a reopen") << 115200 << u"reopen"_s << true << int(B115200);
+    }
+    void settingsReachTheLine()
+    {
+        QFETCH(int, baud);
+        QFETCH(QString, when);
+        QFETCH(bool, xon);
+        QFETCH(int, speed);
+        if (when == u"before") {
+            m_port->setBaudRate(baud);
+            m_port->setSoftwareFlowControl(xon);
+        }
+        QVERIFY(m_port->open());
+        if (when != u"before") {
+            m_port->setSoftwareFlowControl(xon);
+            m_port->setBaudRate(baud);
+        }
+        if (when == u"reopen") {
+            m_port->close();
+            QVERIFY(!m_port->isOpen());
+            QVERIFY(m_port->open());
+        }
+        // The master side sees the terminal settings the program has set.
+        termios tio{};
+        QCOMPARE(tcgetattr(m_master, &tio), 0);
+        QCOMPARE(int(cfgetospeed(&tio)), speed);
+        QCOMPARE(int(tio.c_cflag & (CSIZE | PARENB | CSTOPB)), int(CS8));
+        QCOMPARE(int(tio.c_iflag & (IXON | IXOFF)), xon ? int(IXON | IXOFF) : 0);
+    }
+
+    void bytesFlowBothWays()
+    {
+        QVERIFY(m_port->open());
+        QSignalSpy received(m_port.get(), &SerialPortService::dataReceived);
+        m_port->write("$010b010c\r");
+        QByteArray heard;
+        char buf[64];
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (heard += QByteArray(buf, std::max<int>(0, int(::read(m_master, buf, sizeof buf)))),
+             heard.size() >= 10),
+            5000);
+        QCOMPARE(heard, QByteArray("$010b010c\r"));
+
+        const QByteArray reply = "!0f0514\r";
+        QCOMPARE(::write(m_master, reply.constData(), size_t(reply.size())), ssize_t(reply.size()));
+        QByteArray got;
+        QTRY_VERIFY_WITH_TIMEOUT((got += m_port->readAll(), got.size() >= reply.size()), 5000);
+        QCOMPARE(got, reply);  // raw bytes, CR kept
+        QVERIFY(received.count() >= 1);
+    }
+
+    void vanishedDeviceCloses()
+    {
+        QVERIFY(m_port->open());
+        // The far end goes away: reads on the terminal fail from now on.
         ::close(m_master);
-    m_master = -1;
-}
-
-QProcessEnvironment SerialPtyTest::env() const
-{
-    QProcessEnvironment e;
-    for (int n = 1; n <= 16; ++n)
-        e.insert(u"VERKAN_COM%1"_s.arg(n), n == 1 ? m_slave : u"/nonexistent/tty%1"_s.arg(n));
-    return e;
-}
-
-void SerialPtyTest::speedChangesReachTheLine_data()
-{
-    QTest::addColumn<QString>("settings");
-    QTest::addColumn<int>("speed");
-    QTest::newRow("4800") << u"4800,N,8,1"_s << int(B4800);
-    QTest::newRow("19200") << u"19200,N,8,1"_s << int(B19200);
-    QTest::newRow("115200") << u"115200,N,8,1"_s << int(B115200);
-}
-
-void SerialPtyTest::speedChangesReachTheLine()
-{
-    QFETCH(QString, settings);
-    QFETCH(int, speed);
-    QtSerialPortService port(env());
-    port.setPortNumber(1);
-    QVERIFY(port.open());
-    port.setSettings(settings);
-    QCOMPARE(port.settings(), settings);
-    termios tio{};
-    // The master side sees the terminal settings the program has set.
-    QCOMPARE(tcgetattr(m_master, &tio), 0);
-    QCOMPARE(int(cfgetospeed(&tio)), speed);
-    QCOMPARE(int(tio.c_cflag & CSIZE), int(CS8));
-    QVERIFY(!(tio.c_cflag & PARENB));
-    QVERIFY(!(tio.c_cflag & CSTOPB));
-}
-
-void SerialPtyTest::bytesFlowBothWays()
-{
-    QtSerialPortService port(env());
-    port.setPortNumber(1);
-    QVERIFY(port.open());
-    QSignalSpy received(&port, &SerialPortService::dataReceived);
-    port.write("$010b010c\r");
-    QByteArray heard;
-    QTRY_VERIFY_WITH_TIMEOUT(([&] {
-                                 char buf[64];
-                                 const ssize_t n = ::read(m_master, buf, sizeof buf);
-                                 if (n > 0)
-                                     heard.append(buf, int(n));
-                                 return heard.size() >= 10;
-                             }()),
-                             5000);
-    QCOMPARE(heard, QByteArray("$010b010c\r"));
-
-    const QByteArray reply = "!0f0514\r";
-    QCOMPARE(::write(m_master, reply.constData(), size_t(reply.size())), ssize_t(reply.size()));
-    QByteArray got;
-    QTRY_VERIFY_WITH_TIMEOUT((got += port.readAll(), got.size() >= reply.size()), 5000);
-    QCOMPARE(got, reply);  // raw bytes, CR kept
-    QVERIFY(received.count() >= 1);
-}
-
-void SerialPtyTest::vanishedDeviceClosesOnce()
-{
-    QtSerialPortService port(env());
-    port.setPortNumber(1);
-    QVERIFY(port.open());
-    QSignalSpy lost(&port, &SerialPortService::portLost);
-    // The far end goes away: reads on the terminal fail from now on.
-    ::close(m_master);
-    m_master = -1;
-    QTRY_COMPARE_WITH_TIMEOUT(lost.count(), 1, 5000);
-    QVERIFY(!port.isOpen());
-    // No storm of further events while the device stays gone.
-    QTest::qWait(300);
-    QCOMPARE(lost.count(), 1);
-    port.write("$010b010c\r");  // ignored on a closed port
-    QVERIFY(port.readAll().isEmpty());
-}
+        m_master = -1;
+        QTRY_VERIFY_WITH_TIMEOUT(!m_port->isOpen(), 5000);
+        m_port->write("$010b010c\r");  // ignored on a closed port
+        QVERIFY(m_port->readAll().isEmpty());
+        // The device is gone: reopening, as the watchdog does, fails.
+        QVERIFY(!m_port->open());
+        QCOMPARE(m_port->lastOpenError(), SerialPortService::OpenError::NoSuchPort);
+    }
+};
 
 QTEST_GUILESS_MAIN(SerialPtyTest)
 #include "test_serial_pty.moc"

@@ -1,4 +1,6 @@
-#include "tools/livesession.h"
+#include "livesession.h"
+
+#include "link/exchange.h"
 
 #include <QComboBox>
 #include <QPushButton>
@@ -25,15 +27,15 @@ Form1 &LiveSession::openWindowAndStart()
     deps.journalPath = path(QStringLiteral("Jurnal.txt"));
     m_window = std::make_unique<Form1>(deps);
     m_window->show();
-    m_window->Combo3->setCurrentIndex(0);
-    m_window->startExchange();
+    m_window->findChild<QComboBox *>(QStringLiteral("Combo3"))->setCurrentIndex(0);
+    m_window->findChild<QPushButton *>(QStringLiteral("Command4"))->click();
     return *m_window;
 }
 
 void LiveSession::stop()
 {
-    if (m_window && m_window->Command3->isEnabled())
-        m_window->stopExchange();
+    if (m_window)
+        m_window->exchange().stop();
     m_sim.write("quit\n");
     m_sim.waitForFinished(3000);
 }

@@ -13,10 +13,9 @@
 // the journal list stays as it is, so any growth of memory would come from
 // the exchange itself.
 #include "app/form1.h"
-#include "tools/livesession.h"
+#include "livesession.h"
 
 #include <QApplication>
-#include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>

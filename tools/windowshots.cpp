@@ -1,21 +1,17 @@
 // Takes the README's pictures of a live window: the program connected to the
 // simulated detector, a flank in alarm, and a setting being changed. Runs
 // offscreen; usage: windowshots OUTPUT_FOLDER
+#include "app/controls.h"
 #include "app/form1.h"
 #include "app/updown.h"
-#include "journal/alarmsound.h"
-#include "tools/livesession.h"
+#include "livesession.h"
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFileInfo>
-#include <QLabel>
 #include <QProcess>
 #include <QPushButton>
-#include <QThread>
 
 #include <cstdio>
 
@@ -56,7 +52,7 @@ int main(int argc, char **argv)
     QProcess &sim = session.simulator();
     Form1 &window = session.openWindowAndStart();
     runFor(4000);
-    window.Command9->click();  // a control pass under way
+    control<QPushButton>(&window, "Command9")->click();  // a control pass under way
     runFor(3000);
     bool ok = save(window, out.filePath(QStringLiteral("window-live.png")));
 
@@ -66,12 +62,12 @@ int main(int argc, char **argv)
 
     sim.write("flank 1 norm\ntamper closed\n");
     runFor(1500);
-    window.Check2->setChecked(true);
+    control<QCheckBox>(&window, "Check2")->setChecked(true);
     for (int i = 0; i < 3; ++i)
-        window.UpDown2->stepUp();
+        control<UpDown>(&window, "UpDown2")->stepUp();
     runFor(500);
     ok &= save(window, out.filePath(QStringLiteral("window-setting.png")));
-    window.Command2->click();
+    control<QPushButton>(&window, "Command2")->click();
     runFor(1500);
     ok &= save(window, out.filePath(QStringLiteral("window-applied.png")));
 

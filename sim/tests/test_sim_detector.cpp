@@ -34,7 +34,7 @@ class TestSimDetector : public QObject {
     }
     static int byteAt(const QByteArray &out, int pos = 3)
     {
-        return codec::TakeData(onlyBody(out), pos);
+        return codec::byteAt(onlyBody(out), pos);
     }
 
     qint64 clockMs = 0;
@@ -80,7 +80,7 @@ private slots:
                 const double threshold = (0.7 + 0.1 * d.settings(flank).threshold) * 51;
                 for (clockMs = 0; clockMs < 20000; clockMs += 730) {  // over a wave period
                     const QString b = onlyBody(d.receive(poll(1, flank), 9600));
-                    auto at = [&](int pos) { return codec::TakeData(b, pos); };
+                    auto at = [&](int pos) { return codec::byteAt(b, pos); };
                     QVERIFY(b.size() == codec::kStatusBodyLength && at(1) == codec::Status);
                     QCOMPARE(at(11), int(s) | (tamper ? 16 : 0));
                     QVERIFY(qAbs(at(7) / 4.0 + at(9) * 64.0 - threshold) <= 0.25);

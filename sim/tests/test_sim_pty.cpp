@@ -25,7 +25,7 @@ class TestSimPty : public QObject {
         const QString body = QString::fromLatin1(frame.mid(1, frame.size() - 2));
         return frame.startsWith('!') && frame.endsWith('\r') && frame.count('\r') == 1 &&
                body.size() == codec::kStatusBodyLength && codec::replyCheckPasses(body) &&
-               codec::TakeData(body, 1) == codec::Status;
+               codec::byteAt(body, 1) == codec::Status;
     }
 
 private slots:

@@ -28,10 +28,10 @@ void FakeSerialPort::close()
     m_open = false;
 }
 
-void FakeSerialPort::setSettings(const QString &s)
+void FakeSerialPort::setBaudRate(int baud)
 {
-    m_settings = s;
-    settingsHistory.append(s);
+    m_baud = baud;
+    baudHistory.append(baud);
 }
 
 QByteArray FakeSerialPort::readAll()
@@ -43,8 +43,13 @@ QByteArray FakeSerialPort::readAll()
 
 void FakeSerialPort::write(const QByteArray &frame)
 {
-    if (m_open)
-        written.append(frame);
+    if (!m_open || failWrites)
+        return;
+    if (shortWriteBytes >= 0 && shortWriteBytes < frame.size()) {
+        fragments.append(frame.left(shortWriteBytes));
+        return;
+    }
+    written.append(frame);
 }
 
 void FakeSerialPort::deliver(const QByteArray &bytes)
@@ -58,5 +63,5 @@ void FakeSerialPort::unplug()
     if (!m_open)
         return;
     m_open = false;
-    emit portLost();
+    openable.remove(m_number);
 }

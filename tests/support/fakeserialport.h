@@ -21,9 +21,14 @@ public:
     // Port numbers the user has no permission to open.
     QSet<int> denied;
 
-    QByteArrayList written;       // frames written, in order
-    QStringList settingsHistory;  // every setSettings() call
-    QList<int> openAttempts;      // port numbers open() was tried on
+    QByteArrayList written;  // frames that went out whole, in order
+    QList<int> baudHistory;  // every setBaudRate() call
+    // Line faults: every write fails outright, or only the first
+    // `shortWriteBytes` bytes of each frame go out.
+    bool failWrites = false;
+    int shortWriteBytes = -1;
+    QByteArrayList fragments;  // what the short writes put on the line
+    QList<int> openAttempts;   // port numbers open() was tried on
     int closeCalls = 0;
 
     void setPortNumber(int n) override { m_number = n; }
@@ -33,8 +38,8 @@ public:
     OpenError lastOpenError() const override { return m_error; }
     void close() override;
     bool isOpen() const override { return m_open; }
-    void setSettings(const QString &s) override;
-    QString settings() const override { return m_settings; }
+    void setBaudRate(int baud) override;
+    int baudRate() const override { return m_baud; }
     void setSoftwareFlowControl(bool on) override { m_softwareFlow = on; }
     bool softwareFlowControl() const { return m_softwareFlow; }
     QByteArray readAll() override;
@@ -42,14 +47,14 @@ public:
 
     // Puts bytes into the input and raises one receive event.
     void deliver(const QByteArray &bytes);
-    // Simulates an unplugged adapter: closes and reports the loss.
+    // Simulates an unplugged adapter: the port closes and stops opening.
     void unplug();
 
 private:
     int m_number = 0;
     bool m_open = false;
     bool m_softwareFlow = false;
-    QString m_settings = QStringLiteral("9600,N,8,1");
+    int m_baud = 9600;
     QByteArray m_input;
     OpenError m_error = OpenError::None;
 };

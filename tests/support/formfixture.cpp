@@ -3,6 +3,9 @@
 #include <QComboBox>
 #include <QFile>
 #include <QListWidget>
+#include <QPushButton>
+
+#include "link/exchange.h"
 
 FormFixture::FormFixture(QSet<int> openablePorts)
 {
@@ -29,8 +32,9 @@ QStringList FormFixture::journalFileLines() const
 QStringList FormFixture::journalListItems() const
 {
     QStringList items;
-    for (int i = 0; i < form->List1->count(); ++i)
-        items << form->List1->item(i)->text();
+    const auto *list = control<QListWidget>("List1");
+    for (int i = 0; i < list->count(); ++i)
+        items << list->item(i)->text();
     return items;
 }
 
@@ -41,12 +45,13 @@ QString FormFixture::stamp() const
 
 void FormFixture::start(int portNumber)
 {
-    form->Combo3->setCurrentIndex(form->Combo3->findText(QString::number(portNumber)));
-    form->startExchange();
+    auto *ports = control<QComboBox>("Combo3");
+    ports->setCurrentIndex(ports->findText(QString::number(portNumber)));
+    control<QPushButton>("Command4")->click();
 }
 
 void FormFixture::tick(int ticks)
 {
     for (int i = 0; i < ticks; ++i)
-        form->exchangeTick();
+        form->exchange().tick();
 }

@@ -40,4 +40,10 @@ struct FormFixture {
     void start(int portNumber = 1);
     // Runs the exchange timer for the given number of ticks.
     void tick(int ticks);
+
+    // The designed control `name` of the window.
+    template <typename T> T *control(const char *name) const
+    {
+        return form->findChild<T *>(QLatin1String(name));
+    }
 };

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+#include <QtGlobal>
+
+class QLabel;
+class QLineEdit;
+class QTimer;
+
+// The designed control `name` of `form`; the layout guarantees it exists.
+template <typename T> T *control(QWidget *form, const char *name)
+{
+    T *found = form->findChild<T *>(QLatin1String(name));
+    Q_ASSERT_X(found, "control", name);
+    return found;
+}
+
+// Colours as the original controls had them (0xBBGGRR). Like the text
+// setters below, they change nothing (and cause no repaint) when the control
+// already shows the value.
+void setLabelTextColor(QLabel *label, quint32 bgr);
+void setLabelBackColor(QLabel *label, quint32 bgr);
+quint32 labelTextColor(const QLabel *label);
+quint32 labelBackColor(const QLabel *label);
+void setBoxTextColor(QLineEdit *box, quint32 bgr);
+void showText(QLabel *label, const QString &text);
+void showText(QLineEdit *box, const QString &text);
+
+// Enables a timer that has a non-zero interval; a running timer is left as
+// it is, keeping its phase. Disabling stops it.
+void setTimerEnabled(QTimer *timer, bool enabled);

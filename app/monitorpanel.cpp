@@ -1,0 +1,139 @@
+#include "app/monitorpanel.h"
+
+#include "app/controls.h"
+#include "journal/alarmsound.h"
+#include "journal/eventjournal.h"
+#include "link/codec.h"
+#include "link/exchange.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+MonitorPanel::MonitorPanel(QWidget *form, Exchange &exchange, AlarmPlayer *alarm)
+    : QObject(form), m_exchange(exchange), m_alarm(alarm), m_form(form),
+      m_flankState(control<QLabel>(form, "Label4")), m_faultNote(control<QLabel>(form, "Label25")),
+      m_tamperState(control<QLabel>(form, "Label16")),
+      m_journalCaption(control<QLabel>(form, "Label18")),
+      m_remoteTest(control<QPushButton>(form, "Command5")),
+      m_sound(control<QCheckBox>(form, "Check3")), m_list(control<QListWidget>(form, "List1")),
+      m_tone(new QTimer(form))
+{
+    m_tone->setObjectName(u"Timer4"_s);
+    m_tone->setInterval(0);
+    connect(m_tone, &QTimer::timeout, this, [this] {
+        if (m_alarm)
+            m_alarm->restart();
+    });
+    connect(m_sound, &QCheckBox::toggled, this, [this](bool on) {
+        if (!on)
+            setTimerEnabled(m_tone, false);
+    });
+    connect(m_remoteTest, &QPushButton::clicked, this, [this] {
+        m_remoteTest->setEnabled(false);
+        m_exchange.queueRequest(codec::requestAddressOnly(m_exchange.address(), codec::RemoteTest));
+        m_journal->record(u"   Выполнен ДК"_s, u" Выполнен ДК"_s);
+    });
+    connect(control<QPushButton>(form, "Command6"), &QPushButton::clicked, this, [this] {
+        m_list->clear();
+        m_journal->record(u"  Очистка журнала"_s, u" Очистка журнала"_s);
+    });
+}
+
+void MonitorPanel::attachJournal(EventJournal &journal)
+{
+    m_journal = &journal;
+    journal.setFailureSink([this](const QString &error) { reportJournalFailure(error); });
+}
+
+void MonitorPanel::insertJournalEntry(const QString &entry)
+{
+    m_list->insertItem(0, entry);
+}
+
+void MonitorPanel::load()
+{
+    m_flankState->setText(u" "_s);
+    control<QLabel>(m_form, "Label9")->setText(u"Уровни <1> <2> :"_s);
+    control<QLabel>(m_form, "Label10")->setText(u"Датчик вскрытия:"_s);
+    control<QLabel>(m_form, "Label11")->setText(u"Состояние:"_s);
+    m_tamperState->setText(u" "_s);
+    m_journalCaption->setText(u"Журнал событий"_s);
+    m_remoteTest->setText(u"Выполнить"_s);
+    m_remoteTest->setEnabled(false);
+    control<QPushButton>(m_form, "Command6")->setText(u"Очистить"_s);
+    m_sound->setText(u"Звук"_s);
+    setTimerEnabled(m_tone, false);
+}
+
+void MonitorPanel::exchangeStarted()
+{
+    m_flankState->setText(QString());
+    m_remoteTest->setEnabled(true);
+}
+
+void MonitorPanel::exchangeStopped()
+{
+    m_remoteTest->setEnabled(false);
+}
+
+void MonitorPanel::showLinkLost()
+{
+    m_flankState->setText(u"Нет связи"_s);
+    m_tamperState->setText(u" "_s);
+    setLabelBackColor(m_flankState, bgr::White);
+}
+
+void MonitorPanel::showStatus(const StatusReading &reading, const QString &flankText)
+{
+    const StatusIndication shown = m_monitor.decode(reading, flankText);
+    if (shown.flankShown) {
+        showText(m_flankState, shown.flankCaption);
+        setLabelBackColor(m_flankState, shown.flankColour);
+    }
+    switch (shown.faultNote) {
+    case FaultNoteChange::WindowBackground:
+        showText(m_faultNote, shown.faultCaption);
+        setLabelBackColor(m_faultNote, bgrFromColor(m_form->palette().color(QPalette::Window)));
+        break;
+    case FaultNoteChange::RedText:
+        setLabelTextColor(m_faultNote, bgr::Red);
+        showText(m_faultNote, shown.faultCaption);
+        break;
+    case FaultNoteChange::Unchanged:
+        break;
+    }
+    if (shown.remoteTest != EnableChange::Unchanged)
+        m_remoteTest->setEnabled(shown.remoteTest == EnableChange::Enable);
+    for (const JournalLine &line : shown.journal)
+        m_journal->record(line);
+    if (shown.tone == ToneChange::Stop) {
+        setTimerEnabled(m_tone, false);
+    } else if (shown.tone == ToneChange::StartIfSoundOn && m_sound->isChecked() &&
+               !m_tone->isActive()) {
+        m_tone->setInterval(kAlarmToneRepeat);
+        setTimerEnabled(m_tone, true);
+    }
+    setLabelTextColor(m_tamperState, shown.tamperColour);
+    showText(m_tamperState, shown.tamperCaption);
+}
+
+void MonitorPanel::reportJournalFailure(const QString &error)
+{
+    // Reported on the journal's caption, never with a dialog: the exchange
+    // must go on while the file cannot be written.
+    if (error.isEmpty()) {
+        setLabelTextColor(m_journalCaption, bgr::Black);
+        m_journalCaption->setToolTip(QString());
+        return;
+    }
+    setLabelTextColor(m_journalCaption, bgr::Red);
+    const QString message =
+        u"Не удалось записать файл журнала %1: %2"_s.arg(m_journal->filePath(), error);
+    m_journalCaption->setToolTip(message);
+    qWarning("%s", qPrintable(message));
+}

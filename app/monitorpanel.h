@@ -1,0 +1,51 @@
+#pragma once
+
+#include "monitor/statusdecoder.h"
+
+#include <QObject>
+
+class AlarmPlayer;
+class EventJournal;
+class Exchange;
+class QCheckBox;
+class QLabel;
+class QListWidget;
+class QPushButton;
+class QTimer;
+class QWidget;
+
+// The state of the chosen flank and of the tamper sensor, the remote test,
+// the alarm tone and the event journal.
+class MonitorPanel : public QObject {
+    Q_OBJECT
+public:
+    MonitorPanel(QWidget *form, Exchange &exchange, AlarmPlayer *alarm);
+
+    // The journal's list and failure report; called once the journal exists.
+    void attachJournal(EventJournal &journal);
+    // Where the journal puts a new entry: at the top of the list.
+    void insertJournalEntry(const QString &entry);
+
+    void load();
+    void exchangeStarted();
+    void exchangeStopped();
+    void showLinkLost();
+    void showStatus(const StatusReading &reading, const QString &flankText);
+
+private:
+    void reportJournalFailure(const QString &error);
+
+    Exchange &m_exchange;
+    AlarmPlayer *m_alarm;
+    EventJournal *m_journal = nullptr;
+    FlankMonitor m_monitor;
+    QWidget *m_form;
+    QLabel *m_flankState;       // Label4
+    QLabel *m_faultNote;        // Label25
+    QLabel *m_tamperState;      // Label16
+    QLabel *m_journalCaption;   // Label18
+    QPushButton *m_remoteTest;  // Command5
+    QCheckBox *m_sound;         // Check3
+    QListWidget *m_list;        // List1
+    QTimer *m_tone;             // Timer4
+};

@@ -1,0 +1,161 @@
+#include "app/settingspanel.h"
+
+#include "app/controls.h"
+#include "app/updown.h"
+#include "journal/eventjournal.h"
+#include "link/exchange.h"
+#include "params/catalogue.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+using namespace Qt::StringLiterals;
+
+SettingsPanel::SettingsPanel(QWidget *form, Exchange &exchange, EventJournal &journal)
+    : QObject(form), m_exchange(exchange), m_journal(journal), m_form(form)
+{
+    for (const SettingRow &setting : settingCatalogue()) {
+        Row row;
+        row.setting = &setting;
+        row.unlockBox = control<QCheckBox>(form, setting.unlockBox);
+        row.apply = control<QPushButton>(form, setting.applyButton);
+        if (setting.isList) {
+            row.list = control<QComboBox>(form, setting.editControl);
+        } else {
+            row.spinner = control<UpDown>(form, setting.editControl);
+            row.valueBox = control<QLineEdit>(form, setting.valueBox);
+        }
+        m_rows.append(row);
+    }
+    for (const Row &row : std::as_const(m_rows)) {
+        connect(row.unlockBox, &QCheckBox::toggled, this, [this, row] { unlockToggled(row); });
+        if (row.spinner) {
+            connect(row.spinner, &UpDown::changed, this, [row] {
+                row.valueBox->setText(textForPosition(*row.setting, row.spinner->Value()));
+            });
+        }
+        // The unit number's apply button is the address change.
+        if (row.setting->setting == Setting::UnitNumber)
+            connect(row.apply, &QPushButton::clicked, this,
+                    [this, row] { addressChangePressed(row); });
+        else
+            connect(row.apply, &QPushButton::clicked, this, [this, row] { applyPressed(row); });
+    }
+}
+
+void SettingsPanel::load()
+{
+    control<QLabel>(m_form, "Label2")->setText(u"ПAРАМЕТРЫ"_s);  // the second letter is a Latin A
+    control<QLabel>(m_form, "Label26")->setText(u"НАСТРОЙКА"_s);
+    for (const Row &row : std::as_const(m_rows)) {
+        if (row.setting->setting != Setting::UnitNumber) {
+            row.apply->setText(u"Применить"_s);
+        }
+        row.apply->setEnabled(false);
+        row.unlockBox->setText(u"Изменить"_s);
+        row.unlockBox->setEnabled(false);
+        if (row.valueBox)
+            row.valueBox->setText(u" "_s);
+        if (row.spinner) {
+            // The spinners already hold 1: setting it fires nothing, so the
+            // value boxes keep their single space.
+            row.spinner->setEnabled(false);
+            row.spinner->setValue(1);
+            row.spinner->setMin(row.setting->minPosition);
+            row.spinner->setMax(row.setting->maxPosition);
+            row.spinner->setIncrement(1);
+        }
+    }
+}
+
+void SettingsPanel::exchangeStarted()
+{
+    for (const Row &row : std::as_const(m_rows))
+        row.unlockBox->setEnabled(true);
+}
+
+void SettingsPanel::exchangeStopped()
+{
+    for (const Row &row : std::as_const(m_rows)) {
+        row.unlockBox->setEnabled(false);
+        row.unlockBox->setChecked(false);
+    }
+}
+
+void SettingsPanel::clearValues()
+{
+    for (const Row &row : std::as_const(m_rows))
+        if (row.valueBox)
+            row.valueBox->setText(u" "_s);
+}
+
+void SettingsPanel::showSetting(int code, int valueByte, const QString &flankText)
+{
+    const ReplyDecision reply = decideReply(code, valueByte, flankText);
+    if (!reply.row)
+        return;
+    const Row &row = m_rows[int(reply.row - settingCatalogue().data())];
+    // A row being edited is never overwritten by the detector's answers.
+    if (row.unlockBox->checkState() != Qt::Unchecked)
+        return;
+    // Values outside the setting's range are ignored; the row keeps its text.
+    if (!reply.inRange)
+        return;
+    if (row.list) {
+        row.list->setCurrentIndex(reply.position);
+    } else {
+        showText(row.valueBox, reply.text);
+        row.spinner->setValue(reply.position);
+    }
+    if (reply.journal)
+        m_journal.record(*reply.journal);
+}
+
+void SettingsPanel::unlockToggled(const Row &row)
+{
+    QWidget *editor = row.list ? static_cast<QWidget *>(row.list) : row.spinner;
+    if (row.unlockBox->checkState() == Qt::Checked) {
+        editor->setEnabled(true);
+        row.apply->setEnabled(true);
+        return;
+    }
+    editor->setEnabled(false);
+    row.apply->setEnabled(false);
+    // Ask the detector for the stored value: it replaces whatever the
+    // operator stepped to without applying.
+    m_exchange.queueRequest(readRequest(*row.setting, m_exchange.address(), m_exchange.flank()));
+}
+
+void SettingsPanel::applyPressed(const Row &row)
+{
+    if (row.spinner) {
+        row.apply->setEnabled(false);
+        row.spinner->setEnabled(false);
+    }
+    // Unticking queues a read of the setting; the write below replaces it.
+    row.unlockBox->setChecked(false);
+    const int position = row.list ? row.list->currentIndex() : row.spinner->Value();
+    const std::optional<QString> frame =
+        writeRequest(*row.setting, m_exchange.address(), m_exchange.flank(), position);
+    // The limit list with no item chosen has nothing to write.
+    if (frame)
+        m_exchange.queueRequest(*frame);
+}
+
+void SettingsPanel::addressChangePressed(const Row &row)
+{
+    row.apply->setEnabled(false);
+    row.spinner->setEnabled(false);
+    // Unticking queues the unit-number read; the set-address request
+    // replaces it before the scheduler can send it.
+    row.unlockBox->setChecked(false);
+    const int unitNumber = row.spinner->Value();
+    m_exchange.queueRequest(
+        setAddressRequest(m_exchange.address(), m_exchange.flank(), unitNumber));
+    const QString number = QString::number(unitNumber);
+    m_journal.record(u"  Перезагрузка извещателя!!! Установлен адрес:"_s + number,
+                     u" Перезагрузка извещателя!!! Установлен адрес:"_s + number);
+}

@@ -1,0 +1,139 @@
+#include "link/exchange.h"
+
+#include "link/codec.h"
+
+#include <QTimer>
+
+Exchange::Exchange(SerialPortService &port, QObject *parent)
+    : QObject(parent), m_port(port), m_tickTimer(new QTimer(this)), m_watchdog(new QTimer(this))
+{
+    m_tickTimer->setObjectName(QStringLiteral("Timer1"));
+    m_tickTimer->setTimerType(Qt::PreciseTimer);
+    m_tickTimer->setInterval(kTick);
+    m_watchdog->setObjectName(QStringLiteral("Timer5"));
+    m_watchdog->setInterval(kWatchdogPeriod);
+    connect(m_tickTimer, &QTimer::timeout, this, &Exchange::tick);
+    connect(m_watchdog, &QTimer::timeout, this, &Exchange::watchdogExpired);
+    connect(&m_port, &SerialPortService::dataReceived, this, &Exchange::bytesArrived);
+    m_port.setBaudRate(kDefaultBaud);
+}
+
+Exchange::~Exchange() = default;
+
+bool Exchange::openPort()
+{
+    m_port.setPortNumber(m_portNumber);
+    if (!m_port.open())
+        return false;
+    m_port.setSoftwareFlowControl(true);
+    return true;
+}
+
+Exchange::StartResult Exchange::start(int portNumber, int address, int flank)
+{
+    m_portNumber = portNumber;
+    if (!openPort())
+        return {false, m_port.lastOpenError()};
+    m_running = true;
+    m_address = address;
+    m_flank = flank;
+    m_scheduler.setStandingPoll(codec::requestForFlank(m_address, codec::Status, m_flank));
+    m_scheduler.beginStartup();
+    m_scheduler.queue(codec::requestAddressOnly(m_address, codec::ReadUnitNumber));
+    m_tickTimer->start();
+    m_watchdog->start();
+    m_silentPeriods = 0;
+    return {true, SerialPortService::OpenError::None};
+}
+
+void Exchange::stop()
+{
+    if (!m_running)
+        return;
+    m_running = false;
+    m_tickTimer->stop();
+    m_watchdog->stop();
+    m_port.close();
+    emit stopped();
+}
+
+void Exchange::changeFlank(int flank)
+{
+    m_flank = flank;
+    m_scheduler.beginReadBack();
+    m_scheduler.setStandingPoll(codec::requestForFlank(m_address, codec::Status, m_flank));
+}
+
+void Exchange::queueRequest(const QString &frame)
+{
+    m_scheduler.queue(frame);
+}
+
+void Exchange::resumeTicking()
+{
+    // A running timer keeps its phase.
+    if (!m_tickTimer->isActive())
+        m_tickTimer->start();
+}
+
+void Exchange::tick()
+{
+    const std::optional<Scheduler::Slot> slot = m_scheduler.tick(m_address, m_flank);
+    if (!slot)
+        return;
+    if (slot->baud > 0)
+        m_port.setBaudRate(slot->baud);
+    m_port.write(slot->frame.toLatin1());
+}
+
+void Exchange::watchdogExpired()
+{
+    ++m_silentPeriods;
+    if (m_silentPeriods == 1) {
+        // First silent period: treat it as a disturbance of the port. A port
+        // that does not reopen leaves the watchdog running, so the loss is
+        // still declared at the next period.
+        m_port.close();
+        openPort();
+        resumeTicking();
+        emit portReset();
+        return;
+    }
+    m_watchdog->stop();
+    --m_silentPeriods;
+    emit linkLost();
+    stop();
+}
+
+void Exchange::bytesArrived()
+{
+    // While stopped the port belongs to whoever opened it (discovery).
+    if (!m_running)
+        return;
+    m_assembler.feed(m_port.readAll(), *this);
+}
+
+void Exchange::frameEnd()
+{
+    m_silentPeriods = 0;
+    emit linkAlive();
+    if (m_scheduler.endSpeedSearch())
+        emit speedFound(m_port.baudRate());
+    m_watchdog->start();
+    resumeTicking();
+}
+
+void Exchange::pauseExchange()
+{
+    m_tickTimer->stop();
+}
+
+void Exchange::statusReply(const QString &body)
+{
+    emit statusReceived(StatusReading::fromBody(body));
+}
+
+void Exchange::settingReply(int code, const QString &body)
+{
+    emit settingReceived(code, codec::byteAt(body, 3));
+}

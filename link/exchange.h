@@ -1,0 +1,107 @@
+#pragma once
+
+// Exchange: the conversation with one detector over one serial port, with no
+// widgets, shared by the window and verkan-cli.
+//
+//   tick timer ("Timer1", 10 ms) -> Scheduler::tick -> SerialPortService::write
+//   SerialPortService::dataReceived -> ReplyAssembler::feed -> frameEnd /
+//       statusReply / settingReply below -> the signals of this class
+//   watchdog ("Timer5", 2 s without a reply) -> port reset, then link lost
+//
+// start() opens the port and begins the start-up sequence (speed search,
+// read-back of the flank's settings); stop() ends everything and closes the
+// port. Everything runs on the caller's thread; nothing blocks.
+
+#include "link/receiver.h"
+#include "link/scheduler.h"
+#include "link/serialport.h"
+#include "link/statusreading.h"
+
+#include <QObject>
+
+#include <chrono>
+
+class QTimer;
+
+class Exchange : public QObject, private ReplyHandler {
+    Q_OBJECT
+public:
+    static constexpr std::chrono::milliseconds kTick{10};
+    static constexpr std::chrono::milliseconds kWatchdogPeriod{2000};
+
+    struct StartResult {
+        bool started = false;
+        SerialPortService::OpenError error = SerialPortService::OpenError::None;
+    };
+
+    explicit Exchange(SerialPortService &port, QObject *parent = nullptr);
+    ~Exchange() override;
+
+    // Opens port `portNumber` and starts talking to the detector at `address`
+    // about flank `flank`. A port that does not open leaves everything
+    // stopped and says why.
+    StartResult start(int portNumber, int address, int flank);
+    // Ends the exchange and closes the port; reports stopped().
+    void stop();
+    // Polls `flank` from now on and reads its settings back.
+    void changeFlank(int flank);
+    // Puts one request into the mailbox: it goes out at the next slot that
+    // the start-up sequence does not need. A request not yet sent is
+    // replaced.
+    void queueRequest(const QString &frame);
+    // Skips the speed search at the next start: one probe at `baud`, then the
+    // read-back at that speed. 0 (the default) searches every speed.
+    void setFixedSpeed(int baud) { m_scheduler.setFixedSpeed(baud); }
+
+    bool isRunning() const { return m_running; }
+    int portNumber() const { return m_portNumber; }
+    int address() const { return m_address; }
+    int flank() const { return m_flank; }
+    int baudRate() const { return m_port.baudRate(); }
+    // Consecutive watchdog periods that passed without a reply.
+    int silentPeriods() const { return m_silentPeriods; }
+    const Scheduler &scheduler() const { return m_scheduler; }
+    const ReplyAssembler &assembler() const { return m_assembler; }
+    SerialPortService &port() { return m_port; }
+
+    // The timer handlers, public so that tests can step the exchange without
+    // waiting for real time to pass.
+    void tick();
+    void watchdogExpired();
+    void bytesArrived();
+
+signals:
+    // A reply frame ended: the detector is answering.
+    void linkAlive();
+    // The speed search ended at `baud`.
+    void speedFound(int baud);
+    // The first silent watchdog period closed and reopened the port.
+    void portReset();
+    // The second silent period: the detector is lost. stopped() follows.
+    void linkLost();
+    void stopped();
+    void statusReceived(const StatusReading &reading);
+    // A setting reply: its code and value byte.
+    void settingReceived(int code, int valueByte);
+
+private:
+    bool openPort();
+    void resumeTicking();
+
+    // ReplyHandler
+    void frameEnd() override;
+    void pauseExchange() override;
+    void statusReply(const QString &body) override;
+    void settingReply(int code, const QString &body) override;
+
+    SerialPortService &m_port;
+    QTimer *m_tickTimer;
+    QTimer *m_watchdog;
+    Scheduler m_scheduler;
+    ReplyAssembler m_assembler;
+    int m_portNumber = 0;
+    int m_address = 0;
+    int m_flank = 1;
+    int m_silentPeriods = 0;
+    bool m_running = false;
+};

@@ -1,0 +1,554 @@
+// The window's wiring: controls found by their designed names, replies and
+// watchdog periods delivered through the fake port and the exchange, and
+// what the window shows, journals and queues in return. What the replies
+// mean is tested with the engine.
+
+#include "app/controls.h"
+#include "app/updown.h"
+#include "base/colors.h"
+#include "diagram/signalchart.h"
+#include "link/exchange.h"
+#include "params/catalogue.h"
+#include "support/formfixture.h"
+#include "support/replies.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTest>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct Window : FormFixture {
+    using FormFixture::FormFixture;
+
+    QLabel *label(const char *name) const { return control<QLabel>(name); }
+    QLineEdit *box(const char *name) const { return control<QLineEdit>(name); }
+    QPushButton *button(const char *name) const { return control<QPushButton>(name); }
+    QCheckBox *check(const char *name) const { return control<QCheckBox>(name); }
+    QTimer *timer(const char *name) const { return control<QTimer>(name); }
+    const Scheduler &scheduler() const { return form->exchange().scheduler(); }
+
+    void startAtAddress5()
+    {
+        check("Check1")->setChecked(true);
+        control<UpDown>("UpDown1")->setValue(5);
+        start(1);
+    }
+    // Flank 2 chosen with the keyboard, as the operator does.
+    void chooseFlank2() { QTest::keyClick(control<QComboBox>("Combo2"), Qt::Key_Down); }
+
+    qsizetype fileLines() const { return journalFileLines().size(); }
+    // What was journalled after the file held `fileLines` lines, oldest first,
+    // as "list text|file text" without time stamps; the list holds the same
+    // entries, newest on top.
+    QStringList journalSince(qsizetype fileLines) const
+    {
+        const QStringList file = journalFileLines().mid(fileLines);
+        const QStringList list = journalListItems();
+        const qsizetype stamp = this->stamp().size();
+        QStringList out;
+        for (qsizetype i = 0; i < file.size(); ++i)
+            out << list.value(file.size() - 1 - i).mid(stamp) + u'|' +
+                       file[i].mid(1 + stamp).chopped(1);
+        return out;
+    }
+
+    // The names of the enabled buttons, check boxes, lists and spinners.
+    QString enabledControls() const
+    {
+        QStringList names;
+        for (QWidget *c : form->findChildren<QWidget *>())
+            if ((qobject_cast<QAbstractButton *>(c) || qobject_cast<QComboBox *>(c) ||
+                 qobject_cast<UpDown *>(c)) &&
+                !c->objectName().isEmpty() && c->isEnabled())
+                names << c->objectName();
+        names.sort();
+        return names.join(u' ');
+    }
+
+    // What a setting row shows: the limit's list item, or "value box @ spinner".
+    QString rowShows(const SettingRow &row) const
+    {
+        if (row.isList)
+            return control<QComboBox>(row.editControl)->currentText();
+        return box(row.valueBox)->text() + u" @"_s +
+               QString::number(control<UpDown>(row.editControl)->Value());
+    }
+
+    // The chart on screen shows some of the (blue) trace.
+    bool chartShowsTrace() const
+    {
+        const QImage shot = control<QWidget>("Picture1")->grab().toImage();
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x)
+                if (shot.pixelColor(x, y) == QColor(0, 0, 255))
+                    return true;
+        return false;
+    }
+};
+
+const SettingRow &rowOfBox(const QString &unlockBox)
+{
+    for (const SettingRow &row : settingCatalogue())
+        if (unlockBox == QLatin1String(row.unlockBox))
+            return row;
+    qFatal("no setting row with %s", qPrintable(unlockBox));
+}
+
+QString textOf(const QWidget *w)
+{
+    if (auto *label = qobject_cast<const QLabel *>(w))
+        return label->text();
+    if (auto *edit = qobject_cast<const QLineEdit *>(w))
+        return edit->text();
+    if (auto *button = qobject_cast<const QAbstractButton *>(w))
+        return button->text();
+    if (auto *combo = qobject_cast<const QComboBox *>(w))
+        return combo->currentText();
+    return {};
+}
+
+// Enabled before "СТАРТ" and after the exchange stopped.
+const QString kStopped = u"Check1 Check3 Check6 Check7 Check8 Check9 Combo3 Command4 Command6"_s;
+const QString kLinkAlive = u"Установлена связь с блоком. Обмен данными..."_s;
+
+}  // namespace
+
+class WindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia)); }
+
+    void startUpState()
+    {
+        Window w({1, 3, 4});
+        QCOMPARE(w.form->windowTitle(), u"Программа настройки ВЕРКАН-Р Ливерт"_s);
+        QCOMPARE(w.form->size(), QSize(994, 632));
+        QCOMPARE(w.control<QWidget>("Picture1")->geometry(), QRect(336, 96, 649, 345));
+        QCOMPARE(w.enabledControls(), kStopped);
+
+        // Every designed placeholder caption is replaced, but the speed's.
+        for (QWidget *c : w.form->findChildren<QWidget *>())
+            if (!c->objectName().isEmpty() && c->objectName() != u"Label24"_s)
+                QVERIFY2(textOf(c) != c->objectName(), qPrintable(c->objectName()));
+        // Label2 has a Latin A, Check8 a Latin c.
+        for (const QString &shown :
+             u"Label2=П\x41РАМЕТРЫ|Check8=0,5\x63./дел.|Command4=СТАРТ|"
+             u"Label6= |Text2= |Text12=|Text1=1|Combo2=1|Combo1="_s.split(u'|'))
+            QCOMPARE(textOf(w.control<QWidget>(qPrintable(shown.section(u'=', 0, 0)))),
+                     shown.section(u'=', 1));
+        for (const SettingRow &row : settingCatalogue()) {
+            QCOMPARE(w.check(row.unlockBox)->text(), u"Изменить"_s);
+            QCOMPARE(w.button(row.applyButton)->text(), u"Применить"_s);
+            if (const auto *spinner = w.control<UpDown>(row.editControl)) {
+                QCOMPARE(w.box(row.valueBox)->text(), u" "_s);
+                QCOMPARE(QList({spinner->Value(), spinner->Min(), spinner->Max()}),
+                         QList({1, row.minPosition, row.maxPosition}));
+            }
+        }
+
+        // The address box follows its spinner, which the box beside unlocks.
+        auto *address = w.control<UpDown>("UpDown1");
+        QCOMPARE(QList({address->Value(), address->Min(), address->Max()}), QList({1, 0, 128}));
+        w.check("Check1")->setChecked(true);
+        address->stepDown();
+        QCOMPARE(w.box("Text1")->text(), u"0"_s);
+
+        // The scan lists the ports that open with their devices, chooses none
+        // and leaves every port closed and silent.
+        auto *ports = w.control<QComboBox>("Combo3");
+        QStringList listed;
+        for (int i = 0; i < ports->count(); ++i)
+            listed << ports->itemText(i) + u' ' + ports->itemData(i, Qt::ToolTipRole).toString();
+        QCOMPARE(listed, QStringList({u"1 /fake/tty1"_s, u"3 /fake/tty3"_s, u"4 /fake/tty4"_s}));
+        QCOMPARE(ports->currentIndex(), -1);
+        QCOMPARE(w.port.openAttempts.size(), 16);
+        QVERIFY(w.port.written.isEmpty() && !w.port.isOpen());
+        QCOMPARE(w.port.baudRate(), 9600);
+        for (const char *timer : {"Timer1", "Timer4", "Timer5"})
+            QVERIFY2(!w.timer(timer)->isActive(), timer);
+        QVERIFY(!QFile::exists(w.journalPath()));
+    }
+
+    void startFailures_data()
+    {
+        QTest::addColumn<QString>("failure");
+        QTest::addColumn<QString>("message");
+        const QString port = u"COM-порт 1 (/fake/tty1): "_s;
+        QTest::newRow("no port chosen") << u"none"_s << u"Не выбран COM-порт."_s;
+        QTest::newRow("gone since the scan") << u"gone"_s << port + u"порт не найден."_s;
+        QTest::newRow("busy") << u"busy"_s << port + u"порт занят другой программой."_s;
+        QTest::newRow("denied") << u"denied"_s << port + u"нет прав доступа (группа dialout)."_s;
+    }
+    void startFailures()
+    {
+        QFETCH(QString, failure);
+        QFETCH(QString, message);
+        Window w;
+        if (failure != u"none"_s)
+            w.control<QComboBox>("Combo3")->setCurrentIndex(0);
+        w.port.openable.clear();
+        if (failure == u"busy"_s)
+            w.port.busy = {1};
+        else if (failure == u"denied"_s)
+            w.port.denied = {1};
+        w.button("Command4")->click();
+        QCOMPARE(w.label("Label6")->text(), message);
+        QCOMPARE(labelTextColor(w.label("Label6")), bgr::Red);
+        QCOMPARE(w.enabledControls(), kStopped);
+        QVERIFY(!w.timer("Timer1")->isActive() && w.journalListItems().isEmpty());
+    }
+
+    void startLinkAndStop()
+    {
+        Window w;
+        w.startAtAddress5();
+        QCOMPARE(w.journalSince(0), QStringList{u"   Старт.   COM-порт: 1     Адрес: 5|"
+                                                u" Старт.   COM-порт: 1     Адрес: 5"_s});
+        QCOMPARE(w.label("Label6")->text(), QString());
+        QCOMPARE(w.form->exchange().address(), 5);
+        // The unlock boxes of the setting rows, "СТОП", the flank, remote test.
+        QCOMPARE(w.enabledControls(), u"Check10 Check11 Check12 Check13 Check14 Check2 Check3 "
+                                      u"Check4 Check5 Check6 Check7 Check8 Check9 Combo2 "
+                                      u"Command3 Command5 Command6"_s);
+        QVERIFY(!w.check("Check1")->isChecked());
+        QVERIFY(w.timer("Timer1")->isActive() && w.timer("Timer5")->isActive());
+
+        // The first slot sets 4800 baud; an answer there ends the speed search.
+        w.tick(Scheduler::kTicksPerSlot);
+        w.port.deliver(statusReply(0));
+        QCOMPARE(w.label("Label6")->text(), kLinkAlive);
+        QCOMPARE(labelTextColor(w.label("Label6")), bgr::Blue);
+        QCOMPARE(w.label("Label24")->text(), u"4800,N"_s);
+        w.button("Command9")->click();  // a control pass, cut off by "СТОП" below
+
+        w.chooseFlank2();  // polled and read back from now on
+        QCOMPARE(w.form->exchange().flank(), 2);
+        QCOMPARE(w.scheduler().startupSlotsLeft(), Scheduler::kReadBackLength);
+
+        w.check("Check2")->setChecked(true);
+        const qsizetype lines = w.fileLines();
+        w.button("Command3")->click();
+        QCOMPARE(w.journalSince(lines), QStringList{u"   Стоп| Стоп"_s});
+        QCOMPARE(w.label("Label6")->text(), u"Обмен данными остановлен."_s);
+        QCOMPARE(labelTextColor(w.label("Label6")), bgr::Black);
+        QCOMPARE(w.enabledControls(), kStopped);
+        QVERIFY(!w.check("Check2")->isChecked());
+        QVERIFY(!w.port.isOpen() && !w.timer("Timer1")->isActive());
+    }
+
+    // On flank 2, a reply with state `before`, then one with `stateByte`.
+    void statusShown_data()
+    {
+        QTest::addColumn<int>("before");
+        QTest::addColumn<int>("stateByte");
+        QTest::addColumn<QString>("shown");  // Label4/back, Label25/text, Label16/text colour
+        QTest::addColumn<QStringList>("journal");
+        QTest::newRow("alarm") << 0 << 1 << u"Тревога/ff| /0|Замкнут/0"_s
+                               << QStringList{u"  Фланг -2  Тревога| Фланг -2  Тревога"_s};
+        QTest::newRow("no change") << 1 << 1 << u"Тревога/ff| /0|Замкнут/0"_s << QStringList();
+        QTest::newRow("bad level, tamper open")
+            << 0 << 18 << u"Неисправность/ffff|Некорректный уровень ПМ!/ff|Разомкнут/ff"_s
+            << QStringList{u"  Фланг -2  Некорректный уровень| Фланг -2  Некоректный уровень"_s,
+                           u"  ДВ разомкнут| ДВ разомкнут"_s};
+    }
+    void statusShown()
+    {
+        QFETCH(int, before);
+        QFETCH(int, stateByte);
+        QFETCH(QString, shown);
+        QFETCH(QStringList, journal);
+        Window w;
+        w.start(1);
+        w.chooseFlank2();
+        w.port.deliver(statusReply(before));
+        const qsizetype lines = w.fileLines();
+        w.port.deliver(statusReply(stateByte, 0, 0, 153, 26));
+        const auto hex = [](quint32 c) { return QString::number(c, 16); };
+        const QLabel *flank = w.label("Label4"), *note = w.label("Label25"),
+                     *tamper = w.label("Label16");
+        QCOMPARE(flank->text() + u'/' + hex(labelBackColor(flank)) + u'|' + note->text() + u'/' +
+                     hex(labelTextColor(note)) + u'|' + tamper->text() + u'/' +
+                     hex(labelTextColor(tamper)),
+                 shown);
+        QCOMPARE(w.journalSince(lines), journal);
+        QCOMPARE(w.box("Text2")->text() + u'|' + w.box("Text11")->text(), u"3 В|0,51 В"_s);
+    }
+
+    // Setting replies on flank 1 after the row showed the read value 3.
+    void settingShown_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<bool>("unlocked");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<int>("value");
+        QTest::addColumn<QString>("shown");  // empty: the row keeps what it showed
+        QTest::addColumn<QStringList>("journal");
+        QTest::newRow("threshold confirmed") << u"Check2"_s << false << 47 << 0 << u"0,7 @1"_s
+                                             << QStringList{u"  Фланг -1  Установлен порог -0,7|"
+                                                            u" Фланг -1  Установлен порог -0,7"_s};
+        QTest::newRow("limit read")
+            << u"Check11"_s << false << 21 << 2 << u"100"_s << QStringList();
+        QTest::newRow("out of range")
+            << u"Check2"_s << false << 17 << 14 << QString() << QStringList();
+        QTest::newRow("being edited")
+            << u"Check2"_s << true << 47 << 9 << QString() << QStringList();
+    }
+    void settingShown()
+    {
+        QFETCH(QString, box);
+        QFETCH(bool, unlocked);
+        QFETCH(int, code);
+        QFETCH(int, value);
+        QFETCH(QString, shown);
+        QFETCH(QStringList, journal);
+        Window w;
+        w.start(1);
+        const SettingRow &row = rowOfBox(box);
+        w.port.deliver(settingReply(row.readCode, 3));
+        w.check(row.unlockBox)->setChecked(unlocked);
+        const QString before = w.rowShows(row);
+        const qsizetype lines = w.fileLines();
+        w.port.deliver(settingReply(code, value));
+        QCOMPARE(w.rowShows(row), shown.isEmpty() ? before : shown);
+        QCOMPARE(w.journalSince(lines), journal);
+    }
+
+    // Ticking a row unlocks it alone; unticking asks for the stored value;
+    // "Применить" writes the position. Address 5, flank 2.
+    void unlockAndApply_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<int>("position");  // spinner position or list index
+        QTest::addColumn<QString>("read");
+        QTest::addColumn<QString>("applied");  // the mailbox after "Применить"
+        QTest::newRow("threshold 9") << u"Check2"_s << 9 << u"$0511020c\r"_s << u"$052f02080c\r"_s;
+        QTest::newRow("limit 1000") << u"Check11"_s << 3 << u"$0515020c\r"_s << u"$053302030c\r"_s;
+        QTest::newRow("limit, no item")
+            << u"Check11"_s << -1 << u"$0515020c\r"_s << u"$0515020c\r"_s;
+    }
+    void unlockAndApply()
+    {
+        QFETCH(QString, box);
+        QFETCH(int, position);
+        QFETCH(QString, read);
+        QFETCH(QString, applied);
+        Window w;
+        w.startAtAddress5();
+        w.chooseFlank2();
+        const SettingRow &own = rowOfBox(box);
+        const int queued = w.scheduler().mailboxCount();
+        w.check(own.unlockBox)->setChecked(true);
+        for (const SettingRow &row : settingCatalogue()) {
+            QCOMPARE(w.control<QWidget>(row.editControl)->isEnabled(), &row == &own);
+            QCOMPARE(w.button(row.applyButton)->isEnabled(), &row == &own);
+        }
+        QCOMPARE(w.scheduler().mailboxCount(), queued);
+        w.check(own.unlockBox)->setChecked(false);
+        QCOMPARE(w.scheduler().mailbox(), read);
+
+        w.check(own.unlockBox)->setChecked(true);
+        if (own.isList)
+            w.control<QComboBox>(own.editControl)->setCurrentIndex(position);
+        else
+            w.control<UpDown>(own.editControl)->setValue(position);
+        w.button(own.applyButton)->click();
+        QCOMPARE(w.scheduler().mailbox(), applied);
+        QVERIFY(!w.check(own.unlockBox)->isChecked() && !w.button(own.applyButton)->isEnabled());
+    }
+
+    void addressChange()
+    {
+        Window w;
+        w.startAtAddress5();
+        w.tick((Scheduler::kStartupLength + 1) * Scheduler::kTicksPerSlot);
+        w.check("Check14")->setChecked(true);
+        w.control<UpDown>("UpDown5")->setValue(128);
+        const qsizetype lines = w.fileLines();
+        const qsizetype written = w.port.written.size();
+        w.button("Command13")->click();
+        QVERIFY(!w.button("Command13")->isEnabled() && !w.control<QWidget>("UpDown5")->isEnabled());
+        QCOMPARE(w.journalSince(lines),
+                 QStringList{u"  Перезагрузка извещателя!!! Установлен адрес:128|"
+                             u" Перезагрузка извещателя!!! Установлен адрес:128"_s});
+        // The change replaces the unit-number read that unticking queued.
+        w.tick(2 * Scheduler::kTicksPerSlot);
+        QCOMPARE(w.port.written.mid(written), QByteArrayList({"$052e017f0c\r", "$050b010c\r"}));
+    }
+
+    void remoteTestAndJournalClearing()
+    {
+        Window w;
+        w.start(1);
+        QPushButton *remoteTest = w.button("Command5");
+        w.port.deliver(statusReply(1));
+        QVERIFY(!remoteTest->isEnabled());
+        w.port.deliver(statusReply(0));
+        QVERIFY(remoteTest->isEnabled());
+        const qsizetype lines = w.fileLines();
+        remoteTest->click();
+        QVERIFY(!remoteTest->isEnabled());
+        QCOMPARE(w.scheduler().mailbox(), u"$01030c\r"_s);
+        QCOMPARE(w.journalSince(lines), QStringList{u"   Выполнен ДК| Выполнен ДК"_s});
+
+        w.button("Command6")->click();
+        QCOMPARE(w.journalListItems(), QStringList{w.stamp() + u"  Очистка журнала"_s});
+        QCOMPARE(w.journalFileLines().last(), u"\""_s + w.stamp() + u" Очистка журнала\""_s);
+    }
+
+    void controlPass()
+    {
+        Window w;
+        w.start(1);
+        QPushButton *start = w.button("Command9"), *stop = w.button("Command8");
+        w.port.deliver(statusReply(0));
+        w.box("Text3")->setText(u"old"_s);
+        start->click();
+        QVERIFY(!start->isEnabled() && stop->isEnabled());
+        QCOMPARE(w.box("Text3")->text(), QString());
+
+        // The useful signal, red from the threshold up.
+        QLineEdit *useful = w.box("Text12");
+        w.port.deliver(statusReply(0, 100, 50));
+        QCOMPARE(useful->text(), u"0,98 В"_s);
+        QCOMPARE(bgrFromColor(useful->palette().color(QPalette::Text)), bgr::Red);
+        w.port.deliver(statusReply(0, 0, 50));
+        QCOMPARE(bgrFromColor(useful->palette().color(QPalette::Text)), bgr::Black);
+        // "Измерение" goes blank half way through the block, back at its end.
+        for (int i = 0; i < 7; ++i) {
+            w.port.deliver(statusReply(0, 102, 50));
+            QCOMPARE(w.label("Label30")->text().isEmpty(), i >= 2);
+        }
+
+        stop->click();
+        QVERIFY(start->isEnabled() && !stop->isEnabled());
+        w.port.deliver(statusReply(0, 102, 50));  // closes the block and the pass
+        QCOMPARE(w.box("Text3")->text(), u"1,75 В"_s);
+        QCOMPARE(w.label("Label30")->text(), u"Измерение"_s);
+    }
+
+    // Clicks on the scale boxes; the boxes ticked and the scales set.
+    void scalePairs_data()
+    {
+        QTest::addColumn<QString>("clicks");
+        QTest::addColumn<QString>("ticked");
+        QTest::addColumn<int>("volts");
+        QTest::addColumn<int>("seconds");
+        QTest::newRow("none") << QString() << u"Check6 Check8"_s << 1000 << 120;
+        QTest::newRow("ticked 1В") << u"Check6"_s << u"Check7 Check8"_s << 2000 << 120;
+        QTest::newRow("and back") << u"Check6 Check6"_s << u"Check6 Check8"_s << 1000 << 120;
+        QTest::newRow("1c") << u"Check9"_s << u"Check6 Check9"_s << 1000 << 60;
+        QTest::newRow("ticked 0,5c") << u"Check8"_s << u"Check6 Check9"_s << 1000 << 60;
+    }
+    void scalePairs()
+    {
+        QFETCH(QString, clicks);
+        QFETCH(QString, ticked);
+        QFETCH(int, volts);
+        QFETCH(int, seconds);
+        Window w;
+        for (const QString &name : clicks.split(u' ', Qt::SkipEmptyParts))
+            QTest::mouseClick(w.check(qPrintable(name)), Qt::LeftButton, {}, QPoint(5, 5));
+        QStringList tickedNow;
+        for (const char *name : {"Check6", "Check7", "Check8", "Check9"})
+            if (w.check(name)->isChecked())
+                tickedNow << QLatin1String(name);
+        QCOMPARE(tickedNow.join(u' '), ticked);
+        QCOMPARE(w.form->chart().voltScale(), volts);
+        QCOMPARE(w.form->chart().timeScale(), seconds);
+    }
+
+    // Events ("sound+", "sound-", "alarm", "norm", "long": Timer4 set to a
+    // minute, which a restart would undo); then Timer4's interval, 0 when off.
+    void alarmTone_data()
+    {
+        QTest::addColumn<QString>("events");
+        QTest::addColumn<int>("interval");
+        QTest::newRow("alarm with sound") << u"sound+ alarm"_s << 700;
+        QTest::newRow("alarm without sound") << u"alarm"_s << 0;
+        QTest::newRow("alarm, then norm") << u"sound+ alarm norm"_s << 0;
+        QTest::newRow("alarm, then sound off") << u"sound+ alarm sound-"_s << 0;
+        QTest::newRow("repeated alarm keeps the phase") << u"sound+ alarm long alarm"_s << 60000;
+    }
+    void alarmTone()
+    {
+        QFETCH(QString, events);
+        QFETCH(int, interval);
+        Window w;
+        w.start(1);
+        QTimer *tone = w.timer("Timer4");
+        for (const QString &e : events.split(u' ')) {
+            if (e.startsWith(u"sound"))
+                w.check("Check3")->setChecked(e.endsWith(u'+'));
+            else if (e == u"long")
+                tone->setInterval(60000);
+            else
+                w.port.deliver(statusReply(e == u"alarm" ? 1 : 0));
+        }
+        QCOMPARE(tone->isActive() ? tone->interval() : 0, interval);
+        if (tone->isActive()) {
+            QVERIFY(QMetaObject::invokeMethod(tone, "timeout"));
+            QCOMPARE(w.alarm.restarts, 1);
+        }
+    }
+
+    void journalFailureOnItsCaption()
+    {
+        Window w;
+        QVERIFY(QDir().mkdir(w.journalPath()));  // no file can be written there
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"Не удалось записать"_s));
+        w.start(1);
+        QLabel *caption = w.label("Label18");
+        QCOMPARE(labelTextColor(caption), bgr::Red);
+        QVERIFY2(caption->toolTip().contains(w.journalPath()), qPrintable(caption->toolTip()));
+        QCOMPARE(w.journalListItems().size(), 1);
+
+        QVERIFY(QDir().rmdir(w.journalPath()));
+        w.port.deliver(statusReply(1));
+        QCOMPARE(labelTextColor(caption), bgr::Black);
+        QCOMPARE(caption->toolTip(), QString());
+        QCOMPARE(w.fileLines(), 1);
+    }
+
+    void linkLost()
+    {
+        Window w;
+        w.start(1);
+        QVERIFY(!w.chartShowsTrace());
+        w.port.deliver(settingReply(rowOfBox(u"Check2"_s).readCode, 3));
+        w.port.deliver(statusReply(0, 76, 50, 153, 26));
+        w.button("Command9")->click();
+        w.port.deliver(statusReply(0, 76, 50, 153, 26));
+        QVERIFY(w.chartShowsTrace());
+        const qsizetype lines = w.fileLines();
+
+        // One silent period resets the port; the screen stays as it is.
+        w.form->exchange().watchdogExpired();
+        QCOMPARE(w.label("Label6")->text(), kLinkAlive);
+        QCOMPARE(w.fileLines(), lines);
+
+        w.form->exchange().watchdogExpired();
+        QCOMPARE(
+            w.journalSince(lines),
+            QStringList({u"  НЕТ СВЯЗИ С БЛОКОМ!| НЕТ СВЯЗИ С БЛОКОМ!"_s, u"   Стоп| Стоп"_s}));
+        QCOMPARE(w.label("Label6")->text(), u"Нет связи с блоком. Проверьте адрес и питание! "_s);
+        QCOMPARE(labelTextColor(w.label("Label6")), bgr::Red);
+        QCOMPARE(w.label("Label4")->text(), u"Нет связи"_s);
+        QCOMPARE(labelBackColor(w.label("Label4")), bgr::White);
+        for (const char *blank : {"Label16", "Text2", "Text11", "Text12", "Text3", "Text5"})
+            QCOMPARE(textOf(w.control<QWidget>(blank)), u" "_s);
+        QCOMPARE(w.enabledControls(), kStopped);
+        QVERIFY(!w.port.isOpen() && !w.timer("Timer5")->isActive());
+    }
+};
+
+QTEST_MAIN(WindowTest)
+#include "test_window.moc"

@@ -25,7 +25,7 @@ public:
     void showLinkLost();
     void showStatus(const StatusReading &reading);
 
-    const SignalChart &chart() const { return m_chart; }
+    SignalChart &chart() { return m_chart; }
 
 private:
     void pairScaleBoxes(QCheckBox *box, QCheckBox *partner, int value, bool vertical);

@@ -59,7 +59,7 @@ Form1::Form1(const Form1Dependencies &deps, QWidget *parent)
 
 Form1::~Form1() = default;
 
-const SignalChart &Form1::chart() const
+SignalChart &Form1::chart()
 {
     return m_chart->chart();
 }

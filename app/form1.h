@@ -46,7 +46,7 @@ public:
 
     Exchange &exchange() { return *m_exchange; }
     EventJournal &journal() { return *m_journal; }
-    const SignalChart &chart() const;
+    SignalChart &chart();
 
 private:
     void setDesignedLook();

@@ -112,7 +112,7 @@ void ReceiveHarness::restoreBaseline()
     // The window shows its chart read-only; only the harness rewinds it: a
     // new control pass, and one norm reply with a step wider than the sweep,
     // which takes the pen back to the left edge at 0 V.
-    auto &chart = const_cast<SignalChart &>(f.form->chart());
+    SignalChart &chart = f.form->chart();
     chart.pass() = ControlPass();
     chart.setTimeScale(SignalChart::kSweepEnd + 1);
     f.port.deliver(kFirstReply);

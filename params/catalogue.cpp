@@ -168,6 +168,14 @@ std::optional<int> positionForValue(const SettingRow &row, double value)
     return std::nullopt;
 }
 
+QString settingName(const SettingRow &row)
+{
+    QString text = QString::fromUtf8(row.caption);
+    if (text.endsWith(u':'))
+        text.chop(1);
+    return text;
+}
+
 QList<const SettingRow *> flankSettingRows()
 {
     QList<const SettingRow *> rows;

@@ -92,6 +92,10 @@ double valueForPosition(const SettingRow &row, int position);
 // The position showing `value`, if any position of the row does.
 std::optional<int> positionForValue(const SettingRow &row, double value);
 
+// The row's caption without a trailing colon ("Усиление", "Порог (В)"),
+// for reports and messages outside the window.
+QString settingName(const SettingRow &row);
+
 // The seven settings kept per flank, in catalogue order (no unit number).
 QList<const SettingRow *> flankSettingRows();
 

@@ -127,7 +127,7 @@ int main(int argc, char *argv[])
         sim::commandHelp().trimmed());
     parser.addHelpOption();
     const QCommandLineOption addressOpt(QStringLiteral("address"),
-                                        QStringLiteral("Bus address, 1..128 (default 1)."),
+                                        QStringLiteral("Bus address, 0..128 (default 1)."),
                                         QStringLiteral("N"), QStringLiteral("1"));
     const QCommandLineOption baudOpt(
         QStringLiteral("baud"),
@@ -149,8 +149,8 @@ int main(int argc, char *argv[])
 
     bool ok = false;
     const int address = parser.value(addressOpt).toInt(&ok);
-    if (!ok || address < 1 || address > 128) {
-        fail(QStringLiteral("--address must be 1..128"));
+    if (!ok || address < 0 || address > 128) {
+        fail(QStringLiteral("--address must be 0..128"));
         return 2;
     }
     const int baud = parser.value(baudOpt).toInt(&ok);

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Exit codes of verkan-cli.
+enum ExitCode : int {
+    ExitDone = 0,
+    ExitBadUsage = 2,    // bad command line or bad file
+    ExitNoAnswer = 3,    // no detector answered
+    ExitPortError = 4,   // the port cannot be opened
+    ExitUnconfirmed = 5  // a write was not confirmed
+};
+
+// A verkan-cli command line, checked.
+struct CliArguments {
+    enum class Command {
+        Help,
+        Version,
+        Discover,
+        Status,
+        SettingsShow,
+        SettingsSave,
+        SettingsApply,
+        Record,
+        Report
+    };
+
+    Command command = Command::Help;
+    int portNumber = 1;  // the COM number; a device path is put behind it
+    QString devicePath;  // set when the port was given as a path
+    int address = 1;
+    int baud = 0;  // 0: search the speed
+    int flank = 1;
+    int firstAddress = 0;
+    int lastAddress = 128;
+    double seconds = 0;  // record: length; report: control pass (0: none)
+    QString file;
+
+    // How the port is named in messages: "COM-порт 1" or "порт /dev/ttyX".
+    QString portName() const;
+};
+
+struct ParsedArguments {
+    CliArguments arguments;
+    QString error;  // why the command line was refused (empty: accepted)
+};
+
+// Reads the arguments after the program name.
+ParsedArguments parseArguments(const QStringList &arguments);
+
+QString usageText();

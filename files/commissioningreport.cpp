@@ -1,0 +1,211 @@
+#include "files/commissioningreport.h"
+
+#include "monitor/statusdecoder.h"
+#include "params/numbertext.h"
+
+#include <QFile>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPdfWriter>
+#include <QTextDocument>
+#include <QUrl>
+
+#include <algorithm>
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString cell(const QString &text)
+{
+    return u"<td>"_s + text.toHtmlEscaped() + u"</td>"_s;
+}
+
+QString labelledRow(const QString &label, const QString &value)
+{
+    return u"<tr><td><b>"_s + label.toHtmlEscaped() + u"</b></td>"_s + cell(value) + u"</tr>"_s;
+}
+
+QString stateWords(const StatusReading &reading)
+{
+    const QString state = flankStateText(reading.flankCode());
+    return state.isEmpty() ? u"код %1"_s.arg(reading.flankCode()) : state;
+}
+
+// The smallest of 1, 2 and 5 times a power of ten that cuts `span` into at
+// most `parts` steps.
+double gridStep(double span, int parts)
+{
+    const double raw = span / parts;
+    const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    for (double factor : {1.0, 2.0, 5.0, 10.0})
+        if (factor * power >= raw)
+            return factor * power;
+    return 10 * power;
+}
+
+}  // namespace
+
+QString CommissioningReport::html() const
+{
+    QString out = u"<html><body style=\"font-family: 'DejaVu Sans', 'Liberation Sans', sans-serif;"
+                  u" font-size: 10pt\">"_s;
+    out += u"<h2>Протокол пусконаладки извещателя ВЕРКАН-Р</h2>"_s;
+    out += u"<table cellspacing=\"0\" cellpadding=\"3\">"_s;
+    out += labelledRow(u"Дата и время"_s, time.toString(u"yyyy-MM-dd HH:mm:ss"_s));
+    out += labelledRow(u"Порт"_s, port);
+    out += labelledRow(u"Скорость"_s, u"%1 бод"_s.arg(baud));
+    out += labelledRow(u"Адрес блока"_s, QString::number(address));
+    out += u"</table>"_s;
+
+    out += u"<h3>Настройки</h3><table border=\"1\" cellspacing=\"0\" cellpadding=\"3\">"_s;
+    out += u"<tr><th>Параметр</th><th>Фланг 1</th><th>Фланг 2</th></tr>"_s;
+    for (const SettingRow *row : flankSettingRows()) {
+        out += u"<tr>"_s + cell(settingName(*row));
+        for (const auto &flank : settings.flanks)
+            out +=
+                cell(flank.contains(row->setting) ? textForPosition(*row, flank.value(row->setting))
+                                                  : u"—"_s);
+        out += u"</tr>"_s;
+    }
+    out += u"</table>"_s;
+
+    out += u"<h3>Состояние</h3><table border=\"1\" cellspacing=\"0\" cellpadding=\"3\">"_s;
+    out += u"<tr><th>Фланг</th><th>Состояние</th><th>Сигнал</th><th>Порог</th>"
+           u"<th>Уровень 1</th><th>Уровень 2</th></tr>"_s;
+    std::optional<bool> tamperOpen;
+    for (int i = 0; i < SettingsProfile::kFlankCount; ++i) {
+        out += u"<tr>"_s + cell(QString::number(i + 1));
+        if (const std::optional<StatusReading> &reading = status[i]) {
+            out += cell(stateWords(*reading)) + cell(voltsReadout(reading->signalVolts())) +
+                   cell(voltsReadout(reading->thresholdVolts())) +
+                   cell(voltsReadout(reading->level1 / StatusReading::kCountsPerVolt)) +
+                   cell(voltsReadout(reading->level2 / StatusReading::kCountsPerVolt));
+            tamperOpen = reading->tamperOpen();
+        } else {
+            out += u"<td colspan=\"5\">нет данных</td>"_s;
+        }
+        out += u"</tr>"_s;
+    }
+    out += u"</table><p><b>Датчик вскрытия:</b> "_s +
+           (!tamperOpen ? u"нет данных"_s : (*tamperOpen ? u"Разомкнут"_s : u"Замкнут"_s)) +
+           u"</p>"_s;
+
+    if (pass) {
+        out += u"<h3>Контрольный проход</h3><table cellspacing=\"0\" cellpadding=\"3\">"_s;
+        out += labelledRow(u"Фланг"_s, QString::number(pass->flank));
+        out += labelledRow(u"Длительность"_s,
+                           numberText(roundHalfEven(pass->seconds * 10) / 10) + u" с"_s);
+        out += labelledRow(u"Средний полезный сигнал"_s,
+                           pass->meanVolts ? voltsReadout(*pass->meanVolts)
+                                           : u"нет (проход короче одного блока)"_s);
+        out += labelledRow(u"Порог"_s, voltsReadout(pass->thresholdVolts));
+        out += u"</table><p><img src=\"%1\" width=\"600\" height=\"270\"></p>"_s.arg(
+            QLatin1String(kChartResource));
+    }
+    out += u"</body></html>"_s;
+    return out;
+}
+
+bool CommissioningReport::writePdf(const QString &path, QString *error) const
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        *error = file.errorString();
+        return false;
+    }
+    QPdfWriter writer(&file);
+    writer.setPageSize(QPageSize(QPageSize::A4));
+    writer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
+    writer.setTitle(u"Протокол пусконаладки ВЕРКАН-Р"_s);
+    writer.setCreator(u"verkan-cli"_s);
+
+    QTextDocument document;
+    if (pass)
+        document.addResource(QTextDocument::ImageResource, QUrl(QLatin1String(kChartResource)),
+                             passChartImage(*pass, QSize(2000, 900)));
+    document.setHtml(html());
+    // Laid out on the printable part of the page (96 units per inch), so
+    // print() keeps the page's own margins and adds no page numbers.
+    const QSizeF printable = writer.pageLayout().paintRect(QPageLayout::Inch).size() * 96;
+    document.setPageSize(printable);
+    document.print(&writer);
+    file.close();
+    if (file.error() != QFileDevice::NoError) {
+        *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+QImage passChartImage(const CommissioningReport::Pass &pass, QSize size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QFont font(u"DejaVu Sans"_s);
+    font.setPixelSize(size.height() / 22);
+    painter.setFont(font);
+
+    const QRectF plot(size.width() * 0.09, size.height() * 0.05, size.width() * 0.88,
+                      size.height() * 0.82);
+    double top = pass.thresholdVolts;
+    for (const QPointF &p : pass.signal)
+        top = std::max(top, p.y());
+    const double voltStep = gridStep(std::max(top * 1.15, 0.5), 6);
+    const double voltTop = std::ceil(top * 1.15 / voltStep) * voltStep;
+    const double span =
+        std::max(pass.seconds, pass.signal.isEmpty() ? 1.0 : pass.signal.last().x());
+    const double timeStep = gridStep(span, 10);
+    auto toPixel = [&](double seconds, double volts) {
+        return QPointF(plot.left() + plot.width() * seconds / span,
+                       plot.bottom() - plot.height() * volts / voltTop);
+    };
+
+    const QPen gridPen(QColor(200, 200, 200), size.height() / 480.0, Qt::DotLine);
+    const int textHeight = font.pixelSize() + 4;
+    for (double v = 0; v <= voltTop + voltStep / 2; v += voltStep) {
+        const QPointF left = toPixel(0, v);
+        painter.setPen(gridPen);
+        painter.drawLine(left, toPixel(span, v));
+        painter.setPen(Qt::black);
+        painter.drawText(QRectF(0, left.y() - textHeight / 2.0, plot.left() - 8, textHeight),
+                         Qt::AlignRight | Qt::AlignVCenter,
+                         numberText(roundHalfEven(v * 100) / 100));
+    }
+    for (double t = 0; t <= span + timeStep / 2; t += timeStep) {
+        const QPointF bottom = toPixel(t, 0);
+        painter.setPen(gridPen);
+        painter.drawLine(bottom, toPixel(t, voltTop));
+        painter.setPen(Qt::black);
+        painter.drawText(QRectF(bottom.x() - 100, plot.bottom() + 4, 200, textHeight),
+                         Qt::AlignHCenter | Qt::AlignTop, numberText(roundHalfEven(t * 10) / 10));
+    }
+    painter.setPen(Qt::black);
+    painter.drawRect(plot);
+    painter.drawText(QRectF(0, plot.bottom() + textHeight, size.width(), textHeight + 8),
+                     Qt::AlignHCenter | Qt::AlignBottom, u"время, с"_s);
+    painter.drawText(QRectF(4, 0, plot.left(), plot.top()), Qt::AlignLeft | Qt::AlignVCenter,
+                     u"В"_s);
+
+    painter.setPen(QPen(Qt::red, size.height() / 320.0));
+    painter.drawLine(toPixel(0, pass.thresholdVolts), toPixel(span, pass.thresholdVolts));
+    painter.drawText(QRectF(plot.left() + 8, toPixel(0, pass.thresholdVolts).y() - textHeight - 2,
+                            plot.width() / 2, textHeight),
+                     Qt::AlignLeft | Qt::AlignBottom,
+                     u"порог %1"_s.arg(voltsReadout(pass.thresholdVolts)));
+
+    QPainterPath trace;
+    for (int i = 0; i < pass.signal.size(); ++i) {
+        const QPointF p = toPixel(pass.signal[i].x(), pass.signal[i].y());
+        if (i == 0)
+            trace.moveTo(p);
+        else
+            trace.lineTo(p);
+    }
+    painter.setPen(QPen(Qt::blue, size.height() / 400.0));
+    painter.drawPath(trace);
+    return image;
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "link/statusreading.h"
+#include "params/settingsfile.h"
+
+#include <QDateTime>
+#include <QImage>
+#include <QList>
+#include <QPointF>
+#include <QString>
+
+#include <optional>
+
+// A commissioning report: what was connected, the settings of both flanks,
+// the state of both flanks and of the tamper sensor, and optionally a control
+// pass with a picture of the signal. Written as an A4 PDF.
+struct CommissioningReport {
+    struct Pass {
+        int flank = 1;
+        double seconds = 0;               // how long the pass ran
+        std::optional<double> meanVolts;  // none: the pass completed no block
+        double thresholdVolts = 0;
+        QList<QPointF> signal;  // (seconds since the start, volts)
+    };
+
+    QDateTime time;
+    QString port;  // as the user named it, with its device ("COM-порт 1 (/dev/ttyS0)")
+    int baud = 0;
+    int address = 0;
+    SettingsProfile settings;
+    std::optional<StatusReading> status[SettingsProfile::kFlankCount];
+    std::optional<Pass> pass;
+
+    // The report as a rich-text document (HTML for QTextDocument); the pass
+    // picture is referenced as kChartResource.
+    QString html() const;
+    static constexpr char kChartResource[] = "verkan-pass-chart.png";
+
+    // Writes the PDF; false with the reason when the file cannot be written.
+    bool writePdf(const QString &path, QString *error) const;
+};
+
+// The signal of a pass over time with the threshold line, on a white ground
+// with a labelled grid.
+QImage passChartImage(const CommissioningReport::Pass &pass, QSize size);

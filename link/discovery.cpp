@@ -1,0 +1,107 @@
+#include "link/discovery.h"
+
+#include "link/codec.h"
+#include "link/receiver.h"
+#include "link/scheduler.h"
+
+#include <QTimer>
+
+namespace {
+
+// Collects the bodies of the valid replies in a stream of bytes.
+class ReplyCollector : public ReplyHandler {
+public:
+    bool heard = false;
+    void frameEnd() override {}
+    void pauseExchange() override {}
+    void statusReply(const QString &) override { heard = true; }
+    void settingReply(int, const QString &) override { heard = true; }
+};
+
+}  // namespace
+
+Discovery::Discovery(SerialPortService &port, QObject *parent)
+    : QObject(parent), m_port(port), m_timer(new QTimer(this))
+{
+    m_timer->setTimerType(Qt::PreciseTimer);
+    m_timer->setInterval(kSlotMs);
+    connect(m_timer, &QTimer::timeout, this, &Discovery::slot);
+    connect(&m_port, &SerialPortService::dataReceived, this, &Discovery::bytesArrived);
+}
+
+bool Discovery::start(int portNumber, int firstAddress, int lastAddress, int onlyBaud)
+{
+    m_speeds = onlyBaud > 0 ? QList<int>{onlyBaud}
+                            : QList<int>(std::begin(kSearchSpeeds), std::end(kSearchSpeeds));
+    m_found.clear();
+    m_first = firstAddress;
+    m_last = lastAddress;
+    m_speedIndex = 0;
+    m_address = firstAddress;
+    m_asked = -1;
+    m_done = 0;
+    m_port.setPortNumber(portNumber);
+    m_port.setBaudRate(m_speeds[0]);
+    if (!m_port.open())
+        return false;
+    m_port.setSoftwareFlowControl(true);
+    m_port.readAll();
+    m_timer->start();
+    return true;
+}
+
+bool Discovery::isRunning() const
+{
+    return m_timer->isActive();
+}
+
+int Discovery::total() const
+{
+    return (m_last - m_first + 1) * int(m_speeds.size());
+}
+
+void Discovery::cancel()
+{
+    if (isRunning())
+        finish();
+}
+
+void Discovery::bytesArrived()
+{
+    m_received += m_port.readAll();
+}
+
+void Discovery::slot()
+{
+    // The answer to the probe of the last slot, if any.
+    if (m_asked >= 0) {
+        ReplyAssembler assembler;
+        ReplyCollector collector;
+        assembler.feed(m_received, collector);
+        if (collector.heard) {
+            m_found.append({m_asked, m_speeds[m_speedIndex]});
+            emit detectorFound(m_asked, m_speeds[m_speedIndex]);
+        }
+        ++m_done;
+        emit progress(m_done, total(), m_speeds[m_speedIndex]);
+        m_asked = -1;
+        if (++m_address > m_last) {
+            m_address = m_first;
+            if (++m_speedIndex >= m_speeds.size()) {
+                finish();
+                return;
+            }
+            m_port.setBaudRate(m_speeds[m_speedIndex]);
+        }
+    }
+    m_received.clear();
+    m_port.write(codec::requestAddressOnly(m_address, codec::ReadUnitNumber).toLatin1());
+    m_asked = m_address;
+}
+
+void Discovery::finish()
+{
+    m_timer->stop();
+    m_port.close();
+    emit finished();
+}

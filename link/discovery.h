@@ -1,0 +1,59 @@
+#pragma once
+
+#include "link/serialport.h"
+
+#include <QList>
+#include <QObject>
+
+class QTimer;
+
+// Finds detectors on a port: at every search speed, from the slowest up, one
+// unit-number read per address and slot (the exchange's 60 ms pacing). A
+// detector answers only at its address and speed, so a valid reply heard
+// before the next slot belongs to the address just asked.
+class Discovery : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kSlotMs = 60;
+
+    struct Found {
+        int address = 0;
+        int baud = 0;
+    };
+
+    Discovery(SerialPortService &port, QObject *parent = nullptr);
+
+    // Opens port `portNumber` and starts the search over the addresses
+    // first..last, at every search speed or only at `onlyBaud`. False when
+    // the port does not open (lastOpenError says why).
+    bool start(int portNumber, int firstAddress, int lastAddress, int onlyBaud = 0);
+    void cancel();
+    bool isRunning() const;
+    const QList<Found> &found() const { return m_found; }
+    // Probes in all and probes sent so far.
+    int total() const;
+    int done() const { return m_done; }
+
+signals:
+    void detectorFound(int address, int baud);
+    void progress(int done, int total, int baud);
+    // The search ended, by itself or cancelled; the port is closed.
+    void finished();
+
+private:
+    void slot();
+    void bytesArrived();
+    void finish();
+
+    SerialPortService &m_port;
+    QTimer *m_timer;
+    QList<Found> m_found;
+    QByteArray m_received;
+    int m_first = 0;
+    int m_last = 0;
+    QList<int> m_speeds;
+    int m_speedIndex = 0;
+    int m_address = 0;
+    int m_asked = -1;  // address of the probe in flight, -1: none
+    int m_done = 0;
+};

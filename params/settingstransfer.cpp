@@ -1,0 +1,216 @@
+#include "params/settingstransfer.h"
+
+#include "link/exchange.h"
+
+#include <QTimer>
+
+SettingsReader::SettingsReader(Exchange &exchange, QObject *parent)
+    : QObject(parent), m_exchange(exchange), m_retry(new QTimer(this)), m_giveUp(new QTimer(this))
+{
+    m_retry->setInterval(kRetryMs);
+    m_giveUp->setInterval(kGiveUpMs);
+    m_giveUp->setSingleShot(true);
+    connect(m_retry, &QTimer::timeout, this, &SettingsReader::askForMissing);
+    connect(m_giveUp, &QTimer::timeout, this, [this] { finish(false); });
+    connect(&m_exchange, &Exchange::settingReceived, this, &SettingsReader::settingReceived);
+    connect(&m_exchange, &Exchange::stopped, this, [this] {
+        if (m_running)
+            finish(false);
+    });
+}
+
+int SettingsReader::received() const
+{
+    int n = 0;
+    for (const auto &flank : m_profile.flanks)
+        n += int(flank.size());
+    return n;
+}
+
+void SettingsReader::start()
+{
+    m_profile = SettingsProfile();
+    m_profile.address = m_exchange.address();
+    m_running = true;
+    m_originalFlank = m_exchange.flank();
+    m_giveUp->start();
+    // A start-up sequence under way reads the flank in use by itself.
+    if (m_exchange.scheduler().startupSlotsLeft() > 0)
+        m_flank = m_originalFlank;
+    else
+        readFlank(m_originalFlank);
+    m_retry->start();
+}
+
+void SettingsReader::cancel()
+{
+    if (m_running)
+        finish(false);
+}
+
+void SettingsReader::readFlank(int flank)
+{
+    m_flank = flank;
+    m_exchange.changeFlank(flank);
+}
+
+void SettingsReader::settingReceived(int code, int valueByte)
+{
+    if (!m_running)
+        return;
+    const SettingRow *row = settingForReplyCode(code);
+    if (!row || !row->flankInRequest || isConfirmationCode(*row, code))
+        return;
+    const int position = positionForByte(*row, valueByte);
+    if (!positionInRange(*row, position))
+        return;
+    auto &values = m_profile.flanks[m_flank - 1];
+    if (values.contains(row->setting))
+        return;
+    values.insert(row->setting, position);
+    m_profile.speed = m_exchange.baudRate();
+    m_giveUp->start();
+    emit progress(received(), SettingsProfile::kFlankCount * int(flankSettingRows().size()));
+    if (values.size() < flankSettingRows().size())
+        return;
+    const int other = m_flank == 1 ? 2 : 1;
+    if (m_profile.flanks[other - 1].size() < flankSettingRows().size()) {
+        readFlank(other);
+        return;
+    }
+    finish(true);
+}
+
+void SettingsReader::askForMissing()
+{
+    // Ask only once the read-back had its time: its own slots come first.
+    if (m_exchange.scheduler().startupSlotsLeft() > 0)
+        return;
+    for (const SettingRow *row : flankSettingRows()) {
+        if (!m_profile.flanks[m_flank - 1].contains(row->setting)) {
+            m_exchange.queueRequest(readRequest(*row, m_exchange.address(), m_flank));
+            return;  // the mailbox holds one request at a time
+        }
+    }
+}
+
+void SettingsReader::finish(bool complete)
+{
+    m_running = false;
+    m_retry->stop();
+    m_giveUp->stop();
+    if (m_exchange.isRunning() && m_exchange.flank() != m_originalFlank)
+        m_exchange.changeFlank(m_originalFlank);
+    emit finished(complete);
+}
+
+SettingsWriter::SettingsWriter(Exchange &exchange, QObject *parent)
+    : QObject(parent), m_exchange(exchange), m_timer(new QTimer(this))
+{
+    m_timer->setSingleShot(true);
+    m_timer->setInterval(kConfirmMs);
+    connect(m_timer, &QTimer::timeout, this, &SettingsWriter::timedOut);
+    connect(&m_exchange, &Exchange::settingReceived, this, &SettingsWriter::settingReceived);
+    connect(&m_exchange, &Exchange::stopped, this, [this] {
+        while (m_current >= 0)
+            next(Outcome::Unconfirmed);
+    });
+}
+
+void SettingsWriter::start(const QList<Item> &items)
+{
+    m_items = items;
+    m_outcomes = QList<Outcome>(items.size(), Outcome::Pending);
+    m_held.clear();
+    m_current = -1;
+    next(Outcome::Pending);
+}
+
+void SettingsWriter::cancel()
+{
+    m_timer->stop();
+    m_current = -1;
+}
+
+void SettingsWriter::sendCurrent()
+{
+    const Item &item = m_items[m_current];
+    if (m_exchange.flank() != item.flank)
+        m_exchange.changeFlank(item.flank);
+    const std::optional<QString> frame =
+        writeRequest(settingRow(item.setting), m_exchange.address(), item.flank, item.position);
+    if (!frame) {
+        next(Outcome::Refused);
+        return;
+    }
+    m_exchange.queueRequest(*frame);
+    m_timer->start();
+}
+
+void SettingsWriter::settingReceived(int code, int valueByte)
+{
+    if (m_current < 0)
+        return;
+    const SettingRow &row = settingRow(m_items[m_current].setting);
+    if (code != row.writeCode)
+        return;
+    const int held = positionForByte(row, valueByte);
+    if (held == m_items[m_current].position) {
+        next(Outcome::Confirmed);
+        return;
+    }
+    m_held.insert(m_current, held);
+    next(Outcome::Refused);
+}
+
+void SettingsWriter::timedOut()
+{
+    if (m_current < 0)
+        return;
+    if (!m_retried) {
+        m_retried = true;
+        sendCurrent();
+        return;
+    }
+    next(Outcome::Unconfirmed);
+}
+
+void SettingsWriter::next(Outcome outcome)
+{
+    m_timer->stop();
+    if (m_current >= 0) {
+        m_outcomes[m_current] = outcome;
+        emit itemDone(m_current, outcome);
+    }
+    ++m_current;
+    m_retried = false;
+    if (m_current < m_items.size() && m_exchange.isRunning()) {
+        sendCurrent();
+        return;
+    }
+    if (m_current < m_items.size()) {
+        // The exchange stopped: nothing more can be confirmed.
+        for (int i = m_current; i < m_items.size(); ++i) {
+            m_outcomes[i] = Outcome::Unconfirmed;
+            emit itemDone(i, Outcome::Unconfirmed);
+        }
+    }
+    m_current = -1;
+    emit finished(!m_outcomes.contains(Outcome::Unconfirmed) &&
+                  !m_outcomes.contains(Outcome::Refused));
+}
+
+QList<SettingsWriter::Item> settingsToWrite(const SettingsProfile &from, const SettingsProfile &to)
+{
+    QList<SettingsWriter::Item> items;
+    for (int i = 0; i < SettingsProfile::kFlankCount; ++i) {
+        for (const SettingRow *row : flankSettingRows()) {
+            if (!to.flanks[i].contains(row->setting))
+                continue;
+            const int wanted = to.flanks[i].value(row->setting);
+            if (from.flanks[i].value(row->setting, -1) != wanted)
+                items.append({i + 1, row->setting, wanted});
+        }
+    }
+    return items;
+}

@@ -1,0 +1,95 @@
+#pragma once
+
+#include "params/settingsfile.h"
+
+#include <QList>
+#include <QObject>
+
+class Exchange;
+class QTimer;
+
+// Reads the settings of both flanks from a running exchange: the flank in
+// use first, then the other one, then the exchange is put back on the flank
+// it was on. Replies are matched by code; a setting still missing when the
+// read-back should have ended is asked for again, and after kGiveUp without
+// progress the read fails.
+class SettingsReader : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kRetryMs = 1500;
+    static constexpr int kGiveUpMs = 6000;
+
+    explicit SettingsReader(Exchange &exchange, QObject *parent = nullptr);
+
+    // Starts reading; the exchange must be running.
+    void start();
+    void cancel();
+    const SettingsProfile &profile() const { return m_profile; }
+    // Settings read so far, of the 14.
+    int received() const;
+
+signals:
+    void progress(int received, int total);
+    void finished(bool complete);
+
+private:
+    void settingReceived(int code, int valueByte);
+    void askForMissing();
+    void readFlank(int flank);
+    void finish(bool complete);
+
+    Exchange &m_exchange;
+    SettingsProfile m_profile;
+    QTimer *m_retry;
+    QTimer *m_giveUp;
+    int m_originalFlank = 1;
+    int m_flank = 1;
+    bool m_running = false;
+};
+
+// Writes settings one at a time through a running exchange and waits for
+// each confirmation. A write that is not confirmed in time is sent once
+// more; a confirmation carrying another value means the detector refused it.
+class SettingsWriter : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kConfirmMs = 1500;
+
+    struct Item {
+        int flank = 1;
+        Setting setting = Setting::Gain;
+        int position = 0;
+    };
+    enum class Outcome { Pending, Confirmed, Refused, Unconfirmed };
+
+    explicit SettingsWriter(Exchange &exchange, QObject *parent = nullptr);
+
+    void start(const QList<Item> &items);
+    void cancel();
+    const QList<Item> &items() const { return m_items; }
+    Outcome outcome(int index) const { return m_outcomes.value(index, Outcome::Pending); }
+    // The position the detector holds after a refused write.
+    int heldPosition(int index) const { return m_held.value(index); }
+
+signals:
+    void itemDone(int index, SettingsWriter::Outcome outcome);
+    void finished(bool allConfirmed);
+
+private:
+    void sendCurrent();
+    void settingReceived(int code, int valueByte);
+    void timedOut();
+    void next(Outcome outcome);
+
+    Exchange &m_exchange;
+    QTimer *m_timer;
+    QList<Item> m_items;
+    QList<Outcome> m_outcomes;
+    QMap<int, int> m_held;
+    int m_current = -1;
+    bool m_retried = false;
+};
+
+// The writes that turn a detector's settings into a profile's: every
+// per-flank setting whose position differs, flank 1 first.
+QList<SettingsWriter::Item> settingsToWrite(const SettingsProfile &from, const SettingsProfile &to);

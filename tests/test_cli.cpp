@@ -1,0 +1,365 @@
+// verkan-cli as a user runs it: the built program against verkan-sim on a
+// pseudo-terminal (COM port 1), with no display. Every command, the exit
+// codes, the files it writes, and files it must refuse without writing.
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A simulated detector in the test's folder; commands are acknowledged on
+// its standard output, so each one has taken effect when command() returns.
+class Sim {
+public:
+    Sim(const QTemporaryDir &dir, const QString &name, const QStringList &options)
+        : m_tty(dir.filePath(name)), m_log(dir.filePath(name + u".log"_s))
+    {
+        QFile::remove(m_log);
+        m_process.start(QStringLiteral(VERKAN_SIM_PATH),
+                        QStringList{u"--link"_s, m_tty, u"--log"_s, m_log} + options);
+        m_ready = m_process.waitForStarted() && !readLines(1).isEmpty();
+    }
+    ~Sim()
+    {
+        m_process.write("quit\n");
+        m_process.waitForFinished(3000);
+    }
+    bool ready() const { return m_ready; }
+    const QString &tty() const { return m_tty; }
+    QStringList command(const QString &line, int replyLines = 1)
+    {
+        m_process.write(line.toUtf8() + '\n');
+        return readLines(replyLines);
+    }
+    // The stored settings of both flanks ("limit 1, gain 5, ..."), without
+    // the flank states.
+    QStringList settings()
+    {
+        QStringList lines = command(u"status"_s, 3).mid(1);
+        for (QString &line : lines)
+            line.remove(QRegularExpression(u"^flank \\d: \\w+, "_s));
+        return lines;
+    }
+    // Setting writes the detector heard (codes 45, 47, 49..53).
+    int writesHeard() const
+    {
+        QFile log(m_log);
+        log.open(QIODevice::ReadOnly);
+        return int(QString::fromUtf8(log.readAll())
+                       .count(QRegularExpression(u"< \\$[0-9a-f]{2}(2d|2f|3[1-5])"_s)));
+    }
+
+private:
+    QStringList readLines(int count)
+    {
+        QStringList lines;
+        while (lines.size() < count &&
+               (m_process.canReadLine() || m_process.waitForReadyRead(5000)))
+            while (lines.size() < count && m_process.canReadLine())
+                lines << QString::fromUtf8(m_process.readLine()).trimmed();
+        return lines;
+    }
+
+    QString m_tty;
+    QString m_log;
+    QProcess m_process;
+    bool m_ready = false;
+};
+
+struct Run {
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+// Runs verkan-cli with port 1 at `tty` and port 2 at a missing path, on a
+// machine without a display.
+Run cli(const QStringList &arguments, const QString &tty)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"VERKAN_COM1"_s, tty);
+    env.insert(u"VERKAN_COM2"_s, tty + u".missing"_s);
+    for (const QString &name : {u"DISPLAY"_s, u"WAYLAND_DISPLAY"_s, u"QT_QPA_PLATFORM"_s})
+        env.remove(name);
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(VERKAN_CLI_PATH), arguments);
+    Run run;
+    if (!process.waitForFinished(120000))
+        return run;
+    run.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+const QByteArray kProfile = R"({"format": "verkan-r settings 1", "address": 1, "speed": 9600,
+ "saved": "2026-12-06T12:00:00",
+ "flanks": {"1": {"limit": 100, "gain": 3, "threshold": 1.1, "accumulation": 300, "front": 14,
+                  "alarmTime": 7, "selfTestDuration": 250},
+            "2": {"limit": 1, "gain": 9, "threshold": 0.7, "accumulation": 50, "front": 2,
+                  "alarmTime": 1, "selfTestDuration": 10}}})";
+
+}  // namespace
+
+class TestCli : public QObject {
+    Q_OBJECT
+private slots:
+    void commands_data();
+    void commands();
+    void recordWritesCsv();
+    void reportWithPass();
+    void settingsRoundTrip();
+    void badFileWritesNothing_data();
+    void badFileWritesNothing();
+    void refusedWriteIsReported();
+
+private:
+    QString file(const QString &name) const { return m_dir.filePath(name); }
+    QTemporaryDir m_dir;
+};
+
+void TestCli::commands_data()
+{
+    QTest::addColumn<QStringList>("simOptions");
+    QTest::addColumn<QString>("simCommand");  // given before the tool runs
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QStringList>("out");  // lines or parts of lines, in order
+    QTest::addColumn<QString>("err");
+
+    const QStringList none;
+    QTest::newRow("status")
+        << QStringList{u"--address"_s, u"7"_s, u"--baud"_s, u"19200"_s} << QString()
+        << QStringList{u"--address"_s, u"7"_s, u"status"_s} << 0
+        << QStringList{u"Блок 7, COM-порт 1 ("_s,     u"19200 бод"_s, u"Фланг 1: Норма"_s,
+                       u"Датчик вскрытия: Замкнут"_s, u"Сигнал: "_s,  u"Порог: 1,5 В"_s,
+                       u"Уровни <1> <2> : "_s}
+        << QString();
+    QTest::newRow("status of a faulty flank 2")
+        << none << u"tamper open\nflank 2 break"_s << QStringList{u"status"_s, u"--flank"_s, u"2"_s}
+        << 0
+        << QStringList{u"Фланг 2: Неисправность Обрыв кабеля"_s, u"Датчик вскрытия: Разомкнут"_s}
+        << QString();
+    QTest::newRow("fixed speed") << QStringList{u"--baud"_s, u"38400"_s} << QString()
+                                 << QStringList{u"--baud"_s, u"38400"_s, u"status"_s} << 0
+                                 << QStringList{u"38400 бод"_s} << QString();
+    QTest::newRow("fixed wrong speed")
+        << QStringList{u"--baud"_s, u"38400"_s} << QString()
+        << QStringList{u"--baud"_s, u"9600"_s, u"status"_s} << 3 << none << u"COM-порт 1 ("_s;
+    QTest::newRow("other address")
+        << QStringList{u"--address"_s, u"2"_s} << QString() << QStringList{u"status"_s} << 3 << none
+        << u"нет связи с блоком 1. Проверьте адрес и питание!"_s;
+    QTest::newRow("silent detector")
+        << none << u"silence on"_s << QStringList{u"settings"_s, u"show"_s} << 3 << none
+        << u"нет связи с блоком 1"_s;
+    QTest::newRow("settings show") << QStringList{u"--baud"_s, u"4800"_s} << QString()
+                                   << QStringList{u"settings"_s, u"show"_s} << 0
+                                   << QStringList{u"\"1\": {"_s,
+                                                  u"\"threshold\": 1.5"_s,
+                                                  u"\"2\": {"_s,
+                                                  u"\"threshold\": 1.3"_s,
+                                                  u"\"format\": \"verkan-r settings 1\""_s,
+                                                  u"\"speed\": 4800"_s}
+                                   << QString();
+    QTest::newRow("discover") << QStringList{u"--address"_s, u"5"_s, u"--baud"_s, u"57600"_s}
+                              << QString() << QStringList{u"discover"_s, u"--addresses"_s, u"3-6"_s}
+                              << 0 << QStringList{u"address 5 speed 57600"_s}
+                              << u"поиск: 115200 бод"_s;
+    QTest::newRow("discover address 0")
+        << QStringList{u"--address"_s, u"0"_s, u"--baud"_s, u"115200"_s} << QString()
+        << QStringList{u"discover"_s, u"--addresses"_s, u"0-1"_s} << 0
+        << QStringList{u"address 0 speed 115200"_s} << QString();
+    QTest::newRow("discover nothing") << QStringList{u"--address"_s, u"5"_s} << QString()
+                                      << QStringList{u"discover"_s, u"--addresses"_s, u"0-4"_s} << 3
+                                      << none << u"ни один блок не ответил"_s;
+    QTest::newRow("missing port") << none << QString()
+                                  << QStringList{u"--port"_s, u"2"_s, u"status"_s} << 4 << none
+                                  << u".missing): порт не найден."_s;
+    QTest::newRow("missing device")
+        << none << QString() << QStringList{u"--port"_s, u"/nonexistent/tty"_s, u"discover"_s} << 4
+        << none << u"порт /nonexistent/tty: порт не найден."_s;
+    QTest::newRow("unknown command") << none << QString() << QStringList{u"frobnicate"_s} << 2
+                                     << none << u"неизвестная команда frobnicate"_s;
+    QTest::newRow("unknown option") << none << QString() << QStringList{u"--bogus"_s, u"status"_s}
+                                    << 2 << none << u"неизвестный параметр bogus"_s;
+    QTest::newRow("option of another command")
+        << none << QString() << QStringList{u"status"_s, u"--pass"_s, u"3"_s} << 2 << none
+        << u"параметр --pass не относится к команде status"_s;
+    QTest::newRow("address out of range")
+        << none << QString() << QStringList{u"--address"_s, u"129"_s, u"status"_s} << 2 << none
+        << u"--address: адрес блока от 0 до 128"_s;
+    QTest::newRow("missing file") << none << QString() << QStringList{u"settings"_s, u"save"_s} << 2
+                                  << none << u"Использование: verkan-cli"_s;
+    QTest::newRow("help") << none << QString() << QStringList{u"--help"_s} << 0
+                          << QStringList{u"Использование: verkan-cli"_s, u"discover"_s,
+                                         u"Коды завершения"_s}
+                          << QString();
+}
+
+void TestCli::commands()
+{
+    QFETCH(QStringList, simOptions);
+    QFETCH(QString, simCommand);
+    QFETCH(QStringList, arguments);
+    QFETCH(int, code);
+    QFETCH(QStringList, out);
+    QFETCH(QString, err);
+    Sim sim(m_dir, u"tty"_s, simOptions);
+    QVERIFY(sim.ready());
+    for (const QString &line : simCommand.split(u'\n', Qt::SkipEmptyParts))
+        QCOMPARE(sim.command(line), QStringList{u"ok"_s});
+
+    const Run run = cli(arguments, sim.tty());
+    QVERIFY2(run.code == code, qPrintable(u"exit %1\n%2%3"_s.arg(run.code).arg(run.out, run.err)));
+    qsizetype at = 0;
+    for (const QString &part : out) {
+        at = run.out.indexOf(part, at);
+        QVERIFY2(at >= 0, qPrintable(part + u" not in:\n"_s + run.out));
+    }
+    if (out.isEmpty() && code != 0)
+        QCOMPARE(run.out, QString());
+    QVERIFY2(run.err.contains(err), qPrintable(run.err));
+    if (arguments.first() == u"discover"_s)
+        QCOMPARE(run.out.count(u'\n'), out.size());
+}
+
+void TestCli::recordWritesCsv()
+{
+    Sim sim(m_dir, u"tty"_s, {u"--baud"_s, u"19200"_s});
+    QVERIFY(sim.ready());
+    QCOMPARE(sim.command(u"flank 2 alarm"_s), QStringList{u"ok"_s});
+    const Run run =
+        cli({u"record"_s, u"1.5"_s, file(u"rec.csv"_s), u"--flank"_s, u"2"_s}, sim.tty());
+    QCOMPARE(run.code, 0);
+    QFile csv(file(u"rec.csv"_s));
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(csv.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.first(),
+             u"time,flank,state_code,state,tamper,signal_v,threshold_v,level1_v,level2_v"_s);
+    // About one reply per 60 ms slot.
+    QVERIFY2(lines.size() > 10 && lines.size() < 40, qPrintable(QString::number(lines.size())));
+    QVERIFY(run.out.contains(u"Записано ответов: %1"_s.arg(lines.size() - 1)));
+    // Threshold 1.3 V at 4 x 51 counts per volt: 265 / 204.
+    const QRegularExpression row(
+        u"^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3},2,1,\"Тревога\",0,"
+        "(\\d\\.\\d{3}),1\\.299,2\\.\\d{3},1\\.\\d{3}$"_s);
+    for (const QString &line : lines.mid(1)) {
+        const QRegularExpressionMatch match = row.match(line);
+        QVERIFY2(match.hasMatch(), qPrintable(line));
+        QVERIFY(match.captured(1).toDouble() > 1.299);  // alarm: above the threshold
+    }
+}
+
+void TestCli::reportWithPass()
+{
+    Sim sim(m_dir, u"tty"_s, {u"--address"_s, u"3"_s});
+    QVERIFY(sim.ready());
+    for (const QString &pass : {QString(), u"2"_s}) {
+        QStringList arguments{u"--address"_s, u"3"_s, u"report"_s, file(u"report.pdf"_s)};
+        if (!pass.isEmpty())
+            arguments << u"--pass"_s << pass;
+        const Run run = cli(arguments, sim.tty());
+        QVERIFY2(run.code == 0, qPrintable(run.err));
+        QCOMPARE(run.out.contains(u"Средний полезный сигнал: 0,"_s), !pass.isEmpty());
+        QFile pdf(file(u"report.pdf"_s));
+        QVERIFY(pdf.open(QIODevice::ReadOnly));
+        const QByteArray bytes = pdf.readAll();
+        QVERIFY(bytes.startsWith("%PDF-"));
+        QVERIFY(bytes.contains("/MediaBox [0 0 595"));  // A4: 595 x 842 points
+        QVERIFY(bytes.contains("842"));
+        // The picture of the pass is the report's only image.
+        QCOMPARE(bytes.contains("/Subtype /Image"), !pass.isEmpty());
+    }
+}
+
+void TestCli::settingsRoundTrip()
+{
+    // A takes the profile, then hands it on to B, which starts from other
+    // values at another address.
+    Sim a(m_dir, u"a"_s, {u"--baud"_s, u"9600"_s});
+    Sim b(m_dir, u"b"_s, {u"--address"_s, u"9"_s, u"--baud"_s, u"57600"_s});
+    QVERIFY(a.ready() && b.ready());
+    QFile profile(file(u"profile.json"_s));
+    QVERIFY(profile.open(QIODevice::WriteOnly) && profile.write(kProfile) > 0);
+    profile.close();
+    Run run = cli({u"settings"_s, u"apply"_s, profile.fileName()}, a.tty());
+    QVERIFY2(run.code == 0, qPrintable(run.err));
+    QVERIFY2(run.out.contains(u"Фланг 1, Порог (В): 1,5 -> 1,1\n"_s), qPrintable(run.out));
+    QCOMPARE(run.out.count(u" -> "_s), 14);
+    QCOMPARE(a.settings(), QStringList({u"limit 2, gain 3, threshold 4, accumulation 6, front 7, "
+                                        u"alarm time 7, self-test 25"_s,
+                                        u"limit 0, gain 9, threshold 0, accumulation 1, front 1, "
+                                        u"alarm time 1, self-test 1"_s}));
+
+    run = cli({u"settings"_s, u"save"_s, file(u"a.json"_s)}, a.tty());
+    QCOMPARE(run.code, 0);
+    QVERIFY(b.settings() != a.settings());
+    run = cli({u"--address"_s, u"9"_s, u"settings"_s, u"apply"_s, file(u"a.json"_s)}, b.tty());
+    QVERIFY2(run.code == 0, qPrintable(run.err));
+    QCOMPARE(b.settings(), a.settings());
+    QVERIFY(b.command(u"status"_s, 3).first().startsWith(u"address 9, baud 57600"_s));
+    // Nothing left to write the second time.
+    run = cli({u"--address"_s, u"9"_s, u"settings"_s, u"apply"_s, file(u"a.json"_s)}, b.tty());
+    QCOMPARE(run.code, 0);
+    QCOMPARE(b.writesHeard(), 14);
+}
+
+void TestCli::badFileWritesNothing_data()
+{
+    QTest::addColumn<QByteArray>("from");
+    QTest::addColumn<QByteArray>("to");
+    QTest::addColumn<QString>("err");
+    QTest::newRow("malformed") << QByteArray("}}}") << QByteArray("}") << u"JSON"_s;
+    QTest::newRow("missing key") << QByteArray("\"front\": 2,") << QByteArray()
+                                 << u"нет ключа \"flanks.2.front\""_s;
+    QTest::newRow("unknown key") << QByteArray("\"gain\": 3,")
+                                 << QByteArray("\"gain\": 3, \"hue\": 1,")
+                                 << u"неизвестный ключ \"hue\""_s;
+    QTest::newRow("off the table")
+        << QByteArray("\"accumulation\": 50") << QByteArray("\"accumulation\": 75")
+        << u"\"flanks.2.accumulation\": недопустимое значение 75; допустимы: 50, 100,"_s;
+}
+
+void TestCli::badFileWritesNothing()
+{
+    QFETCH(QByteArray, from);
+    QFETCH(QByteArray, to);
+    QFETCH(QString, err);
+    Sim sim(m_dir, u"tty"_s, {});
+    QVERIFY(sim.ready());
+    const QStringList before = sim.settings();
+    QFile bad(file(u"bad.json"_s));
+    QVERIFY(bad.open(QIODevice::WriteOnly) &&
+            bad.write(QByteArray(kProfile).replace(from, to)) > 0);
+    bad.close();
+    const Run run = cli({u"settings"_s, u"apply"_s, bad.fileName()}, sim.tty());
+    QCOMPARE(run.code, 2);
+    QVERIFY2(run.err.contains(err) && run.err.contains(u"Ничего не записано"_s),
+             qPrintable(run.err));
+    QCOMPARE(sim.writesHeard(), 0);
+    QCOMPARE(sim.settings(), before);
+}
+
+void TestCli::refusedWriteIsReported()
+{
+    // The detector confirms a gain other than the one written.
+    Sim sim(m_dir, u"tty"_s, {});
+    QVERIFY(sim.ready());
+    QCOMPARE(sim.command(u"oor 45 4"_s), QStringList{u"ok"_s});
+    QFile profile(file(u"profile.json"_s));
+    QVERIFY(profile.open(QIODevice::WriteOnly) && profile.write(kProfile) > 0);
+    profile.close();
+    const Run run = cli({u"settings"_s, u"apply"_s, profile.fileName()}, sim.tty());
+    QCOMPARE(run.code, 5);
+    QVERIFY2(run.err.contains(u"фланг 1, Усиление: блок не принял значение, оставлено 4"_s),
+             qPrintable(run.err));
+}
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "test_cli.moc"

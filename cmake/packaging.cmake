@@ -14,10 +14,15 @@
 
 include(GNUInstallDirs)
 
-install(TARGETS verkan-r RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-if(TARGET verkan-sim)
-  install(TARGETS verkan-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-endif()
+# Every program of the package: installed in bin/ and told the project's
+# version (VERKAN_VERSION, for --version).
+set(VERKAN_PROGRAMS verkan-r verkan-sim)
+foreach(program IN LISTS VERKAN_PROGRAMS)
+  if(TARGET ${program})
+    target_compile_definitions(${program} PRIVATE VERKAN_VERSION="${PROJECT_VERSION}")
+    install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  endif()
+endforeach()
 
 # Made in the build folder by the ringout_wav target, which every build runs.
 install(FILES ${PROJECT_BINARY_DIR}/ringout.wav

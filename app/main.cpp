@@ -5,6 +5,22 @@
 #include "link/qtserialport.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QIcon>
+
+namespace {
+
+// The window's icon, from the PNGs of every size built into the program
+// (the same pictures the package installs in the icon theme).
+QIcon programIcon()
+{
+    QIcon icon;
+    for (const QFileInfo &file : QDir(QStringLiteral(":/icons")).entryInfoList(QDir::Files))
+        icon.addFile(file.filePath());
+    return icon;
+}
+
+}  // namespace
 
 int main(int argc, char **argv)
 {
@@ -24,6 +40,7 @@ int main(int argc, char **argv)
     }
 
     QApplication app(argc, argv);
+    QApplication::setWindowIcon(programIcon());
     // Lets the desktop match the window with the installed verkan-r.desktop
     // (its icon and name in the task bar).
     QGuiApplication::setDesktopFileName(QStringLiteral("verkan-r"));

@@ -7,8 +7,7 @@
 #   bin/verkan-r, bin/verkan-sim
 #   share/verkan-r/ringout.wav                      the alarm tone
 #   share/applications/verkan-r.desktop
-#   share/icons/hicolor/scalable/apps/verkan-r.svg
-#   share/icons/hicolor/64x64/apps/verkan-r.png
+#   share/icons/hicolor/<N>x<N>/apps/verkan-r.png   and scalable/apps/verkan-r.svg
 # The installed program finds its tone in ../share/verkan-r and keeps its
 # journal in the user's data folder (app/datapaths.h).
 
@@ -30,11 +29,30 @@ install(FILES ${PROJECT_BINARY_DIR}/ringout.wav
 
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/verkan-r.desktop
   DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+
+# The icon, drawn once as packaging/verkan-r.svg and rendered to PNG at each
+# size of packaging/icons/ with
+#   for n in 16 22 24 32 48 64 128 256; do
+#     rsvg-convert -w $n -h $n packaging/verkan-r.svg -o packaging/icons/verkan-r-$n.png
+#   done
+# The same PNGs are the window's icon (app/main.cpp reads every file under
+# :/icons) and the desktop's icons in the hicolor theme.
+file(GLOB VERKAN_ICON_PNGS ${PROJECT_SOURCE_DIR}/packaging/icons/verkan-r-*.png)
+qt_add_resources(verkan-r verkan_r_icons
+  PREFIX /icons
+  BASE ${PROJECT_SOURCE_DIR}/packaging/icons
+  FILES ${VERKAN_ICON_PNGS})
+foreach(png IN LISTS VERKAN_ICON_PNGS)
+  get_filename_component(name ${png} NAME)
+  if(NOT name MATCHES "^verkan-r-([0-9]+)\\.png$")
+    message(FATAL_ERROR "packaging/icons/${name}: expected verkan-r-<size>.png")
+  endif()
+  install(FILES ${png}
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${CMAKE_MATCH_1}x${CMAKE_MATCH_1}/apps
+    RENAME verkan-r.png)
+endforeach()
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/verkan-r.svg
   DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
-install(FILES ${PROJECT_SOURCE_DIR}/packaging/verkan-r-64.png
-  DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/64x64/apps
-  RENAME verkan-r.png)
 
 # --- CPack: Debian package ---------------------------------------------------
 set(CPACK_GENERATOR DEB)

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# Builds the Debian package, unpacks it into a scratch root with dpkg -x and
-# checks what it installed: the package's name, version, dependencies and
-# files; that the installed verkan-r starts and shows its window without
+# Builds the Debian package (scripts/package.sh), checks it with lintian and
+# appstreamcli, unpacks it into a scratch root with dpkg -x and checks what it
+# installed: the package's name, version, dependencies and files; that every
+# program answers --help and --version and refuses an unknown option; that
+# every program has a manual page man reads without a warning; that the
+# installed verkan-r starts and shows its window with its icon without
 # touching its bin folder (its journal goes to the user's data folder); and
 # that the installed verkan-sim answers a status poll on its terminal.
 #
@@ -10,6 +13,7 @@
 #             only), run the same checks on /usr, then remove it again
 #   --keep    with --system, leave the package installed
 # VERKAN_PKG_BUILD_DIR sets the build folder (default: build-package).
+# Needs lintian, appstream and man-db (bash scripts/setup.sh test).
 # Exits non-zero on the first failed check.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -31,17 +35,18 @@ fi
 fail() { echo "package-test: FAIL: $*" >&2; exit 1; }
 note() { echo "package-test: $*"; }
 
-build=${VERKAN_PKG_BUILD_DIR:-build-package}
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF >/dev/null
-cmake --build "$build" -j2 >/dev/null
-rm -f "$build"/verkan-r_*.deb
-(cd "$build" && cpack -G DEB >/dev/null)
+for tool in lintian appstreamcli man dpkg-parsechangelog; do
+  command -v "$tool" >/dev/null ||
+    fail "$tool is missing: install the test tools with bash scripts/setup.sh test"
+done
 
-version=$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' "$build/CPackConfig.cmake")
+build=${VERKAN_PKG_BUILD_DIR:-build-package}
+deb=$(bash scripts/package.sh "$build" | tail -n 1)
+version=$(dpkg-parsechangelog -l packaging/changelog -S Version)
+upstream=${version%-*}
 arch=$(dpkg --print-architecture)
-deb=$(realpath "$build/verkan-r_${version}_${arch}.deb" 2>/dev/null) ||
-  fail "no verkan-r_${version}_${arch}.deb in $build"
-[[ -n $version && -f $deb ]] || fail "no verkan-r_${version}_${arch}.deb in $build"
+[[ $deb == */verkan-r_${version}_${arch}.deb && -f $deb ]] ||
+  fail "expected verkan-r_${version}_${arch}.deb, got $deb"
 note "built $deb"
 
 scratch=$(mktemp -d)
@@ -62,8 +67,12 @@ trap cleanup EXIT
 # --- the package itself -----------------------------------------------------
 [[ $(dpkg-deb -f "$deb" Package) == verkan-r ]] || fail "package name"
 [[ $(dpkg-deb -f "$deb" Version) == "$version" ]] || fail "package version"
+[[ $version == *-* ]] || fail "version $version has no Debian revision"
 [[ $(dpkg-deb -f "$deb" Architecture) == "$arch" ]] || fail "package architecture"
-[[ -n $(dpkg-deb -f "$deb" Maintainer) ]] || fail "no maintainer"
+maintainer=$(dpkg-deb -f "$deb" Maintainer)
+[[ $maintainer =~ ^[^@]+\ \<[^@]+@[^@]+\.[a-z]+\>$ && $maintainer != *localhost* ]] ||
+  fail "maintainer: $maintainer"
+[[ $(dpkg-deb -f "$deb" Homepage) == https://* ]] || fail "no homepage"
 [[ -n $(dpkg-deb -f "$deb" Section) ]] || fail "no section"
 description=$(dpkg-deb -f "$deb" Description)
 [[ $(sed -n 2p <<<"$description") == " verkan-r connects "* ]] ||
@@ -78,10 +87,67 @@ contents=$(dpkg-deb -c "$deb" | awk '{print $NF}')
 for f in ./usr/bin/verkan-r ./usr/bin/verkan-sim ./usr/share/verkan-r/ringout.wav \
   ./usr/share/applications/verkan-r.desktop \
   ./usr/share/icons/hicolor/scalable/apps/verkan-r.svg \
-  ./usr/share/icons/hicolor/64x64/apps/verkan-r.png; do
+  ./usr/share/icons/hicolor/16x16/apps/verkan-r.png \
+  ./usr/share/icons/hicolor/48x48/apps/verkan-r.png \
+  ./usr/share/icons/hicolor/256x256/apps/verkan-r.png \
+  ./usr/share/doc/verkan-r/copyright ./usr/share/doc/verkan-r/changelog.Debian.gz \
+  ./usr/share/doc/verkan-r/README.md ./usr/share/doc/verkan-r/docs/window.png; do
   grep -qxF "$f" <<<"$contents" || fail "package lacks $f"
 done
+grep -q '^\./usr/share/metainfo/.*\.metainfo\.xml$' <<<"$contents" ||
+  fail "package lacks its AppStream file"
+# The package's programs: each one is checked below.
+programs=$(sed -n 's|^\./usr/bin/||p' <<<"$contents")
 note "control fields and file list ok ($depends)"
+
+# lintian: no error and no warning (information and pedantic tags may stay).
+# It warns on stderr when run as root; that line is not a finding.
+lintian --fail-on error,warning "$deb" >"$scratch/lintian.log" 2>&1 || {
+  cat "$scratch/lintian.log" >&2
+  fail "lintian"
+}
+note "lintian clean"
+
+root=$scratch/root
+dpkg -x "$deb" "$root"
+
+# AppStream: the installed tree (metainfo file, desktop entry, icons) validates.
+appstreamcli validate-tree --no-net "$root" >"$scratch/appstream.log" 2>&1 || {
+  cat "$scratch/appstream.log" >&2
+  fail "appstreamcli validate-tree"
+}
+note "appstream metadata valid"
+
+# Every installed program has a manual page that man formats without a
+# warning, answers --help and --version with status 0, and answers an
+# unknown option with its usage on standard error and status 2. No display
+# is needed for any of it.
+check_command_line() {
+  local prefix=$1
+  local -a nodisplay=(env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=)
+  local bin name out err rc
+  for name in $programs; do
+    bin=$prefix/bin/$name
+    local page=$prefix/share/man/man1/$name.1.gz
+    [[ -f $page ]] || fail "$name has no manual page $page"
+    err=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 "$page" 2>&1 >/dev/null) ||
+      fail "man $page: $err"
+    [[ -z $err ]] || fail "man $page warns: $err"
+
+    out=$("${nodisplay[@]}" timeout 10 "$bin" --help </dev/null) || fail "$name --help: status $?"
+    [[ $out == Usage:* ]] || fail "$name --help printed: $out"
+    out=$("${nodisplay[@]}" timeout 10 "$bin" --version </dev/null) ||
+      fail "$name --version: status $?"
+    [[ $out == "$name $upstream" ]] || fail "$name --version printed: $out"
+    rc=0
+    out=$("${nodisplay[@]}" timeout 10 "$bin" --no-such-option </dev/null 2>"$scratch/err") ||
+      rc=$?
+    err=$(<"$scratch/err")
+    [[ $rc -eq 2 && -z $out && $err == *no-such-option*Usage:* ]] ||
+      fail "$name --no-such-option: status $rc, output '$out', errors '$err'"
+  done
+  note "$prefix/bin: --help, --version, unknown option and manual pages of" $programs "ok"
+}
 
 # --- checks on one installation under PREFIX ---------------------------------
 # Every run gets its own home and data folders; every COM port number points
@@ -116,7 +182,7 @@ check_program() {
 
   # On a virtual X display, through the installed xcb platform plugin: the
   # window with its caption appears.
-  if command -v Xvfb >/dev/null && command -v xwininfo >/dev/null; then
+  if command -v Xvfb >/dev/null && command -v xwininfo >/dev/null && command -v xprop >/dev/null; then
     local display=:$((150 + RANDOM % 100))
     Xvfb "$display" -screen 0 1100x700x24 -nolisten tcp >/dev/null 2>&1 &
     xvfb=$!
@@ -127,16 +193,27 @@ check_program() {
     "${env[@]}" DISPLAY="$display" QT_QPA_PLATFORM=xcb "$prefix/bin/verkan-r" \
       >"$home/xcb.log" 2>&1 &
     prog=$!
-    local shown=0
+    local shown=0 window="" icon=""
     for _ in $(seq 100); do
-      if xwininfo -display "$display" -root -tree 2>/dev/null |
-        grep -q 'Программа настройки ВЕРКАН-Р Ливерт'; then
+      window=$(xwininfo -display "$display" -root -tree 2>/dev/null |
+        awk '/"Программа настройки ВЕРКАН-Р Ливерт"/ && !id {id = $1} END {print id}')
+      if [[ -n $window ]]; then
         shown=1
         break
       fi
       kill -0 "$prog" 2>/dev/null || break
       sleep 0.1
     done
+    # The window carries its icon (_NET_WM_ICON, which xprop shows as
+    # "Icon (W x H):" and the picture).
+    if ((shown)); then
+      for _ in $(seq 20); do
+        icon=$(xprop -display "$display" -id "$window" -notype _NET_WM_ICON 2>/dev/null |
+          cut -c 1-200 | head -n 1) || true
+        [[ $icon == "_NET_WM_ICON = "*"Icon ("[0-9]* ]] && break
+        sleep 0.1
+      done
+    fi
     kill "$prog" 2>/dev/null || true
     wait "$prog" 2>/dev/null || true
     prog=""
@@ -147,9 +224,10 @@ check_program() {
       cat "$home/xcb.log" >&2
       fail "the window did not appear on $display"
     }
-    note "$prefix/bin/verkan-r shows its window"
+    [[ $icon == "_NET_WM_ICON = "*"Icon ("[0-9]* ]] || fail "the window has no icon: '$icon'"
+    note "$prefix/bin/verkan-r shows its window with its icon"
   else
-    note "no Xvfb/xwininfo: window check skipped, offscreen start ok"
+    note "no Xvfb/xwininfo/xprop: window check skipped, offscreen start ok"
   fi
 }
 
@@ -177,8 +255,7 @@ check_sim() {
   note "$prefix/bin/verkan-sim answers: $reply"
 }
 
-root=$scratch/root
-dpkg -x "$deb" "$root"
+check_command_line "$root/usr"
 check_program "$root/usr" "$scratch/home-x"
 check_sim "$root/usr" "$scratch/home-x"
 
@@ -191,6 +268,7 @@ if ((system)); then
     cat "$scratch/apt.log" >&2
     fail "apt-get install $deb"
   }
+  check_command_line /usr
   check_program /usr "$scratch/home-system"
   check_sim /usr "$scratch/home-system"
 fi

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, starts the simulated detector on a
-# pseudo-terminal and the program with COM port 1 pointing at it.
+# Installs what building and running need (scripts/setup.sh run), builds,
+# starts the simulated detector on a pseudo-terminal and the program with COM
+# port 1 pointing at it.
 # Pick port 1 in the window and press "СТАРТ". The simulator reads commands
 # from this terminal (try "flank 1 alarm", "tamper open", "help").
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh
+bash scripts/setup.sh run
 build=${VERKAN_BUILD_DIR:-build}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j2 --target verkan-r verkan-sim

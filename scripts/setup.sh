@@ -1,19 +1,49 @@
 #!/usr/bin/env bash
-# Installs what building, running and testing verkan-r need on Debian 12.
-# Idempotent: when every package is already there it prints nothing and
-# touches nothing.
+# Installs on Debian 12 what verkan-r needs, by profile:
+#   setup.sh run    building, running and packaging the program
+#   setup.sh test   the same, and the tools of the test suite, the package
+#                   test, fuzzing, benchmarks and screenshots (the default)
+# Idempotent: when everything is there it prints nothing and touches nothing.
+# As root it installs what is missing with apt-get. Any other user is told
+# which packages are missing and the command that installs them, and the
+# script fails.
 set -euo pipefail
 
-packages=(
-  g++ cmake make pkg-config dpkg-dev file
-  qt6-base-dev qt6-serialport-dev qt6-multimedia-dev
-  libgl-dev
+profile=${1:-test}
+run_packages=(
+  g++ cmake make pkg-config
+  qt6-base-dev qt6-serialport-dev qt6-multimedia-dev libgl-dev
   fonts-liberation fonts-crosextra-caladea
-  libgtest-dev
-  clang libclang-rt-14-dev libbenchmark-dev
+  dpkg-dev file
+)
+test_packages=(
+  clang libclang-rt-14-dev
+  libbenchmark-dev
   xvfb xauth x11-utils imagemagick
+  lintian appstream man-db
   locales
 )
+case $profile in
+  run) packages=("${run_packages[@]}") ;;
+  test) packages=("${run_packages[@]}" "${test_packages[@]}") ;;
+  *)
+    echo "usage: $0 [run|test]" >&2
+    exit 2
+    ;;
+esac
+
+# How this user runs a command as root: sudo where it is installed and the
+# user is in its group, su otherwise (a default Debian has no sudo).
+as_root() {
+  local cmd joined=""
+  if command -v sudo >/dev/null && id -nG | grep -qwE 'sudo|admin|wheel'; then
+    for cmd in "$@"; do joined+="${joined:+ && }sudo $cmd"; done
+    echo "$joined"
+  else
+    for cmd in "$@"; do joined+="${joined:+ && }$cmd"; done
+    echo "su -c \"$joined\""
+  fi
+}
 
 missing=()
 for p in "${packages[@]}"; do
@@ -24,7 +54,11 @@ done
 
 if ((${#missing[@]})); then
   if [[ $(id -u) -ne 0 ]]; then
-    echo "setup: missing packages: ${missing[*]}; run as root or install them" >&2
+    {
+      echo "setup: these packages are missing: ${missing[*]}"
+      echo "Install them as root, then run this again:"
+      echo "  $(as_root "apt-get install ${missing[*]}")"
+    } >&2
     exit 1
   fi
   echo "setup: installing ${missing[*]}"
@@ -33,11 +67,16 @@ if ((${#missing[@]})); then
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-# Tests pin the Russian locale for number and date formatting.
-if ! locale -a 2>/dev/null | grep -qi '^ru_RU\.utf8$'; then
-  if [[ $(id -u) -eq 0 ]]; then
-    sed -i 's/^# *ru_RU.UTF-8 UTF-8/ru_RU.UTF-8 UTF-8/' /etc/locale.gen
-    grep -q '^ru_RU.UTF-8 UTF-8' /etc/locale.gen || echo 'ru_RU.UTF-8 UTF-8' >>/etc/locale.gen
-    locale-gen >/dev/null
+# The tests pin the Russian locale for number and date formatting.
+if [[ $profile == test ]] && ! locale -a 2>/dev/null | grep -qi '^ru_RU\.utf8$'; then
+  if [[ $(id -u) -ne 0 ]]; then
+    {
+      echo "setup: the tests need the ru_RU.UTF-8 locale. Make it as root, then run this again:"
+      echo "  $(as_root "sed -i 's/^# *ru_RU.UTF-8 UTF-8/ru_RU.UTF-8 UTF-8/' /etc/locale.gen" locale-gen)"
+    } >&2
+    exit 1
   fi
+  sed -i 's/^# *ru_RU.UTF-8 UTF-8/ru_RU.UTF-8 UTF-8/' /etc/locale.gen
+  grep -q '^ru_RU.UTF-8 UTF-8' /etc/locale.gen || echo 'ru_RU.UTF-8 UTF-8' >>/etc/locale.gen
+  locale-gen >/dev/null
 fi

@@ -11,7 +11,7 @@ seconds=${1:?seconds}
 report=${2:-}
 extra=("${@:3}")
 build=${VERKAN_BUILD_DIR:-build-release}
-bash scripts/setup.sh
+bash scripts/setup.sh run
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j2 --target soak
 args=("$seconds")

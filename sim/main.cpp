@@ -1,6 +1,7 @@
 // verkan-sim: a simulated VERKAN-R detector on a pseudo-terminal, for running
 // and testing the setup program without the hardware.
 
+#include "base/commandline.h"
 #include "sim/commands.h"
 #include "sim/simhost.h"
 
@@ -119,13 +120,13 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("verkan-sim"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VERKAN_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Simulated VERKAN-R detector on a pseudo-terminal. Prints the terminal's "
                        "path on the first line of output.\n\n") +
         sim::commandHelp().trimmed());
-    parser.addHelpOption();
     const QCommandLineOption addressOpt(QStringLiteral("address"),
                                         QStringLiteral("Bus address, 0..128 (default 1)."),
                                         QStringLiteral("N"), QStringLiteral("1"));
@@ -145,23 +146,24 @@ int main(int argc, char *argv[])
     const QCommandLineOption quietOpt(QStringLiteral("quiet"),
                                       QStringLiteral("Do not answer commands with ok/error."));
     parser.addOptions({addressOpt, baudOpt, linkOpt, logOpt, seedOpt, quietOpt});
-    parser.process(app);
+    if (const int status = CommandLine::parse(parser, QCoreApplication::arguments()); status >= 0)
+        return status;
 
     bool ok = false;
     const int address = parser.value(addressOpt).toInt(&ok);
     if (!ok || address < 0 || address > 128) {
         fail(QStringLiteral("--address must be 0..128"));
-        return 2;
+        return CommandLine::usageError;
     }
     const int baud = parser.value(baudOpt).toInt(&ok);
     if (!ok || !sim::isSupportedBaud(baud)) {
         fail(QStringLiteral("--baud must be one of 4800 9600 19200 38400 57600 115200"));
-        return 2;
+        return CommandLine::usageError;
     }
     const quint32 seed = parser.value(seedOpt).toUInt(&ok);
     if (!ok) {
         fail(QStringLiteral("--seed must be a whole number"));
-        return 2;
+        return CommandLine::usageError;
     }
 
     sim::SimHost host(address, baud, seed);

@@ -8,6 +8,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/resource.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+
 using namespace Qt::StringLiterals;
 
 class JournalTest : public QObject {
@@ -21,7 +27,41 @@ private slots:
     void twoTimeReadingsPerEntry();
     void clearingKeepsTheFile();
     void unwritableFileKeepsListAndReportsOnce();
+    void cutWriteLeavesNoFragment_data();
+    void cutWriteLeavesNoFragment();
+    void lineCutEarlierIsClosedFirst();
+    void fullDiskNamesTheReason();
 };
+
+namespace {
+
+// Lowers the file size limit of this process while it lives; a write that
+// crosses it comes out short or fails with EFBIG instead of killing us.
+struct FileSizeLimit {
+    explicit FileSizeLimit(qint64 bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &saved);
+        rlimit lowered = saved;
+        lowered.rlim_cur = rlim_t(bytes);
+        setrlimit(RLIMIT_FSIZE, &lowered);
+        savedHandler = std::signal(SIGXFSZ, SIG_IGN);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, savedHandler);
+    }
+    rlimit saved{};
+    void (*savedHandler)(int) = nullptr;
+};
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+}  // namespace
 
 void JournalTest::timestamp_data()
 {
@@ -138,6 +178,70 @@ void JournalTest::unwritableFileKeepsListAndReportsOnce()
     QVERIFY(reports.last().isEmpty());
     QVERIFY(journal.fileWritable());
     QVERIFY(QFile::exists(path));
+}
+
+void JournalTest::cutWriteLeavesNoFragment_data()
+{
+    QTest::addColumn<int>("room");  // bytes the limit leaves for the new line
+    QTest::newRow("line cut short") << 5;
+    QTest::newRow("no room at all") << 0;
+}
+
+void JournalTest::cutWriteLeavesNoFragment()
+{
+    QFETCH(int, room);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"Jurnal.txt"_s);
+    const QByteArray before = "\"06.12.2026 12:30:22 Flank -1 Norm\"\r\n";
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(before) == before.size());
+    }
+    QStringList reports;
+    const QDateTime when(QDate(2026, 12, 6), QTime(12, 30, 23));
+    EventJournal journal(path, {}, [&] { return when; });
+    journal.setFailureSink([&](const QString &error) { reports << error; });
+    {
+        const FileSizeLimit limit(before.size() + room);
+        journal.ZapisJurnal(u" Тревога"_s, u" Тревога"_s);
+    }
+    QCOMPARE(fileBytes(path), before);
+    QCOMPARE(reports, QStringList{QString::fromLocal8Bit(std::strerror(EFBIG))});
+
+    journal.ZapisJurnal(u" Тревога"_s, u" Тревога"_s);
+    QCOMPARE(fileBytes(path), before + "\"" + journalTimestamp(when).toUtf8() + " Тревога\"\r\n");
+    QCOMPARE(reports.size(), 2);
+    QVERIFY(reports.last().isEmpty());
+}
+
+void JournalTest::lineCutEarlierIsClosedFirst()
+{
+    // A line cut by a crash or by a failure that could not be taken back.
+    FormFixture f;
+    {
+        QFile file(f.journalPath());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("\"earlier run\"\r\n\"06.");
+    }
+    f.form->journal().ZapisJurnal(u"   Стоп"_s, u" Стоп"_s);
+    QCOMPARE(f.journalFileLines(),
+             QStringList({u"\"earlier run\""_s, u"\"06."_s, u"\""_s + f.stamp() + u" Стоп\""_s}));
+}
+
+void JournalTest::fullDiskNamesTheReason()
+{
+    if (!QFile::exists(u"/dev/full"_s))
+        QSKIP("no /dev/full");
+    QStringList reports;
+    EventJournal journal(u"/dev/full"_s, {});
+    journal.setFailureSink([&](const QString &error) { reports << error; });
+    journal.ZapisJurnal(u"   Стоп"_s, u" Стоп"_s);
+    QCOMPARE(reports.size(), 1);
+    // Qt's own text for this reason, or the system's in its language.
+    const QString reason = reports.first();
+    QVERIFY2(reason.contains(u"No space left on device"_s) ||
+                 reason.contains(QString::fromLocal8Bit(std::strerror(ENOSPC))),
+             qPrintable(reason));
 }
 
 QTEST_MAIN(JournalTest)

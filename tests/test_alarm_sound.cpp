@@ -1,4 +1,4 @@
-// The alarm tone player, here without a sound device: whatever the file,
+// The alarm tone player, with or without a sound device: whatever the file,
 // restarts must neither crash, block nor pile up players; a tone that cannot
 // be heard is reported once, with its reason, and a file that is replaced,
 // disappears or comes back is noticed at the next restart.

@@ -68,6 +68,7 @@ QString commandHelp()
         "  garbage N                             send N random bytes now (1..4096)\n"
         "  every MS                              handle at most one request per MS ms (0: all)\n"
         "  status                                show address, speed, settings and states\n"
+        "  help                                  list these commands\n"
         "  quit                                  exit\n");
 }
 
@@ -155,6 +156,13 @@ CommandResult runCommand(Detector &detector, const QString &line)
             return error(QStringLiteral("usage: status"));
         CommandResult r;
         r.text = detector.describe();
+        return r;
+    }
+    if (cmd == QLatin1String("help")) {
+        if (w.size() != 1)
+            return error(QStringLiteral("usage: help"));
+        CommandResult r;
+        r.text = commandHelp().trimmed();
         return r;
     }
     if (cmd == QLatin1String("quit")) {

@@ -21,7 +21,8 @@ struct CommandResult {
 // change nothing.
 CommandResult runCommand(Detector &detector, const QString &line);
 
-// The command summary shown by --help.
+// The command summary shown by --help and by the help command: a heading,
+// then one line per command with a short description.
 QString commandHelp();
 
 // One piece of a reply and the pause before it is written.

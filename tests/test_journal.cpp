@@ -6,9 +6,35 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/resource.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+
 using namespace Qt::StringLiterals;
 
 namespace {
+
+// Lowers the file size limit of this process while it lives; a write that
+// crosses it comes out short or fails with EFBIG instead of killing us.
+struct FileSizeLimit {
+    explicit FileSizeLimit(qint64 bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &saved);
+        rlimit lowered = saved;
+        lowered.rlim_cur = rlim_t(bytes);
+        setrlimit(RLIMIT_FSIZE, &lowered);
+        savedHandler = std::signal(SIGXFSZ, SIG_IGN);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, savedHandler);
+    }
+    rlimit saved{};
+    void (*savedHandler)(int) = nullptr;
+};
 
 // A journal in a temporary folder whose clock moves one second per reading.
 struct Rig {
@@ -96,6 +122,43 @@ private slots:
         QVERIFY(reports.last().isEmpty());
         QVERIFY(rig.journal.fileWritable());
         QCOMPARE(rig.file(), u"\"%1 Выполнен ДК\"\r\n"_s.arg(rig.stamp(5)).toUtf8());
+    }
+    void cutWriteLeavesNoFragment_data()
+    {
+        const QByteArray whole = "\"06.12.2026 12:30:22 Фланг -1  Норма\"\r\n";
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<int>("room");  // bytes a file size limit leaves; -1: none
+        QTest::newRow("line cut short") << whole << 5;
+        QTest::newRow("no room at all") << whole << 0;
+        QTest::newRow("line cut by a crash") << whole + "\"06." << -1;
+    }
+    void cutWriteLeavesNoFragment()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(int, room);
+        Rig rig;
+        {
+            QFile file(rig.path);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(before) == before.size());
+        }
+        QStringList reports;
+        rig.journal.setFailureSink([&](const QString &error) { reports << error; });
+        if (room >= 0) {
+            {
+                const FileSizeLimit limit(before.size() + room);
+                rig.journal.record(u" Тревога"_s, u" Тревога"_s);
+            }
+            QCOMPARE(rig.file(), before);
+            // The system's reason, not Qt's "Unknown error".
+            QCOMPARE(reports, QStringList{QString::fromLocal8Bit(std::strerror(EFBIG))});
+        }
+        rig.journal.record(u" Тревога"_s, u" Тревога"_s);
+        // Every line whole, the new one at a line start.
+        const int reading = room >= 0 ? 3 : 1;
+        const QByteArray line = "\"" + rig.stamp(reading).toUtf8() + " Тревога\"\r\n";
+        QCOMPARE(rig.file(), before + (before.endsWith('\n') ? "" : "\r\n") + line);
+        QCOMPARE(reports.size(), room >= 0 ? 2 : 0);
+        QVERIFY(reports.isEmpty() || reports.last().isEmpty());
     }
 };
 

@@ -207,6 +207,35 @@ private slots:
                     (byteAt(out, pv[0].toInt()) == pv[1].toInt()) == e.contains('='));
         }
     }
+
+    void help()
+    {
+        // help lists one known command per line, and the same commands as the
+        // table in the README, which tells users to type it.
+        Detector d = makeDetector();
+        const sim::CommandResult r = sim::runCommand(d, "help");
+        QVERIFY(r.ok && r.send.isEmpty() && !r.quit);
+        QStringList lines = r.text.split('\n');
+        lines.removeFirst();  // the heading
+        QStringList listed;
+        for (const QString &line : lines) {
+            const QStringList w = line.simplified().split(' ');
+            QVERIFY2(w.size() >= 2, qPrintable(line));  // a name and a description
+            Detector fresh = makeDetector();
+            QVERIFY2(!sim::runCommand(fresh, w[0]).text.contains("unknown"), qPrintable(line));
+            listed << w[0];
+        }
+        QFile readme(VERKAN_SIM_README);
+        QVERIFY(readme.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(readme.readAll());
+        QStringList documented;
+        const QRegularExpression row("^\\| `(\\w+)[^`]*` \\|", QRegularExpression::MultilineOption);
+        for (const auto &m :
+             row.globalMatch(text.section("## Commands", 1, 1).section("\n## ", 0, 0)))
+            documented << m.captured(1);
+        QCOMPARE(listed, documented);
+        QVERIFY(listed.contains("help"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestSimDetector)

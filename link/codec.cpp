@@ -35,6 +35,11 @@ QString encodeByte(int d)
     return out;
 }
 
+bool isHexText(const QString &s)
+{
+    return std::all_of(s.begin(), s.end(), [](QChar c) { return digitValue(c) >= 0; });
+}
+
 int leadingHexValue(const QString &s)
 {
     // Lenient like the original parser: digits are read from the left until

@@ -20,6 +20,9 @@ constexpr int kEndByte = 12;
 // characters per field.
 QString encodeByte(int d);
 
+// True when every character of s is a hex digit (0-9, a-f, A-F).
+bool isHexText(const QString &s);
+
 // Value of the leading hexadecimal digits of s (0 when there are none).
 int leadingHexValue(const QString &s);
 

@@ -4,9 +4,26 @@
 
 #include <QTimer>
 
-Exchange::Exchange(SerialPortService &port, QObject *parent)
-    : QObject(parent), m_port(port), m_tickTimer(new QTimer(this)), m_watchdog(new QTimer(this))
+#include <algorithm>
+
+std::chrono::milliseconds Exchange::openBodyLimit(int baud)
 {
+    // A whole reply ("!", the longest body, CR) at ten bits a character, a
+    // margin for the pauses of the detector and of USB adapters (which hand
+    // bytes on every 16 ms), and never beyond one slot.
+    constexpr int kReplyBits = (1 + codec::kStatusBodyLength + 1) * 10;
+    constexpr std::chrono::milliseconds kMargin{40};
+    const std::chrono::milliseconds reply{(kReplyBits * 1000 + baud - 1) / std::max(baud, 1)};
+    return std::min(reply + kMargin, kTick * Scheduler::kTicksPerSlot);
+}
+
+Exchange::Exchange(SerialPortService &port, QObject *parent)
+    : QObject(parent), m_port(port), m_tickTimer(new QTimer(this)), m_watchdog(new QTimer(this)),
+      m_bodyTimer(new QTimer(this))
+{
+    m_bodyTimer->setSingleShot(true);
+    m_bodyTimer->setTimerType(Qt::PreciseTimer);
+    connect(m_bodyTimer, &QTimer::timeout, this, &Exchange::openBodyExpired);
     m_tickTimer->setObjectName(QStringLiteral("Timer1"));
     m_tickTimer->setTimerType(Qt::PreciseTimer);
     m_tickTimer->setInterval(kTick);
@@ -35,6 +52,7 @@ Exchange::StartResult Exchange::start(int portNumber, int address, int flank)
     if (!openPort())
         return {false, m_port.lastOpenError()};
     m_running = true;
+    dropOpenBody();
     m_address = address;
     m_flank = flank;
     m_scheduler.setStandingPoll(codec::requestForFlank(m_address, codec::Status, m_flank));
@@ -53,6 +71,7 @@ void Exchange::stop()
     m_running = false;
     m_tickTimer->stop();
     m_watchdog->stop();
+    m_bodyTimer->stop();
     m_port.close();
     emit stopped();
 }
@@ -83,7 +102,13 @@ void Exchange::tick()
         return;
     if (slot->baud > 0)
         m_port.setBaudRate(slot->baud);
+    // A stray XOFF on the line holds our output until an XON that the
+    // detector never sends: whatever is still waiting to go out by the next
+    // slot is let go, so the XOFF costs at most this one slot.
+    if (m_port.outputSuspended())
+        m_port.resumeOutput();
     m_port.write(slot->frame.toLatin1());
+    m_mayPause = true;
 }
 
 void Exchange::watchdogExpired()
@@ -95,6 +120,7 @@ void Exchange::watchdogExpired()
         // still declared at the next period.
         m_port.close();
         openPort();
+        dropOpenBody();
         resumeTicking();
         emit portReset();
         return;
@@ -113,6 +139,27 @@ void Exchange::bytesArrived()
     m_assembler.feed(m_port.readAll(), *this);
 }
 
+void Exchange::dropOpenBody()
+{
+    m_assembler.dropBody();
+    m_bodyTimer->stop();
+}
+
+void Exchange::openBodyExpired()
+{
+    // Nothing closed the body in the time a whole reply takes: line noise.
+    // The next slot goes out whatever the line does until then.
+    m_assembler.dropBody();
+    m_mayPause = false;
+    resumeTicking();
+}
+
+void Exchange::bodyClosed()
+{
+    m_bodyTimer->stop();
+    resumeTicking();
+}
+
 void Exchange::frameEnd()
 {
     m_silentPeriods = 0;
@@ -120,12 +167,15 @@ void Exchange::frameEnd()
     if (m_scheduler.endSpeedSearch())
         emit speedFound(m_port.baudRate());
     m_watchdog->start();
-    resumeTicking();
 }
 
 void Exchange::pauseExchange()
 {
+    if (!m_mayPause)
+        return;
     m_tickTimer->stop();
+    if (!m_bodyTimer->isActive())
+        m_bodyTimer->start(openBodyLimit(m_port.baudRate()));
 }
 
 void Exchange::statusReply(const QString &body)

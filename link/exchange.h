@@ -6,7 +6,8 @@
 //   tick timer ("Timer1", 10 ms) -> Scheduler::tick -> SerialPortService::write
 //   SerialPortService::dataReceived -> ReplyAssembler::feed -> frameEnd /
 //       statusReply / settingReply below -> the signals of this class
-//   watchdog ("Timer5", 2 s without a reply) -> port reset, then link lost
+//   watchdog ("Timer5", 2 s without a valid reply) -> port reset, then link lost
+//   a body that nothing closes within a reply's time (line noise) is dropped
 //
 // start() opens the port and begins the start-up sequence (speed search,
 // read-back of the flank's settings); stop() ends everything and closes the
@@ -64,11 +65,16 @@ public:
     const ReplyAssembler &assembler() const { return m_assembler; }
     SerialPortService &port() { return m_port; }
 
+    // How long a reply body may stay open at `baud` before it is taken for
+    // line noise: a whole reply plus a margin, at most one slot.
+    static std::chrono::milliseconds openBodyLimit(int baud);
+
     // The timer handlers, public so that tests can step the exchange without
     // waiting for real time to pass.
     void tick();
     void watchdogExpired();
     void bytesArrived();
+    void openBodyExpired();
 
 signals:
     // A reply frame ended: the detector is answering.
@@ -87,8 +93,10 @@ signals:
 private:
     bool openPort();
     void resumeTicking();
+    void dropOpenBody();
 
     // ReplyHandler
+    void bodyClosed() override;
     void frameEnd() override;
     void pauseExchange() override;
     void statusReply(const QString &body) override;
@@ -97,6 +105,7 @@ private:
     SerialPortService &m_port;
     QTimer *m_tickTimer;
     QTimer *m_watchdog;
+    QTimer *m_bodyTimer;  // how long an open body may hold the ticks
     Scheduler m_scheduler;
     ReplyAssembler m_assembler;
     int m_portNumber = 0;
@@ -104,4 +113,7 @@ private:
     int m_flank = 1;
     int m_silentPeriods = 0;
     bool m_running = false;
+    // False from a dropped noise body until the next slot goes out: noise
+    // cannot hold the exchange twice in a row.
+    bool m_mayPause = true;
 };

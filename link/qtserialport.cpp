@@ -4,6 +4,9 @@
 
 #include <QFileInfo>
 
+#include <sys/ioctl.h>
+#include <termios.h>
+
 SerialPortService::OpenError classifyOpenFailure(QSerialPort::SerialPortError error,
                                                  bool deviceExists, bool deviceWritable)
 {
@@ -91,6 +94,37 @@ void QtSerialPortService::setSoftwareFlowControl(bool on)
     m_softwareFlow = on;
     if (m_port.isOpen())
         m_port.setFlowControl(on ? QSerialPort::SoftwareControl : QSerialPort::NoFlowControl);
+}
+
+bool QtSerialPortService::outputSuspended() const
+{
+    if (!m_port.isOpen())
+        return false;
+    // Bytes still in Qt's buffer or the driver's queue a whole slot after
+    // they were written: the line's flow control holds them.
+    int queued = 0;
+    if (::ioctl(m_port.handle(), TIOCOUTQ, &queued) != 0)
+        queued = 0;
+    return queued > 0 || m_port.bytesToWrite() > 0;
+}
+
+void QtSerialPortService::resumeOutput()
+{
+    if (!m_port.isOpen())
+        return;
+    const int fd = m_port.handle();
+    ::tcflow(fd, TCOON);
+    // Output stopped by a received XOFF restarts only when XON arrives or
+    // when input flow control is switched off: switch it off and on again.
+    termios tio{};
+    if (::tcgetattr(fd, &tio) == 0 && (tio.c_iflag & IXON)) {
+        tio.c_iflag &= ~tcflag_t(IXON);
+        ::tcsetattr(fd, TCSANOW, &tio);
+        tio.c_iflag |= IXON;
+        ::tcsetattr(fd, TCSANOW, &tio);
+    }
+    // Hand on at once what Qt still holds.
+    m_port.flush();
 }
 
 QByteArray QtSerialPortService::readAll()

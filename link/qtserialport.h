@@ -28,6 +28,8 @@ public:
     void setBaudRate(int baud) override;
     int baudRate() const override { return m_baud; }
     void setSoftwareFlowControl(bool on) override;
+    bool outputSuspended() const override;
+    void resumeOutput() override;
     QByteArray readAll() override;
     void write(const QByteArray &frame) override;
 

@@ -32,7 +32,8 @@ bool isSettingCode(int code)
 
 BodyKind classifyBody(const QString &body, int *code)
 {
-    if (!codec::replyCheckPasses(body))
+    // A character that is no hex digit is line noise, never a zero.
+    if (!codec::isHexText(body) || !codec::replyCheckPasses(body))
         return BodyKind::Dropped;
     const int c = codec::byteAt(body, 1);
     if (code)
@@ -58,21 +59,19 @@ void ReplyAssembler::feed(const QByteArray &bytes, ReplyHandler &handler)
         if (byte == codec::kFrameEnd) {
             if (!m_open)
                 continue;
-            handler.frameEnd();
             m_open = false;
+            handler.bodyClosed();
             // A copy: a handler may feed the assembler again.
             const QString body = m_body;
             int code = 0;
-            switch (classifyBody(body, &code)) {
-            case BodyKind::Status:
+            const BodyKind kind = classifyBody(body, &code);
+            if (kind == BodyKind::Dropped)
+                continue;
+            handler.frameEnd();
+            if (kind == BodyKind::Status)
                 handler.statusReply(body);
-                break;
-            case BodyKind::Setting:
+            else
                 handler.settingReply(code, body);
-                break;
-            case BodyKind::Dropped:
-                break;
-            }
             continue;
         }
         // One character per received byte, code for code.

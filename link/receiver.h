@@ -7,7 +7,10 @@
 class ReplyHandler {
 public:
     virtual ~ReplyHandler() = default;
-    // A CR closed a body (valid or not): the detector is answering.
+    // A CR closed a body, valid or not.
+    virtual void bodyClosed() {}
+    // A body passed its checks (hex digits only, length, sum): the detector
+    // is answering. Called before the body is handed on.
     virtual void frameEnd() = 0;
     // A body is still open at the end of a receive event.
     virtual void pauseExchange() = 0;
@@ -24,8 +27,8 @@ BodyKind classifyBody(const QString &body, int *code = nullptr);
 // Reply assembly. Every received character is processed in order, so the
 // result does not depend on how the driver splits a reply:
 //   "!"               starts a body;
-//   CR with a body    ends the frame: frameEnd(), then validation and
-//                     dispatch of the body;
+//   CR with a body    ends the frame: bodyClosed(), then validation, and
+//                     for a valid body frameEnd() and its dispatch;
 //   other characters  are appended while a body is open (bounded);
 //   CR with no body   is ignored (echoed requests, line noise).
 class ReplyAssembler {
@@ -35,6 +38,12 @@ public:
     void feed(const QByteArray &bytes, ReplyHandler &handler);
 
     bool bodyOpen() const { return m_open; }
+    // Forgets a body that line noise opened and nothing closed.
+    void dropBody()
+    {
+        m_open = false;
+        m_body.clear();
+    }
     const QString &body() const { return m_body; }
 
 private:

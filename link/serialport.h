@@ -33,6 +33,11 @@ public:
     virtual int baudRate() const = 0;
     virtual void setSoftwareFlowControl(bool on) = 0;
 
+    // Our output is held by the line's flow control (an XOFF was received)
+    // with bytes still waiting; resumeOutput() lets them go.
+    virtual bool outputSuspended() const { return false; }
+    virtual void resumeOutput() {}
+
     virtual QByteArray readAll() = 0;
     // Hands one frame to the driver without waiting; ignored on a closed port.
     virtual void write(const QByteArray &frame) = 0;

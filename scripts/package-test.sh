@@ -135,7 +135,7 @@ check_command_line() {
     [[ -z $err ]] || fail "man $page warns: $err"
 
     out=$("${nodisplay[@]}" timeout 10 "$bin" --help </dev/null) || fail "$name --help: status $?"
-    [[ $out == Usage:* ]] || fail "$name --help printed: $out"
+    [[ $out == *"$name"* ]] || fail "$name --help printed: $out"
     out=$("${nodisplay[@]}" timeout 10 "$bin" --version </dev/null) ||
       fail "$name --version: status $?"
     [[ $out == "$name $upstream" ]] || fail "$name --version printed: $out"

@@ -237,26 +237,30 @@ private slots:
         add("status in upper case", {status.toUpper()}, statusHeard);
         add("status split, then stray CRs", {status.left(9), status.mid(9), "\r", "\r\r"},
             statusHeard);
-        add("! then CR", {"!", "\r"}, u"alive"_s);
+        // Only a body that passes every check is the detector answering.
+        add("! then CR", {"!", "\r"}, QString());
         add("echoed request, CR with no body", {"$010b010c\r", "\r"}, QString());
         add("frames in one event", {replyFrame(21, {1}) + replyFrame(32, {128}) + "!0f05", "14\r"},
             u"alive, setting 21 1, alive, setting 32 128, alive, setting 15 5"_s);
         add("bad checksum, then a good frame", {"!0f0515\r" + kGainReply},
-            u"alive, alive, setting 15 5"_s);
-        add("length 5", {"!0f051\r"}, u"alive"_s);
-        add("length 19", {QByteArray(status).insert(17, '0')}, u"alive"_s);
-        add("status code with 6 chars", {replyFrame(11, {1})}, u"alive"_s);
-        add("unknown code", {replyFrame(16, {5})}, u"alive"_s);
+            u"alive, setting 15 5"_s);
+        add("length 5", {"!0f051\r"}, QString());
+        add("length 19", {QByteArray(status).insert(17, '0')}, QString());
+        add("status code with 6 chars", {replyFrame(11, {1})}, QString());
+        add("unknown code", {replyFrame(16, {5})}, QString());
+        // Noise is never read as zeros: an alarm, an open tamper, a gain.
+        add("not hex: status", {"!0bzzzzzzzz01zzzz0c\r", "!0bzzzzzzzz10zzzz1b\r"}, QString());
+        add("not hex: setting", {"!2dz532\r"}, QString());
         add("over-long body", {"!" + QByteArray(3000, '7'), QByteArray(3000, '7') + "0f0514\r"},
-            u"alive"_s);
+            QString());
         for (int code : {15, 17, 19, 20, 21, 22, 23, 32, 45, 47, 49, 50, 51, 52, 53})
             QTest::addRow("setting %d", code)
                 << QByteArrayList{replyFrame(code, {200})} << u"alive, setting %1 200"_s.arg(code);
         for (int code : {3, 46}) {  // the remote test and the address change answer no data
             QTest::addRow("code %d, 6 chars", code)
-                << QByteArrayList{replyFrame(code, {1})} << u"alive"_s;
+                << QByteArrayList{replyFrame(code, {1})} << QString();
             QTest::addRow("code %d, 18 chars", code)
-                << QByteArrayList{replyFrame(code, {1, 2, 3, 4, 5, 6, 7})} << u"alive"_s;
+                << QByteArrayList{replyFrame(code, {1, 2, 3, 4, 5, 6, 7})} << QString();
         }
     }
     void dispatch()
@@ -306,8 +310,11 @@ private slots:
     void watchdogAndFaults_data()
     {
         // Steps: t one slot, w a silent watchdog period, r a reply, p a cut-off
-        // reply, u the adapter unplugged, x the port stops reopening, f writes
-        // fail, s writes come out short, o writes work again, g start, h stop.
+        // reply, c the rest of it, n a stray "!", e an open body outlives its
+        // limit, z noise frames that fail their checks, q a stray XOFF holds
+        // our output, u the adapter unplugged, x the port stops reopening,
+        // f writes fail, s writes come out short, o writes work again, g start,
+        // h stop.
         // Each step gives what went out in a slot ("> frame" whole, "~ part" cut
         // short, "-" nothing, then the speed), the signals, "|" and the state
         // ("on": open with XON/XOFF, both timers running); " / " between steps.
@@ -337,6 +344,30 @@ private slots:
             << u"> $010f010c 4800 | on / reset | on / lost stopped | closed / | on / "
                "> $010f010c 4800 | on / reset | on"_s;
         QTest::newRow("stop") << u"th"_s << u"> $010f010c 4800 | on / stopped | closed"_s;
+        QTest::newRow("a stray ! costs at most one slot")
+            << u"tnenttn"_s
+            << u"> $010f010c 4800 | on / | open xon T5 / | on / | on / > $010f010c 9600 | on / "
+               "> $010f010c 19200 | on / | open xon T5"_s;
+        QTest::newRow("the port reset drops an open body")
+            << u"pwc"_s << u"| open xon T5 / reset | on / | on"_s;
+        QTest::newRow("noise frames are no life")
+            << u"zwzw"_s << u"| on / reset | on / | on / lost stopped | closed"_s;
+        QTest::newRow("a stray XOFF holds one slot, the next lets it go")
+            << u"qtt"_s << u"| on / - 4800 | on / > $010f010c 9600 | on"_s;
+    }
+    void openBodyLimit_data()
+    {
+        QTest::addColumn<int>("baud");
+        QTest::addColumn<int>("ms");
+        QTest::newRow("4800: a reply takes 42 ms, held to one slot") << 4800 << 60;
+        QTest::newRow("19200") << 19200 << 51;
+        QTest::newRow("115200") << 115200 << 42;
+    }
+    void openBodyLimit()
+    {
+        QFETCH(int, baud);
+        QFETCH(int, ms);
+        QCOMPARE(Exchange::openBodyLimit(baud).count(), ms);
     }
     void watchdogAndFaults()
     {
@@ -347,6 +378,11 @@ private slots:
         const QHash<QChar, std::function<void()>> act{
             {u'r', [&] { port.deliver(kGainReply); }},
             {u'p', [&] { port.deliver("!0f"); }},
+            {u'c', [&] { port.deliver("0514\r"); }},
+            {u'n', [&] { port.deliver("!0f05"); }},
+            {u'e', [&] { rig.exchange.openBodyExpired(); }},
+            {u'z', [&] { port.deliver("!zz\r!0f0515\r!\r"); }},
+            {u'q', [&] { port.suspended = true; }},
             {u'u', [&] { port.unplug(); }},
             {u'x', [&] { port.openable.clear(); }},
             {u'f', [&] { port.failWrites = true; }},

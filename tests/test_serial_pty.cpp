@@ -99,6 +99,29 @@ private slots:
         QVERIFY(received.count() >= 1);
     }
 
+    void strayXoffIsLetGo()
+    {
+        // Noise that reads as XOFF stops our output on the terminal; the
+        // service sees the frame held and lets it go.
+        m_port->setSoftwareFlowControl(true);
+        QVERIFY(m_port->open());
+        QVERIFY(!m_port->outputSuspended());
+        QCOMPARE(::write(m_master, "\x13", 1), ssize_t(1));
+        QTest::qWait(50);
+        m_port->write("$010b010c\r");
+        QTRY_VERIFY_WITH_TIMEOUT(m_port->outputSuspended(), 2000);
+        char buf[64];
+        QCOMPARE(::read(m_master, buf, sizeof buf), ssize_t(-1));  // nothing got through
+        m_port->resumeOutput();
+        QByteArray heard;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (heard += QByteArray(buf, std::max<int>(0, int(::read(m_master, buf, sizeof buf)))),
+             heard.size() >= 10),
+            5000);
+        QCOMPARE(heard, QByteArray("$010b010c\r"));
+        QVERIFY(!m_port->outputSuspended());
+    }
+
     void vanishedDeviceCloses()
     {
         QVERIFY(m_port->open());

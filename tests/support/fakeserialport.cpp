@@ -34,6 +34,13 @@ void FakeSerialPort::setBaudRate(int baud)
     baudHistory.append(baud);
 }
 
+void FakeSerialPort::resumeOutput()
+{
+    suspended = false;
+    written += held;
+    held.clear();
+}
+
 QByteArray FakeSerialPort::readAll()
 {
     QByteArray out;
@@ -45,6 +52,10 @@ void FakeSerialPort::write(const QByteArray &frame)
 {
     if (!m_open || failWrites)
         return;
+    if (suspended) {
+        held.append(frame);
+        return;
+    }
     if (shortWriteBytes >= 0 && shortWriteBytes < frame.size()) {
         fragments.append(frame.left(shortWriteBytes));
         return;

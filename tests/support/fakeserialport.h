@@ -28,7 +28,11 @@ public:
     bool failWrites = false;
     int shortWriteBytes = -1;
     QByteArrayList fragments;  // what the short writes put on the line
-    QList<int> openAttempts;   // port numbers open() was tried on
+    // Output held by flow control (a stray XOFF): writes wait in `held`
+    // until resumeOutput().
+    bool suspended = false;
+    QByteArrayList held;
+    QList<int> openAttempts;  // port numbers open() was tried on
     int closeCalls = 0;
 
     void setPortNumber(int n) override { m_number = n; }
@@ -42,6 +46,8 @@ public:
     int baudRate() const override { return m_baud; }
     void setSoftwareFlowControl(bool on) override { m_softwareFlow = on; }
     bool softwareFlowControl() const { return m_softwareFlow; }
+    bool outputSuspended() const override { return suspended && !held.isEmpty(); }
+    void resumeOutput() override;
     QByteArray readAll() override;
     void write(const QByteArray &frame) override;
 

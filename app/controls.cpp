@@ -2,9 +2,12 @@
 
 #include "base/colors.h"
 
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace {
 
@@ -20,7 +23,7 @@ void setRoleColor(QWidget *widget, QPalette::ColorRole role, quint32 bgr)
 
 }  // namespace
 
-void setLabelTextColor(QLabel *label, quint32 bgr)
+void setLabelTextColor(QWidget *label, quint32 bgr)
 {
     setRoleColor(label, QPalette::WindowText, bgr);
 }
@@ -30,7 +33,7 @@ void setLabelBackColor(QLabel *label, quint32 bgr)
     setRoleColor(label, QPalette::Window, bgr);
 }
 
-quint32 labelTextColor(const QLabel *label)
+quint32 labelTextColor(const QWidget *label)
 {
     return bgrFromColor(label->palette().color(QPalette::WindowText));
 }
@@ -55,6 +58,37 @@ void showText(QLineEdit *box, const QString &text)
 {
     if (box->text() != text)
         box->setText(text);
+}
+
+void showFitted(QLabel *label, const QString &text, const QFont &font)
+{
+    constexpr qreal kSmallestPoints = 7.5;
+    constexpr qreal kStep = 0.75;
+    const QRect area = label->contentsRect();
+    QFont fitted = font;
+    QString shown = text;
+    bool twoLines = false;
+    for (qreal points = font.pointSizeF();; points -= kStep) {
+        fitted.setPointSizeF(std::max(points, kSmallestPoints));
+        const QFontMetrics metrics(fitted);
+        if (metrics.horizontalAdvance(text) <= area.width())
+            break;
+        if (points > kSmallestPoints)
+            continue;
+        twoLines = 2 * metrics.lineSpacing() <= area.height() &&
+                   metrics.boundingRect(area, Qt::TextWordWrap, text).height() <= area.height();
+        if (!twoLines)
+            shown = metrics.elidedText(text, Qt::ElideRight, area.width());
+        break;
+    }
+    if (label->font() != fitted)
+        label->setFont(fitted);
+    if (label->wordWrap() != twoLines)
+        label->setWordWrap(twoLines);
+    showText(label, shown);
+    const QString tip = shown == text ? QString() : text;
+    if (label->toolTip() != tip)
+        label->setToolTip(tip);
 }
 
 void setTimerEnabled(QTimer *timer, bool enabled)

@@ -18,14 +18,20 @@ template <typename T> T *control(QWidget *form, const char *name)
 
 // Colours as the original controls had them (0xBBGGRR). Like the text
 // setters below, they change nothing (and cause no repaint) when the control
-// already shows the value.
-void setLabelTextColor(QLabel *label, quint32 bgr);
+// already shows the value. The text colour is a label's or a check box's
+// caption.
+void setLabelTextColor(QWidget *label, quint32 bgr);
 void setLabelBackColor(QLabel *label, quint32 bgr);
-quint32 labelTextColor(const QLabel *label);
+quint32 labelTextColor(const QWidget *label);
 quint32 labelBackColor(const QLabel *label);
 void setBoxTextColor(QLineEdit *box, quint32 bgr);
 void showText(QLabel *label, const QString &text);
 void showText(QLineEdit *box, const QString &text);
+// Shows `text` whole within the label's area: on one line in `font` (the
+// label's designed font) or, when it is too long, in a smaller size, down to
+// 7.5 pt, on one line or two. A text that is too long even then is cut short
+// with "…", and the whole text is the label's tool tip.
+void showFitted(QLabel *label, const QString &text, const QFont &font);
 
 // Enables a timer that has a non-zero interval; a running timer is left as
 // it is, keeping its phase. Disabling stops it.

@@ -149,6 +149,27 @@ QPixmap logoPixmap(const QSize &size)
     return pixmap;
 }
 
+// Tab goes through the window as it is read: the connection, the flank and
+// its sound, each setting row top to bottom (unlock box, value, apply), the
+// remote test, the chart's scales, the control pass and the journal. The
+// level read-outs take focus by click only; the spinners never do, their
+// value boxes take the keys.
+void setScreenTabOrder(QWidget *form)
+{
+    QStringList order = {u"Combo3"_s,   u"Text1"_s,  u"Check1"_s, u"Command4"_s,
+                         u"Command3"_s, u"Combo2"_s, u"Check3"_s};
+    for (const SettingRow &row : settingCatalogue())
+        order << QLatin1String(row.unlockBox) << QLatin1String(row.valueBox)
+              << QLatin1String(row.applyButton);
+    order << u"Command5"_s << u"Check6"_s << u"Check7"_s << u"Check9"_s << u"Check8"_s
+          << u"Command9"_s << u"Command8"_s << u"List1"_s << u"Command6"_s;
+    for (qsizetype i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(form->findChild<QWidget *>(order[i - 1]),
+                             form->findChild<QWidget *>(order[i]));
+    for (const char *readOut : {"Text2", "Text11", "Text12", "Text3"})
+        control<QLineEdit>(form, readOut)->setFocusPolicy(Qt::ClickFocus);
+}
+
 }  // namespace
 
 void buildDesignedControls(QWidget *form)
@@ -272,6 +293,9 @@ void buildDesignedControls(QWidget *form)
     list->setObjectName(u"List1"_s);
     list->setGeometry(twipsRect(9240, 7080, 5535, 2010));
     list->setSortingEnabled(false);
+    // Every entry is one line of the same font: the list lays out a new
+    // entry without measuring all the others.
+    list->setUniformItemSizes(true);
 
     auto *chart = new ChartView(form);
     chart->setObjectName(u"Picture1"_s);
@@ -290,4 +314,6 @@ void buildDesignedControls(QWidget *form)
 
     // The limit row starts locked like every other setting row.
     control<QComboBox>(form, "Combo1")->setEnabled(false);
+
+    setScreenTabOrder(form);
 }

@@ -14,8 +14,9 @@
 
 using namespace Qt::StringLiterals;
 
-MonitorPanel::MonitorPanel(QWidget *form, Exchange &exchange, AlarmPlayer *alarm)
-    : QObject(form), m_exchange(exchange), m_alarm(alarm), m_form(form),
+MonitorPanel::MonitorPanel(QWidget *form, Exchange &exchange, AlarmPlayer *alarm,
+                           const QString &tonePath)
+    : QObject(form), m_exchange(exchange), m_alarm(alarm), m_tonePath(tonePath), m_form(form),
       m_flankState(control<QLabel>(form, "Label4")), m_faultNote(control<QLabel>(form, "Label25")),
       m_tamperState(control<QLabel>(form, "Label16")),
       m_journalCaption(control<QLabel>(form, "Label18")),
@@ -32,7 +33,11 @@ MonitorPanel::MonitorPanel(QWidget *form, Exchange &exchange, AlarmPlayer *alarm
     connect(m_sound, &QCheckBox::toggled, this, [this](bool on) {
         if (!on)
             setTimerEnabled(m_tone, false);
+        else if (m_alarm)
+            m_alarm->check();  // a tone that cannot be heard is told now, not at the alarm
     });
+    if (m_alarm)
+        m_alarm->setFailureSink([this](const QString &reason) { reportToneFailure(reason); });
     connect(m_remoteTest, &QPushButton::clicked, this, [this] {
         m_remoteTest->setEnabled(false);
         m_exchange.queueRequest(codec::requestAddressOnly(m_exchange.address(), codec::RemoteTest));
@@ -44,6 +49,12 @@ MonitorPanel::MonitorPanel(QWidget *form, Exchange &exchange, AlarmPlayer *alarm
     });
 }
 
+MonitorPanel::~MonitorPanel()
+{
+    if (m_alarm)
+        m_alarm->setFailureSink({});
+}
+
 void MonitorPanel::attachJournal(EventJournal &journal)
 {
     m_journal = &journal;
@@ -53,6 +64,8 @@ void MonitorPanel::attachJournal(EventJournal &journal)
 void MonitorPanel::insertJournalEntry(const QString &entry)
 {
     m_list->insertItem(0, entry);
+    if (m_list->count() > kJournalListLimit)
+        delete m_list->takeItem(m_list->count() - 1);
 }
 
 void MonitorPanel::load()
@@ -135,5 +148,20 @@ void MonitorPanel::reportJournalFailure(const QString &error)
     const QString message =
         u"Не удалось записать файл журнала %1: %2"_s.arg(m_journal->filePath(), error);
     m_journalCaption->setToolTip(message);
+    qWarning("%s", qPrintable(message));
+}
+
+void MonitorPanel::reportToneFailure(const QString &reason)
+{
+    // Like the journal's failure: on the caption of "Звук", never a dialog.
+    if (reason.isEmpty()) {
+        setLabelTextColor(m_sound, bgr::Black);
+        m_sound->setToolTip(QString());
+        return;
+    }
+    setLabelTextColor(m_sound, bgr::Red);
+    const QString file = m_tonePath.isEmpty() ? QString() : u" (%1)"_s.arg(m_tonePath);
+    const QString message = u"Сигнал тревоги не слышен%1: %2"_s.arg(file, reason);
+    m_sound->setToolTip(message);
     qWarning("%s", qPrintable(message));
 }

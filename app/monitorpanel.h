@@ -19,11 +19,17 @@ class QWidget;
 class MonitorPanel : public QObject {
     Q_OBJECT
 public:
-    MonitorPanel(QWidget *form, Exchange &exchange, AlarmPlayer *alarm);
+    // `tonePath`: the tone's file, named when it cannot be heard.
+    MonitorPanel(QWidget *form, Exchange &exchange, AlarmPlayer *alarm, const QString &tonePath);
+    ~MonitorPanel() override;
 
     // The journal's list and failure report; called once the journal exists.
     void attachJournal(EventJournal &journal);
-    // Where the journal puts a new entry: at the top of the list.
+    // The newest entries the list keeps; the file keeps every entry.
+    static constexpr int kJournalListLimit = 100000;
+
+    // Where the journal puts a new entry: at the top of the list, the oldest
+    // one beyond the limit dropped.
     void insertJournalEntry(const QString &entry);
 
     void load();
@@ -34,9 +40,11 @@ public:
 
 private:
     void reportJournalFailure(const QString &error);
+    void reportToneFailure(const QString &reason);
 
     Exchange &m_exchange;
     AlarmPlayer *m_alarm;
+    QString m_tonePath;
     EventJournal *m_journal = nullptr;
     FlankMonitor m_monitor;
     QWidget *m_form;

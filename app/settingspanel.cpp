@@ -8,6 +8,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -36,7 +37,11 @@ SettingsPanel::SettingsPanel(QWidget *form, Exchange &exchange, EventJournal &jo
             connect(row.spinner, &UpDown::changed, this, [row] {
                 row.valueBox->setText(textForPosition(*row.setting, row.spinner->Value()));
             });
+            row.spinner->takeKeysFrom(row.valueBox);
         }
+        QWidget *editor = row.list ? static_cast<QWidget *>(row.list) : row.valueBox;
+        for (QWidget *w : std::initializer_list<QWidget *>{row.unlockBox, editor, row.apply})
+            w->installEventFilter(this);
         // The unit number's apply button is the address change.
         if (row.setting->setting == Setting::UnitNumber)
             connect(row.apply, &QPushButton::clicked, this,
@@ -112,6 +117,24 @@ void SettingsPanel::showSetting(int code, int valueByte, const QString &flankTex
     }
     if (reply.journal)
         m_journal.record(*reply.journal);
+}
+
+bool SettingsPanel::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            for (const Row &row : std::as_const(m_rows)) {
+                const bool inRow = watched == row.unlockBox || watched == row.apply ||
+                                   watched == row.valueBox || watched == row.list;
+                if (inRow && row.apply->isEnabled()) {
+                    row.apply->click();
+                    return true;
+                }
+            }
+        }
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void SettingsPanel::unlockToggled(const Row &row)

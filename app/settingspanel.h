@@ -29,6 +29,10 @@ public:
     // A setting reply of the detector about the flank shown as `flankText`.
     void showSetting(int code, int valueByte, const QString &flankText);
 
+protected:
+    // Enter anywhere in an unlocked row presses its "Применить".
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     // The controls of one setting row, found by the names in the catalogue.
     struct Row {

@@ -1,6 +1,6 @@
 #include "app/updown.h"
 
-#include <QEvent>
+#include <QKeyEvent>
 #include <QToolButton>
 
 #include <algorithm>
@@ -48,6 +48,40 @@ void UpDown::stepUp()
 void UpDown::stepDown()
 {
     setValue(m_value - m_increment);
+}
+
+void UpDown::takeKeysFrom(QWidget *box)
+{
+    box->installEventFilter(this);
+}
+
+bool UpDown::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress && isEnabled()) {
+        constexpr int kPageSteps = 10;
+        int steps = 0;
+        switch (static_cast<QKeyEvent *>(event)->key()) {
+        case Qt::Key_Up:
+            steps = 1;
+            break;
+        case Qt::Key_Down:
+            steps = -1;
+            break;
+        case Qt::Key_PageUp:
+            steps = kPageSteps;
+            break;
+        case Qt::Key_PageDown:
+            steps = -kPageSteps;
+            break;
+        default:
+            break;
+        }
+        if (steps != 0) {
+            setValue(m_value + steps * m_increment);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void UpDown::changeEvent(QEvent *event)

@@ -7,8 +7,9 @@ class QToolButton;
 // A spin button: two small arrows and a position (Value) inside Min..Max,
 // stepped by Increment. It shows no number itself; the window shows the
 // value in a separate box. changed() is raised synchronously after every
-// change of position, by the arrows or by code, and never when the position
-// stays the same.
+// change of position, by the arrows, the keys or code, and never when the
+// position stays the same. It never takes focus: the value box beside it
+// takes the keys for it (takeKeysFrom).
 class UpDown : public QWidget {
     Q_OBJECT
 public:
@@ -28,10 +29,15 @@ public:
     void stepUp();
     void stepDown();
 
+    // While the spinner is enabled, Up and Down in `box` step it, PageUp and
+    // PageDown step it ten times.
+    void takeKeysFrom(QWidget *box);
+
 signals:
     void changed();
 
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void changeEvent(QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 

@@ -222,6 +222,46 @@ void BM_SettingReplyThroughWindow(benchmark::State &state)
 }
 BENCHMARK(BM_SettingReplyThroughWindow)->Arg(0)->Arg(1);
 
+// A flank flapping between alarm and norm: each status reply journals a line
+// into the file and the list, which holds `arg` entries; then the event
+// loop's work for it (the list laid out again and the window repainted). The
+// oldest entry is dropped after each line, inside the measured time, so the
+// list stays at its size; at the list's limit (100,000) the window drops it
+// itself. "us/line" is the CPU time of one line.
+void BM_JournalLineThroughWindow(benchmark::State &state)
+{
+    FormFixture fixture;
+    fixture.form->show();
+    QWindow *window = fixture.form->windowHandle();
+    for (int i = 0; i < 100 && !window->isExposed(); ++i)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    fixture.start(1);
+    auto *list = fixture.control<QListWidget>("List1");
+    const QString entry = fixture.stamp() + QStringLiteral("  Фланг -1    Тревога");
+    for (int i = list->count(); i < state.range(0); ++i)
+        list->addItem(entry);
+    QEvent update(QEvent::UpdateRequest);
+    QCoreApplication::sendEvent(fixture.form.get(), &update);
+    PaintCounter counter;
+    list->viewport()->installEventFilter(&counter);
+    const QByteArray frames[] = {statusReply(1), statusReply(0)};
+    std::size_t i = 0;
+    const double start = threadCpuSeconds();
+    for (auto _ : state) {
+        fixture.port.deliver(frames[i]);
+        // The list lays itself out on a zero timer, then asks for the paint.
+        QCoreApplication::processEvents();
+        QCoreApplication::sendEvent(fixture.form.get(), &update);
+        if (list->count() > state.range(0))
+            delete list->takeItem(list->count() - 1);
+        i ^= 1;
+    }
+    state.counters["us/line"] = (threadCpuSeconds() - start) / double(state.iterations()) * 1e6;
+    if (list->count() != state.range(0) || counter.paints < int(state.iterations()))
+        state.SkipWithError("the list did not take and show every line");
+}
+BENCHMARK(BM_JournalLineThroughWindow)->Arg(1000)->Arg(10000)->Arg(100000);
+
 }  // namespace
 
 int main(int argc, char **argv)

@@ -4,6 +4,7 @@
 // mean is tested with the engine.
 
 #include "app/controls.h"
+#include "app/monitorpanel.h"
 #include "app/updown.h"
 #include "base/colors.h"
 #include "diagram/signalchart.h"
@@ -17,8 +18,11 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
+#include <QStyledItemDelegate>
 #include <QTest>
 #include <QTimer>
 
@@ -95,6 +99,15 @@ struct Window : FormFixture {
     }
 };
 
+// The label's text, as drawn, lies within its area in 7.5 pt or more.
+bool fitsItsArea(const QLabel *label)
+{
+    const int flags = int(label->alignment()) | (label->wordWrap() ? Qt::TextWordWrap : 0);
+    const QRect area = label->contentsRect();
+    return area.contains(QFontMetrics(label->font()).boundingRect(area, flags, label->text())) &&
+           label->font().pointSizeF() >= 7.5;
+}
+
 const SettingRow &rowOfBox(const QString &unlockBox)
 {
     for (const SettingRow &row : settingCatalogue())
@@ -135,13 +148,14 @@ private slots:
         QCOMPARE(w.control<QWidget>("Picture1")->geometry(), QRect(336, 96, 649, 345));
         QCOMPARE(w.enabledControls(), kStopped);
 
-        // Every designed placeholder caption is replaced, but the speed's.
+        // Every designed placeholder caption is replaced; the speed shows
+        // nothing until one is found.
         for (QWidget *c : w.form->findChildren<QWidget *>())
-            if (!c->objectName().isEmpty() && c->objectName() != u"Label24"_s)
+            if (!c->objectName().isEmpty())
                 QVERIFY2(textOf(c) != c->objectName(), qPrintable(c->objectName()));
         // Label2 has a Latin A, Check8 a Latin c.
         for (const QString &shown :
-             u"Label2=П\x41РАМЕТРЫ|Check8=0,5\x63./дел.|Command4=СТАРТ|"
+             u"Label2=П\x41РАМЕТРЫ|Check8=0,5\x63./дел.|Command4=СТАРТ|Label24=|"
              u"Label6= |Text2= |Text12=|Text1=1|Combo2=1|Combo1="_s.split(u'|'))
             QCOMPARE(textOf(w.control<QWidget>(qPrintable(shown.section(u'=', 0, 0)))),
                      shown.section(u'=', 1));
@@ -202,9 +216,144 @@ private slots:
             w.port.denied = {1};
         w.button("Command4")->click();
         QCOMPARE(w.label("Label6")->text(), message);
+        QVERIFY(fitsItsArea(w.label("Label6")));
         QCOMPARE(labelTextColor(w.label("Label6")), bgr::Red);
         QCOMPARE(w.enabledControls(), kStopped);
         QVERIFY(!w.timer("Timer1")->isActive() && w.journalListItems().isEmpty());
+    }
+
+    // Ports that exist but refuse the user are not listed; the status line
+    // names the first and tells the mend.
+    void portsRefused_data()
+    {
+        QTest::addColumn<QSet<int>>("denied");
+        QTest::addColumn<QString>("message");
+        const QString mend =
+            u": добавьте пользователя в группу dialout и войдите в систему снова."_s;
+        QTest::newRow("none") << QSet<int>() << u" "_s;
+        QTest::newRow("one") << QSet<int>{2} << u"Нет прав доступа к /fake/tty2"_s + mend;
+        QTest::newRow("two") << QSet<int>{9, 2}
+                             << u"Нет прав доступа к /fake/tty2 и ещё 1 порту"_s + mend;
+        QTest::newRow("three") << QSet<int>{2, 5, 9}
+                               << u"Нет прав доступа к /fake/tty2 и ещё 2 портам"_s + mend;
+    }
+    void portsRefused()
+    {
+        QFETCH(QSet<int>, denied);
+        QFETCH(QString, message);
+        Window w({1}, denied);
+        QCOMPARE(w.control<QComboBox>("Combo3")->count(), 1);
+        QCOMPARE(w.label("Label6")->text(), message);
+        QVERIFY(fitsItsArea(w.label("Label6")));
+        QCOMPARE(labelTextColor(w.label("Label6")), denied.isEmpty() ? bgr::Black : bgr::Red);
+    }
+
+    // Too long even in the smallest size: cut short, whole in the tool tip.
+    void statusCutShort()
+    {
+        Window w;
+        QLabel *status = w.label("Label6");
+        const QFont designed = status->font();
+        const QString text = u"Слишком длинное сообщение. "_s.repeated(8);
+        showFitted(status, text, designed);
+        QVERIFY(fitsItsArea(status) && status->text().endsWith(u'…'));
+        QCOMPARE(status->toolTip(), text);
+        showFitted(status, u"Обмен данными остановлен."_s, designed);
+        QCOMPARE(status->font(), designed);
+        QCOMPARE(status->toolTip(), QString());
+    }
+
+    // What the address box shows is the address used: typed before
+    // "СТАРТ", or during the exchange and ended with Enter.
+    void typedAddress_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("running");
+        QTest::addColumn<int>("address");
+        QTest::newRow("5") << u"5"_s << false << 5;
+        QTest::newRow("128") << u"128"_s << false << 128;
+        QTest::newRow("129 put back") << u"129"_s << false << 1;
+        QTest::newRow("letters put back") << u"5a"_s << false << 1;
+        QTest::newRow("nothing put back") << QString() << false << 1;
+        QTest::newRow("during the exchange") << u"7"_s << true << 1;
+    }
+    void typedAddress()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, running);
+        QFETCH(int, address);
+        Window w;
+        QLineEdit *box = w.box("Text1");
+        if (running)
+            w.start(1);
+        box->clear();
+        QTest::keyClicks(box, typed);
+        if (running)
+            QTest::keyClick(box, Qt::Key_Return);
+        else
+            w.start(1);
+        QCOMPARE(box->text(), QString::number(address));
+        QCOMPARE(w.control<UpDown>("UpDown1")->Value(), address);
+        QCOMPARE(w.form->exchange().address(), address);
+    }
+
+    void keyboard()
+    {
+        Window w;
+        QStringList chain;
+        for (QWidget *c = w.form->nextInFocusChain(); c != w.form.get(); c = c->nextInFocusChain())
+            if (c->focusPolicy() & Qt::TabFocus)
+                chain << c->objectName();
+        QCOMPARE(chain.join(u' '),
+                 u"Combo3 Text1 Check1 Command4 Command3 Combo2 Check3 Check14 Text8 Command13 "
+                 u"Check11 Combo1 Command10 Check10 Text7 Command7 Check2 Text5 Command2 Check5 "
+                 u"Text6 Command1 Check12 Text9 Command11 Check13 Text10 Command12 Check4 Text4 "
+                 u"Command14 Command5 Check6 Check7 Check9 Check8 Command9 Command8 List1 "
+                 u"Command6"_s);
+
+        // The address box steps its spinner once unlocked.
+        QTest::keyClick(w.box("Text1"), Qt::Key_Up);
+        w.check("Check1")->setChecked(true);
+        QTest::keyClick(w.box("Text1"), Qt::Key_Up);
+        QCOMPARE(w.box("Text1")->text(), u"2"_s);
+
+        // A setting row: keys step the value once unlocked, Enter applies.
+        w.start(1);
+        QLineEdit *threshold = w.box("Text5");
+        auto *spinner = w.control<UpDown>("UpDown2");
+        QTest::keyClick(threshold, Qt::Key_Up);
+        QCOMPARE(spinner->Value(), 1);
+        w.check("Check2")->setChecked(true);
+        QList<int> positions;
+        for (Qt::Key key :
+             {Qt::Key_Up, Qt::Key_PageUp, Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_Down}) {
+            QTest::keyClick(threshold, key);
+            positions << spinner->Value();
+        }
+        QCOMPARE(positions, QList<int>({2, 12, 14, 4, 3}));
+        QCOMPARE(threshold->text(), textForPosition(rowOfBox(u"Check2"_s), 3));
+        QTest::keyClick(threshold, Qt::Key_Return);
+        QVERIFY(!w.check("Check2")->isChecked());
+        QCOMPARE(w.scheduler().mailbox(), u"$022f01020c\r"_s);  // address 2
+    }
+
+    // The designed colours hold under a dark system theme.
+    void darkSystemTheme()
+    {
+        const QPalette system = QApplication::palette();
+        const auto restore = qScopeGuard([&] { QApplication::setPalette(system); });
+        QApplication::setPalette(QPalette(QColor(0x35, 0x35, 0x35), QColor(0x20, 0x20, 0x20)));
+        Window w;
+        for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+            QCOMPARE(w.form->palette().color(group, QPalette::Window),
+                     colorFromBgr(bgr::LightGrey));
+            QCOMPARE(w.box("Text5")->palette().color(group, QPalette::Base), QColor(Qt::white));
+            QCOMPARE(w.box("Text5")->palette().color(group, QPalette::Text), QColor(Qt::black));
+            QCOMPARE(w.button("Command4")->palette().color(group, QPalette::ButtonText),
+                     QColor(Qt::black));
+        }
+        QCOMPARE(w.button("Command3")->palette().color(QPalette::Disabled, QPalette::ButtonText),
+                 QColor(0x80, 0x80, 0x80));
     }
 
     void startLinkAndStop()
@@ -518,6 +667,49 @@ private slots:
         QCOMPARE(w.fileLines(), 1);
     }
 
+    void toneFailureOnItsCaption()
+    {
+        Window w;
+        QCheckBox *sound = w.check("Check3");
+        sound->setChecked(true);
+        QCOMPARE(w.alarm.checks, 1);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"не слышен.*файл пуст"_s));
+        w.alarm.fail(u"файл пуст"_s);
+        QCOMPARE(labelTextColor(sound), bgr::Red);
+        QVERIFY(sound->toolTip().contains(w.tonePath()) && sound->toolTip().contains(u"файл пуст"));
+        w.alarm.fail(QString());
+        QCOMPARE(labelTextColor(sound), bgr::Black);
+        QCOMPARE(sound->toolTip(), QString());
+    }
+
+    // A new entry is laid out without measuring the others, and the list
+    // keeps the newest entries up to its limit.
+    void journalListBounded()
+    {
+        struct CountingDelegate : QStyledItemDelegate {
+            using QStyledItemDelegate::QStyledItemDelegate;
+            QSize sizeHint(const QStyleOptionViewItem &o, const QModelIndex &i) const override
+            {
+                ++hints;
+                return QStyledItemDelegate::sizeHint(o, i);
+            }
+            mutable int hints = 0;
+        };
+        Window w;
+        auto *list = w.control<QListWidget>("List1");
+        auto *delegate = new CountingDelegate(list);
+        list->setItemDelegate(delegate);
+        for (int i = 0; i < MonitorPanel::kJournalListLimit; ++i)
+            list->addItem(QString::number(i));
+        w.start(1);
+        list->doItemsLayout();
+        QVERIFY2(delegate->hints < 10, qPrintable(QString::number(delegate->hints)));
+        QCOMPARE(list->count(), MonitorPanel::kJournalListLimit);
+        QVERIFY(list->item(0)->text().contains(u"Старт"));
+        QCOMPARE(list->item(list->count() - 1)->text(),
+                 QString::number(MonitorPanel::kJournalListLimit - 2));
+    }
+
     void linkLost()
     {
         Window w;
@@ -540,6 +732,7 @@ private slots:
             w.journalSince(lines),
             QStringList({u"  НЕТ СВЯЗИ С БЛОКОМ!| НЕТ СВЯЗИ С БЛОКОМ!"_s, u"   Стоп| Стоп"_s}));
         QCOMPARE(w.label("Label6")->text(), u"Нет связи с блоком. Проверьте адрес и питание! "_s);
+        QVERIFY(fitsItsArea(w.label("Label6")));
         QCOMPARE(labelTextColor(w.label("Label6")), bgr::Red);
         QCOMPARE(w.label("Label4")->text(), u"Нет связи"_s);
         QCOMPARE(labelBackColor(w.label("Label4")), bgr::White);

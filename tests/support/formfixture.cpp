@@ -7,14 +7,16 @@
 
 #include "link/exchange.h"
 
-FormFixture::FormFixture(QSet<int> openablePorts)
+FormFixture::FormFixture(QSet<int> openablePorts, QSet<int> deniedPorts)
 {
     port.openable = std::move(openablePorts);
+    port.denied = std::move(deniedPorts);
     Form1Dependencies deps;
     deps.port = &port;
     deps.journalPath = journalPath();
     deps.clock = [this] { return now; };
     deps.alarm = &alarm;
+    deps.tonePath = tonePath();
     form = std::make_unique<Form1>(deps);
 }
 

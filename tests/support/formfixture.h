@@ -10,17 +10,31 @@
 
 #include <memory>
 
-// Alarm player that counts restarts instead of playing.
+// Alarm player that counts restarts and checks instead of playing, and
+// reports a failure when the test says so.
 class CountingAlarm : public AlarmPlayer {
 public:
     void restart() override { ++restarts; }
+    void check() override { ++checks; }
+    void setFailureSink(FailureSink sink) override { m_sink = std::move(sink); }
+    // Reports `reason` as a player does; empty: the tone is heard again.
+    void fail(const QString &reason)
+    {
+        if (m_sink)
+            m_sink(reason);
+    }
     int restarts = 0;
+    int checks = 0;
+
+private:
+    FailureSink m_sink;
 };
 
 // A window on a fake serial line, with its journal in a temporary folder and
 // a clock the test sets.
 struct FormFixture {
-    explicit FormFixture(QSet<int> openablePorts = {1});
+    // `deniedPorts` exist but refuse the user (no permission).
+    explicit FormFixture(QSet<int> openablePorts = {1}, QSet<int> deniedPorts = {});
 
     QTemporaryDir dir;
     FakeSerialPort port;
@@ -29,6 +43,7 @@ struct FormFixture {
     std::unique_ptr<Form1> form;
 
     QString journalPath() const { return dir.filePath(QStringLiteral("Jurnal.txt")); }
+    static QString tonePath() { return QStringLiteral("/fake/ringout.wav"); }
     // The journal file's lines without their CR LF, decoded as UTF-8.
     QStringList journalFileLines() const;
     // The list's items, top first.

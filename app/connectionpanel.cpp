@@ -11,6 +11,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -36,20 +37,24 @@ ConnectionPanel::ConnectionPanel(QWidget *form, Exchange &exchange, EventJournal
       m_stop(control<QPushButton>(form, "Command3")),
       m_addressUnlock(control<QCheckBox>(form, "Check1")),
       m_address(control<UpDown>(form, "UpDown1")), m_addressBox(control<QLineEdit>(form, "Text1")),
-      m_form(form)
+      m_form(form), m_statusFont(m_status->font())
 {
     connect(m_start, &QPushButton::clicked, this, &ConnectionPanel::startPressed);
     connect(m_stop, &QPushButton::clicked, &m_exchange, &Exchange::stop);
     connect(m_addressUnlock, &QCheckBox::toggled, m_address, &QWidget::setEnabled);
     connect(m_address, &UpDown::changed, this,
             [this] { m_addressBox->setText(QString::number(m_address->Value())); });
+    connect(m_addressBox, &QLineEdit::editingFinished, this, &ConnectionPanel::takeTypedAddress);
+    m_address->takeKeysFrom(m_addressBox);
     connect(m_flank, &QComboBox::activated, this, [this] { emit flankChosen(flank()); });
+    m_ports->installEventFilter(this);
 }
 
 void ConnectionPanel::load()
 {
     control<QLabel>(m_form, "Label3")->setText(u"ПОДКЛЮЧЕНИЕ"_s);
-    m_status->setText(u" "_s);
+    showStatus(u" "_s);
+    m_speed->setText(QString());  // until a speed is found
     control<QLabel>(m_form, "Label7")->setText(u"Фланг"_s);
     control<QLabel>(m_form, "Label19")->setText(u"COM-порт"_s);
     m_stop->setText(u"СТОП"_s);
@@ -66,25 +71,40 @@ void ConnectionPanel::load()
     m_address->setMin(0);
     m_address->setIncrement(1);
 
-    scanComPorts();
+    // A port the user may not open is not listed; the status line says why
+    // and how to mend it, naming the first such port.
+    const QStringList denied = scanComPorts();
+    if (!denied.isEmpty()) {
+        const qsizetype more = denied.size() - 1;
+        const QString others = more == 0   ? QString()
+                               : more == 1 ? u" и ещё 1 порту"_s
+                                           : u" и ещё %1 портам"_s.arg(more);
+        showLinkError(u"Нет прав доступа к %1%2: добавьте пользователя в группу dialout и "
+                      u"войдите в систему снова."_s.arg(denied.first(), others));
+    }
 }
 
-void ConnectionPanel::scanComPorts()
+QStringList ConnectionPanel::scanComPorts()
 {
     // Every port that opens is closed again at once and listed; failures are
     // silent. Nothing is written to any port.
     SerialPortService &port = m_exchange.port();
+    QStringList denied;
     int k = 0;
     for (int n = kFirstComPort; n <= kLastComPort; ++n) {
         port.setPortNumber(n);
-        if (!port.open())
+        if (!port.open()) {
+            if (port.lastOpenError() == SerialPortService::OpenError::PermissionDenied)
+                denied << port.deviceOf(n);
             continue;
+        }
         port.close();
         m_ports->insertItem(k, QString::number(n));
         m_ports->setItemData(k, port.deviceOf(n), Qt::ToolTipRole);
         ++k;
     }
     m_ports->setCurrentIndex(-1);
+    return denied;
 }
 
 int ConnectionPanel::flank() const
@@ -97,10 +117,15 @@ QString ConnectionPanel::flankText() const
     return m_flank->currentText();
 }
 
+void ConnectionPanel::showStatus(const QString &text)
+{
+    showFitted(m_status, text, m_statusFont);
+}
+
 void ConnectionPanel::showLinkError(const QString &text)
 {
     setLabelTextColor(m_status, bgr::Red);
-    m_status->setText(text);
+    showStatus(text);
 }
 
 bool ConnectionPanel::start()
@@ -111,6 +136,7 @@ bool ConnectionPanel::start()
         showLinkError(u"Не выбран COM-порт."_s);
         return false;
     }
+    takeTypedAddress();
     const Exchange::StartResult result = m_exchange.start(portNumber, m_address->Value(), flank());
     if (!result.started) {
         showLinkError(
@@ -119,7 +145,7 @@ bool ConnectionPanel::start()
         return false;
     }
 
-    m_status->setText(QString());
+    showStatus(QString());
     const QString words = u"Старт.   COM-порт: "_s + QString::number(portNumber) +
                           u"     Адрес: "_s + QString::number(m_address->Value());
     m_journal.record(u"   "_s + words, u" "_s + words);
@@ -133,6 +159,17 @@ bool ConnectionPanel::start()
     return true;
 }
 
+void ConnectionPanel::takeTypedAddress()
+{
+    // What the box shows is the address used: a number the spinner can hold
+    // moves it; anything else, or typing during an exchange, is put back.
+    bool isNumber = false;
+    const int typed = m_addressBox->text().toInt(&isNumber);
+    if (isNumber && typed >= m_address->Min() && typed <= m_address->Max() && m_start->isEnabled())
+        m_address->setValue(typed);
+    showText(m_addressBox, QString::number(m_address->Value()));
+}
+
 void ConnectionPanel::showStopped()
 {
     m_stop->setEnabled(false);
@@ -144,14 +181,14 @@ void ConnectionPanel::showStopped()
     // After a lost link the status line keeps saying so.
     if (m_exchange.silentPeriods() < 1) {
         setLabelTextColor(m_status, bgr::Black);
-        m_status->setText(kExchangeStopped);
+        showStatus(kExchangeStopped);
     }
 }
 
 void ConnectionPanel::showLinkAlive()
 {
     setLabelTextColor(m_status, bgr::Blue);
-    showText(m_status, kLinkAlive);
+    showStatus(kLinkAlive);
 }
 
 void ConnectionPanel::showSpeed(int baud)
@@ -163,5 +200,52 @@ void ConnectionPanel::showLinkLost()
 {
     m_journal.record(u"  НЕТ СВЯЗИ С БЛОКОМ!"_s, u" НЕТ СВЯЗИ С БЛОКОМ!"_s);
     setLabelTextColor(m_status, bgr::Red);
-    m_status->setText(kLinkLost);
+    showStatus(kLinkLost);
+}
+
+// --- for the menu bar ------------------------------------------------------
+
+QList<int> ConnectionPanel::rescanPorts()
+{
+    if (!m_exchange.port().isOpen()) {
+        const QString chosen = m_ports->currentText();
+        m_ports->clear();
+        scanComPorts();
+        m_ports->setCurrentIndex(m_ports->findText(chosen));
+    }
+    QList<int> listed;
+    for (int i = 0; i < m_ports->count(); ++i)
+        listed.append(m_ports->itemText(i).toInt());
+    return listed;
+}
+
+void ConnectionPanel::choosePortAndAddress(int portNumber, int address)
+{
+    const QString number = QString::number(portNumber);
+    if (m_ports->findText(number) < 0)
+        rescanPorts();
+    m_ports->setCurrentIndex(m_ports->findText(number));
+    m_address->setValue(address);
+}
+
+void ConnectionPanel::showFlank(int flank)
+{
+    m_flank->setCurrentIndex(m_flank->findText(QString::number(flank)));
+}
+
+bool ConnectionPanel::eventFilter(QObject *watched, QEvent *event)
+{
+    // The presses that open the list: a click, F4, Alt+Up or Alt+Down, Space.
+    bool opens = false;
+    if (event->type() == QEvent::MouseButtonPress) {
+        opens = true;
+    } else if (event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        opens = key->key() == Qt::Key_F4 || key->key() == Qt::Key_Space ||
+                ((key->key() == Qt::Key_Up || key->key() == Qt::Key_Down) &&
+                 key->modifiers().testFlag(Qt::AltModifier));
+    }
+    if (watched == m_ports && opens && m_ports->isEnabled())
+        rescanPorts();
+    return QObject::eventFilter(watched, event);
 }

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QFont>
+#include <QList>
 #include <QObject>
+#include <QStringList>
 
 class EventJournal;
 class Exchange;
@@ -34,13 +37,33 @@ public:
     int flank() const;
     QString flankText() const;
 
+    // For the menu bar. The port list is scanned again by the start-up rule,
+    // keeping the chosen port when it is still there; nothing is scanned
+    // while the port is in use. Returns the listed port numbers.
+    QList<int> rescanPorts();
+    // Chooses the port and the detector's address, ready for "СТАРТ".
+    void choosePortAndAddress(int portNumber, int address);
+    // Shows `flank` in the selector when the exchange moved to it by itself
+    // (a settings read or write goes over both flanks).
+    void showFlank(int flank);
+
 signals:
     void startPressed();
     void flankChosen(int flank);
 
+protected:
+    // Opening the port list scans the ports again.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
-    void scanComPorts();
+    // Lists the ports that open; returns the devices refused for lack of
+    // permission.
+    QStringList scanComPorts();
+    // The address typed into the box, taken or put back.
+    void takeTypedAddress();
     void showLinkError(const QString &text);
+    // The status line, fitted to its designed area.
+    void showStatus(const QString &text);
 
     Exchange &m_exchange;
     EventJournal &m_journal;
@@ -54,4 +77,5 @@ private:
     UpDown *m_address;           // UpDown1
     QLineEdit *m_addressBox;     // Text1
     QWidget *m_form;
+    QFont m_statusFont;  // Label6's designed font
 };

@@ -9,6 +9,8 @@
 #include "base/twips.h"
 #include "link/exchange.h"
 
+#include <QToolTip>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -34,7 +36,7 @@ Form1::Form1(const Form1Dependencies &deps, QWidget *parent)
         deps.clock);
     m_connection = new ConnectionPanel(this, *m_exchange, *m_journal);
     m_settings = new SettingsPanel(this, *m_exchange, *m_journal);
-    m_monitor = new MonitorPanel(this, *m_exchange, deps.alarm);
+    m_monitor = new MonitorPanel(this, *m_exchange, deps.alarm, deps.tonePath);
     m_monitor->attachJournal(*m_journal);
     m_chart = new ChartPanel(this);
 
@@ -48,10 +50,12 @@ Form1::Form1(const Form1Dependencies &deps, QWidget *parent)
     connect(m_exchange, &Exchange::linkLost, this, &Form1::linkLost);
     connect(m_exchange, &Exchange::stopped, this, &Form1::exchangeStopped);
     connect(m_exchange, &Exchange::statusReceived, this, [this](const StatusReading &reading) {
+        followExchangeFlank();
         m_monitor->showStatus(reading, m_connection->flankText());
         m_chart->showStatus(reading);
     });
     connect(m_exchange, &Exchange::settingReceived, this, [this](int code, int valueByte) {
+        followExchangeFlank();
         m_settings->showSetting(code, valueByte, m_connection->flankText());
     });
     load();
@@ -68,23 +72,57 @@ void Form1::setDesignedLook()
 {
     setFixedSize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight));
     // The window's default font and colours: a small sans serif (Arial, which
-    // fontconfig maps to Liberation Sans), a light grey face, and disabled
-    // captions in a mid grey that stays readable on it.
+    // fontconfig maps to Liberation Sans), a light grey face with white boxes
+    // and black text, and disabled captions in a mid grey that stays readable
+    // on it. Every role of every group is set, so that no colour comes from
+    // the system's theme: under a dark theme the window looks the same.
     QFont defaultFont(u"Arial"_s);
     defaultFont.setPointSizeF(8.25);
     setFont(defaultFont);
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, colorFromBgr(bgr::LightGrey));
-    palette.setColor(QPalette::Button, colorFromBgr(bgr::LightGrey));
-    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
-        palette.setColor(QPalette::Disabled, role, QColor(0x80, 0x80, 0x80));
+    // Role, colour when enabled (active or not), colour when disabled. Shades
+    // and selection are those of Qt's light Fusion palette.
+    const QRgb grey = colorFromBgr(bgr::LightGrey).rgb();
+    const struct {
+        QPalette::ColorRole role;
+        QRgb enabled;
+        QRgb disabled;
+    } roles[] = {
+        {QPalette::Window, grey, grey},
+        {QPalette::WindowText, 0x000000, 0x808080},
+        {QPalette::Base, 0xffffff, 0xefefef},
+        {QPalette::AlternateBase, 0xf7f7f7, 0xf7f7f7},
+        {QPalette::Text, 0x000000, 0x808080},
+        {QPalette::PlaceholderText, 0x808080, 0x808080},
+        {QPalette::Button, grey, grey},
+        {QPalette::ButtonText, 0x000000, 0x808080},
+        {QPalette::BrightText, 0xffffff, 0xffffff},
+        {QPalette::Light, 0xffffff, 0xffffff},
+        {QPalette::Midlight, 0xcacaca, 0xcacaca},
+        {QPalette::Mid, 0xb8b8b8, 0xb8b8b8},
+        {QPalette::Dark, 0x9f9f9f, 0xbebebe},
+        {QPalette::Shadow, 0x767676, 0xb1b1b1},
+        {QPalette::Highlight, 0x308cc6, 0x919191},
+        {QPalette::HighlightedText, 0xffffff, 0xffffff},
+        {QPalette::ToolTipBase, 0xffffdc, 0xffffdc},
+        {QPalette::ToolTipText, 0x000000, 0x000000},
+        {QPalette::Link, 0x0000ff, 0x0000ff},
+        {QPalette::LinkVisited, 0xff00ff, 0xff00ff},
+    };
+    QPalette palette;
+    for (const auto &shade : roles) {
+        palette.setColor(QPalette::Active, shade.role, QColor(shade.enabled));
+        palette.setColor(QPalette::Inactive, shade.role, QColor(shade.enabled));
+        palette.setColor(QPalette::Disabled, shade.role, QColor(shade.disabled));
+    }
     setPalette(palette);
+    // Tool tips are windows of their own, with a palette of their own.
+    QToolTip::setPalette(palette);
     setAutoFillBackground(true);
 }
 
 void Form1::load()
 {
-    setWindowTitle(u"Программа настройки ВЕРКАН-Р Ливерт"_s);
+    setWindowTitle(tr("Программа настройки ВЕРКАН-Р Ливерт"));
     m_chart->load();
     m_monitor->load();
     m_settings->load();
@@ -114,4 +152,22 @@ void Form1::linkLost()
     m_monitor->showLinkLost();
     m_settings->clearValues();
     m_chart->showLinkLost();
+}
+
+// --- for the menu bar ------------------------------------------------------
+
+QList<int> Form1::rescanPorts()
+{
+    return m_connection->rescanPorts();
+}
+
+void Form1::choosePortAndAddress(int portNumber, int address)
+{
+    m_connection->choosePortAndAddress(portNumber, address);
+}
+
+void Form1::followExchangeFlank()
+{
+    if (m_connection->flank() != m_exchange->flank())
+        m_connection->showFlank(m_exchange->flank());
 }

@@ -18,6 +18,7 @@
 #include "journal/eventjournal.h"
 
 #include <QDateTime>
+#include <QList>
 #include <QWidget>
 
 #include <memory>
@@ -36,6 +37,7 @@ struct Form1Dependencies {
     QString journalPath;                // "Jurnal.txt" beside the program
     EventJournal::Clock clock = &QDateTime::currentDateTime;
     AlarmPlayer *alarm = nullptr;  // not owned; none: silent
+    QString tonePath;              // the alarm's file, named when it cannot be heard
 };
 
 class Form1 : public QWidget {
@@ -48,12 +50,21 @@ public:
     EventJournal &journal() { return *m_journal; }
     SignalChart &chart();
 
+    // For the menu bar (MainWindow): the port list scanned again (the
+    // listed port numbers), and a port and address chosen for "СТАРТ".
+    QList<int> rescanPorts();
+    void choosePortAndAddress(int portNumber, int address);
+
 private:
     void setDesignedLook();
     void load();
     void startPressed();
     void exchangeStopped();
     void linkLost();
+    // A settings read or write moves the exchange over both flanks; the
+    // flank selector follows, so replies are shown and journalled under the
+    // flank they belong to.
+    void followExchangeFlank();
 
     Exchange *m_exchange;
     std::unique_ptr<EventJournal> m_journal;

@@ -1,5 +1,6 @@
 #include "app/datapaths.h"
-#include "app/form1.h"
+#include "app/language.h"
+#include "app/mainwindow.h"
 #include "base/commandline.h"
 #include "journal/alarmsound.h"
 #include "link/qtserialport.h"
@@ -40,6 +41,7 @@ int main(int argc, char **argv)
     }
 
     QApplication app(argc, argv);
+    installLanguage(app);
     QApplication::setWindowIcon(programIcon());
     // Lets the desktop match the window with the installed verkan-r.desktop
     // (its icon and name in the task bar).
@@ -55,8 +57,9 @@ int main(int argc, char **argv)
     deps.journalPath =
         DataPaths::journalFilePath(programFolder, DataPaths::journalFallbackFolder());
     deps.alarm = &alarm;
+    deps.tonePath = alarm.filePath();
 
-    Form1 window(deps);
+    MainWindow window(deps);
     window.show();
     return app.exec();
 }

@@ -1,10 +1,11 @@
 # The program is built in layers, one static library per folder, each linking
 # only the layers below it:
 #
-#   base  <-  link  <-  journal  <-  params  <-  monitor  <-  diagram  <-  app
-#                                                       diagram  <-  files  <-  cli
+#   base  <-  link  <-  journal  <-  params  <-  monitor  <-  diagram  <-  files  <-  app
+#                                                                          files  <-  cli
 #
-# files (CSV recordings, PDF reports) and cli (verkan-cli) need no widgets.
+# files (CSV recordings, PDF reports) and cli (verkan-cli) need no widgets;
+# the window's menu writes the same files as verkan-cli.
 #
 # A layer's headers are reachable only through its own include root
 # (<build>/layers/<folder>/<folder> links to the folder), so a file that

@@ -25,17 +25,18 @@ Form1 &LiveSession::openWindowAndStart()
     Form1Dependencies deps;
     deps.port = m_port.get();
     deps.journalPath = path(QStringLiteral("Jurnal.txt"));
-    m_window = std::make_unique<Form1>(deps);
+    m_window = std::make_unique<MainWindow>(deps);
     m_window->show();
-    m_window->findChild<QComboBox *>(QStringLiteral("Combo3"))->setCurrentIndex(0);
-    m_window->findChild<QPushButton *>(QStringLiteral("Command4"))->click();
-    return *m_window;
+    Form1 &form = m_window->form();
+    form.findChild<QComboBox *>(QStringLiteral("Combo3"))->setCurrentIndex(0);
+    form.findChild<QPushButton *>(QStringLiteral("Command4"))->click();
+    return form;
 }
 
 void LiveSession::stop()
 {
     if (m_window)
-        m_window->exchange().stop();
+        m_window->form().exchange().stop();
     m_sim.write("quit\n");
     m_sim.waitForFinished(3000);
 }

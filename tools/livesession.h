@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/form1.h"
+#include "app/mainwindow.h"
 #include "link/qtserialport.h"
 
 #include <QProcess>
@@ -9,7 +9,7 @@
 
 #include <memory>
 
-// The program's window connected to a running simulated detector: the
+// The program's window (with its menu bar) connected to a running simulated detector: the
 // simulator on a pseudo-terminal in a temporary folder, COM port 1 pointing
 // at it (2-16 at missing paths), and the journal in the same folder.
 class LiveSession {
@@ -22,11 +22,12 @@ public:
 
     QString path(const QString &name) const { return m_work.filePath(name); }
     QProcess &simulator() { return m_sim; }
+    MainWindow &mainWindow() { return *m_window; }
     void stop();
 
 private:
     QTemporaryDir m_work;
     QProcess m_sim;
     std::unique_ptr<QtSerialPortService> m_port;
-    std::unique_ptr<Form1> m_window;
+    std::unique_ptr<MainWindow> m_window;
 };

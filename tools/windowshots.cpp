@@ -1,15 +1,23 @@
 // Takes the README's pictures of a live window: the program connected to the
-// simulated detector, a flank in alarm, and a setting being changed. Runs
+// simulated detector, its "Файл" menu open, a flank in alarm, a setting being
+// changed, and a settings file written with one value refused. Runs
 // offscreen; usage: windowshots OUTPUT_FOLDER
 #include "app/controls.h"
 #include "app/form1.h"
+#include "app/mainwindow.h"
+#include "app/settingsdialogs.h"
 #include "app/updown.h"
+#include "link/exchange.h"
 #include "livesession.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
 #include <QProcess>
 #include <QPushButton>
 
@@ -26,10 +34,63 @@ void runFor(int ms)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
-bool save(Form1 &window, const QString &path)
+bool save(const QImage &picture, const QString &path)
 {
-    const bool ok = window.grab().save(path);
+    const bool ok = picture.save(path);
     std::printf("%s %s\n", ok ? "wrote" : "could not write", qPrintable(path));
+    return ok;
+}
+
+bool save(QWidget &window, const QString &path)
+{
+    return save(window.grab().toImage(), path);
+}
+
+// The window with the first menu of its menu bar open: the menu is a window
+// of its own, so its picture is laid over the window's where it shows.
+bool saveWithMenuOpen(MainWindow &window, const QString &path)
+{
+    QAction *first = window.menuBar()->actions().value(0);
+    window.menuBar()->setActiveAction(first);
+    runFor(500);
+    QMenu *menu = first->menu();
+    QImage picture = window.grab().toImage();
+    QPainter painter(&picture);
+    painter.drawPixmap(menu->pos() - window.mapToGlobal(QPoint(0, 0)), menu->grab());
+    painter.end();
+    menu->hide();
+    return save(picture, path);
+}
+
+// "Записать настройки в блок…" with a file that differs from the detector in
+// two settings, one of which the detector does not take.
+bool saveProfileDialog(LiveSession &session, const QString &path)
+{
+    Form1 &form = session.mainWindow().form();
+    SettingsReader reader(form.exchange());
+    bool read = false;
+    QObject::connect(&reader, &SettingsReader::finished, [&read] { read = true; });
+    reader.start();
+    while (!read)
+        runFor(100);
+    SettingsProfile profile = reader.profile();
+    profile.flanks[0][Setting::Gain] = 7;
+    profile.flanks[1][Setting::Front] = 8;
+    QFile file(session.path(QStringLiteral("site.json")));
+    if (!file.open(QIODevice::WriteOnly) || file.write(profile.toJson()) < 0)
+        return false;
+    file.close();
+    session.simulator().write("oor 45 4\n");
+    auto *dialog = new ApplyProfileDialog(&session.mainWindow(), form.exchange(), file.fileName());
+    dialog->open();
+    while (!dialog->findChild<QPushButton *>(QStringLiteral("writeButton")))
+        runFor(100);
+    dialog->findChild<QPushButton *>(QStringLiteral("writeButton"))->click();
+    while (dialog->isWorking())
+        runFor(100);
+    runFor(300);
+    const bool ok = save(*dialog, path);
+    dialog->close();
     return ok;
 }
 
@@ -50,11 +111,13 @@ int main(int argc, char **argv)
         return 1;
     }
     QProcess &sim = session.simulator();
-    Form1 &window = session.openWindowAndStart();
+    Form1 &form = session.openWindowAndStart();
+    MainWindow &window = session.mainWindow();
     runFor(4000);
-    control<QPushButton>(&window, "Command9")->click();  // a control pass under way
+    control<QPushButton>(&form, "Command9")->click();  // a control pass under way
     runFor(3000);
     bool ok = save(window, out.filePath(QStringLiteral("window-live.png")));
+    ok &= saveWithMenuOpen(window, out.filePath(QStringLiteral("window-menu.png")));
 
     sim.write("flank 1 alarm\ntamper open\n");
     runFor(3000);
@@ -62,14 +125,15 @@ int main(int argc, char **argv)
 
     sim.write("flank 1 norm\ntamper closed\n");
     runFor(1500);
-    control<QCheckBox>(&window, "Check2")->setChecked(true);
+    control<QCheckBox>(&form, "Check2")->setChecked(true);
     for (int i = 0; i < 3; ++i)
-        control<UpDown>(&window, "UpDown2")->stepUp();
+        control<UpDown>(&form, "UpDown2")->stepUp();
     runFor(500);
     ok &= save(window, out.filePath(QStringLiteral("window-setting.png")));
-    control<QPushButton>(&window, "Command2")->click();
+    control<QPushButton>(&form, "Command2")->click();
     runFor(1500);
     ok &= save(window, out.filePath(QStringLiteral("window-applied.png")));
+    ok &= saveProfileDialog(session, out.filePath(QStringLiteral("window-profile.png")));
 
     session.stop();
     return ok ? 0 : 1;

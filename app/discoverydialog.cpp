@@ -1,0 +1,213 @@
+#include "app/discoverydialog.h"
+
+#include "link/discovery.h"
+#include "link/openfailure.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The addresses a request can carry.
+constexpr int kLowestAddress = 0;
+constexpr int kHighestAddress = 128;
+
+enum Role { AddressRole = Qt::UserRole, PortRole };
+
+}  // namespace
+
+DiscoveryDialog::DiscoveryDialog(QWidget *parent, SerialPortService &service,
+                                 const QList<int> &ports, int port)
+    : QDialog(parent), m_service(service), m_ports(new QComboBox(this)),
+      m_first(new QSpinBox(this)), m_last(new QSpinBox(this)),
+      m_search(new QPushButton(u"&Искать"_s, this)), m_text(new QLabel(this)),
+      m_progress(new QProgressBar(this)), m_found(new QListWidget(this)),
+      m_choose(new QPushButton(u"&Выбрать"_s, this)), m_close(new QPushButton(u"Закрыть"_s, this))
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(u"Найти блок"_s);
+    setWindowModality(Qt::WindowModal);
+    m_ports->setObjectName(u"portBox"_s);
+    m_first->setObjectName(u"firstAddress"_s);
+    m_last->setObjectName(u"lastAddress"_s);
+    m_search->setObjectName(u"searchButton"_s);
+    m_text->setObjectName(u"searchText"_s);
+    m_progress->setObjectName(u"searchProgress"_s);
+    m_found->setObjectName(u"foundList"_s);
+    m_choose->setObjectName(u"chooseButton"_s);
+    m_close->setObjectName(u"closeButton"_s);
+
+    for (int n : ports)
+        m_ports->addItem(QString::number(n), n);
+    m_ports->setCurrentIndex(std::max(0, m_ports->findData(port)));
+    for (QSpinBox *box : {m_first, m_last})
+        box->setRange(kLowestAddress, kHighestAddress);
+    m_first->setValue(kLowestAddress);
+    m_last->setValue(kHighestAddress);
+    m_text->setWordWrap(true);
+    m_text->setMinimumWidth(440);
+    m_progress->setValue(0);
+    m_choose->setEnabled(false);
+    m_search->setDefault(true);
+    m_search->setEnabled(!ports.isEmpty());
+    showText(ports.isEmpty() ? u"Ни один COM-порт не открывается."_s
+                             : u"Поиск перебирает все скорости от 4800 до 115200 бод, по одному "
+                               u"запросу на адрес каждые 60 мс."_s,
+             ports.isEmpty());
+
+    auto *range = new QGridLayout;
+    auto label = [this](const QString &text, QWidget *buddy) {
+        auto *l = new QLabel(text, this);
+        l->setBuddy(buddy);
+        return l;
+    };
+    range->addWidget(label(u"COM-&порт"_s, m_ports), 0, 0);
+    range->addWidget(m_ports, 0, 1);
+    range->addWidget(label(u"&Адреса с"_s, m_first), 0, 2);
+    range->addWidget(m_first, 0, 3);
+    range->addWidget(label(u"п&о"_s, m_last), 0, 4);
+    range->addWidget(m_last, 0, 5);
+    range->addWidget(m_search, 0, 6);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_choose);
+    buttons->addWidget(m_close);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(range);
+    layout->addWidget(m_text);
+    layout->addWidget(m_progress);
+    layout->addWidget(label(u"Найденные &блоки:"_s, m_found));
+    layout->addWidget(m_found);
+    layout->addLayout(buttons);
+
+    connect(m_search, &QPushButton::clicked, this, &DiscoveryDialog::searchPressed);
+    connect(m_close, &QPushButton::clicked, this, &DiscoveryDialog::closePressed);
+    connect(m_choose, &QPushButton::clicked, this, &DiscoveryDialog::choose);
+    connect(m_found, &QListWidget::itemDoubleClicked, this, &DiscoveryDialog::choose);
+    connect(m_found, &QListWidget::currentRowChanged, this,
+            [this](int row) { m_choose->setEnabled(row >= 0); });
+}
+
+DiscoveryDialog::~DiscoveryDialog()
+{
+    // The port is closed even when the window goes away during a search.
+    if (m_discovery) {
+        m_discovery->disconnect(this);
+        m_discovery->cancel();
+    }
+}
+
+bool DiscoveryDialog::searching() const
+{
+    return m_discovery && m_discovery->isRunning();
+}
+
+void DiscoveryDialog::showText(const QString &text, bool failed)
+{
+    m_text->setStyleSheet(failed ? u"color: red"_s : QString());
+    m_text->setText(text);
+}
+
+void DiscoveryDialog::searchPressed()
+{
+    if (searching() || m_ports->currentIndex() < 0)
+        return;
+    if (!m_discovery) {
+        // Made only now: it reads the port from the moment it exists.
+        m_discovery = new Discovery(m_service, this);
+        connect(m_discovery, &Discovery::detectorFound, this, [this](int address, int baud) {
+            auto *item = new QListWidgetItem(
+                u"Блок №%1 — COM-порт %2, %3 бод"_s.arg(address).arg(m_searchedPort).arg(baud));
+            item->setData(AddressRole, address);
+            item->setData(PortRole, m_searchedPort);
+            m_found->addItem(item);
+            if (m_found->currentRow() < 0)
+                m_found->setCurrentRow(0);
+        });
+        connect(m_discovery, &Discovery::progress, this, [this](int done, int total, int baud) {
+            const int count = m_last->value() - m_first->value() + 1;
+            showText(u"Поиск: %1 бод, адрес %2 (проверено %3 из %4)"_s.arg(baud)
+                         .arg(m_first->value() + (done - 1) % count)
+                         .arg(done)
+                         .arg(total));
+            m_progress->setValue(done);
+        });
+        connect(m_discovery, &Discovery::finished, this, &DiscoveryDialog::searchEnded);
+    }
+    const int first = std::min(m_first->value(), m_last->value());
+    const int last = std::max(m_first->value(), m_last->value());
+    m_first->setValue(first);
+    m_last->setValue(last);
+    m_searchedPort = m_ports->currentData().toInt();
+    m_found->clear();
+    m_cancelled = false;
+    if (!m_discovery->start(m_searchedPort, first, last)) {
+        showText(u"COM-порт %1 (%2): %3."_s.arg(m_searchedPort)
+                     .arg(m_service.deviceOf(m_searchedPort),
+                          openFailureReason(m_service.lastOpenError())),
+                 true);
+        return;
+    }
+    m_progress->setRange(0, m_discovery->total());
+    m_progress->setValue(0);
+    showText(u"Поиск на COM-порту %1…"_s.arg(m_searchedPort));
+    for (QWidget *input : {static_cast<QWidget *>(m_ports), static_cast<QWidget *>(m_first),
+                           static_cast<QWidget *>(m_last), static_cast<QWidget *>(m_search)})
+        input->setEnabled(false);
+    m_close->setText(u"Отмена"_s);
+}
+
+void DiscoveryDialog::closePressed()
+{
+    // During a search the button is "Отмена": it ends the search and keeps
+    // what was found so far.
+    if (searching()) {
+        m_cancelled = true;
+        m_discovery->cancel();
+        return;
+    }
+    reject();
+}
+
+void DiscoveryDialog::searchEnded()
+{
+    for (QWidget *input : {static_cast<QWidget *>(m_ports), static_cast<QWidget *>(m_first),
+                           static_cast<QWidget *>(m_last), static_cast<QWidget *>(m_search)})
+        input->setEnabled(true);
+    m_close->setText(u"Закрыть"_s);
+    const int found = m_found->count();
+    const QString words = found == 0
+                              ? u"ни один блок не ответил."_s
+                              : u"найдено блоков: %1. Выберите блок для «СТАРТ»."_s.arg(found);
+    showText((m_cancelled ? u"Поиск прерван: "_s : u"Поиск окончен: "_s) + words);
+}
+
+void DiscoveryDialog::choose()
+{
+    const QListWidgetItem *item = m_found->currentItem();
+    if (!item)
+        return;
+    if (searching()) {
+        m_cancelled = true;
+        m_discovery->cancel();
+    }
+    emit chosen(item->data(PortRole).toInt(), item->data(AddressRole).toInt());
+    accept();
+}
+
+void DiscoveryDialog::reject()
+{
+    if (searching()) {
+        m_cancelled = true;
+        m_discovery->cancel();
+    }
+    QDialog::reject();
+}

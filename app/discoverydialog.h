@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QDialog>
+#include <QList>
+
+class Discovery;
+class QComboBox;
+class QLabel;
+class QListWidget;
+class QProgressBar;
+class QPushButton;
+class QSpinBox;
+class SerialPortService;
+
+// "Найти блок…": searches a port over a range of addresses at every line
+// speed, with a progress bar and "Отмена", and lists the detectors that
+// answered. Choosing one hands its port and address to the window. Used only
+// while the exchange is stopped: the search has the port to itself.
+class DiscoveryDialog : public QDialog {
+    Q_OBJECT
+public:
+    // `ports`: the port numbers to offer; `port`: the one chosen at first.
+    DiscoveryDialog(QWidget *parent, SerialPortService &service, const QList<int> &ports, int port);
+    ~DiscoveryDialog() override;
+
+signals:
+    void chosen(int portNumber, int address);
+
+protected:
+    void reject() override;
+
+private:
+    void searchPressed();
+    void closePressed();
+    void searchEnded();
+    void choose();
+    bool searching() const;
+    void showText(const QString &text, bool failed = false);
+
+    SerialPortService &m_service;
+    Discovery *m_discovery = nullptr;
+    QComboBox *m_ports;
+    QSpinBox *m_first;
+    QSpinBox *m_last;
+    QPushButton *m_search;
+    QLabel *m_text;
+    QProgressBar *m_progress;
+    QListWidget *m_found;
+    QPushButton *m_choose;
+    QPushButton *m_close;
+    int m_searchedPort = 0;
+    bool m_cancelled = false;
+};

@@ -1,0 +1,80 @@
+#include "app/helpwindows.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QStandardPaths>
+#include <QTextBrowser>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace Help {
+
+QStringList guideFolders(const QString &programFolder)
+{
+    const QDir program(programFolder);
+    QStringList folders{QDir::cleanPath(program.filePath(u"../share/doc/verkan-r"_s))};
+    for (const QString &data :
+         QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation))
+        folders << QDir(data).filePath(u"doc/verkan-r"_s);
+    folders << programFolder << QDir::cleanPath(program.filePath(u".."_s));
+    folders.removeDuplicates();
+    return folders;
+}
+
+QString guidePath(const QStringList &folders)
+{
+    for (const QString &folder : folders) {
+        const QFileInfo readme(QDir(folder).filePath(u"README.md"_s));
+        if (readme.isFile() && readme.isReadable())
+            return readme.absoluteFilePath();
+    }
+    return QString();
+}
+
+QWidget *showGuide(QWidget *parent, const QString &path)
+{
+    if (path.isEmpty()) {
+        auto *box = new QMessageBox(QMessageBox::Information, u"Руководство"_s,
+                                    u"Руководство не найдено. Оно устанавливается вместе с "
+                                    u"программой в /usr/share/doc/verkan-r/README.md."_s,
+                                    QMessageBox::Close, parent);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
+        return box;
+    }
+    auto *window = new QDialog(parent);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setWindowTitle(u"Руководство — verkan-r"_s);
+    auto *text = new QTextBrowser(window);
+    text->setObjectName(u"guideText"_s);
+    text->setOpenExternalLinks(true);
+    // The pictures are found beside the guide.
+    text->setSource(QUrl::fromLocalFile(path), QTextDocument::MarkdownResource);
+    auto *layout = new QVBoxLayout(window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(text);
+    window->resize(1060, 700);
+    window->show();
+    return window;
+}
+
+void showAbout(QWidget *parent, const QString &journalPath)
+{
+    auto *box = new QMessageBox(parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setObjectName(u"aboutBox"_s);
+    box->setWindowTitle(u"О программе"_s);
+    box->setIconPixmap(QApplication::windowIcon().pixmap(64));
+    box->setText(u"verkan-r, версия %1"_s.arg(QApplication::applicationVersion()));
+    box->setInformativeText(u"Программа настройки и контроля извещателя ВЕРКАН-Р.\n\n"
+                            u"Лицензия MIT. Copyright (c) 2026 verkan-r developers.\n\n"
+                            u"Журнал событий: %1"_s.arg(QDir::toNativeSeparators(journalPath)));
+    box->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    box->open();
+}
+
+}  // namespace Help

@@ -1,0 +1,288 @@
+#include "app/mainwindow.h"
+
+#include "app/discoverydialog.h"
+#include "app/helpwindows.h"
+#include "app/reportdialog.h"
+#include "app/settingsdialogs.h"
+#include "diagram/signalchart.h"
+#include "files/statuscsv.h"
+#include "link/exchange.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+
+using namespace Qt::StringLiterals;
+
+MainWindow::MainWindow(const Form1Dependencies &deps, FileChooser chooser, QWidget *parent)
+    : QMainWindow(parent), m_form(new Form1(deps, this)),
+      m_choose(chooser ? std::move(chooser) : dialogFileChooser(this)),
+      m_journalPath(deps.journalPath),
+      m_guideFolders(Help::guideFolders(QCoreApplication::applicationDirPath()))
+{
+    setObjectName(u"MainWindow"_s);
+    setCentralWidget(m_form);
+    // The window is as large as the menu bar and the designed area.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    QMenu *file = menuBar()->addMenu(u"&Файл"_s);
+    m_saveSettings = addAction(file, u"&Сохранить настройки блока…"_s, "saveSettingsAction",
+                               &MainWindow::saveSettings);
+    m_applyProfile = addAction(file, u"&Записать настройки в блок…"_s, "applyProfileAction",
+                               &MainWindow::applyProfile);
+    file->addSeparator();
+    m_record = file->addAction(u"Запись си&гнала в файл…"_s);
+    m_record->setObjectName(u"recordAction"_s);
+    m_record->setCheckable(true);
+    connect(m_record, &QAction::toggled, this, &MainWindow::recordToggled);
+    m_saveChart =
+        addAction(file, u"Сохранить &диаграмму…"_s, "saveChartAction", &MainWindow::saveChart);
+    m_saveChart->setShortcut(QKeySequence(u"Ctrl+S"_s));
+    m_report = addAction(file, u"&Отчёт о проверке…"_s, "reportAction", &MainWindow::report);
+    file->addSeparator();
+    QAction *quit = addAction(file, u"&Выход"_s, "quitAction", nullptr);
+    quit->setShortcut(QKeySequence(u"Ctrl+Q"_s));
+    connect(quit, &QAction::triggered, this, &QWidget::close);
+
+    QMenu *block = menuBar()->addMenu(u"&Блок"_s);
+    m_find = addAction(block, u"&Найти блок…"_s, "findAction", &MainWindow::findDetector);
+
+    QMenu *help = menuBar()->addMenu(u"&Справка"_s);
+    addAction(help, u"&Руководство"_s, "guideAction", &MainWindow::showGuide)
+        ->setShortcut(QKeySequence::HelpContents);
+    addAction(help, u"&О программе"_s, "aboutAction", &MainWindow::showAbout);
+
+    for (QMenu *menu : {file, block, help})
+        connect(menu, &QMenu::aboutToShow, this, &MainWindow::updateActions);
+    Exchange &exchange = m_form->exchange();
+    // Connected after Form1's own handlers: the chart has taken the reading
+    // when it comes here.
+    connect(&exchange, &Exchange::statusReceived, this, &MainWindow::statusReceived);
+    connect(&exchange, &Exchange::linkAlive, this, &MainWindow::updateActions);
+    connect(&exchange, &Exchange::stopped, this, [this] {
+        m_passRunning = false;
+        m_record->setChecked(false);
+        updateActions();
+    });
+    updateActions();
+    showTitle();
+}
+
+MainWindow::~MainWindow() = default;
+
+QAction *MainWindow::addAction(QMenu *menu, const QString &text, const char *objectName,
+                               void (MainWindow::*slot)())
+{
+    QAction *action = menu->addAction(text);
+    action->setObjectName(QLatin1String(objectName));
+    if (slot)
+        connect(action, &QAction::triggered, this, slot);
+    return action;
+}
+
+void MainWindow::updateActions()
+{
+    const bool running = m_form->exchange().isRunning();
+    const bool free = !m_task;
+    for (QAction *action : {m_saveSettings, m_applyProfile, m_report})
+        action->setEnabled(running && free);
+    m_record->setEnabled((running && free) || m_record->isChecked());
+    m_find->setEnabled(!running && free);
+}
+
+void MainWindow::openTask(QDialog *dialog)
+{
+    m_task = dialog;
+    connect(dialog, &QDialog::finished, this, [this] {
+        m_task = nullptr;
+        updateActions();
+    });
+    dialog->open();
+    updateActions();
+}
+
+void MainWindow::showFailure(const QString &text)
+{
+    auto *box =
+        new QMessageBox(QMessageBox::Warning, windowTitle(), text, QMessageBox::Close, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+
+QString MainWindow::suggestedName(const QString &prefix, const QString &suffix) const
+{
+    return u"%1-blok%2-%3.%4"_s.arg(prefix)
+        .arg(m_form->exchange().address())
+        .arg(QDateTime::currentDateTime().toString(u"yyyyMMdd-HHmmss"_s), suffix);
+}
+
+// --- Файл ----------------------------------------------------------------------
+
+void MainWindow::saveSettings()
+{
+    if (m_task)
+        return;
+    const QString path =
+        m_choose({true, u"Сохранить настройки блока"_s, u"Настройки блока (*.json)"_s,
+                  suggestedName(u"nastrojki"_s, u"json"_s)});
+    // The exchange may have stopped while the file was being chosen.
+    if (!path.isEmpty() && m_form->exchange().isRunning())
+        openTask(new SaveSettingsDialog(this, m_form->exchange(), path));
+}
+
+void MainWindow::applyProfile()
+{
+    if (m_task)
+        return;
+    const QString path =
+        m_choose({false, u"Записать настройки в блок"_s, u"Настройки блока (*.json)"_s, QString()});
+    if (!path.isEmpty() && m_form->exchange().isRunning())
+        openTask(new ApplyProfileDialog(this, m_form->exchange(), path));
+}
+
+void MainWindow::recordToggled(bool on)
+{
+    if (!on) {
+        stopRecording();
+        return;
+    }
+    if (m_csv)
+        return;
+    const QString path = m_form->exchange().isRunning()
+                             ? m_choose({true, u"Запись сигнала в файл"_s, u"Таблица CSV (*.csv)"_s,
+                                         suggestedName(u"signal"_s, u"csv"_s)})
+                             : QString();
+    if (path.isEmpty() || !m_form->exchange().isRunning()) {
+        m_record->setChecked(false);
+        return;
+    }
+    auto csv = std::make_unique<StatusCsvWriter>();
+    if (!csv->open(path)) {
+        showFailure(u"%1: не удалось создать файл (%2)"_s.arg(path, csv->errorString()));
+        m_record->setChecked(false);
+        return;
+    }
+    m_csv = std::move(csv);
+    m_csvPath = path;
+    showTitle();
+}
+
+void MainWindow::stopRecording()
+{
+    if (!m_csv)
+        return;
+    m_csv->close();
+    m_csv.reset();
+    showTitle();
+    updateActions();
+}
+
+void MainWindow::showTitle()
+{
+    QString title = m_form->windowTitle();
+    if (m_csv)
+        title += u" — запись сигнала: %1, строк: %2"_s.arg(QFileInfo(m_csvPath).fileName())
+                     .arg(m_csv->rows());
+    setWindowTitle(title);
+}
+
+void MainWindow::saveChart()
+{
+    const QString path = m_choose(
+        {true, u"Сохранить диаграмму"_s, u"Рисунок PNG (*.png)"_s,
+         u"diagramma-%1.png"_s.arg(QDateTime::currentDateTime().toString(u"yyyyMMdd-HHmmss"_s))});
+    if (path.isEmpty())
+        return;
+    // The picture the chart shows, pixel for pixel.
+    if (!m_form->chart().canvas().image().save(path, "PNG"))
+        showFailure(u"%1: не удалось записать файл."_s.arg(path));
+}
+
+void MainWindow::report()
+{
+    if (m_task)
+        return;
+    const QString path = m_choose({true, u"Отчёт о проверке"_s, u"Документ PDF (*.pdf)"_s,
+                                   suggestedName(u"otchet"_s, u"pdf"_s)});
+    if (!path.isEmpty() && m_form->exchange().isRunning())
+        openTask(new ReportDialog(this, m_form->exchange(), path, m_lastPass));
+}
+
+void MainWindow::statusReceived(const StatusReading &reading)
+{
+    followPass(reading);
+    // Replies of the start-up sequence and those still in flight from before
+    // a flank change are left out, as verkan-cli leaves them out.
+    Exchange &exchange = m_form->exchange();
+    if (!m_csv || exchange.scheduler().startupSlotsLeft() > 0)
+        return;
+    if (!m_csv->append(QDateTime::currentDateTime(), exchange.flank(), reading)) {
+        showFailure(u"%1: не удалось записать файл (%2)"_s.arg(m_csvPath, m_csv->errorString()));
+        m_record->setChecked(false);
+        return;
+    }
+    showTitle();
+}
+
+void MainWindow::followPass(const StatusReading &reading)
+{
+    // The control pass of "КОНТРОЛЬНЫЙ  ПРОХОД" as the report takes it: the
+    // signal from the first sample the pass took to the one it ended on.
+    const ControlPass &pass = m_form->chart().pass();
+    if (!pass.running() && !m_passRunning)
+        return;
+    if (!m_passRunning) {
+        m_passRunning = true;
+        m_pass = CommissioningReport::Pass();
+        m_pass.flank = m_form->exchange().flank();
+        m_passClock.start();
+    }
+    const double seconds = m_passClock.elapsed() / 1000.0;
+    m_pass.signal.append({seconds, reading.signalVolts()});
+    m_pass.thresholdVolts = reading.thresholdVolts();
+    if (pass.running())
+        return;
+    m_passRunning = false;
+    m_pass.seconds = seconds;
+    // The mean box (Text3) stays empty after a pass too short for one block;
+    // otherwise it shows the mean of the pass that just ended.
+    const auto *mean = m_form->findChild<QLineEdit *>(u"Text3"_s);
+    if (mean && !mean->text().trimmed().isEmpty() && pass.lastResult())
+        m_pass.meanVolts = pass.lastResult()->meanVolts;
+    m_lastPass = m_pass;
+}
+
+// --- Блок ----------------------------------------------------------------------
+
+void MainWindow::findDetector()
+{
+    if (m_task || m_form->exchange().isRunning())
+        return;
+    // The search and the exchange share the port service; the exchange is
+    // stopped, so the search has it alone.
+    Exchange &exchange = m_form->exchange();
+    auto *dialog =
+        new DiscoveryDialog(this, exchange.port(), m_form->rescanPorts(), exchange.portNumber());
+    connect(dialog, &DiscoveryDialog::chosen, m_form, &Form1::choosePortAndAddress);
+    openTask(dialog);
+}
+
+// --- Справка -------------------------------------------------------------------
+
+void MainWindow::showGuide()
+{
+    if (m_guide) {
+        m_guide->raise();
+        m_guide->activateWindow();
+        return;
+    }
+    m_guide = Help::showGuide(this, Help::guidePath(m_guideFolders));
+}
+
+void MainWindow::showAbout()
+{
+    Help::showAbout(this, m_journalPath);
+}

@@ -1,0 +1,93 @@
+#pragma once
+
+// MainWindow: the menu bar above the designed window. Form1 is its central
+// widget at exactly the designed size; nothing of the designed area changes.
+// The menu offers what verkan-cli does, on Form1's own Exchange and in the
+// same file formats:
+//
+//   Файл     settings file from the detector (JSON) and into it, the signal
+//            recorded into a CSV file, the chart as a PNG picture, the
+//            commissioning report (PDF) with the last control pass
+//   Блок     the search for detectors on a port
+//   Справка  the user's guide, version and licence
+//
+// Work that takes a while runs in a window-modal dialog with progress and
+// "Отмена" (app/taskdialog.h) while the exchange goes on. Files are chosen
+// through an injected FileChooser, so that tests run without dialogs; every
+// action has an object name for them.
+
+#include "app/filechooser.h"
+#include "app/form1.h"
+#include "files/commissioningreport.h"
+
+#include <QElapsedTimer>
+#include <QMainWindow>
+#include <QPointer>
+
+#include <memory>
+#include <optional>
+
+class QAction;
+class QMenu;
+class StatusCsvWriter;
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    // `chooser`: how files are chosen; none: the desktop's file dialogs.
+    explicit MainWindow(const Form1Dependencies &deps, FileChooser chooser = {},
+                        QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    Form1 &form() { return *m_form; }
+    // Where "Руководство" looks for the guide (Help::guideFolders()).
+    void setGuideFolders(const QStringList &folders) { m_guideFolders = folders; }
+    // The last control pass that ended in the window, as the report takes it.
+    const std::optional<CommissioningReport::Pass> &lastPass() const { return m_lastPass; }
+
+private:
+    QAction *addAction(QMenu *menu, const QString &text, const char *objectName,
+                       void (MainWindow::*slot)());
+    void updateActions();
+    void openTask(QDialog *dialog);
+    void showFailure(const QString &text);
+    // Suggested file name: prefix, the detector's address, date and time.
+    QString suggestedName(const QString &prefix, const QString &suffix) const;
+
+    void saveSettings();
+    void applyProfile();
+    void recordToggled(bool on);
+    void saveChart();
+    void report();
+    void findDetector();
+    void showGuide();
+    void showAbout();
+
+    void statusReceived(const StatusReading &reading);
+    void stopRecording();
+    void showTitle();
+    void followPass(const StatusReading &reading);
+
+    Form1 *m_form;
+    FileChooser m_choose;
+    QString m_journalPath;
+    QStringList m_guideFolders;
+
+    QAction *m_saveSettings = nullptr;
+    QAction *m_applyProfile = nullptr;
+    QAction *m_record = nullptr;
+    QAction *m_saveChart = nullptr;
+    QAction *m_report = nullptr;
+    QAction *m_find = nullptr;
+
+    QPointer<QDialog> m_task;
+    QPointer<QWidget> m_guide;
+
+    std::unique_ptr<StatusCsvWriter> m_csv;
+    QString m_csvPath;
+
+    bool m_passRunning = false;
+    CommissioningReport::Pass m_pass;
+    QElapsedTimer m_passClock;
+    std::optional<CommissioningReport::Pass> m_lastPass;
+};

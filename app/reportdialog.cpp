@@ -1,0 +1,68 @@
+#include "app/reportdialog.h"
+
+#include "app/settingsdialogs.h"
+#include "link/exchange.h"
+
+using namespace Qt::StringLiterals;
+
+ReportDialog::ReportDialog(QWidget *parent, Exchange &exchange, const QString &path,
+                           const std::optional<CommissioningReport::Pass> &pass)
+    : TaskDialog(parent, u"Отчёт о проверке"_s), m_exchange(exchange), m_path(path)
+{
+    m_report.port = u"COM-порт %1 (%2)"_s.arg(exchange.portNumber())
+                        .arg(exchange.port().deviceOf(exchange.portNumber()));
+    m_report.address = exchange.address();
+    m_report.pass = pass;
+    m_originalFlank = exchange.flank();
+    SettingsReader *reader = startSettingsRead(this, exchange);
+    connect(reader, &SettingsReader::finished, this, [this, reader](bool complete) {
+        if (!isWorking())
+            return;
+        if (!complete) {
+            showEnded(u"Блок %1 не ответил на чтение настроек."_s.arg(m_report.address), true);
+            return;
+        }
+        m_report.settings = reader->profile();
+        showProgress(u"Состояние флангов блока %1"_s.arg(m_report.address), 0, 0);
+        m_takingStatus = true;
+    });
+    connect(&exchange, &Exchange::statusReceived, this, &ReportDialog::statusReceived);
+    connect(&exchange, &Exchange::stopped, this, [this] {
+        if (isWorking() && m_takingStatus)
+            showEnded(u"Обмен данными остановлен; отчёт не записан."_s, true);
+    });
+    connect(this, &TaskDialog::cancelRequested, this, [this] {
+        if (m_exchange.isRunning() && m_exchange.flank() != m_originalFlank)
+            m_exchange.changeFlank(m_originalFlank);
+    });
+}
+
+void ReportDialog::statusReceived(const StatusReading &reading)
+{
+    // A reply still in flight from before a flank change is not the flank's.
+    if (!isWorking() || !m_takingStatus || m_exchange.scheduler().startupSlotsLeft() > 0)
+        return;
+    const int flank = m_exchange.flank();
+    m_report.status[flank - 1] = reading;
+    const int other = flank == 1 ? 2 : 1;
+    if (!m_report.status[other - 1]) {
+        m_exchange.changeFlank(other);
+        return;
+    }
+    if (flank != m_originalFlank)
+        m_exchange.changeFlank(m_originalFlank);
+    m_takingStatus = false;
+    write();
+}
+
+void ReportDialog::write()
+{
+    m_report.time = QDateTime::currentDateTime();
+    m_report.baud = m_exchange.baudRate();
+    QString error;
+    if (!m_report.writePdf(m_path, &error)) {
+        showEnded(u"%1: не удалось записать файл (%2)"_s.arg(m_path, error), true);
+        return;
+    }
+    showEnded(u"Отчёт записан в %1"_s.arg(m_path));
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QProcess>
+#include <QStringList>
+#include <QTemporaryDir>
+
+// verkan-sim on a pseudo-terminal reached through the symbolic link `tty`
+// in a folder of the caller's. Commands are acknowledged on its standard
+// output, so each one has taken effect when command() returns.
+class SimDetector {
+public:
+    // `program`: the built verkan-sim (VERKAN_SIM_PATH in the tests).
+    SimDetector(const QString &program, const QTemporaryDir &dir, const QStringList &options = {});
+    ~SimDetector();
+
+    bool ready() const { return m_ready; }
+    const QString &tty() const { return m_tty; }
+    // Sends one command line and returns the `replyLines` lines it printed.
+    QStringList command(const QString &line, int replyLines = 1);
+    // Environment that puts COM port 1 on the simulator and 2..16 on missing
+    // paths, so that no test opens a real serial port.
+    QProcessEnvironment portEnvironment() const;
+
+private:
+    QStringList readLines(int count);
+
+    QString m_tty;
+    QProcess m_process;
+    bool m_ready = false;
+};

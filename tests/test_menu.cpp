@@ -1,0 +1,359 @@
+// The menu bar above the designed window: every action wired to the engine,
+// against verkan-sim or, where nobody must answer, the fake line. Files are
+// chosen by an injected chooser, so no desktop dialog opens.
+#include "app/mainwindow.h"
+#include "app/taskdialog.h"
+#include "app/updown.h"
+#include "diagram/signalchart.h"
+#include "link/exchange.h"
+#include "link/qtserialport.h"
+#include "params/settingsfile.h"
+#include "support/fakeserialport.h"
+#include "support/formfixture.h"
+#include "support/simdetector.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QTest>
+#include <QTextBrowser>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kTitle = u"Программа настройки ВЕРКАН-Р Ливерт"_s;
+
+// The main window on a given line; each file it asks for is the next one
+// of `files` (none left: the user cancels).
+struct Menu {
+    Menu(SerialPortService &port, const QTemporaryDir &dir)
+    {
+        Form1Dependencies deps;
+        deps.port = &port;
+        deps.journalPath = dir.filePath(u"Jurnal.txt"_s);
+        window = std::make_unique<MainWindow>(deps, [this](const FileRequest &request) {
+            asked << request.caption;
+            return files.isEmpty() ? QString() : files.takeFirst();
+        });
+        window->show();
+    }
+
+    template <typename T> T *find(const char *name) const
+    {
+        return window->findChild<T *>(QLatin1String(name));
+    }
+    void trigger(const char *action) const { find<QAction>(action)->trigger(); }
+    Exchange &exchange() const { return window->form().exchange(); }
+    TaskDialog *task() const { return window->findChild<TaskDialog *>(); }
+    // The dialog's work has ended; its text.
+    QString taskEnded() const
+    {
+        if (!QTest::qWaitFor([this] { return task() && !task()->isWorking(); }, 20000))
+            return u"still working"_s;
+        return task()->findChild<QLabel *>(u"taskText"_s)->text();
+    }
+    // "СТАРТ" on port 1; true once the start-up sequence has ended.
+    bool start() const
+    {
+        auto *ports = find<QComboBox>("Combo3");
+        ports->setCurrentIndex(ports->findText(u"1"_s));
+        find<QPushButton>("Command4")->click();
+        return QTest::qWaitFor(
+            [this] {
+                return exchange().scheduler().startupSlotsLeft() == 0 &&
+                       find<QAction>("saveSettingsAction")->isEnabled();
+            },
+            20000);
+    }
+
+    QStringList files;
+    QStringList asked;
+    std::unique_ptr<MainWindow> window;
+};
+
+// The window with port 1 on a simulated detector.
+struct OnSim {
+    explicit OnSim(const QTemporaryDir &dir, const QStringList &options = {})
+        : sim(QStringLiteral(VERKAN_SIM_PATH), dir, options), port(sim.portEnvironment()),
+          menu(port, dir)
+    {
+    }
+    SimDetector sim;
+    QtSerialPortService port;
+    Menu menu;
+};
+
+QString fileText(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+QStringList listed(const QComboBox *box)
+{
+    QStringList items;
+    for (int i = 0; i < box->count(); ++i)
+        items << box->itemText(i);
+    return items;
+}
+
+}  // namespace
+
+class TestMenu : public QObject {
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        m_folder = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_folder->isValid());
+    }
+    void designedAreaUnchanged();
+    void mnemonicsAndShortcuts();
+    void portListScannedWhenOpened();
+    void settingsSavedThenAppliedWithARefusal();
+    void signalRecordedUntilStop();
+    void chartPictureAndReportWithPass();
+    void discoveryChoosesPortAndAddress();
+    void discoveryCancelledMidway();
+    void guideAndAbout();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_folder;
+    // Each test's own folder: the journal, the terminal's link, the files.
+    const QTemporaryDir &dir() const { return *m_folder; }
+};
+
+void TestMenu::designedAreaUnchanged()
+{
+    FakeSerialPort port;
+    Menu menu(port, dir());
+    QVERIFY(QTest::qWaitForWindowExposed(menu.window.get()));
+    const int menuHeight = menu.window->menuBar()->height();
+    QCOMPARE(menu.window->form().geometry(), QRect(0, menuHeight, 994, 632));
+    QCOMPARE(menu.window->size(), QSize(994, menuHeight + 632));
+    QCOMPARE(menu.window->windowTitle(), kTitle);
+    // Pixel for pixel what the window showed before it had a menu.
+    FormFixture alone;
+    QCOMPARE(menu.window->form().grab().toImage(), alone.form->grab().toImage());
+}
+
+void TestMenu::mnemonicsAndShortcuts()
+{
+    FakeSerialPort port;
+    Menu menu(port, dir());
+    // Every item has a letter of its own within its menu.
+    const QList<QAction *> menus = menu.window->menuBar()->actions();
+    for (const QList<QAction *> &items :
+         {menus, menus[0]->menu()->actions(), menus[1]->menu()->actions(),
+          menus[2]->menu()->actions()}) {
+        QSet<QChar> letters;
+        qsizetype named = 0;
+        for (const QAction *item : items) {
+            if (item->isSeparator())
+                continue;
+            const qsizetype amp = item->text().indexOf(u'&');
+            QVERIFY2(amp >= 0, qPrintable(item->text()));
+            letters.insert(item->text().at(amp + 1).toLower());
+            ++named;
+        }
+        QCOMPARE(letters.size(), named);
+    }
+    QVERIFY(QTest::qWaitForWindowActive(menu.window.get()));
+    QTest::keyClick(menu.window.get(), Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(menu.asked, QStringList{u"Сохранить диаграмму"_s});
+    QTest::keyClick(menu.window.get(), Qt::Key_Q, Qt::ControlModifier);
+    QVERIFY(!menu.window->isVisible());
+}
+
+void TestMenu::portListScannedWhenOpened()
+{
+    // An adapter plugged in after start shows up when the list is opened;
+    // one unplugged goes, and the choice goes with it.
+    FakeSerialPort port;
+    port.openable = {1};
+    Menu menu(port, dir());
+    auto *ports = menu.find<QComboBox>("Combo3");
+    ports->setCurrentIndex(0);
+    port.openable = {1, 4};
+    QTest::mouseClick(ports, Qt::LeftButton);
+    ports->hidePopup();
+    QCOMPARE(listed(ports), (QStringList{u"1"_s, u"4"_s}));
+    QCOMPARE(ports->currentText(), u"1"_s);
+    port.openable = {4};
+    QTest::keyClick(ports, Qt::Key_F4);
+    ports->hidePopup();
+    QCOMPARE(listed(ports), QStringList{u"4"_s});
+    QCOMPARE(ports->currentIndex(), -1);
+}
+
+void TestMenu::settingsSavedThenAppliedWithARefusal()
+{
+    OnSim live(dir());
+    QVERIFY(live.sim.ready());
+    Menu &menu = live.menu;
+    QVERIFY(menu.start());
+
+    // Both flanks read into the file (the simulator's gains are 5 and 6).
+    const QString saved = dir().filePath(u"saved.json"_s);
+    menu.files = {saved};
+    menu.trigger("saveSettingsAction");
+    QVERIFY2(menu.taskEnded().startsWith(u"Настройки блока 1 записаны"_s),
+             qPrintable(menu.taskEnded()));
+    menu.task()->close();
+    QTRY_VERIFY(!menu.task());
+    std::optional<SettingsProfile> profile = parseSettingsProfile(fileText(saved).toUtf8()).profile;
+    QVERIFY(profile && profile->isComplete());
+    QCOMPARE(profile->flanks[0][Setting::Gain], 5);
+    QCOMPARE(profile->flanks[1][Setting::Gain], 6);
+    QCOMPARE(menu.exchange().flank(), 1);
+
+    // Two settings differ; the detector confirms another gain than written.
+    profile->flanks[0][Setting::Gain] = 7;
+    profile->flanks[1][Setting::Threshold] = 10;
+    const QString wanted = dir().filePath(u"wanted.json"_s);
+    QFile out(wanted);
+    QVERIFY(out.open(QIODevice::WriteOnly) && out.write(profile->toJson()) > 0);
+    out.close();
+    QCOMPARE(live.sim.command(u"oor 45 4"_s), QStringList{u"ok"_s});
+    menu.files = {wanted};
+    menu.trigger("applyProfileAction");
+    QVERIFY(QTest::qWaitFor([&] { return menu.find<QPushButton>("writeButton"); }, 20000));
+    auto *table = menu.find<QTableWidget>("settingsTable");
+    auto red = [table](int row) { return table->item(row, 3)->foreground().color() == Qt::red; };
+    const int gain1 = 1;       // flank 1, the second setting
+    const int threshold2 = 9;  // flank 2, the third setting
+    for (int row = 0; row < table->rowCount(); ++row)
+        QCOMPARE(red(row), row == gain1 || row == threshold2);
+    menu.find<QPushButton>("writeButton")->click();
+    QVERIFY(menu.taskEnded().contains(u"Подтверждено блоком: 1 из 2"_s));
+    QCOMPARE(table->item(gain1, 0)->checkState(), Qt::Unchecked);
+    QVERIFY(red(gain1));
+    QCOMPARE(table->item(gain1, 2)->text(), u"4"_s);
+    QCOMPARE(table->item(threshold2, 0)->checkState(), Qt::Checked);
+    QVERIFY(!red(threshold2));
+    // Journalled under the flank written, and back on the flank of before.
+    QVERIFY(fileText(dir().filePath(u"Jurnal.txt"_s)).contains(u"Фланг -2  Установлен порог -"_s));
+    QTRY_COMPARE(menu.find<QComboBox>("Combo2")->currentText(), u"1"_s);
+    QCOMPARE(menu.exchange().flank(), 1);
+}
+
+void TestMenu::signalRecordedUntilStop()
+{
+    OnSim live(dir());
+    QVERIFY(live.sim.ready());
+    Menu &menu = live.menu;
+    QVERIFY(menu.start());
+    const QString csv = dir().filePath(u"signal.csv"_s);
+    menu.files = {csv};
+    menu.trigger("recordAction");
+    QVERIFY(menu.find<QAction>("recordAction")->isChecked());
+    QTRY_VERIFY_WITH_TIMEOUT(menu.window->windowTitle().contains(u"строк: 3"_s), 20000);
+    const QString title = menu.window->windowTitle();
+    QVERIFY2(title.startsWith(kTitle + u" — запись сигнала: signal.csv, строк: "_s),
+             qPrintable(title));
+    menu.find<QPushButton>("Command3")->click();  // "СТОП"
+    QVERIFY(!menu.find<QAction>("recordAction")->isChecked());
+    QCOMPARE(menu.window->windowTitle(), kTitle);
+    const QStringList lines = fileText(csv).trimmed().split(u'\n');
+    QCOMPARE(lines.size() - 1, title.section(u' ', -1).toInt());
+    QCOMPARE(lines.last().section(u',', 1, 1), u"1"_s);  // the flank
+}
+
+void TestMenu::chartPictureAndReportWithPass()
+{
+    OnSim live(dir());
+    QVERIFY(live.sim.ready());
+    Menu &menu = live.menu;
+    QVERIFY(menu.start());
+    int replies = 0;
+    QObject::connect(&menu.exchange(), &Exchange::statusReceived, [&replies] { ++replies; });
+
+    // A control pass of 30 replies: at least three blocks of the mean.
+    menu.find<QPushButton>("Command9")->click();
+    QTRY_VERIFY_WITH_TIMEOUT(replies >= 30, 20000);
+    menu.find<QPushButton>("Command8")->click();
+    QTRY_VERIFY_WITH_TIMEOUT(menu.window->lastPass().has_value(), 5000);
+    QVERIFY(menu.window->lastPass()->meanVolts);
+    QVERIFY(menu.window->lastPass()->signal.size() >= 30);
+
+    const QString png = dir().filePath(u"chart.png"_s);
+    menu.files = {png};
+    menu.trigger("saveChartAction");
+    const QImage &shown = menu.window->form().chart().canvas().image();
+    QCOMPARE(QImage(png).convertToFormat(shown.format()), shown);
+
+    const QString pdf = dir().filePath(u"report.pdf"_s);
+    menu.files = {pdf};
+    menu.trigger("reportAction");
+    QCOMPARE(menu.taskEnded(), u"Отчёт записан в "_s + pdf);
+    QVERIFY(fileText(pdf).startsWith(u"%PDF-"_s));
+    // Both flanks' states were taken; the exchange is back on flank 1.
+    QCOMPARE(menu.exchange().flank(), 1);
+}
+
+void TestMenu::discoveryChoosesPortAndAddress()
+{
+    OnSim live(dir(), {u"--address"_s, u"7"_s, u"--baud"_s, u"19200"_s});
+    QVERIFY(live.sim.ready());
+    Menu &menu = live.menu;
+    menu.trigger("findAction");
+    auto *first = menu.find<QSpinBox>("firstAddress");
+    QVERIFY(first);
+    first->setValue(6);
+    menu.find<QSpinBox>("lastAddress")->setValue(8);
+    menu.find<QPushButton>("searchButton")->click();
+    auto *found = menu.find<QListWidget>("foundList");
+    QTRY_VERIFY_WITH_TIMEOUT(menu.find<QPushButton>("searchButton")->isEnabled(), 20000);
+    QCOMPARE(found->count(), 1);
+    menu.find<QPushButton>("chooseButton")->click();
+    QCOMPARE(menu.find<QComboBox>("Combo3")->currentText(), u"1"_s);
+    QCOMPARE(menu.find<UpDown>("UpDown1")->Value(), 7);
+    QVERIFY(menu.start());
+    QVERIFY(!menu.find<QAction>("findAction")->isEnabled());
+}
+
+void TestMenu::discoveryCancelledMidway()
+{
+    FakeSerialPort port;
+    port.openable = {1};
+    Menu menu(port, dir());
+    menu.trigger("findAction");
+    menu.find<QPushButton>("searchButton")->click();
+    QTRY_VERIFY(menu.find<QProgressBar>("searchProgress")->value() >= 2);
+    menu.find<QPushButton>("closeButton")->click();  // "Отмена"
+    QVERIFY(!port.isOpen());
+    const qsizetype sent = port.written.size();
+    QTest::qWait(200);
+    QCOMPARE(port.written.size(), sent);
+    QVERIFY(menu.find<QLabel>("searchText")->text().startsWith(u"Поиск прерван"_s));
+    QVERIFY(menu.find<QPushButton>("searchButton")->isEnabled());
+}
+
+void TestMenu::guideAndAbout()
+{
+    FakeSerialPort port;
+    Menu menu(port, dir());
+    QFile guide(dir().filePath(u"README.md"_s));
+    QVERIFY(guide.open(QIODevice::WriteOnly) && guide.write("# Руководство\n\n**Файл**\n") > 0);
+    guide.close();
+    menu.window->setGuideFolders({dir().filePath(u"missing"_s), dir().path()});
+    menu.trigger("guideAction");
+    auto *text = menu.find<QTextBrowser>("guideText");
+    QVERIFY(text);
+    QCOMPARE(text->toPlainText(), u"Руководство\nФайл"_s);
+    menu.trigger("aboutAction");
+    auto *about = menu.find<QMessageBox>("aboutBox");
+    QVERIFY(about && about->informativeText().contains(dir().filePath(u"Jurnal.txt"_s)));
+}
+
+QTEST_MAIN(TestMenu)
+#include "test_menu.moc"

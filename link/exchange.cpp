@@ -21,15 +21,16 @@ Exchange::Exchange(SerialPortService &port, QObject *parent)
     : QObject(parent), m_port(port), m_tickTimer(new QTimer(this)), m_watchdog(new QTimer(this)),
       m_bodyTimer(new QTimer(this))
 {
+    m_clock.start();
     m_bodyTimer->setSingleShot(true);
     m_bodyTimer->setTimerType(Qt::PreciseTimer);
     connect(m_bodyTimer, &QTimer::timeout, this, &Exchange::openBodyExpired);
     m_tickTimer->setObjectName(QStringLiteral("Timer1"));
     m_tickTimer->setTimerType(Qt::PreciseTimer);
-    m_tickTimer->setInterval(kTick);
+    m_tickTimer->setSingleShot(true);
     m_watchdog->setObjectName(QStringLiteral("Timer5"));
     m_watchdog->setInterval(kWatchdogPeriod);
-    connect(m_tickTimer, &QTimer::timeout, this, &Exchange::tick);
+    connect(m_tickTimer, &QTimer::timeout, this, &Exchange::ticksElapsed);
     connect(m_watchdog, &QTimer::timeout, this, &Exchange::watchdogExpired);
     connect(&m_port, &SerialPortService::dataReceived, this, &Exchange::bytesArrived);
     m_port.setBaudRate(kDefaultBaud);
@@ -58,7 +59,7 @@ Exchange::StartResult Exchange::start(int portNumber, int address, int flank)
     m_scheduler.setStandingPoll(codec::requestForFlank(m_address, codec::Status, m_flank));
     m_scheduler.beginStartup();
     m_scheduler.queue(codec::requestAddressOnly(m_address, codec::ReadUnitNumber));
-    m_tickTimer->start();
+    armTicks(m_clock.elapsed());
     m_watchdog->start();
     m_silentPeriods = 0;
     return {true, SerialPortService::OpenError::None};
@@ -69,7 +70,7 @@ void Exchange::stop()
     if (!m_running)
         return;
     m_running = false;
-    m_tickTimer->stop();
+    pauseTicks();
     m_watchdog->stop();
     m_bodyTimer->stop();
     m_port.close();
@@ -88,11 +89,44 @@ void Exchange::queueRequest(const QString &frame)
     m_scheduler.queue(frame);
 }
 
+// The exchange timer ticks every 10 ms and every sixth tick is a slot. The
+// ticks in between do nothing but count, so instead of waking up for each
+// the timer sleeps until the next slot and the ticks it slept through are
+// counted at once; a pause counts the ticks that had passed, so the slot
+// comes at the same moment as with a tick every 10 ms.
+void Exchange::armTicks(qint64 from)
+{
+    m_armedTicks = m_scheduler.ticksToSlot();
+    m_armedAt = from;
+    const qint64 due = m_armedAt + m_armedTicks * kTick.count() - m_clock.elapsed();
+    m_tickTimer->start(std::chrono::milliseconds(std::max<qint64>(due, 0)));
+}
+
+void Exchange::pauseTicks()
+{
+    if (!m_tickTimer->isActive())
+        return;
+    m_tickTimer->stop();
+    const int passed = int((m_clock.elapsed() - m_armedAt) / kTick.count());
+    for (int i = 0; i < std::min(passed, m_armedTicks - 1); ++i)
+        tick();
+}
+
+void Exchange::ticksElapsed()
+{
+    for (int i = 0; i < m_armedTicks; ++i)
+        tick();
+    // The next slot is due a slot after this one was, however late the
+    // timer woke: the cadence does not drift.
+    if (m_running)
+        armTicks(m_armedAt + m_armedTicks * kTick.count());
+}
+
 void Exchange::resumeTicking()
 {
     // A running timer keeps its phase.
     if (!m_tickTimer->isActive())
-        m_tickTimer->start();
+        armTicks(m_clock.elapsed());
 }
 
 void Exchange::tick()
@@ -173,7 +207,7 @@ void Exchange::pauseExchange()
 {
     if (!m_mayPause)
         return;
-    m_tickTimer->stop();
+    pauseTicks();
     if (!m_bodyTimer->isActive())
         m_bodyTimer->start(openBodyLimit(m_port.baudRate()));
 }

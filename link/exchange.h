@@ -18,6 +18,7 @@
 #include "link/serialport.h"
 #include "link/statusreading.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 
 #include <chrono>
@@ -92,6 +93,9 @@ signals:
 
 private:
     bool openPort();
+    void armTicks(qint64 from);
+    void pauseTicks();
+    void ticksElapsed();
     void resumeTicking();
     void dropOpenBody();
 
@@ -103,7 +107,10 @@ private:
     void settingReply(int code, const QString &body) override;
 
     SerialPortService &m_port;
-    QTimer *m_tickTimer;
+    QTimer *m_tickTimer;  // sleeps until the next slot
+    QElapsedTimer m_clock;
+    qint64 m_armedAt = 0;  // when the ticks it stands for began, on m_clock
+    int m_armedTicks = 0;  // ticks the tick timer stands for
     QTimer *m_watchdog;
     QTimer *m_bodyTimer;  // how long an open body may hold the ticks
     Scheduler m_scheduler;

@@ -58,6 +58,8 @@ public:
     // Puts a frame into the mailbox, replacing one not yet sent.
     void queue(const QString &frame);
 
+    // Ticks still to come before the next slot (1..kTicksPerSlot).
+    int ticksToSlot() const { return m_ticksToSlot; }
     int startupSlotsLeft() const { return m_startupSlots; }
     int mailboxCount() const { return m_mailboxCount; }
     const QString &mailbox() const { return m_mailbox; }

@@ -62,18 +62,18 @@ void ChartPanel::showPassButtons(const ControlPass::Buttons &buttons)
 
 void ChartPanel::load()
 {
-    control<QLabel>(m_form, "Label1")->setText(u"Диаграмма сигнала"_s);
+    control<QLabel>(m_form, "Label1")->setText(tr("Диаграмма сигнала"));
     control<QLabel>(m_form, "Label13")->setText(u"0"_s);
     for (QLineEdit *box : {m_level1, m_level2, m_mean})
         box->setText(u" "_s);
     m_passStart->setEnabled(false);
     m_passStop->setEnabled(false);
-    control<QCheckBox>(m_form, "Check6")->setText(u"1В/дел."_s);
+    control<QCheckBox>(m_form, "Check6")->setText(tr("1В/дел."));
     control<QCheckBox>(m_form, "Check6")->setChecked(true);
-    control<QCheckBox>(m_form, "Check7")->setText(u"0,5В/дел."_s);
-    control<QCheckBox>(m_form, "Check8")->setText(u"0,5c./дел."_s);  // Latin c, as designed
+    control<QCheckBox>(m_form, "Check7")->setText(tr("0,5В/дел."));
+    control<QCheckBox>(m_form, "Check8")->setText(tr("0,5c./дел."));  // Latin c, as designed
     control<QCheckBox>(m_form, "Check8")->setChecked(true);
-    control<QCheckBox>(m_form, "Check9")->setText(u"1c./дел."_s);
+    control<QCheckBox>(m_form, "Check9")->setText(tr("1c./дел."));
     m_view->update();  // the surface starts white
 }
 

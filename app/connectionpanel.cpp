@@ -20,9 +20,12 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString kLinkAlive = u"Установлена связь с блоком. Обмен данными..."_s;
-const QString kLinkLost = u"Нет связи с блоком. Проверьте адрес и питание! "_s;
-const QString kExchangeStopped = u"Обмен данными остановлен."_s;
+const char *const kLinkAlive =
+    QT_TRANSLATE_NOOP("ConnectionPanel", "Установлена связь с блоком. Обмен данными...");
+const char *const kLinkLost =
+    QT_TRANSLATE_NOOP("ConnectionPanel", "Нет связи с блоком. Проверьте адрес и питание! ");
+const char *const kExchangeStopped =
+    QT_TRANSLATE_NOOP("ConnectionPanel", "Обмен данными остановлен.");
 
 // The highest address a request can carry.
 constexpr int kMaxAddress = 128;
@@ -52,19 +55,19 @@ ConnectionPanel::ConnectionPanel(QWidget *form, Exchange &exchange, EventJournal
 
 void ConnectionPanel::load()
 {
-    control<QLabel>(m_form, "Label3")->setText(u"ПОДКЛЮЧЕНИЕ"_s);
+    control<QLabel>(m_form, "Label3")->setText(tr("ПОДКЛЮЧЕНИЕ"));
     showStatus(u" "_s);
     m_speed->setText(QString());  // until a speed is found
-    control<QLabel>(m_form, "Label7")->setText(u"Фланг"_s);
-    control<QLabel>(m_form, "Label19")->setText(u"COM-порт"_s);
-    m_stop->setText(u"СТОП"_s);
+    control<QLabel>(m_form, "Label7")->setText(tr("Фланг"));
+    control<QLabel>(m_form, "Label19")->setText(tr("COM-порт"));
+    m_stop->setText(tr("СТОП"));
     m_stop->setEnabled(false);
-    m_start->setText(u"СТАРТ"_s);
+    m_start->setText(tr("СТАРТ"));
     m_flank->setCurrentIndex(m_flank->findText(u"1"_s));
     m_flank->setEnabled(false);
 
-    control<QLabel>(m_form, "Label5")->setText(u"Связь с блоком №:"_s);
-    m_addressUnlock->setText(u"Изменить"_s);
+    control<QLabel>(m_form, "Label5")->setText(tr("Связь с блоком №:"));
+    m_addressUnlock->setText(tr("Изменить"));
     m_address->setEnabled(false);
     m_address->setValue(1);
     m_address->setMax(kMaxAddress);
@@ -77,10 +80,11 @@ void ConnectionPanel::load()
     if (!denied.isEmpty()) {
         const qsizetype more = denied.size() - 1;
         const QString others = more == 0   ? QString()
-                               : more == 1 ? u" и ещё 1 порту"_s
-                                           : u" и ещё %1 портам"_s.arg(more);
-        showLinkError(u"Нет прав доступа к %1%2: добавьте пользователя в группу dialout и "
-                      u"войдите в систему снова."_s.arg(denied.first(), others));
+                               : more == 1 ? tr(" и ещё 1 порту")
+                                           : tr(" и ещё %1 портам").arg(more);
+        showLinkError(tr("Нет прав доступа к %1%2: добавьте пользователя в группу dialout и "
+                         "войдите в систему снова.")
+                          .arg(denied.first(), others));
     }
 }
 
@@ -133,21 +137,22 @@ bool ConnectionPanel::start()
     bool isNumber = false;
     const int portNumber = m_ports->currentText().toInt(&isNumber);
     if (m_ports->currentIndex() < 0 || !isNumber) {
-        showLinkError(u"Не выбран COM-порт."_s);
+        showLinkError(tr("Не выбран COM-порт."));
         return false;
     }
     takeTypedAddress();
     const Exchange::StartResult result = m_exchange.start(portNumber, m_address->Value(), flank());
     if (!result.started) {
         showLinkError(
-            u"COM-порт %1 (%2): %3."_s.arg(portNumber)
+            tr("COM-порт %1 (%2): %3.")
+                .arg(portNumber)
                 .arg(m_exchange.port().deviceOf(portNumber), openFailureReason(result.error)));
         return false;
     }
 
     showStatus(QString());
-    const QString words = u"Старт.   COM-порт: "_s + QString::number(portNumber) +
-                          u"     Адрес: "_s + QString::number(m_address->Value());
+    const QString words = tr("Старт.   COM-порт: ") + QString::number(portNumber) +
+                          tr("     Адрес: ") + QString::number(m_address->Value());
     m_journal.record(u"   "_s + words, u" "_s + words);
     m_start->setEnabled(false);
     m_stop->setEnabled(true);
@@ -177,18 +182,18 @@ void ConnectionPanel::showStopped()
     m_addressUnlock->setEnabled(true);
     m_ports->setEnabled(true);
     m_flank->setEnabled(false);
-    m_journal.record(u"   Стоп"_s, u" Стоп"_s);
+    m_journal.record(tr("   Стоп"), tr(" Стоп"));
     // After a lost link the status line keeps saying so.
     if (m_exchange.silentPeriods() < 1) {
         setLabelTextColor(m_status, bgr::Black);
-        showStatus(kExchangeStopped);
+        showStatus(tr(kExchangeStopped));
     }
 }
 
 void ConnectionPanel::showLinkAlive()
 {
     setLabelTextColor(m_status, bgr::Blue);
-    showStatus(kLinkAlive);
+    showStatus(tr(kLinkAlive));
 }
 
 void ConnectionPanel::showSpeed(int baud)
@@ -198,9 +203,9 @@ void ConnectionPanel::showSpeed(int baud)
 
 void ConnectionPanel::showLinkLost()
 {
-    m_journal.record(u"  НЕТ СВЯЗИ С БЛОКОМ!"_s, u" НЕТ СВЯЗИ С БЛОКОМ!"_s);
+    m_journal.record(tr("  НЕТ СВЯЗИ С БЛОКОМ!"), tr(" НЕТ СВЯЗИ С БЛОКОМ!"));
     setLabelTextColor(m_status, bgr::Red);
-    showStatus(kLinkLost);
+    showStatus(tr(kLinkLost));
 }
 
 // --- for the menu bar ------------------------------------------------------

@@ -3,11 +3,13 @@
 #include "app/controls.h"
 #include "app/updown.h"
 #include "base/colors.h"
+#include "base/enginetext.h"
 #include "base/twips.h"
 #include "params/catalogue.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -43,7 +45,7 @@ QFont cambriaFont(qreal points, bool bold = false, bool italic = false)
 
 QString rowCaption(Setting setting)
 {
-    return QString::fromUtf8(settingRow(setting).caption);
+    return engineText(settingRow(setting).caption);
 }
 
 QLabel *makeLabel(QWidget *parent, const char *name, const QRect &geometry, const QString &caption,
@@ -145,7 +147,8 @@ QPixmap logoPixmap(const QSize &size)
     font.setPixelSize(size.height() / 3);
     font.setBold(true);
     painter.setFont(font);
-    painter.drawText(QRect(0, 2, size.width(), size.height() / 2), Qt::AlignCenter, u"ВЕРКАН"_s);
+    painter.drawText(QRect(0, 2, size.width(), size.height() / 2), Qt::AlignCenter,
+                     QCoreApplication::translate("DesignedLayout", "ВЕРКАН"));
     return pixmap;
 }
 
@@ -208,7 +211,8 @@ void buildDesignedControls(QWidget *form)
               Qt::AlignLeft | Qt::AlignTop, timesFont(12));
     makeLabel(form, "Label31", twipsRect(240, 7680, 2175, 615), rowCaption(Setting::SelfTest),
               Qt::AlignLeft | Qt::AlignTop, timesFont(12));
-    makeLabel(form, "Label22", twipsRect(240, 8520, 1815, 615), u"Дистанционный контроль"_s,
+    makeLabel(form, "Label22", twipsRect(240, 8520, 1815, 615),
+              QCoreApplication::translate("DesignedLayout", "Дистанционный контроль"),
               Qt::AlignLeft | Qt::AlignTop, timesFont(12));
     makeLabel(form, "Label3", twipsRect(5040, 120, 2895, 375), u"Label3"_s,
               Qt::AlignLeft | Qt::AlignTop, timesFont(11.25, true, true));
@@ -224,15 +228,20 @@ void buildDesignedControls(QWidget *form)
               Qt::AlignRight | Qt::AlignTop, timesFont(9.75));
     makeLabel(form, "Label24", twipsRect(9480, 6720, 1575, 375), u"Label24"_s,
               Qt::AlignLeft | Qt::AlignTop);
-    makeLabel(form, "Label21", twipsRect(5040, 7080, 3495, 255), u"КОНТРОЛЬНЫЙ  ПРОХОД"_s,
+    makeLabel(form, "Label21", twipsRect(5040, 7080, 3495, 255),
+              QCoreApplication::translate("DesignedLayout", "КОНТРОЛЬНЫЙ  ПРОХОД"),
               Qt::AlignLeft | Qt::AlignTop, timesFont(11.25, true, true));
-    makeLabel(form, "Label17", twipsRect(5040, 7560, 2175, 255), u"Полезный сигнал"_s,
+    makeLabel(form, "Label17", twipsRect(5040, 7560, 2175, 255),
+              QCoreApplication::translate("DesignedLayout", "Полезный сигнал"),
               Qt::AlignLeft | Qt::AlignTop, timesFont(12));
-    makeLabel(form, "Label30", twipsRect(7560, 7560, 1335, 255), u"Измерение"_s,
+    makeLabel(form, "Label30", twipsRect(7560, 7560, 1335, 255),
+              QCoreApplication::translate("DesignedLayout", "Измерение"),
               Qt::AlignLeft | Qt::AlignTop, timesFont(12));
-    makeLabel(form, "Label28", twipsRect(5040, 7920, 975, 375), u"Текущее значение"_s,
+    makeLabel(form, "Label28", twipsRect(5040, 7920, 975, 375),
+              QCoreApplication::translate("DesignedLayout", "Текущее значение"),
               Qt::AlignLeft | Qt::AlignTop);
-    makeLabel(form, "Label29", twipsRect(5040, 8760, 855, 375), u"Среднее значение"_s,
+    makeLabel(form, "Label29", twipsRect(5040, 8760, 855, 375),
+              QCoreApplication::translate("DesignedLayout", "Среднее значение"),
               Qt::AlignLeft | Qt::AlignTop);
     makeLabel(form, "Label18", twipsRect(12840, 6840, 1935, 255), u"Label18"_s,
               Qt::AlignRight | Qt::AlignTop, timesFont(9.75, true));
@@ -256,33 +265,43 @@ void buildDesignedControls(QWidget *form)
     makeUpDown(form, "UpDown7", twipsRect(3000, 6960, 255, 495), 1);
     makeUpDown(form, "UpDown8", twipsRect(3000, 7680, 255, 495), 1);
     makeUpDown(form, "UpDown1", twipsRect(10680, 480, 255, 495), 0);
-    makeCheckBox(form, "Check14", twipsRect(3360, 240, 1095, 255), u"Изменить"_s);
+    makeCheckBox(form, "Check14", twipsRect(3360, 240, 1095, 255),
+                 QCoreApplication::translate("DesignedLayout", "Изменить"));
     makeCheckBox(form, "Check3", twipsRect(3480, 1080, 855, 255), u"Check3"_s);
-    makeCheckBox(form, "Check11", twipsRect(3360, 3240, 1095, 255), u"Изменить"_s);
+    makeCheckBox(form, "Check11", twipsRect(3360, 3240, 1095, 255),
+                 QCoreApplication::translate("DesignedLayout", "Изменить"));
     makeCheckBox(form, "Check10", twipsRect(3360, 3960, 1095, 255), u"Check10"_s);
     makeCheckBox(form, "Check2", twipsRect(3360, 4680, 1095, 255), u"Check2"_s);
     makeCheckBox(form, "Check5", twipsRect(3360, 5400, 1095, 255), u"Check5"_s);
-    makeCheckBox(form, "Check12", twipsRect(3360, 6120, 1095, 255), u"Изменить"_s);
-    makeCheckBox(form, "Check13", twipsRect(3360, 6840, 1095, 255), u"Изменить"_s);
-    makeCheckBox(form, "Check4", twipsRect(3360, 7560, 1095, 255), u"Изменить"_s);
+    makeCheckBox(form, "Check12", twipsRect(3360, 6120, 1095, 255),
+                 QCoreApplication::translate("DesignedLayout", "Изменить"));
+    makeCheckBox(form, "Check13", twipsRect(3360, 6840, 1095, 255),
+                 QCoreApplication::translate("DesignedLayout", "Изменить"));
+    makeCheckBox(form, "Check4", twipsRect(3360, 7560, 1095, 255),
+                 QCoreApplication::translate("DesignedLayout", "Изменить"));
     makeCheckBox(form, "Check1", twipsRect(9360, 960, 1215, 255), u"Check1"_s);
     makeCheckBox(form, "Check6", twipsRect(5160, 1200, 975, 225), u"Check6"_s);
     makeCheckBox(form, "Check7", twipsRect(6840, 1200, 1095, 225), u"Check7"_s);
     makeCheckBox(form, "Check9", twipsRect(5160, 6600, 975, 225), u"Check9"_s);
     makeCheckBox(form, "Check8", twipsRect(6840, 6600, 1095, 300), u"Check8"_s);
-    makeButton(form, "Command13", twipsRect(3360, 600, 1035, 255), u"Применить"_s);
-    makeButton(form, "Command10", twipsRect(3360, 3600, 1095, 255), u"Применить"_s);
+    makeButton(form, "Command13", twipsRect(3360, 600, 1035, 255),
+               QCoreApplication::translate("DesignedLayout", "Применить"));
+    makeButton(form, "Command10", twipsRect(3360, 3600, 1095, 255),
+               QCoreApplication::translate("DesignedLayout", "Применить"));
     makeButton(form, "Command7", twipsRect(3360, 4320, 1095, 255), u"Command7"_s);
     makeButton(form, "Command2", twipsRect(3360, 5040, 1095, 255), u"Command2"_s);
     makeButton(form, "Command1", twipsRect(3360, 5760, 1095, 255), u"Command1"_s);
     makeButton(form, "Command11", twipsRect(3360, 6480, 1095, 255), u"Command11"_s);
     makeButton(form, "Command12", twipsRect(3360, 7200, 1095, 255), u"Command12"_s);
-    makeButton(form, "Command14", twipsRect(3360, 7920, 1095, 255), u"Применить"_s);
+    makeButton(form, "Command14", twipsRect(3360, 7920, 1095, 255),
+               QCoreApplication::translate("DesignedLayout", "Применить"));
     makeButton(form, "Command5", twipsRect(2280, 8760, 2175, 375), u"Command5"_s);
     makeButton(form, "Command4", twipsRect(11520, 480, 1215, 255), u"Command4"_s);
     makeButton(form, "Command3", twipsRect(11520, 840, 1215, 255), u"Command3"_s);
-    makeButton(form, "Command9", twipsRect(7560, 7920, 1095, 375), u"Старт"_s);
-    makeButton(form, "Command8", twipsRect(7560, 8760, 1095, 375), u"Стоп"_s);
+    makeButton(form, "Command9", twipsRect(7560, 7920, 1095, 375),
+               QCoreApplication::translate("DesignedLayout", "Старт"));
+    makeButton(form, "Command8", twipsRect(7560, 8760, 1095, 375),
+               QCoreApplication::translate("DesignedLayout", "Стоп"));
     makeButton(form, "Command6", twipsRect(13440, 9120, 1335, 255), u"Command6"_s);
 
     makeComboBox(form, "Combo2", twipsRect(2280, 1080, 975, 315), {u"1"_s, u"2"_s});

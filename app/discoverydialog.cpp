@@ -28,12 +28,12 @@ DiscoveryDialog::DiscoveryDialog(QWidget *parent, SerialPortService &service,
                                  const QList<int> &ports, int port)
     : QDialog(parent), m_service(service), m_ports(new QComboBox(this)),
       m_first(new QSpinBox(this)), m_last(new QSpinBox(this)),
-      m_search(new QPushButton(u"&Искать"_s, this)), m_text(new QLabel(this)),
+      m_search(new QPushButton(tr("&Искать"), this)), m_text(new QLabel(this)),
       m_progress(new QProgressBar(this)), m_found(new QListWidget(this)),
-      m_choose(new QPushButton(u"&Выбрать"_s, this)), m_close(new QPushButton(u"Закрыть"_s, this))
+      m_choose(new QPushButton(tr("&Выбрать"), this)), m_close(new QPushButton(tr("Закрыть"), this))
 {
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(u"Найти блок"_s);
+    setWindowTitle(tr("Найти блок"));
     setWindowModality(Qt::WindowModal);
     m_ports->setObjectName(u"portBox"_s);
     m_first->setObjectName(u"firstAddress"_s);
@@ -58,9 +58,9 @@ DiscoveryDialog::DiscoveryDialog(QWidget *parent, SerialPortService &service,
     m_choose->setEnabled(false);
     m_search->setDefault(true);
     m_search->setEnabled(!ports.isEmpty());
-    showText(ports.isEmpty() ? u"Ни один COM-порт не открывается."_s
-                             : u"Поиск перебирает все скорости от 4800 до 115200 бод, по одному "
-                               u"запросу на адрес каждые 60 мс."_s,
+    showText(ports.isEmpty() ? tr("Ни один COM-порт не открывается.")
+                             : tr("Поиск перебирает все скорости от 4800 до 115200 бод, по одному "
+                                  "запросу на адрес каждые 60 мс."),
              ports.isEmpty());
 
     auto *range = new QGridLayout;
@@ -69,11 +69,11 @@ DiscoveryDialog::DiscoveryDialog(QWidget *parent, SerialPortService &service,
         l->setBuddy(buddy);
         return l;
     };
-    range->addWidget(label(u"COM-&порт"_s, m_ports), 0, 0);
+    range->addWidget(label(tr("COM-&порт"), m_ports), 0, 0);
     range->addWidget(m_ports, 0, 1);
-    range->addWidget(label(u"&Адреса с"_s, m_first), 0, 2);
+    range->addWidget(label(tr("&Адреса с"), m_first), 0, 2);
     range->addWidget(m_first, 0, 3);
-    range->addWidget(label(u"п&о"_s, m_last), 0, 4);
+    range->addWidget(label(tr("п&о"), m_last), 0, 4);
     range->addWidget(m_last, 0, 5);
     range->addWidget(m_search, 0, 6);
     auto *buttons = new QHBoxLayout;
@@ -84,7 +84,7 @@ DiscoveryDialog::DiscoveryDialog(QWidget *parent, SerialPortService &service,
     layout->addLayout(range);
     layout->addWidget(m_text);
     layout->addWidget(m_progress);
-    layout->addWidget(label(u"Найденные &блоки:"_s, m_found));
+    layout->addWidget(label(tr("Найденные &блоки:"), m_found));
     layout->addWidget(m_found);
     layout->addLayout(buttons);
 
@@ -125,7 +125,7 @@ void DiscoveryDialog::searchPressed()
         m_discovery = new Discovery(m_service, this);
         connect(m_discovery, &Discovery::detectorFound, this, [this](int address, int baud) {
             auto *item = new QListWidgetItem(
-                u"Блок №%1 — COM-порт %2, %3 бод"_s.arg(address).arg(m_searchedPort).arg(baud));
+                tr("Блок №%1 — COM-порт %2, %3 бод").arg(address).arg(m_searchedPort).arg(baud));
             item->setData(AddressRole, address);
             item->setData(PortRole, m_searchedPort);
             m_found->addItem(item);
@@ -134,7 +134,8 @@ void DiscoveryDialog::searchPressed()
         });
         connect(m_discovery, &Discovery::progress, this, [this](int done, int total, int baud) {
             const int count = m_last->value() - m_first->value() + 1;
-            showText(u"Поиск: %1 бод, адрес %2 (проверено %3 из %4)"_s.arg(baud)
+            showText(tr("Поиск: %1 бод, адрес %2 (проверено %3 из %4)")
+                         .arg(baud)
                          .arg(m_first->value() + (done - 1) % count)
                          .arg(done)
                          .arg(total));
@@ -150,7 +151,8 @@ void DiscoveryDialog::searchPressed()
     m_found->clear();
     m_cancelled = false;
     if (!m_discovery->start(m_searchedPort, first, last)) {
-        showText(u"COM-порт %1 (%2): %3."_s.arg(m_searchedPort)
+        showText(tr("COM-порт %1 (%2): %3.")
+                     .arg(m_searchedPort)
                      .arg(m_service.deviceOf(m_searchedPort),
                           openFailureReason(m_service.lastOpenError())),
                  true);
@@ -158,11 +160,11 @@ void DiscoveryDialog::searchPressed()
     }
     m_progress->setRange(0, m_discovery->total());
     m_progress->setValue(0);
-    showText(u"Поиск на COM-порту %1…"_s.arg(m_searchedPort));
+    showText(tr("Поиск на COM-порту %1…").arg(m_searchedPort));
     for (QWidget *input : {static_cast<QWidget *>(m_ports), static_cast<QWidget *>(m_first),
                            static_cast<QWidget *>(m_last), static_cast<QWidget *>(m_search)})
         input->setEnabled(false);
-    m_close->setText(u"Отмена"_s);
+    m_close->setText(tr("Отмена"));
 }
 
 void DiscoveryDialog::closePressed()
@@ -182,12 +184,12 @@ void DiscoveryDialog::searchEnded()
     for (QWidget *input : {static_cast<QWidget *>(m_ports), static_cast<QWidget *>(m_first),
                            static_cast<QWidget *>(m_last), static_cast<QWidget *>(m_search)})
         input->setEnabled(true);
-    m_close->setText(u"Закрыть"_s);
+    m_close->setText(tr("Закрыть"));
     const int found = m_found->count();
     const QString words = found == 0
-                              ? u"ни один блок не ответил."_s
-                              : u"найдено блоков: %1. Выберите блок для «СТАРТ»."_s.arg(found);
-    showText((m_cancelled ? u"Поиск прерван: "_s : u"Поиск окончен: "_s) + words);
+                              ? tr("ни один блок не ответил.")
+                              : tr("найдено блоков: %1. Выберите блок для «СТАРТ».").arg(found);
+    showText((m_cancelled ? tr("Поиск прерван: ") : tr("Поиск окончен: ")) + words);
 }
 
 void DiscoveryDialog::choose()

@@ -1,6 +1,7 @@
 #include "app/helpwindows.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDialog>
 #include <QDir>
 #include <QFileInfo>
@@ -38,17 +39,19 @@ QString guidePath(const QStringList &folders)
 QWidget *showGuide(QWidget *parent, const QString &path)
 {
     if (path.isEmpty()) {
-        auto *box = new QMessageBox(QMessageBox::Information, u"Руководство"_s,
-                                    u"Руководство не найдено. Оно устанавливается вместе с "
-                                    u"программой в /usr/share/doc/verkan-r/README.md."_s,
-                                    QMessageBox::Close, parent);
+        auto *box = new QMessageBox(
+            QMessageBox::Information, QCoreApplication::translate("Help", "Руководство"),
+            QCoreApplication::translate("Help",
+                                        "Руководство не найдено. Оно устанавливается вместе с "
+                                        "программой в /usr/share/doc/verkan-r/README.md."),
+            QMessageBox::Close, parent);
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->open();
         return box;
     }
     auto *window = new QDialog(parent);
     window->setAttribute(Qt::WA_DeleteOnClose);
-    window->setWindowTitle(u"Руководство — verkan-r"_s);
+    window->setWindowTitle(QCoreApplication::translate("Help", "Руководство — verkan-r"));
     auto *text = new QTextBrowser(window);
     text->setObjectName(u"guideText"_s);
     text->setOpenExternalLinks(true);
@@ -67,12 +70,15 @@ void showAbout(QWidget *parent, const QString &journalPath)
     auto *box = new QMessageBox(parent);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setObjectName(u"aboutBox"_s);
-    box->setWindowTitle(u"О программе"_s);
+    box->setWindowTitle(QCoreApplication::translate("Help", "О программе"));
     box->setIconPixmap(QApplication::windowIcon().pixmap(64));
-    box->setText(u"verkan-r, версия %1"_s.arg(QApplication::applicationVersion()));
-    box->setInformativeText(u"Программа настройки и контроля извещателя ВЕРКАН-Р.\n\n"
-                            u"Лицензия MIT. Copyright (c) 2026 verkan-r developers.\n\n"
-                            u"Журнал событий: %1"_s.arg(QDir::toNativeSeparators(journalPath)));
+    box->setText(QCoreApplication::translate("Help", "verkan-r, версия %1")
+                     .arg(QApplication::applicationVersion()));
+    box->setInformativeText(QCoreApplication::translate(
+                                "Help", "Программа настройки и контроля извещателя ВЕРКАН-Р.\n\n"
+                                        "Лицензия MIT. Copyright (c) 2026 verkan-r developers.\n\n"
+                                        "Журнал событий: %1")
+                                .arg(QDir::toNativeSeparators(journalPath)));
     box->setTextInteractionFlags(Qt::TextSelectableByMouse);
     box->open();
 }

@@ -28,32 +28,32 @@ MainWindow::MainWindow(const Form1Dependencies &deps, FileChooser chooser, QWidg
     // The window is as large as the menu bar and the designed area.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
-    QMenu *file = menuBar()->addMenu(u"&Файл"_s);
-    m_saveSettings = addAction(file, u"&Сохранить настройки блока…"_s, "saveSettingsAction",
+    QMenu *file = menuBar()->addMenu(tr("&Файл"));
+    m_saveSettings = addAction(file, tr("&Сохранить настройки блока…"), "saveSettingsAction",
                                &MainWindow::saveSettings);
-    m_applyProfile = addAction(file, u"&Записать настройки в блок…"_s, "applyProfileAction",
+    m_applyProfile = addAction(file, tr("&Записать настройки в блок…"), "applyProfileAction",
                                &MainWindow::applyProfile);
     file->addSeparator();
-    m_record = file->addAction(u"Запись си&гнала в файл…"_s);
+    m_record = file->addAction(tr("Запись си&гнала в файл…"));
     m_record->setObjectName(u"recordAction"_s);
     m_record->setCheckable(true);
     connect(m_record, &QAction::toggled, this, &MainWindow::recordToggled);
     m_saveChart =
-        addAction(file, u"Сохранить &диаграмму…"_s, "saveChartAction", &MainWindow::saveChart);
+        addAction(file, tr("Сохранить &диаграмму…"), "saveChartAction", &MainWindow::saveChart);
     m_saveChart->setShortcut(QKeySequence(u"Ctrl+S"_s));
-    m_report = addAction(file, u"&Отчёт о проверке…"_s, "reportAction", &MainWindow::report);
+    m_report = addAction(file, tr("&Отчёт о проверке…"), "reportAction", &MainWindow::report);
     file->addSeparator();
-    QAction *quit = addAction(file, u"&Выход"_s, "quitAction", nullptr);
+    QAction *quit = addAction(file, tr("&Выход"), "quitAction", nullptr);
     quit->setShortcut(QKeySequence(u"Ctrl+Q"_s));
     connect(quit, &QAction::triggered, this, &QWidget::close);
 
-    QMenu *block = menuBar()->addMenu(u"&Блок"_s);
-    m_find = addAction(block, u"&Найти блок…"_s, "findAction", &MainWindow::findDetector);
+    QMenu *block = menuBar()->addMenu(tr("&Блок"));
+    m_find = addAction(block, tr("&Найти блок…"), "findAction", &MainWindow::findDetector);
 
-    QMenu *help = menuBar()->addMenu(u"&Справка"_s);
-    addAction(help, u"&Руководство"_s, "guideAction", &MainWindow::showGuide)
+    QMenu *help = menuBar()->addMenu(tr("&Справка"));
+    addAction(help, tr("&Руководство"), "guideAction", &MainWindow::showGuide)
         ->setShortcut(QKeySequence::HelpContents);
-    addAction(help, u"&О программе"_s, "aboutAction", &MainWindow::showAbout);
+    addAction(help, tr("&О программе"), "aboutAction", &MainWindow::showAbout);
 
     for (QMenu *menu : {file, block, help})
         connect(menu, &QMenu::aboutToShow, this, &MainWindow::updateActions);
@@ -126,7 +126,7 @@ void MainWindow::saveSettings()
     if (m_task)
         return;
     const QString path =
-        m_choose({true, u"Сохранить настройки блока"_s, u"Настройки блока (*.json)"_s,
+        m_choose({true, tr("Сохранить настройки блока"), tr("Настройки блока (*.json)"),
                   suggestedName(u"nastrojki"_s, u"json"_s)});
     // The exchange may have stopped while the file was being chosen.
     if (!path.isEmpty() && m_form->exchange().isRunning())
@@ -137,8 +137,8 @@ void MainWindow::applyProfile()
 {
     if (m_task)
         return;
-    const QString path =
-        m_choose({false, u"Записать настройки в блок"_s, u"Настройки блока (*.json)"_s, QString()});
+    const QString path = m_choose(
+        {false, tr("Записать настройки в блок"), tr("Настройки блока (*.json)"), QString()});
     if (!path.isEmpty() && m_form->exchange().isRunning())
         openTask(new ApplyProfileDialog(this, m_form->exchange(), path));
 }
@@ -151,17 +151,18 @@ void MainWindow::recordToggled(bool on)
     }
     if (m_csv)
         return;
-    const QString path = m_form->exchange().isRunning()
-                             ? m_choose({true, u"Запись сигнала в файл"_s, u"Таблица CSV (*.csv)"_s,
-                                         suggestedName(u"signal"_s, u"csv"_s)})
-                             : QString();
+    const QString path =
+        m_form->exchange().isRunning()
+            ? m_choose({true, tr("Запись сигнала в файл"), tr("Таблица CSV (*.csv)"),
+                        suggestedName(u"signal"_s, u"csv"_s)})
+            : QString();
     if (path.isEmpty() || !m_form->exchange().isRunning()) {
         m_record->setChecked(false);
         return;
     }
     auto csv = std::make_unique<StatusCsvWriter>();
     if (!csv->open(path)) {
-        showFailure(u"%1: не удалось создать файл (%2)"_s.arg(path, csv->errorString()));
+        showFailure(tr("%1: не удалось создать файл (%2)").arg(path, csv->errorString()));
         m_record->setChecked(false);
         return;
     }
@@ -184,7 +185,8 @@ void MainWindow::showTitle()
 {
     QString title = m_form->windowTitle();
     if (m_csv)
-        title += u" — запись сигнала: %1, строк: %2"_s.arg(QFileInfo(m_csvPath).fileName())
+        title += tr(" — запись сигнала: %1, строк: %2")
+                     .arg(QFileInfo(m_csvPath).fileName())
                      .arg(m_csv->rows());
     setWindowTitle(title);
 }
@@ -192,20 +194,20 @@ void MainWindow::showTitle()
 void MainWindow::saveChart()
 {
     const QString path = m_choose(
-        {true, u"Сохранить диаграмму"_s, u"Рисунок PNG (*.png)"_s,
+        {true, tr("Сохранить диаграмму"), tr("Рисунок PNG (*.png)"),
          u"diagramma-%1.png"_s.arg(QDateTime::currentDateTime().toString(u"yyyyMMdd-HHmmss"_s))});
     if (path.isEmpty())
         return;
     // The picture the chart shows, pixel for pixel.
     if (!m_form->chart().canvas().image().save(path, "PNG"))
-        showFailure(u"%1: не удалось записать файл."_s.arg(path));
+        showFailure(tr("%1: не удалось записать файл.").arg(path));
 }
 
 void MainWindow::report()
 {
     if (m_task)
         return;
-    const QString path = m_choose({true, u"Отчёт о проверке"_s, u"Документ PDF (*.pdf)"_s,
+    const QString path = m_choose({true, tr("Отчёт о проверке"), tr("Документ PDF (*.pdf)"),
                                    suggestedName(u"otchet"_s, u"pdf"_s)});
     if (!path.isEmpty() && m_form->exchange().isRunning())
         openTask(new ReportDialog(this, m_form->exchange(), path, m_lastPass));
@@ -220,7 +222,7 @@ void MainWindow::statusReceived(const StatusReading &reading)
     if (!m_csv || exchange.scheduler().startupSlotsLeft() > 0)
         return;
     if (!m_csv->append(QDateTime::currentDateTime(), exchange.flank(), reading)) {
-        showFailure(u"%1: не удалось записать файл (%2)"_s.arg(m_csvPath, m_csv->errorString()));
+        showFailure(tr("%1: не удалось записать файл (%2)").arg(m_csvPath, m_csv->errorString()));
         m_record->setChecked(false);
         return;
     }

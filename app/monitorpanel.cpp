@@ -41,11 +41,11 @@ MonitorPanel::MonitorPanel(QWidget *form, Exchange &exchange, AlarmPlayer *alarm
     connect(m_remoteTest, &QPushButton::clicked, this, [this] {
         m_remoteTest->setEnabled(false);
         m_exchange.queueRequest(codec::requestAddressOnly(m_exchange.address(), codec::RemoteTest));
-        m_journal->record(u"   Выполнен ДК"_s, u" Выполнен ДК"_s);
+        m_journal->record(tr("   Выполнен ДК"), tr(" Выполнен ДК"));
     });
     connect(control<QPushButton>(form, "Command6"), &QPushButton::clicked, this, [this] {
         m_list->clear();
-        m_journal->record(u"  Очистка журнала"_s, u" Очистка журнала"_s);
+        m_journal->record(tr("  Очистка журнала"), tr(" Очистка журнала"));
     });
 }
 
@@ -71,15 +71,15 @@ void MonitorPanel::insertJournalEntry(const QString &entry)
 void MonitorPanel::load()
 {
     m_flankState->setText(u" "_s);
-    control<QLabel>(m_form, "Label9")->setText(u"Уровни <1> <2> :"_s);
-    control<QLabel>(m_form, "Label10")->setText(u"Датчик вскрытия:"_s);
-    control<QLabel>(m_form, "Label11")->setText(u"Состояние:"_s);
+    control<QLabel>(m_form, "Label9")->setText(tr("Уровни <1> <2> :"));
+    control<QLabel>(m_form, "Label10")->setText(tr("Датчик вскрытия:"));
+    control<QLabel>(m_form, "Label11")->setText(tr("Состояние:"));
     m_tamperState->setText(u" "_s);
-    m_journalCaption->setText(u"Журнал событий"_s);
-    m_remoteTest->setText(u"Выполнить"_s);
+    m_journalCaption->setText(tr("Журнал событий"));
+    m_remoteTest->setText(tr("Выполнить"));
     m_remoteTest->setEnabled(false);
-    control<QPushButton>(m_form, "Command6")->setText(u"Очистить"_s);
-    m_sound->setText(u"Звук"_s);
+    control<QPushButton>(m_form, "Command6")->setText(tr("Очистить"));
+    m_sound->setText(tr("Звук"));
     setTimerEnabled(m_tone, false);
 }
 
@@ -96,7 +96,7 @@ void MonitorPanel::exchangeStopped()
 
 void MonitorPanel::showLinkLost()
 {
-    m_flankState->setText(u"Нет связи"_s);
+    m_flankState->setText(tr("Нет связи"));
     m_tamperState->setText(u" "_s);
     setLabelBackColor(m_flankState, bgr::White);
 }
@@ -146,7 +146,7 @@ void MonitorPanel::reportJournalFailure(const QString &error)
     }
     setLabelTextColor(m_journalCaption, bgr::Red);
     const QString message =
-        u"Не удалось записать файл журнала %1: %2"_s.arg(m_journal->filePath(), error);
+        tr("Не удалось записать файл журнала %1: %2").arg(m_journal->filePath(), error);
     m_journalCaption->setToolTip(message);
     qWarning("%s", qPrintable(message));
 }
@@ -161,7 +161,7 @@ void MonitorPanel::reportToneFailure(const QString &reason)
     }
     setLabelTextColor(m_sound, bgr::Red);
     const QString file = m_tonePath.isEmpty() ? QString() : u" (%1)"_s.arg(m_tonePath);
-    const QString message = u"Сигнал тревоги не слышен%1: %2"_s.arg(file, reason);
+    const QString message = tr("Сигнал тревоги не слышен%1: %2").arg(file, reason);
     m_sound->setToolTip(message);
     qWarning("%s", qPrintable(message));
 }

@@ -7,9 +7,10 @@ using namespace Qt::StringLiterals;
 
 ReportDialog::ReportDialog(QWidget *parent, Exchange &exchange, const QString &path,
                            const std::optional<CommissioningReport::Pass> &pass)
-    : TaskDialog(parent, u"Отчёт о проверке"_s), m_exchange(exchange), m_path(path)
+    : TaskDialog(parent, tr("Отчёт о проверке")), m_exchange(exchange), m_path(path)
 {
-    m_report.port = u"COM-порт %1 (%2)"_s.arg(exchange.portNumber())
+    m_report.port = tr("COM-порт %1 (%2)")
+                        .arg(exchange.portNumber())
                         .arg(exchange.port().deviceOf(exchange.portNumber()));
     m_report.address = exchange.address();
     m_report.pass = pass;
@@ -19,17 +20,17 @@ ReportDialog::ReportDialog(QWidget *parent, Exchange &exchange, const QString &p
         if (!isWorking())
             return;
         if (!complete) {
-            showEnded(u"Блок %1 не ответил на чтение настроек."_s.arg(m_report.address), true);
+            showEnded(tr("Блок %1 не ответил на чтение настроек.").arg(m_report.address), true);
             return;
         }
         m_report.settings = reader->profile();
-        showProgress(u"Состояние флангов блока %1"_s.arg(m_report.address), 0, 0);
+        showProgress(tr("Состояние флангов блока %1").arg(m_report.address), 0, 0);
         m_takingStatus = true;
     });
     connect(&exchange, &Exchange::statusReceived, this, &ReportDialog::statusReceived);
     connect(&exchange, &Exchange::stopped, this, [this] {
         if (isWorking() && m_takingStatus)
-            showEnded(u"Обмен данными остановлен; отчёт не записан."_s, true);
+            showEnded(tr("Обмен данными остановлен; отчёт не записан."), true);
     });
     connect(this, &TaskDialog::cancelRequested, this, [this] {
         if (m_exchange.isRunning() && m_exchange.flank() != m_originalFlank)
@@ -61,8 +62,8 @@ void ReportDialog::write()
     m_report.baud = m_exchange.baudRate();
     QString error;
     if (!m_report.writePdf(m_path, &error)) {
-        showEnded(u"%1: не удалось записать файл (%2)"_s.arg(m_path, error), true);
+        showEnded(tr("%1: не удалось записать файл (%2)").arg(m_path, error), true);
         return;
     }
-    showEnded(u"Отчёт записан в %1"_s.arg(m_path));
+    showEnded(tr("Отчёт записан в %1").arg(m_path));
 }

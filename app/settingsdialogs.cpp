@@ -2,6 +2,7 @@
 
 #include "link/exchange.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QHeaderView>
 #include <QPushButton>
@@ -14,7 +15,8 @@ namespace {
 
 QString noAnswer(int address)
 {
-    return u"Блок %1 не ответил на чтение настроек."_s.arg(address);
+    return QCoreApplication::translate("SettingsRead", "Блок %1 не ответил на чтение настроек.")
+        .arg(address);
 }
 
 enum Column { FlankColumn, NameColumn, DetectorColumn, FileColumn, ColumnCount };
@@ -28,12 +30,16 @@ SettingsReader *startSettingsRead(TaskDialog *dialog, Exchange &exchange)
     QObject::connect(
         reader, &SettingsReader::progress, dialog, [dialog, address](int received, int total) {
             dialog->showProgress(
-                u"Чтение настроек блока %1: %2 из %3"_s.arg(address).arg(received).arg(total),
+                QCoreApplication::translate("SettingsRead", "Чтение настроек блока %1: %2 из %3")
+                    .arg(address)
+                    .arg(received)
+                    .arg(total),
                 received, total);
         });
     QObject::connect(dialog, &TaskDialog::cancelRequested, reader, &SettingsReader::cancel);
-    dialog->showProgress(u"Чтение настроек блока %1"_s.arg(address), 0,
-                         SettingsProfile::kFlankCount * int(flankSettingRows().size()));
+    dialog->showProgress(
+        QCoreApplication::translate("SettingsRead", "Чтение настроек блока %1").arg(address), 0,
+        SettingsProfile::kFlankCount * int(flankSettingRows().size()));
     reader->start();
     return reader;
 }
@@ -41,7 +47,7 @@ SettingsReader *startSettingsRead(TaskDialog *dialog, Exchange &exchange)
 // --- save ----------------------------------------------------------------------
 
 SaveSettingsDialog::SaveSettingsDialog(QWidget *parent, Exchange &exchange, const QString &path)
-    : TaskDialog(parent, u"Сохранить настройки блока"_s)
+    : TaskDialog(parent, tr("Сохранить настройки блока"))
 {
     const int address = exchange.address();
     SettingsReader *reader = startSettingsRead(this, exchange);
@@ -58,17 +64,17 @@ SaveSettingsDialog::SaveSettingsDialog(QWidget *parent, Exchange &exchange, cons
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
             file.write(json) != json.size() || !file.flush()) {
-            showEnded(u"%1: не удалось записать файл (%2)"_s.arg(path, file.errorString()), true);
+            showEnded(tr("%1: не удалось записать файл (%2)").arg(path, file.errorString()), true);
             return;
         }
-        showEnded(u"Настройки блока %1 записаны в %2"_s.arg(address).arg(path));
+        showEnded(tr("Настройки блока %1 записаны в %2").arg(address).arg(path));
     });
 }
 
 // --- apply ---------------------------------------------------------------------
 
 ApplyProfileDialog::ApplyProfileDialog(QWidget *parent, Exchange &exchange, const QString &path)
-    : TaskDialog(parent, u"Записать настройки в блок"_s), m_exchange(exchange),
+    : TaskDialog(parent, tr("Записать настройки в блок")), m_exchange(exchange),
       m_writer(new SettingsWriter(exchange, this)), m_table(new QTableWidget(this))
 {
     m_table->setObjectName(u"settingsTable"_s);
@@ -76,12 +82,12 @@ ApplyProfileDialog::ApplyProfileDialog(QWidget *parent, Exchange &exchange, cons
     body()->addWidget(m_table);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        showEnded(u"%1: не удалось прочитать файл (%2)"_s.arg(path, file.errorString()), true);
+        showEnded(tr("%1: не удалось прочитать файл (%2)").arg(path, file.errorString()), true);
         return;
     }
     const ProfileParse parsed = parseSettingsProfile(file.readAll());
     if (!parsed.profile) {
-        showEnded(u"%1: %2. Ничего не записано."_s.arg(path, parsed.error), true);
+        showEnded(tr("%1: %2. Ничего не записано.").arg(path, parsed.error), true);
         return;
     }
     m_wanted = *parsed.profile;
@@ -116,7 +122,7 @@ void ApplyProfileDialog::showComparison(const SettingsProfile &detector)
 {
     const QList<const SettingRow *> rows = flankSettingRows();
     m_table->setColumnCount(ColumnCount);
-    m_table->setHorizontalHeaderLabels({u"Фланг"_s, u"Параметр"_s, u"В блоке"_s, u"В файле"_s});
+    m_table->setHorizontalHeaderLabels({tr("Фланг"), tr("Параметр"), tr("В блоке"), tr("В файле")});
     m_table->setRowCount(SettingsProfile::kFlankCount * int(rows.size()));
     m_table->verticalHeader()->hide();
     m_table->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
@@ -150,13 +156,14 @@ void ApplyProfileDialog::showComparison(const SettingsProfile &detector)
     m_items = settingsToWrite(detector, m_wanted);
     const int address = m_exchange.address();
     if (m_items.isEmpty()) {
-        showEnded(u"Настройки блока %1 уже совпадают с файлом; ничего не записано."_s.arg(address));
+        showEnded(
+            tr("Настройки блока %1 уже совпадают с файлом; ничего не записано.").arg(address));
         return;
     }
-    showEnded(
-        u"Отличаются настроек: %1 (красные строки). Записать их в блок %2?"_s.arg(m_items.size())
-            .arg(address));
-    QPushButton *write = addButton(u"Записать"_s, "writeButton");
+    showEnded(tr("Отличаются настроек: %1 (красные строки). Записать их в блок %2?")
+                  .arg(m_items.size())
+                  .arg(address));
+    QPushButton *write = addButton(tr("Записать"), "writeButton");
     write->setDefault(true);
     connect(write, &QPushButton::clicked, this, [this, write] {
         write->hide();
@@ -168,7 +175,7 @@ void ApplyProfileDialog::writePressed()
 {
     m_originalFlank = m_exchange.flank();
     m_done = 0;
-    showProgress(u"Запись в блок %1: 0 из %2"_s.arg(m_exchange.address()).arg(m_items.size()), 0,
+    showProgress(tr("Запись в блок %1: 0 из %2").arg(m_exchange.address()).arg(m_items.size()), 0,
                  int(m_items.size()));
     m_writer->start(m_items);
 }
@@ -189,7 +196,7 @@ void ApplyProfileDialog::itemDone(int index, SettingsWriter::Outcome outcome)
     }
     ++m_done;
     showProgress(
-        u"Запись в блок %1: %2 из %3"_s.arg(m_exchange.address()).arg(m_done).arg(m_items.size()),
+        tr("Запись в блок %1: %2 из %3").arg(m_exchange.address()).arg(m_done).arg(m_items.size()),
         m_done, int(m_items.size()));
 }
 
@@ -203,11 +210,11 @@ void ApplyProfileDialog::written()
     for (int i = 0; i < m_items.size(); ++i)
         confirmed += m_writer->outcome(i) == SettingsWriter::Outcome::Confirmed;
     if (confirmed == m_items.size()) {
-        showEnded(u"Записано и подтверждено блоком: %1 из %1."_s.arg(confirmed));
+        showEnded(tr("Записано и подтверждено блоком: %1 из %1.").arg(confirmed));
         return;
     }
-    showEnded(
-        u"Подтверждено блоком: %1 из %2. Красные строки блок не подтвердил."_s.arg(confirmed).arg(
-            m_items.size()),
-        true);
+    showEnded(tr("Подтверждено блоком: %1 из %2. Красные строки блок не подтвердил.")
+                  .arg(confirmed)
+                  .arg(m_items.size()),
+              true);
 }

@@ -53,14 +53,14 @@ SettingsPanel::SettingsPanel(QWidget *form, Exchange &exchange, EventJournal &jo
 
 void SettingsPanel::load()
 {
-    control<QLabel>(m_form, "Label2")->setText(u"ПAРАМЕТРЫ"_s);  // the second letter is a Latin A
-    control<QLabel>(m_form, "Label26")->setText(u"НАСТРОЙКА"_s);
+    control<QLabel>(m_form, "Label2")->setText(tr("ПAРАМЕТРЫ"));  // the second letter is a Latin A
+    control<QLabel>(m_form, "Label26")->setText(tr("НАСТРОЙКА"));
     for (const Row &row : std::as_const(m_rows)) {
         if (row.setting->setting != Setting::UnitNumber) {
-            row.apply->setText(u"Применить"_s);
+            row.apply->setText(tr("Применить"));
         }
         row.apply->setEnabled(false);
-        row.unlockBox->setText(u"Изменить"_s);
+        row.unlockBox->setText(tr("Изменить"));
         row.unlockBox->setEnabled(false);
         if (row.valueBox)
             row.valueBox->setText(u" "_s);
@@ -179,6 +179,6 @@ void SettingsPanel::addressChangePressed(const Row &row)
     m_exchange.queueRequest(
         setAddressRequest(m_exchange.address(), m_exchange.flank(), unitNumber));
     const QString number = QString::number(unitNumber);
-    m_journal.record(u"  Перезагрузка извещателя!!! Установлен адрес:"_s + number,
-                     u" Перезагрузка извещателя!!! Установлен адрес:"_s + number);
+    m_journal.record(tr("  Перезагрузка извещателя!!! Установлен адрес:") + number,
+                     tr(" Перезагрузка извещателя!!! Установлен адрес:") + number);
 }

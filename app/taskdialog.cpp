@@ -11,7 +11,7 @@ using namespace Qt::StringLiterals;
 TaskDialog::TaskDialog(QWidget *parent, const QString &title)
     : QDialog(parent), m_text(new QLabel(this)), m_progress(new QProgressBar(this)),
       m_body(new QVBoxLayout), m_buttons(new QWidget(this)),
-      m_close(new QPushButton(u"Отмена"_s, m_buttons))
+      m_close(new QPushButton(tr("Отмена"), m_buttons))
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(title);
@@ -36,7 +36,7 @@ TaskDialog::TaskDialog(QWidget *parent, const QString &title)
 void TaskDialog::showProgress(const QString &text, int done, int total)
 {
     m_working = true;
-    m_close->setText(u"Отмена"_s);
+    m_close->setText(tr("Отмена"));
     m_text->setStyleSheet(QString());
     m_text->setText(text);
     m_progress->setRange(0, total);
@@ -47,7 +47,7 @@ void TaskDialog::showProgress(const QString &text, int done, int total)
 void TaskDialog::showEnded(const QString &text, bool failed)
 {
     m_working = false;
-    m_close->setText(u"Закрыть"_s);
+    m_close->setText(tr("Закрыть"));
     m_text->setStyleSheet(failed ? u"color: red"_s : QString());
     m_text->setText(text);
     m_progress->hide();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/enginetext.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -14,7 +16,10 @@ public:
     static constexpr int kMaxBlocks = 353;   // a pass ends by itself after this many blocks
 
     // Caption of the blinking label while a pass runs and once it has ended.
-    static QString measuringCaption() { return QStringLiteral("Измерение"); }
+    static QString measuringCaption()
+    {
+        return engineText(QT_TRANSLATE_NOOP("Engine", "Измерение"));
+    }
 
     // What the two buttons show after a press.
     struct Buttons {

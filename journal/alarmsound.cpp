@@ -1,5 +1,7 @@
 #include "journal/alarmsound.h"
 
+#include "base/enginetext.h"
+
 #include <QAudioDevice>
 #include <QFile>
 #include <QFileInfo>
@@ -28,23 +30,26 @@ QString toneFileProblem(const QString &path, qint64 maxBytes)
 {
     const QFileInfo info(path);
     if (!info.exists())
-        return u"файл не найден"_s;
+        return engineText(QT_TRANSLATE_NOOP("Engine", "файл не найден"));
     if (!info.isFile())
-        return u"это не файл"_s;
+        return engineText(QT_TRANSLATE_NOOP("Engine", "это не файл"));
     const qint64 size = info.size();
     if (size == 0)
-        return u"файл пуст"_s;
+        return engineText(QT_TRANSLATE_NOOP("Engine", "файл пуст"));
     if (size > maxBytes)
-        return u"файл больше %1 МБ (%2 байт)"_s.arg(maxBytes / (1024 * 1024)).arg(size);
+        return engineText(QT_TRANSLATE_NOOP("Engine", "файл больше %1 МБ (%2 байт)"))
+            .arg(maxBytes / (1024 * 1024))
+            .arg(size);
 
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return file.errorString();
     const QByteArray riff = file.read(12);
     if (riff.size() < 12 || !riff.startsWith("RIFF") || riff.mid(8) != "WAVE")
-        return u"это не файл WAV"_s;
+        return engineText(QT_TRANSLATE_NOOP("Engine", "это не файл WAV"));
 
-    const QString notPcm = u"звук в файле записан не в формате PCM"_s;
+    const QString notPcm =
+        engineText(QT_TRANSLATE_NOOP("Engine", "звук в файле записан не в формате PCM"));
     bool pcm = false;
     // Walk the chunks by their headers; each is padded to an even length.
     for (qint64 at = 12; at + 8 <= size;) {
@@ -64,15 +69,16 @@ QString toneFileProblem(const QString &path, qint64 maxBytes)
             if (!pcm)
                 return notPcm;
             if (length == 0)
-                return u"в файле нет звука"_s;
+                return engineText(QT_TRANSLATE_NOOP("Engine", "в файле нет звука"));
             // A decoder would wait for the missing rest for ever.
             if (length > size - at - 8)
-                return u"файл обрезан: звука в нём меньше, чем сказано в заголовке"_s;
+                return engineText(QT_TRANSLATE_NOOP(
+                    "Engine", "файл обрезан: звука в нём меньше, чем сказано в заголовке"));
             return QString();
         }
         at += 8 + qint64(length) + (length & 1);
     }
-    return pcm ? u"в файле нет звука"_s : notPcm;
+    return pcm ? engineText(QT_TRANSLATE_NOOP("Engine", "в файле нет звука")) : notPcm;
 }
 
 SoundEffectPlayer::SoundEffectPlayer(QString wavPath, QObject *parent)
@@ -146,7 +152,9 @@ void SoundEffectPlayer::onStatusChanged()
     switch (m_effect->status()) {
     case QSoundEffect::Ready:
         // Without an output device the effect loads and "plays" in silence.
-        report(m_loaded.hadDevice ? QString() : u"нет устройства вывода звука"_s);
+        report(m_loaded.hadDevice
+                   ? QString()
+                   : engineText(QT_TRANSLATE_NOOP("Engine", "нет устройства вывода звука")));
         if (m_playWhenReady) {
             m_playWhenReady = false;
             m_effect->play();
@@ -154,7 +162,7 @@ void SoundEffectPlayer::onStatusChanged()
         break;
     case QSoundEffect::Error:
         m_playWhenReady = false;
-        report(u"формат звука в файле не поддерживается"_s);
+        report(engineText(QT_TRANSLATE_NOOP("Engine", "формат звука в файле не поддерживается")));
         break;
     default:
         break;

@@ -1,17 +1,17 @@
 #include "link/openfailure.h"
 
-using namespace Qt::StringLiterals;
+#include "base/enginetext.h"
 
 QString openFailureReason(SerialPortService::OpenError error)
 {
     switch (error) {
     case SerialPortService::OpenError::NoSuchPort:
-        return u"порт не найден"_s;
+        return engineText(QT_TRANSLATE_NOOP("Engine", "порт не найден"));
     case SerialPortService::OpenError::Busy:
-        return u"порт занят другой программой"_s;
+        return engineText(QT_TRANSLATE_NOOP("Engine", "порт занят другой программой"));
     case SerialPortService::OpenError::PermissionDenied:
-        return u"нет прав доступа (группа dialout)"_s;
+        return engineText(QT_TRANSLATE_NOOP("Engine", "нет прав доступа (группа dialout)"));
     default:
-        return u"ошибка открытия"_s;
+        return engineText(QT_TRANSLATE_NOOP("Engine", "ошибка открытия"));
     }
 }

@@ -1,5 +1,7 @@
 #include "monitor/statusdecoder.h"
 
+#include "base/enginetext.h"
+
 namespace {
 
 struct FlankRow {
@@ -16,17 +18,26 @@ struct FlankRow {
 
 // Looked up by whole value, first match wins.
 const FlankRow kFlankRows[] = {
-    {FlankNorm, "Норма", bgr::Green, FaultNoteChange::WindowBackground, " ", EnableChange::Enable,
-     ToneChange::Stop, "  Норма", "  Норма"},
-    {FlankAlarm, "Тревога", bgr::Red, FaultNoteChange::WindowBackground, " ", EnableChange::Disable,
-     ToneChange::StartIfSoundOn, "  Тревога", "  Тревога"},
-    {FlankBadLevel, "Неисправность", bgr::Yellow, FaultNoteChange::RedText,
-     "Некорректный уровень ПМ!", EnableChange::Unchanged, ToneChange::Unchanged,
-     "  Некорректный уровень", "  Некоректный уровень"},
-    {FlankCableBreak, "Неисправность", bgr::Yellow, FaultNoteChange::RedText, " Обрыв кабеля ",
-     EnableChange::Unchanged, ToneChange::Unchanged, "  Обрыв кабеля", "  Обрыв кабеля"},
-    {FlankCableShort, "Неисправность", bgr::Yellow, FaultNoteChange::RedText, " Замыкание кабеля ",
-     EnableChange::Unchanged, ToneChange::Unchanged, "  Замыкание кабеля", "  Замыкание кабеля"},
+    {FlankNorm, QT_TRANSLATE_NOOP("Engine", "Норма"), bgr::Green, FaultNoteChange::WindowBackground,
+     " ", EnableChange::Enable, ToneChange::Stop, QT_TRANSLATE_NOOP("Engine", "  Норма"),
+     QT_TRANSLATE_NOOP("Engine", "  Норма")},
+    {FlankAlarm, QT_TRANSLATE_NOOP("Engine", "Тревога"), bgr::Red,
+     FaultNoteChange::WindowBackground, " ", EnableChange::Disable, ToneChange::StartIfSoundOn,
+     QT_TRANSLATE_NOOP("Engine", "  Тревога"), QT_TRANSLATE_NOOP("Engine", "  Тревога")},
+    {FlankBadLevel, QT_TRANSLATE_NOOP("Engine", "Неисправность"), bgr::Yellow,
+     FaultNoteChange::RedText, QT_TRANSLATE_NOOP("Engine", "Некорректный уровень ПМ!"),
+     EnableChange::Unchanged, ToneChange::Unchanged,
+     QT_TRANSLATE_NOOP("Engine", "  Некорректный уровень"),
+     QT_TRANSLATE_NOOP("Engine", "  Некоректный уровень")},
+    {FlankCableBreak, QT_TRANSLATE_NOOP("Engine", "Неисправность"), bgr::Yellow,
+     FaultNoteChange::RedText, QT_TRANSLATE_NOOP("Engine", " Обрыв кабеля "),
+     EnableChange::Unchanged, ToneChange::Unchanged, QT_TRANSLATE_NOOP("Engine", "  Обрыв кабеля"),
+     QT_TRANSLATE_NOOP("Engine", "  Обрыв кабеля")},
+    {FlankCableShort, QT_TRANSLATE_NOOP("Engine", "Неисправность"), bgr::Yellow,
+     FaultNoteChange::RedText, QT_TRANSLATE_NOOP("Engine", " Замыкание кабеля "),
+     EnableChange::Unchanged, ToneChange::Unchanged,
+     QT_TRANSLATE_NOOP("Engine", "  Замыкание кабеля"),
+     QT_TRANSLATE_NOOP("Engine", "  Замыкание кабеля")},
 };
 
 const FlankRow *flankRow(int code)
@@ -45,9 +56,9 @@ QString flankStateText(int flankCode)
     const FlankRow *row = flankRow(flankCode);
     if (!row)
         return QString();
-    QString text = QString::fromUtf8(row->caption);
+    QString text = engineText(row->caption);
     if (row->faultNote == FaultNoteChange::RedText)
-        text += QLatin1Char(' ') + QString::fromUtf8(row->faultCaption).trimmed();
+        text += QLatin1Char(' ') + engineText(row->faultCaption).trimmed();
     return text;
 }
 
@@ -57,16 +68,17 @@ StatusIndication FlankMonitor::decode(const StatusReading &reading, const QStrin
     const int flankCode = reading.flankCode() & 0xFF;
     if (const FlankRow *row = flankRow(flankCode)) {
         out.flankShown = true;
-        out.flankCaption = QString::fromUtf8(row->caption);
+        out.flankCaption = engineText(row->caption);
         out.flankColour = row->colour;
         out.faultNote = row->faultNote;
-        out.faultCaption = QString::fromUtf8(row->faultCaption);
+        out.faultCaption = engineText(row->faultCaption);
         out.remoteTest = row->remoteTest;
         out.tone = row->tone;
         if (flankCode != m_lastFlankCode) {
-            out.journal.append(
-                {QStringLiteral("  Фланг -") + flank + QString::fromUtf8(row->listWords),
-                 QStringLiteral(" Фланг -") + flank + QString::fromUtf8(row->fileWords)});
+            out.journal.append({engineText(QT_TRANSLATE_NOOP("Engine", "  Фланг -")) + flank +
+                                    engineText(row->listWords),
+                                engineText(QT_TRANSLATE_NOOP("Engine", " Фланг -")) + flank +
+                                    engineText(row->fileWords)});
         }
     }
     // Unrecognised codes are remembered too, so the next recognised code is
@@ -74,12 +86,15 @@ StatusIndication FlankMonitor::decode(const StatusReading &reading, const QStrin
     m_lastFlankCode = flankCode;
 
     const bool open = reading.tamperOpen();
-    out.tamperCaption = open ? QStringLiteral("Разомкнут") : QStringLiteral("Замкнут");
+    out.tamperCaption = open ? engineText(QT_TRANSLATE_NOOP("Engine", "Разомкнут"))
+                             : engineText(QT_TRANSLATE_NOOP("Engine", "Замкнут"));
     out.tamperColour = open ? bgr::Red : bgr::Black;
     if (open != m_lastTamperOpen) {
         out.journal.append(
-            open ? JournalLine{QStringLiteral("  ДВ разомкнут"), QStringLiteral(" ДВ разомкнут")}
-                 : JournalLine{QStringLiteral("  ДВ замкнут"), QStringLiteral(" ДВ замкнут")});
+            open ? JournalLine{engineText(QT_TRANSLATE_NOOP("Engine", "  ДВ разомкнут")),
+                               engineText(QT_TRANSLATE_NOOP("Engine", " ДВ разомкнут"))}
+                 : JournalLine{engineText(QT_TRANSLATE_NOOP("Engine", "  ДВ замкнут")),
+                               engineText(QT_TRANSLATE_NOOP("Engine", " ДВ замкнут"))});
     }
     m_lastTamperOpen = open;
     return out;

@@ -1,5 +1,6 @@
 #include "params/catalogue.h"
 
+#include "base/enginetext.h"
 #include "link/codec.h"
 #include "params/numbertext.h"
 
@@ -10,32 +11,39 @@ namespace {
 // The catalogue: one row per setting, the unit number first, then the seven
 // per-flank settings in the order the start-up read sequence reads them.
 const std::array<SettingRow, kSettingCount> kRows = {{
-    {Setting::UnitNumber, "Label23", "Номер блока", "Text8", "UpDown5", "Check14", "Command13",
-     false, codec::ReadUnitNumber, 0, false, 1, 128, 0, ShownAs::Position, nullptr, nullptr,
-     "unitNumber"},
-    {Setting::Limit, "Label8", "Предел", "Combo1", "Combo1", "Check11", "Command10", true,
-     codec::ReadLimit, codec::WriteLimit, true, 0, 3, 0, ShownAs::LimitItem,
-     "  Установлен предел -", "   Установлен предел -", "limit"},
-    {Setting::Gain, "Label27", "Усиление:", "Text7", "UpDown4", "Check10", "Command7", false,
-     codec::ReadGain, codec::WriteGain, true, 1, 9, 0, ShownAs::Position,
-     "  Установлено усиление -", "  Установлено усиление -", "gain"},
-    {Setting::Threshold, "Label12", "Порог (В)", "Text5", "UpDown2", "Check2", "Command2", false,
-     codec::ReadThreshold, codec::WriteThreshold, true, 1, 14, 1, ShownAs::Threshold,
-     "  Установлен порог -", "  Установлен порог -", "threshold"},
-    {Setting::Accumulation, "Label14", "Накопление (мсек)", "Text6", "UpDown3", "Check5",
-     "Command1", false, codec::ReadAccumulation, codec::WriteAccumulation, true, 1, 19, 0,
-     ShownAs::Accumulation, "  Установлено накопление -", "  Установлено накопление -",
-     "accumulation"},
-    {Setting::Front, "Label15", "Фронт (мВ/мсек)", "Text9", "UpDown6", "Check12", "Command11",
-     false, codec::ReadFront, codec::WriteFront, true, 1, 10, 0, ShownAs::Front,
-     "  Установлен фронт -", "  Установлен фронт -", "front"},
-    {Setting::AlarmTime, "Label20", "Тревога (сек)", "Text10", "UpDown7", "Check13", "Command12",
-     false, codec::ReadAlarmTime, codec::WriteAlarmTime, true, 1, 10, 0, ShownAs::Position,
-     "  Установлено время тревоги -", "  Установлено время тревоги -", "alarmTime"},
-    {Setting::SelfTest, "Label31", "Длительность самоконтр. (мсек)", "Text4", "UpDown8", "Check4",
-     "Command14", false, codec::ReadSelfTest, codec::WriteSelfTest, true, 1, 50, 0,
-     ShownAs::TenTimes, "  Установлена длит. самоконтр. -", "  Установлена длит. самоконтр. -",
-     "selfTestDuration"},
+    {Setting::UnitNumber, "Label23", QT_TRANSLATE_NOOP("Engine", "Номер блока"), "Text8", "UpDown5",
+     "Check14", "Command13", false, codec::ReadUnitNumber, 0, false, 1, 128, 0, ShownAs::Position,
+     nullptr, nullptr, "unitNumber"},
+    {Setting::Limit, "Label8", QT_TRANSLATE_NOOP("Engine", "Предел"), "Combo1", "Combo1", "Check11",
+     "Command10", true, codec::ReadLimit, codec::WriteLimit, true, 0, 3, 0, ShownAs::LimitItem,
+     QT_TRANSLATE_NOOP("Engine", "  Установлен предел -"),
+     QT_TRANSLATE_NOOP("Engine", "   Установлен предел -"), "limit"},
+    {Setting::Gain, "Label27", QT_TRANSLATE_NOOP("Engine", "Усиление:"), "Text7", "UpDown4",
+     "Check10", "Command7", false, codec::ReadGain, codec::WriteGain, true, 1, 9, 0,
+     ShownAs::Position, QT_TRANSLATE_NOOP("Engine", "  Установлено усиление -"),
+     QT_TRANSLATE_NOOP("Engine", "  Установлено усиление -"), "gain"},
+    {Setting::Threshold, "Label12", QT_TRANSLATE_NOOP("Engine", "Порог (В)"), "Text5", "UpDown2",
+     "Check2", "Command2", false, codec::ReadThreshold, codec::WriteThreshold, true, 1, 14, 1,
+     ShownAs::Threshold, QT_TRANSLATE_NOOP("Engine", "  Установлен порог -"),
+     QT_TRANSLATE_NOOP("Engine", "  Установлен порог -"), "threshold"},
+    {Setting::Accumulation, "Label14", QT_TRANSLATE_NOOP("Engine", "Накопление (мсек)"), "Text6",
+     "UpDown3", "Check5", "Command1", false, codec::ReadAccumulation, codec::WriteAccumulation,
+     true, 1, 19, 0, ShownAs::Accumulation,
+     QT_TRANSLATE_NOOP("Engine", "  Установлено накопление -"),
+     QT_TRANSLATE_NOOP("Engine", "  Установлено накопление -"), "accumulation"},
+    {Setting::Front, "Label15", QT_TRANSLATE_NOOP("Engine", "Фронт (мВ/мсек)"), "Text9", "UpDown6",
+     "Check12", "Command11", false, codec::ReadFront, codec::WriteFront, true, 1, 10, 0,
+     ShownAs::Front, QT_TRANSLATE_NOOP("Engine", "  Установлен фронт -"),
+     QT_TRANSLATE_NOOP("Engine", "  Установлен фронт -"), "front"},
+    {Setting::AlarmTime, "Label20", QT_TRANSLATE_NOOP("Engine", "Тревога (сек)"), "Text10",
+     "UpDown7", "Check13", "Command12", false, codec::ReadAlarmTime, codec::WriteAlarmTime, true, 1,
+     10, 0, ShownAs::Position, QT_TRANSLATE_NOOP("Engine", "  Установлено время тревоги -"),
+     QT_TRANSLATE_NOOP("Engine", "  Установлено время тревоги -"), "alarmTime"},
+    {Setting::SelfTest, "Label31", QT_TRANSLATE_NOOP("Engine", "Длительность самоконтр. (мсек)"),
+     "Text4", "UpDown8", "Check4", "Command14", false, codec::ReadSelfTest, codec::WriteSelfTest,
+     true, 1, 50, 0, ShownAs::TenTimes,
+     QT_TRANSLATE_NOOP("Engine", "  Установлена длит. самоконтр. -"),
+     QT_TRANSLATE_NOOP("Engine", "  Установлена длит. самоконтр. -"), "selfTestDuration"},
 }};
 
 const double kThresholdVolts[15] = {0,   0.7, 0.8, 0.9, 1.0, 1.1, 1.2, 1.3,
@@ -170,7 +178,7 @@ std::optional<int> positionForValue(const SettingRow &row, double value)
 
 QString settingName(const SettingRow &row)
 {
-    QString text = QString::fromUtf8(row.caption);
+    QString text = engineText(row.caption);
     if (text.endsWith(u':'))
         text.chop(1);
     return text;
@@ -217,10 +225,10 @@ ReplyDecision decideReply(int code, int valueByte, const QString &flank)
         return out;
     out.text = textForPosition(*out.row, out.position);
     if (out.confirmation && out.row->confirmListWords) {
-        out.journal = JournalLine{QStringLiteral("  Фланг -") + flank +
-                                      QString::fromUtf8(out.row->confirmListWords) + out.text,
-                                  QStringLiteral(" Фланг -") + flank +
-                                      QString::fromUtf8(out.row->confirmFileWords) + out.text};
+        out.journal = JournalLine{engineText(QT_TRANSLATE_NOOP("Engine", "  Фланг -")) + flank +
+                                      engineText(out.row->confirmListWords) + out.text,
+                                  engineText(QT_TRANSLATE_NOOP("Engine", " Фланг -")) + flank +
+                                      engineText(out.row->confirmFileWords) + out.text};
     }
     return out;
 }

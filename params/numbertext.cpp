@@ -1,5 +1,7 @@
 #include "params/numbertext.h"
 
+#include "base/enginetext.h"
+
 #include <QLocale>
 
 #include <cfenv>
@@ -25,5 +27,6 @@ double roundHalfEven(double value)
 
 QString voltsReadout(double volts)
 {
-    return numberText(roundHalfEven(volts * 100.0) / 100.0) + QStringLiteral(" В");
+    return numberText(roundHalfEven(volts * 100.0) / 100.0) +
+           engineText(QT_TRANSLATE_NOOP("Engine", " В"));
 }

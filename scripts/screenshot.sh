@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Starts verkan-r on a virtual X display, captures its window to a PNG and
 # exits. Usage: scripts/screenshot.sh BUILD_DIR OUTPUT.png [SECONDS]
+# The window speaks the language of the environment: LANGUAGE=en for English.
 # With VERKAN_SCREENSHOT_SIM=1 the simulated detector is started first and
 # the program is connected to it through VERKAN_COM1 (the window still has
 # to be started by hand for a live picture; see scripts/live-screenshot.sh).
@@ -25,7 +26,7 @@ prog=$!
 id=""
 for _ in $(seq 100); do
   id=$(xwininfo -display "$display" -root -tree 2>/dev/null |
-       awk '/Программа настройки/ {print $1; exit}') || true
+       awk '/Программа настройки|VERKAN-R Livert setup program/ {print $1; exit}') || true
   [[ -n $id ]] && break
   sleep 0.1
 done

@@ -79,8 +79,10 @@ struct Bench {
         for (int n = 2; n <= kLastComPort; ++n)
             env.insert(u"VERKAN_COM%1"_s.arg(n), dir.filePath(u"missing-%1"_s.arg(n)));
         port = std::make_unique<QtSerialPortService>(env);
-        form =
-            std::make_unique<Form1>(Form1Dependencies{port.get(), dir.filePath(u"Jurnal.txt"_s)});
+        Form1Dependencies deps;
+        deps.port = port.get();
+        deps.journalPath = dir.filePath(u"Jurnal.txt"_s);
+        form = std::make_unique<Form1>(deps);
         return control<QComboBox>("Combo3")->count() == 1;
     }
     template <typename T> T *control(const char *name) const

@@ -1,0 +1,261 @@
+// The window's language: chosen from the environment, the shipped English
+// translation complete and still matching the program's texts, an English
+// window without a Russian letter, and numbers and dates that follow the
+// window's language rather than the system's locale.
+
+#include "app/language.h"
+#include "app/mainwindow.h"
+#include "journal/eventjournal.h"
+#include "params/numbertext.h"
+#include "support/formfixture.h"
+#include "support/replies.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QComboBox>
+#include <QDirIterator>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QRegularExpression>
+#include <QTest>
+#include <QXmlStreamReader>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+bool hasCyrillic(const QString &text)
+{
+    return std::any_of(text.begin(), text.end(),
+                       [](QChar c) { return c.unicode() >= 0x400 && c.unicode() <= 0x4FF; });
+}
+
+// Every text a person reads on the widget and its children, with where it is.
+QStringList shownTexts(QWidget *top)
+{
+    QStringList out;
+    QList<QWidget *> widgets = top->findChildren<QWidget *>();
+    widgets.prepend(top);
+    for (QWidget *w : widgets) {
+        const QString at = w->objectName() + u": "_s;
+        QStringList texts{w->windowTitle(), w->toolTip(), w->statusTip(), w->whatsThis()};
+        if (auto *label = qobject_cast<QLabel *>(w))
+            texts << label->text();
+        if (auto *button = qobject_cast<QAbstractButton *>(w))
+            texts << button->text();
+        if (auto *box = qobject_cast<QLineEdit *>(w))
+            texts << box->text() << box->placeholderText();
+        if (auto *combo = qobject_cast<QComboBox *>(w))
+            for (int i = 0; i < combo->count(); ++i)
+                texts << combo->itemText(i);
+        if (auto *list = qobject_cast<QListWidget *>(w))
+            for (int i = 0; i < list->count(); ++i)
+                texts << list->item(i)->text();
+        for (const QString &t : texts)
+            out << at + t;
+    }
+    return out;
+}
+
+struct Message {
+    QString context, source, translation;
+    bool finished = true;
+};
+
+QList<Message> tsMessages()
+{
+    QFile file(QStringLiteral(VERKAN_TS_PATH));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QList<Message> out;
+    QString context;
+    QXmlStreamReader xml(&file);
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        if (xml.name() == u"name")
+            context = xml.readElementText();
+        else if (xml.name() == u"message")
+            out.append(Message{context, {}, {}});
+        else if (xml.name() == u"source")
+            out.last().source = xml.readElementText();
+        else if (xml.name() == u"translation") {
+            out.last().finished = xml.attributes().value(u"type"_s).isEmpty();
+            out.last().translation = xml.readElementText();
+        }
+    }
+    return out;
+}
+
+// The program's sources the translation is made from, read once.
+QString programSources()
+{
+    QString all;
+    for (const char *layer :
+         {"app", "base", "link", "journal", "params", "monitor", "diagram", "files"}) {
+        QDirIterator it(QStringLiteral(VERKAN_SOURCE_DIR "/") + QLatin1String(layer),
+                        {u"*.cpp"_s, u"*.h"_s}, QDir::Files);
+        while (it.hasNext()) {
+            QFile f(it.next());
+            if (f.open(QIODevice::ReadOnly))
+                all += QString::fromUtf8(f.readAll());
+        }
+    }
+    // A text split over lines ("... и " on one, "войдите ..." on the next) is one literal.
+    static const QRegularExpression adjacent(u"\"\\s*\\n\\s*u?\""_s);
+    return all.replace(adjacent, QString());
+}
+
+}  // namespace
+
+class TestEnglish : public QObject {
+    Q_OBJECT
+
+private slots:
+    void cleanup() { installLanguage(*QCoreApplication::instance(), WindowLanguage::Russian); }
+
+    void languageFromEnvironment_data()
+    {
+        QTest::addColumn<QStringList>("environment");  // LANGUAGE, LC_ALL, LC_MESSAGES, LANG
+        QTest::addColumn<bool>("english");
+        QTest::newRow("nothing set") << QStringList{"", "", "", ""} << false;
+        QTest::newRow("C") << QStringList{"", "C", "", ""} << false;
+        QTest::newRow("POSIX") << QStringList{"", "", "", "POSIX"} << false;
+        QTest::newRow("C.UTF-8") << QStringList{"", "", "", "C.UTF-8"} << false;
+        QTest::newRow("Russian") << QStringList{"", "", "", "ru_RU.UTF-8"} << false;
+        QTest::newRow("German") << QStringList{"", "", "", "de_DE.UTF-8"} << false;
+        QTest::newRow("Esperanto") << QStringList{"", "", "", "eo"} << false;
+        QTest::newRow("English") << QStringList{"", "", "", "en_US.UTF-8"} << true;
+        QTest::newRow("British, LC_ALL") << QStringList{"", "en_GB.UTF-8", "", "ru_RU"} << true;
+        QTest::newRow("messages before LANG") << QStringList{"", "", "en_AU", "ru_RU"} << true;
+        QTest::newRow("LC_ALL before messages") << QStringList{"", "ru_RU", "en_AU", ""} << false;
+        QTest::newRow("LANGUAGE first") << QStringList{"en", "ru_RU.UTF-8", "", ""} << true;
+        QTest::newRow("LANGUAGE's first entry") << QStringList{"ru:en", "", "", "en_US"} << false;
+        QTest::newRow("LANGUAGE empty") << QStringList{"", "", "", "en_US"} << true;
+    }
+    void languageFromEnvironment()
+    {
+        QFETCH(QStringList, environment);
+        QFETCH(bool, english);
+        const char *names[] = {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"};
+        QList<QByteArray> saved;
+        for (int i = 0; i < 4; ++i) {
+            saved << qgetenv(names[i]);
+            qputenv(names[i], environment[i].toUtf8());
+        }
+        const WindowLanguage language = systemWindowLanguage();
+        for (int i = 0; i < 4; ++i)
+            qputenv(names[i], saved[i]);
+        QCOMPARE(language == WindowLanguage::English, english);
+    }
+
+    // Every entry translated, and every source text still one the program has
+    // (an entry whose text changed in the code would leave the window Russian).
+    void translationCompleteAndCurrent()
+    {
+        const QList<Message> messages = tsMessages();
+        QVERIFY(messages.size() > 50);
+        const QString sources = programSources();
+        installLanguage(*QCoreApplication::instance(), WindowLanguage::English);
+        for (const Message &m : messages) {
+            QVERIFY2(m.finished && !m.translation.isEmpty() && !hasCyrillic(m.translation),
+                     qPrintable(m.source));
+            QString literal = m.source;
+            literal.replace(u'"', u"\\\""_s).replace(u'\n', u"\\n"_s);
+            QVERIFY2(sources.contains(u'"' + literal + u'"'), qPrintable(m.source));
+            QCOMPARE(QCoreApplication::translate(m.context.toUtf8(), m.source.toUtf8()),
+                     m.translation);
+        }
+    }
+
+    // Captions, buttons, boxes, lists, tool tips and the journal after a
+    // session with an alarm, a fault and an open tamper switch.
+    void englishWindowHasNoRussian()
+    {
+        installLanguage(*QCoreApplication::instance(), WindowLanguage::English);
+        FormFixture w;
+        w.start(1);
+        QTest::keyClick(w.control<QComboBox>("Combo2"), Qt::Key_Down);  // flank 2: polled
+        w.port.deliver(statusReply(1, 128, 100));
+        w.port.deliver(statusReply(18, 128, 100));
+        w.control<QAbstractButton>("Command3")->click();
+        QStringList russian;
+        for (const QString &text : shownTexts(w.form.get()) + w.journalFileLines())
+            if (hasCyrillic(text))
+                russian << text;
+        for (const QString &text : russian)
+            qWarning().noquote() << text;
+        QCOMPARE(russian.size(), 0);
+        QVERIFY(w.journalFileLines().size() >= 5);  // start, alarm, fault, tamper, stop
+    }
+
+    // The menu bar, its menus and actions with their tool tips; each menu's
+    // mnemonics stay unique in English.
+    void englishMenusHaveNoRussian()
+    {
+        installLanguage(*QCoreApplication::instance(), WindowLanguage::English);
+        FakeSerialPort port;
+        QTemporaryDir dir;
+        Form1Dependencies deps;
+        deps.port = &port;
+        deps.journalPath = dir.filePath(u"Jurnal.txt"_s);
+        MainWindow window(deps);
+        QStringList russian;
+        const auto check = [&russian](const QString &text) {
+            if (hasCyrillic(text))
+                russian << text;
+        };
+        for (const QString &text : shownTexts(&window))
+            check(text);
+        QList<QMenu *> menus = window.findChildren<QMenu *>();
+        QCOMPARE(menus.size(), 3);
+        for (QMenu *menu : menus) {
+            QList<QAction *> actions = menu->actions();
+            actions.prepend(menu->menuAction());
+            for (QAction *action : actions)
+                for (const QString &text : {action->text(), action->toolTip(), action->statusTip()})
+                    check(text);
+            QSet<QChar> keys;
+            for (QAction *action : menu->actions()) {
+                const qsizetype amp = action->text().indexOf(u'&');
+                if (action->isSeparator())
+                    continue;
+                QVERIFY2(amp >= 0, qPrintable(action->text()));
+                const QChar key = action->text().at(amp + 1).toLower();
+                QVERIFY2(!keys.contains(key), qPrintable(action->text()));
+                keys.insert(key);
+            }
+        }
+        for (const QString &text : russian)
+            qWarning().noquote() << text;
+        QCOMPARE(russian.size(), 0);
+    }
+
+    // Numbers and dates follow the window's language, not the system's locale.
+    void numbersAndDates_data()
+    {
+        QTest::addColumn<QString>("system");  // LC_ALL
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("Russian on C") << u"C"_s << u"2,51 В|06.12.2026 14:05:09"_s;
+        QTest::newRow("Russian on German") << u"de_DE.UTF-8"_s << u"2,51 В|06.12.2026 14:05:09"_s;
+        QTest::newRow("English") << u"en_US.UTF-8"_s << u"2.51 V|06/12/2026 14:05:09"_s;
+    }
+    void numbersAndDates()
+    {
+        QFETCH(QString, system);
+        QFETCH(QString, shown);
+        const QByteArray saved = qgetenv("LC_ALL");
+        qputenv("LC_ALL", system.toUtf8());
+        installLanguage(*QCoreApplication::instance());
+        qputenv("LC_ALL", saved);
+        QCOMPARE(voltsReadout(2.51) + u'|' +
+                     journalTimestamp(QDateTime(QDate(2026, 12, 6), QTime(14, 5, 9))),
+                 shown);
+    }
+};
+
+QTEST_MAIN(TestEnglish)
+#include "test_english.moc"

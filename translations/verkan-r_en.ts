@@ -1,0 +1,857 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en_GB" sourcelanguage="ru_RU">
+<context>
+    <name>ApplyProfileDialog</name>
+    <message>
+        <source>Записать настройки в блок</source>
+        <translation>Write settings to unit</translation>
+    </message>
+    <message>
+        <source>%1: не удалось прочитать файл (%2)</source>
+        <translation>%1: could not read the file (%2)</translation>
+    </message>
+    <message>
+        <source>%1: %2. Ничего не записано.</source>
+        <translation>%1: %2. Nothing was written.</translation>
+    </message>
+    <message>
+        <source>Фланг</source>
+        <translation>Flank</translation>
+    </message>
+    <message>
+        <source>Параметр</source>
+        <translation>Parameter</translation>
+    </message>
+    <message>
+        <source>В блоке</source>
+        <translation>In unit</translation>
+    </message>
+    <message>
+        <source>В файле</source>
+        <translation>In file</translation>
+    </message>
+    <message>
+        <source>Настройки блока %1 уже совпадают с файлом; ничего не записано.</source>
+        <translation>The settings of unit %1 already match the file; nothing was written.</translation>
+    </message>
+    <message>
+        <source>Отличаются настроек: %1 (красные строки). Записать их в блок %2?</source>
+        <translation>Settings that differ: %1 (red rows). Write them to unit %2?</translation>
+    </message>
+    <message>
+        <source>Записать</source>
+        <translation>Write</translation>
+    </message>
+    <message>
+        <source>Запись в блок %1: 0 из %2</source>
+        <translation>Writing to unit %1: 0 of %2</translation>
+    </message>
+    <message>
+        <source>Запись в блок %1: %2 из %3</source>
+        <translation>Writing to unit %1: %2 of %3</translation>
+    </message>
+    <message>
+        <source>Записано и подтверждено блоком: %1 из %1.</source>
+        <translation>Written and confirmed by the unit: %1 of %1.</translation>
+    </message>
+    <message>
+        <source>Подтверждено блоком: %1 из %2. Красные строки блок не подтвердил.</source>
+        <translation>Confirmed by the unit: %1 of %2. The unit did not confirm the red rows.</translation>
+    </message>
+</context>
+<context>
+    <name>ChartPanel</name>
+    <message>
+        <source>Диаграмма сигнала</source>
+        <translation>Signal chart</translation>
+    </message>
+    <message>
+        <source>1В/дел.</source>
+        <translation>1V/div.</translation>
+    </message>
+    <message>
+        <source>0,5В/дел.</source>
+        <translation>0.5V/div.</translation>
+    </message>
+    <message>
+        <source>0,5c./дел.</source>
+        <translation>0.5s/div.</translation>
+    </message>
+    <message>
+        <source>1c./дел.</source>
+        <translation>1s/div.</translation>
+    </message>
+</context>
+<context>
+    <name>ConnectionPanel</name>
+    <message>
+        <source>Установлена связь с блоком. Обмен данными...</source>
+        <translation>Connected to the unit. Exchanging data...</translation>
+    </message>
+    <message>
+        <source>Нет связи с блоком. Проверьте адрес и питание! </source>
+        <translation>No link with the unit. Check the address and power! </translation>
+    </message>
+    <message>
+        <source>Обмен данными остановлен.</source>
+        <translation>Data exchange stopped.</translation>
+    </message>
+    <message>
+        <source>ПОДКЛЮЧЕНИЕ</source>
+        <translation>CONNECTION</translation>
+    </message>
+    <message>
+        <source>Фланг</source>
+        <translation>Flank</translation>
+    </message>
+    <message>
+        <source>COM-порт</source>
+        <translation>COM port</translation>
+    </message>
+    <message>
+        <source>СТОП</source>
+        <translation>STOP</translation>
+    </message>
+    <message>
+        <source>СТАРТ</source>
+        <translation>START</translation>
+    </message>
+    <message>
+        <source>Связь с блоком №:</source>
+        <translation>Unit number:</translation>
+    </message>
+    <message>
+        <source>Изменить</source>
+        <translation>Change</translation>
+    </message>
+    <message>
+        <source> и ещё 1 порту</source>
+        <translation> and 1 more port</translation>
+    </message>
+    <message>
+        <source> и ещё %1 портам</source>
+        <translation> and %1 more ports</translation>
+    </message>
+    <message>
+        <source>Нет прав доступа к %1%2: добавьте пользователя в группу dialout и войдите в систему снова.</source>
+        <translation>No permission to open %1%2: add the user to the dialout group and log in again.</translation>
+    </message>
+    <message>
+        <source>Не выбран COM-порт.</source>
+        <translation>No COM port selected.</translation>
+    </message>
+    <message>
+        <source>COM-порт %1 (%2): %3.</source>
+        <translation>COM port %1 (%2): %3.</translation>
+    </message>
+    <message>
+        <source>Старт.   COM-порт: </source>
+        <translation>Start.   COM port: </translation>
+    </message>
+    <message>
+        <source>     Адрес: </source>
+        <translation>     Address: </translation>
+    </message>
+    <message>
+        <source>   Стоп</source>
+        <translation>   Stop</translation>
+    </message>
+    <message>
+        <source> Стоп</source>
+        <translation> Stop</translation>
+    </message>
+    <message>
+        <source>  НЕТ СВЯЗИ С БЛОКОМ!</source>
+        <translation>  NO LINK WITH THE UNIT!</translation>
+    </message>
+    <message>
+        <source> НЕТ СВЯЗИ С БЛОКОМ!</source>
+        <translation> NO LINK WITH THE UNIT!</translation>
+    </message>
+</context>
+<context>
+    <name>DesignedLayout</name>
+    <message>
+        <source>ВЕРКАН</source>
+        <translation>VERKAN</translation>
+    </message>
+    <message>
+        <source>Дистанционный контроль</source>
+        <translation>Remote test</translation>
+    </message>
+    <message>
+        <source>КОНТРОЛЬНЫЙ  ПРОХОД</source>
+        <translation>TEST  CROSSING</translation>
+    </message>
+    <message>
+        <source>Полезный сигнал</source>
+        <translation>Useful signal</translation>
+    </message>
+    <message>
+        <source>Измерение</source>
+        <translation>Measuring</translation>
+    </message>
+    <message>
+        <source>Текущее значение</source>
+        <translation>Current value</translation>
+    </message>
+    <message>
+        <source>Среднее значение</source>
+        <translation>Mean value</translation>
+    </message>
+    <message>
+        <source>Изменить</source>
+        <translation>Change</translation>
+    </message>
+    <message>
+        <source>Применить</source>
+        <translation>Apply</translation>
+    </message>
+    <message>
+        <source>Старт</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>Стоп</source>
+        <translation>Stop</translation>
+    </message>
+</context>
+<context>
+    <name>DiscoveryDialog</name>
+    <message>
+        <source>&amp;Искать</source>
+        <translation>&amp;Search</translation>
+    </message>
+    <message>
+        <source>&amp;Выбрать</source>
+        <translation>&amp;Choose</translation>
+    </message>
+    <message>
+        <source>Закрыть</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>Найти блок</source>
+        <translation>Find unit</translation>
+    </message>
+    <message>
+        <source>Ни один COM-порт не открывается.</source>
+        <translation>No COM port opens.</translation>
+    </message>
+    <message>
+        <source>Поиск перебирает все скорости от 4800 до 115200 бод, по одному запросу на адрес каждые 60 мс.</source>
+        <translation>The search tries every speed from 4800 to 115200 baud, one request per address every 60 ms.</translation>
+    </message>
+    <message>
+        <source>COM-&amp;порт</source>
+        <translation>COM &amp;port</translation>
+    </message>
+    <message>
+        <source>&amp;Адреса с</source>
+        <translation>&amp;Addresses from</translation>
+    </message>
+    <message>
+        <source>п&amp;о</source>
+        <translation>&amp;to</translation>
+    </message>
+    <message>
+        <source>Найденные &amp;блоки:</source>
+        <translation>Found &amp;units:</translation>
+    </message>
+    <message>
+        <source>Блок №%1 — COM-порт %2, %3 бод</source>
+        <translation>Unit %1 — COM port %2, %3 baud</translation>
+    </message>
+    <message>
+        <source>Поиск: %1 бод, адрес %2 (проверено %3 из %4)</source>
+        <translation>Searching: %1 baud, address %2 (%3 of %4 checked)</translation>
+    </message>
+    <message>
+        <source>COM-порт %1 (%2): %3.</source>
+        <translation>COM port %1 (%2): %3.</translation>
+    </message>
+    <message>
+        <source>Поиск на COM-порту %1…</source>
+        <translation>Searching on COM port %1…</translation>
+    </message>
+    <message>
+        <source>Отмена</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>ни один блок не ответил.</source>
+        <translation>no unit answered.</translation>
+    </message>
+    <message>
+        <source>найдено блоков: %1. Выберите блок для «СТАРТ».</source>
+        <translation>units found: %1. Choose a unit for “START”.</translation>
+    </message>
+    <message>
+        <source>Поиск прерван: </source>
+        <translation>Search cancelled: </translation>
+    </message>
+    <message>
+        <source>Поиск окончен: </source>
+        <translation>Search finished: </translation>
+    </message>
+</context>
+<context>
+    <name>Engine</name>
+    <message>
+        <source>Измерение</source>
+        <translation>Measuring</translation>
+    </message>
+    <message>
+        <source>файл не найден</source>
+        <translation>file not found</translation>
+    </message>
+    <message>
+        <source>это не файл</source>
+        <translation>not a file</translation>
+    </message>
+    <message>
+        <source>файл пуст</source>
+        <translation>file is empty</translation>
+    </message>
+    <message>
+        <source>файл больше %1 МБ (%2 байт)</source>
+        <translation>file is larger than %1 MB (%2 bytes)</translation>
+    </message>
+    <message>
+        <source>это не файл WAV</source>
+        <translation>not a WAV file</translation>
+    </message>
+    <message>
+        <source>звук в файле записан не в формате PCM</source>
+        <translation>the sound in the file is not PCM</translation>
+    </message>
+    <message>
+        <source>в файле нет звука</source>
+        <translation>the file holds no sound</translation>
+    </message>
+    <message>
+        <source>файл обрезан: звука в нём меньше, чем сказано в заголовке</source>
+        <translation>file is cut short: it holds less sound than its header says</translation>
+    </message>
+    <message>
+        <source>нет устройства вывода звука</source>
+        <translation>no sound output device</translation>
+    </message>
+    <message>
+        <source>формат звука в файле не поддерживается</source>
+        <translation>the sound format of the file is not supported</translation>
+    </message>
+    <message>
+        <source>порт не найден</source>
+        <translation>port not found</translation>
+    </message>
+    <message>
+        <source>порт занят другой программой</source>
+        <translation>port is in use by another program</translation>
+    </message>
+    <message>
+        <source>нет прав доступа (группа dialout)</source>
+        <translation>permission denied (group dialout)</translation>
+    </message>
+    <message>
+        <source>ошибка открытия</source>
+        <translation>open error</translation>
+    </message>
+    <message>
+        <source>Норма</source>
+        <translation>Normal</translation>
+    </message>
+    <message>
+        <source>  Норма</source>
+        <translation>  Normal</translation>
+    </message>
+    <message>
+        <source>Тревога</source>
+        <translation>Alarm</translation>
+    </message>
+    <message>
+        <source>  Тревога</source>
+        <translation>  Alarm</translation>
+    </message>
+    <message>
+        <source>Неисправность</source>
+        <translation>Fault</translation>
+    </message>
+    <message>
+        <source>Некорректный уровень ПМ!</source>
+        <translation>Invalid receiver level!</translation>
+    </message>
+    <message>
+        <source>  Некорректный уровень</source>
+        <translation>  Invalid level</translation>
+    </message>
+    <message>
+        <source>  Некоректный уровень</source>
+        <translation>  Invalid level</translation>
+    </message>
+    <message>
+        <source> Обрыв кабеля </source>
+        <translation> Cable break </translation>
+    </message>
+    <message>
+        <source>  Обрыв кабеля</source>
+        <translation>  Cable break</translation>
+    </message>
+    <message>
+        <source> Замыкание кабеля </source>
+        <translation> Cable short circuit </translation>
+    </message>
+    <message>
+        <source>  Замыкание кабеля</source>
+        <translation>  Cable short circuit</translation>
+    </message>
+    <message>
+        <source>  Фланг -</source>
+        <translation>  Flank -</translation>
+    </message>
+    <message>
+        <source> Фланг -</source>
+        <translation> Flank -</translation>
+    </message>
+    <message>
+        <source>Разомкнут</source>
+        <translation>Open</translation>
+    </message>
+    <message>
+        <source>Замкнут</source>
+        <translation>Closed</translation>
+    </message>
+    <message>
+        <source>  ДВ разомкнут</source>
+        <translation>  Tamper switch open</translation>
+    </message>
+    <message>
+        <source> ДВ разомкнут</source>
+        <translation> Tamper switch open</translation>
+    </message>
+    <message>
+        <source>  ДВ замкнут</source>
+        <translation>  Tamper switch closed</translation>
+    </message>
+    <message>
+        <source> ДВ замкнут</source>
+        <translation> Tamper switch closed</translation>
+    </message>
+    <message>
+        <source>Номер блока</source>
+        <translation>Unit number</translation>
+    </message>
+    <message>
+        <source>Предел</source>
+        <translation>Limit</translation>
+    </message>
+    <message>
+        <source>  Установлен предел -</source>
+        <translation>  Limit set to -</translation>
+    </message>
+    <message>
+        <source>   Установлен предел -</source>
+        <translation>   Limit set to -</translation>
+    </message>
+    <message>
+        <source>Усиление:</source>
+        <translation>Gain:</translation>
+    </message>
+    <message>
+        <source>  Установлено усиление -</source>
+        <translation>  Gain set to -</translation>
+    </message>
+    <message>
+        <source>Порог (В)</source>
+        <translation>Thresh. (V)</translation>
+    </message>
+    <message>
+        <source>  Установлен порог -</source>
+        <translation>  Threshold set to -</translation>
+    </message>
+    <message>
+        <source>Накопление (мсек)</source>
+        <translation>Accumulation (ms)</translation>
+    </message>
+    <message>
+        <source>  Установлено накопление -</source>
+        <translation>  Accumulation set to -</translation>
+    </message>
+    <message>
+        <source>Фронт (мВ/мсек)</source>
+        <translation>Rise (mV/ms)</translation>
+    </message>
+    <message>
+        <source>  Установлен фронт -</source>
+        <translation>  Rise set to -</translation>
+    </message>
+    <message>
+        <source>Тревога (сек)</source>
+        <translation>Alarm (s)</translation>
+    </message>
+    <message>
+        <source>  Установлено время тревоги -</source>
+        <translation>  Alarm time set to -</translation>
+    </message>
+    <message>
+        <source>Длительность самоконтр. (мсек)</source>
+        <translation>Self-test time (ms)</translation>
+    </message>
+    <message>
+        <source>  Установлена длит. самоконтр. -</source>
+        <translation>  Self-test time set to -</translation>
+    </message>
+    <message>
+        <source> В</source>
+        <translation> V</translation>
+    </message>
+    <message>
+        <source>файл не является документом JSON: %1 (позиция %2)</source>
+        <translation>the file is not a JSON document: %1 (offset %2)</translation>
+    </message>
+    <message>
+        <source>файл не является объектом JSON</source>
+        <translation>the file is not a JSON object</translation>
+    </message>
+    <message>
+        <source>неизвестный ключ &quot;%1&quot;</source>
+        <translation>unknown key &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>нет ключа &quot;%1&quot;</source>
+        <translation>missing key &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>&quot;format&quot;: ожидается &quot;%1&quot;</source>
+        <translation>&quot;format&quot;: &quot;%1&quot; expected</translation>
+    </message>
+    <message>
+        <source>&quot;address&quot;: допустимы целые числа от 0 до 128</source>
+        <translation>&quot;address&quot;: whole numbers from 0 to 128 are allowed</translation>
+    </message>
+    <message>
+        <source>&quot;speed&quot;: ожидается скорость линии в бодах</source>
+        <translation>&quot;speed&quot;: the line speed in baud expected</translation>
+    </message>
+    <message>
+        <source>&quot;flanks&quot;: ожидается объект с ключами &quot;1&quot; и &quot;2&quot;</source>
+        <translation>&quot;flanks&quot;: an object with the keys &quot;1&quot; and &quot;2&quot; expected</translation>
+    </message>
+    <message>
+        <source>&quot;flanks&quot;: неизвестный фланг &quot;%1&quot;</source>
+        <translation>&quot;flanks&quot;: unknown flank &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot;: неизвестный ключ &quot;%2&quot;</source>
+        <translation>&quot;%1&quot;: unknown key &quot;%2&quot;</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot;: недопустимое значение %2; допустимы: %3</source>
+        <translation>&quot;%1&quot;: value %2 not allowed; allowed: %3</translation>
+    </message>
+</context>
+<context>
+    <name>Form1</name>
+    <message>
+        <source>Программа настройки ВЕРКАН-Р Ливерт</source>
+        <translation>VERKAN-R Livert setup program</translation>
+    </message>
+</context>
+<context>
+    <name>Help</name>
+    <message>
+        <source>Руководство</source>
+        <translation>Guide</translation>
+    </message>
+    <message>
+        <source>Руководство не найдено. Оно устанавливается вместе с программой в /usr/share/doc/verkan-r/README.md.</source>
+        <translation>The guide was not found. It is installed with the program in /usr/share/doc/verkan-r/README.md.</translation>
+    </message>
+    <message>
+        <source>Руководство — verkan-r</source>
+        <translation>Guide — verkan-r</translation>
+    </message>
+    <message>
+        <source>О программе</source>
+        <translation>About</translation>
+    </message>
+    <message>
+        <source>verkan-r, версия %1</source>
+        <translation>verkan-r, version %1</translation>
+    </message>
+    <message>
+        <source>Программа настройки и контроля извещателя ВЕРКАН-Р.
+
+Лицензия MIT. Copyright (c) 2026 verkan-r developers.
+
+Журнал событий: %1</source>
+        <translation>Setup and monitoring program for the VERKAN-R detector.
+
+MIT licence. Copyright (c) 2026 verkan-r developers.
+
+Event journal: %1</translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>&amp;Файл</source>
+        <translation>&amp;File</translation>
+    </message>
+    <message>
+        <source>&amp;Сохранить настройки блока…</source>
+        <translation>&amp;Save unit settings…</translation>
+    </message>
+    <message>
+        <source>&amp;Записать настройки в блок…</source>
+        <translation>&amp;Write settings to unit…</translation>
+    </message>
+    <message>
+        <source>Запись си&amp;гнала в файл…</source>
+        <translation>Record si&amp;gnal to file…</translation>
+    </message>
+    <message>
+        <source>Сохранить &amp;диаграмму…</source>
+        <translation>Save &amp;chart…</translation>
+    </message>
+    <message>
+        <source>&amp;Отчёт о проверке…</source>
+        <translation>Test &amp;report…</translation>
+    </message>
+    <message>
+        <source>&amp;Выход</source>
+        <translation>E&amp;xit</translation>
+    </message>
+    <message>
+        <source>&amp;Блок</source>
+        <translation>&amp;Unit</translation>
+    </message>
+    <message>
+        <source>&amp;Найти блок…</source>
+        <translation>&amp;Find unit…</translation>
+    </message>
+    <message>
+        <source>&amp;Справка</source>
+        <translation>&amp;Help</translation>
+    </message>
+    <message>
+        <source>&amp;Руководство</source>
+        <translation>&amp;Guide</translation>
+    </message>
+    <message>
+        <source>&amp;О программе</source>
+        <translation>&amp;About</translation>
+    </message>
+    <message>
+        <source>Сохранить настройки блока</source>
+        <translation>Save unit settings</translation>
+    </message>
+    <message>
+        <source>Настройки блока (*.json)</source>
+        <translation>Unit settings (*.json)</translation>
+    </message>
+    <message>
+        <source>Записать настройки в блок</source>
+        <translation>Write settings to unit</translation>
+    </message>
+    <message>
+        <source>Запись сигнала в файл</source>
+        <translation>Record signal to file</translation>
+    </message>
+    <message>
+        <source>Таблица CSV (*.csv)</source>
+        <translation>CSV table (*.csv)</translation>
+    </message>
+    <message>
+        <source>%1: не удалось создать файл (%2)</source>
+        <translation>%1: could not create the file (%2)</translation>
+    </message>
+    <message>
+        <source> — запись сигнала: %1, строк: %2</source>
+        <translation> — recording signal: %1, rows: %2</translation>
+    </message>
+    <message>
+        <source>Сохранить диаграмму</source>
+        <translation>Save chart</translation>
+    </message>
+    <message>
+        <source>Рисунок PNG (*.png)</source>
+        <translation>PNG image (*.png)</translation>
+    </message>
+    <message>
+        <source>%1: не удалось записать файл.</source>
+        <translation>%1: could not write the file.</translation>
+    </message>
+    <message>
+        <source>Отчёт о проверке</source>
+        <translation>Test report</translation>
+    </message>
+    <message>
+        <source>Документ PDF (*.pdf)</source>
+        <translation>PDF document (*.pdf)</translation>
+    </message>
+    <message>
+        <source>%1: не удалось записать файл (%2)</source>
+        <translation>%1: could not write the file (%2)</translation>
+    </message>
+</context>
+<context>
+    <name>MonitorPanel</name>
+    <message>
+        <source>   Выполнен ДК</source>
+        <translation>   Remote test done</translation>
+    </message>
+    <message>
+        <source> Выполнен ДК</source>
+        <translation> Remote test done</translation>
+    </message>
+    <message>
+        <source>  Очистка журнала</source>
+        <translation>  Journal cleared</translation>
+    </message>
+    <message>
+        <source> Очистка журнала</source>
+        <translation> Journal cleared</translation>
+    </message>
+    <message>
+        <source>Уровни &lt;1&gt; &lt;2&gt; :</source>
+        <translation>Levels &lt;1&gt; &lt;2&gt; :</translation>
+    </message>
+    <message>
+        <source>Датчик вскрытия:</source>
+        <translation>Tamper switch:</translation>
+    </message>
+    <message>
+        <source>Состояние:</source>
+        <translation>State:</translation>
+    </message>
+    <message>
+        <source>Журнал событий</source>
+        <translation>Event journal</translation>
+    </message>
+    <message>
+        <source>Выполнить</source>
+        <translation>Run</translation>
+    </message>
+    <message>
+        <source>Очистить</source>
+        <translation>Clear</translation>
+    </message>
+    <message>
+        <source>Звук</source>
+        <translation>Sound</translation>
+    </message>
+    <message>
+        <source>Нет связи</source>
+        <translation>No link</translation>
+    </message>
+    <message>
+        <source>Не удалось записать файл журнала %1: %2</source>
+        <translation>Could not write the journal file %1: %2</translation>
+    </message>
+    <message>
+        <source>Сигнал тревоги не слышен%1: %2</source>
+        <translation>The alarm sound cannot be heard%1: %2</translation>
+    </message>
+</context>
+<context>
+    <name>ReportDialog</name>
+    <message>
+        <source>Отчёт о проверке</source>
+        <translation>Test report</translation>
+    </message>
+    <message>
+        <source>COM-порт %1 (%2)</source>
+        <translation>COM port %1 (%2)</translation>
+    </message>
+    <message>
+        <source>Блок %1 не ответил на чтение настроек.</source>
+        <translation>Unit %1 did not answer the settings read.</translation>
+    </message>
+    <message>
+        <source>Состояние флангов блока %1</source>
+        <translation>State of the flanks of unit %1</translation>
+    </message>
+    <message>
+        <source>Обмен данными остановлен; отчёт не записан.</source>
+        <translation>Data exchange stopped; the report was not written.</translation>
+    </message>
+    <message>
+        <source>%1: не удалось записать файл (%2)</source>
+        <translation>%1: could not write the file (%2)</translation>
+    </message>
+    <message>
+        <source>Отчёт записан в %1</source>
+        <translation>Report written to %1</translation>
+    </message>
+</context>
+<context>
+    <name>SaveSettingsDialog</name>
+    <message>
+        <source>Сохранить настройки блока</source>
+        <translation>Save unit settings</translation>
+    </message>
+    <message>
+        <source>%1: не удалось записать файл (%2)</source>
+        <translation>%1: could not write the file (%2)</translation>
+    </message>
+    <message>
+        <source>Настройки блока %1 записаны в %2</source>
+        <translation>Settings of unit %1 written to %2</translation>
+    </message>
+</context>
+<context>
+    <name>SettingsPanel</name>
+    <message>
+        <source>ПAРАМЕТРЫ</source>
+        <translation>PARAMETERS</translation>
+    </message>
+    <message>
+        <source>НАСТРОЙКА</source>
+        <translation>SETTINGS</translation>
+    </message>
+    <message>
+        <source>Применить</source>
+        <translation>Apply</translation>
+    </message>
+    <message>
+        <source>Изменить</source>
+        <translation>Change</translation>
+    </message>
+    <message>
+        <source>  Перезагрузка извещателя!!! Установлен адрес:</source>
+        <translation>  Detector restart!!! Address set:</translation>
+    </message>
+    <message>
+        <source> Перезагрузка извещателя!!! Установлен адрес:</source>
+        <translation> Detector restart!!! Address set:</translation>
+    </message>
+</context>
+<context>
+    <name>SettingsRead</name>
+    <message>
+        <source>Блок %1 не ответил на чтение настроек.</source>
+        <translation>Unit %1 did not answer the settings read.</translation>
+    </message>
+    <message>
+        <source>Чтение настроек блока %1: %2 из %3</source>
+        <translation>Reading the settings of unit %1: %2 of %3</translation>
+    </message>
+    <message>
+        <source>Чтение настроек блока %1</source>
+        <translation>Reading the settings of unit %1</translation>
+    </message>
+</context>
+<context>
+    <name>TaskDialog</name>
+    <message>
+        <source>Отмена</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Закрыть</source>
+        <translation>Close</translation>
+    </message>
+</context>
+</TS>

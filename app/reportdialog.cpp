@@ -44,10 +44,8 @@ void ReportDialog::statusReceived(const StatusReading &reading)
     if (!isWorking() || !m_takingStatus || m_exchange.scheduler().startupSlotsLeft() > 0)
         return;
     const int flank = m_exchange.flank();
-    m_report.status[flank - 1] = reading;
-    const int other = flank == 1 ? 2 : 1;
-    if (!m_report.status[other - 1]) {
-        m_exchange.changeFlank(other);
+    if (const int missing = m_report.takeStatus(flank, reading)) {
+        m_exchange.changeFlank(missing);
         return;
     }
     if (flank != m_originalFlank)

@@ -417,10 +417,8 @@ void CommandRunner::reportStatus(const StatusReading &reading)
         return;
     }
     const int flank = m_exchange.flank();
-    m_report.status[flank - 1] = reading;
-    const int other = flank == 1 ? 2 : 1;
-    if (!m_report.status[other - 1]) {
-        m_exchange.changeFlank(other);
+    if (const int missing = m_report.takeStatus(flank, reading)) {
+        m_exchange.changeFlank(missing);
         return;
     }
     if (m_args.seconds <= 0) {

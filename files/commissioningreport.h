@@ -29,6 +29,15 @@ struct CommissioningReport {
     int address = 0;
     SettingsProfile settings;
     std::optional<StatusReading> status[SettingsProfile::kFlankCount];
+
+    // Keeps a status reading of `flank`; returns the flank whose reading is
+    // still missing, or 0 when both are in.
+    int takeStatus(int flank, const StatusReading &reading)
+    {
+        status[flank - 1] = reading;
+        const int other = flank == 1 ? 2 : 1;
+        return status[other - 1] ? 0 : other;
+    }
     std::optional<Pass> pass;
 
     // The report as a rich-text document (HTML for QTextDocument); the pass

@@ -143,7 +143,7 @@ check_command_line() {
     out=$("${nodisplay[@]}" timeout 10 "$bin" --no-such-option </dev/null 2>"$scratch/err") ||
       rc=$?
     err=$(<"$scratch/err")
-    [[ $rc -eq 2 && -z $out && $err == *no-such-option*Usage:* ]] ||
+    [[ $rc -eq 2 && -z $out && $err == *no-such-option* && $err == *"$name"* ]] ||
       fail "$name --no-such-option: status $rc, output '$out', errors '$err'"
   done
   note "$prefix/bin: --help, --version, unknown option and manual pages of" $programs "ok"

@@ -47,7 +47,6 @@ public:
     // A fixed speed shortens the speed search to one probe at that speed;
     // 0 (the default) searches every speed of kSearchSpeeds.
     void setFixedSpeed(int baud) { m_fixedBaud = baud; }
-    int fixedSpeed() const { return m_fixedBaud; }
     void beginStartup() { m_startupSlots = m_fixedBaud > 0 ? kReadBackLength + 1 : kStartupLength; }
     void beginReadBack() { m_startupSlots = kReadBackLength; }
     // Ends the speed search at the speed in use: the read-back comes next.
@@ -63,7 +62,6 @@ public:
     int startupSlotsLeft() const { return m_startupSlots; }
     int mailboxCount() const { return m_mailboxCount; }
     const QString &mailbox() const { return m_mailbox; }
-    const QString &standingPoll() const { return m_standingPoll; }
 
 private:
     int m_ticksToSlot = kTicksPerSlot;

@@ -1,6 +1,8 @@
 // verkan-cli as a user runs it: the built program against verkan-sim on a
 // pseudo-terminal (COM port 1), with no display. Every command, the exit
 // codes, the files it writes, and files it must refuse without writing.
+#include "support/simdetector.h"
+
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -12,29 +14,11 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// A simulated detector in the test's folder; commands are acknowledged on
-// its standard output, so each one has taken effect when command() returns.
-class Sim {
-public:
+// A simulated detector in the test's folder, with what the tests read of it.
+struct Sim : SimDetector {
     Sim(const QTemporaryDir &dir, const QString &name, const QStringList &options)
-        : m_tty(dir.filePath(name)), m_log(dir.filePath(name + u".log"_s))
+        : SimDetector(QStringLiteral(VERKAN_SIM_PATH), dir, options, name)
     {
-        QFile::remove(m_log);
-        m_process.start(QStringLiteral(VERKAN_SIM_PATH),
-                        QStringList{u"--link"_s, m_tty, u"--log"_s, m_log} + options);
-        m_ready = m_process.waitForStarted() && !readLines(1).isEmpty();
-    }
-    ~Sim()
-    {
-        m_process.write("quit\n");
-        m_process.waitForFinished(3000);
-    }
-    bool ready() const { return m_ready; }
-    const QString &tty() const { return m_tty; }
-    QStringList command(const QString &line, int replyLines = 1)
-    {
-        m_process.write(line.toUtf8() + '\n');
-        return readLines(replyLines);
     }
     // The stored settings of both flanks ("limit 1, gain 5, ..."), without
     // the flank states.
@@ -48,27 +32,11 @@ public:
     // Setting writes the detector heard (codes 45, 47, 49..53).
     int writesHeard() const
     {
-        QFile log(m_log);
-        log.open(QIODevice::ReadOnly);
-        return int(QString::fromUtf8(log.readAll())
+        QFile file(log());
+        file.open(QIODevice::ReadOnly);
+        return int(QString::fromUtf8(file.readAll())
                        .count(QRegularExpression(u"< \\$[0-9a-f]{2}(2d|2f|3[1-5])"_s)));
     }
-
-private:
-    QStringList readLines(int count)
-    {
-        QStringList lines;
-        while (lines.size() < count &&
-               (m_process.canReadLine() || m_process.waitForReadyRead(5000)))
-            while (lines.size() < count && m_process.canReadLine())
-                lines << QString::fromUtf8(m_process.readLine()).trimmed();
-        return lines;
-    }
-
-    QString m_tty;
-    QString m_log;
-    QProcess m_process;
-    bool m_ready = false;
 };
 
 struct Run {

@@ -1,10 +1,15 @@
 #include "support/simdetector.h"
 
+#include <QFile>
+
 SimDetector::SimDetector(const QString &program, const QTemporaryDir &dir,
-                         const QStringList &options)
-    : m_tty(dir.filePath(QStringLiteral("tty")))
+                         const QStringList &options, const QString &name)
+    : m_tty(dir.filePath(name)), m_log(dir.filePath(name + QStringLiteral(".log")))
 {
-    m_process.start(program, QStringList{QStringLiteral("--link"), m_tty} + options);
+    QFile::remove(m_log);  // a folder may serve several simulators in turn
+    m_process.start(program,
+                    QStringList{QStringLiteral("--link"), m_tty, QStringLiteral("--log"), m_log} +
+                        options);
     // The first line is the terminal's path, printed once it is ready.
     m_ready = m_process.waitForStarted() && !readLines(1).isEmpty();
 }

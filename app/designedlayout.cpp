@@ -1,6 +1,7 @@
 #include "app/designedlayout.h"
 #include "app/chartview.h"
 #include "app/controls.h"
+#include "app/journallistview.h"
 #include "app/updown.h"
 #include "base/colors.h"
 #include "base/enginetext.h"
@@ -12,7 +13,6 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPainter>
 #include <QPushButton>
 #include <QTimer>
@@ -308,13 +308,9 @@ void buildDesignedControls(QWidget *form)
     makeComboBox(form, "Combo1", twipsRect(2280, 3600, 975, 315), limitListItems());
     makeComboBox(form, "Combo3", twipsRect(6360, 600, 975, 315), {});
 
-    auto *list = new QListWidget(form);
+    auto *list = new JournalListView(form);
     list->setObjectName(u"List1"_s);
     list->setGeometry(twipsRect(9240, 7080, 5535, 2010));
-    list->setSortingEnabled(false);
-    // Every entry is one line of the same font: the list lays out a new
-    // entry without measuring all the others.
-    list->setUniformItemSizes(true);
 
     auto *chart = new ChartView(form);
     chart->setObjectName(u"Picture1"_s);

@@ -1,6 +1,7 @@
 #include "app/monitorpanel.h"
 
 #include "app/controls.h"
+#include "app/journallistview.h"
 #include "journal/alarmsound.h"
 #include "journal/eventjournal.h"
 #include "link/codec.h"
@@ -8,7 +9,6 @@
 
 #include <QCheckBox>
 #include <QLabel>
-#include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
 
@@ -21,9 +21,10 @@ MonitorPanel::MonitorPanel(QWidget *form, Exchange &exchange, AlarmPlayer *alarm
       m_tamperState(control<QLabel>(form, "Label16")),
       m_journalCaption(control<QLabel>(form, "Label18")),
       m_remoteTest(control<QPushButton>(form, "Command5")),
-      m_sound(control<QCheckBox>(form, "Check3")), m_list(control<QListWidget>(form, "List1")),
+      m_sound(control<QCheckBox>(form, "Check3")), m_list(control<JournalListView>(form, "List1")),
       m_tone(new QTimer(form))
 {
+    m_list->setLimit(kJournalListLimit);
     m_tone->setObjectName(u"Timer4"_s);
     m_tone->setInterval(0);
     connect(m_tone, &QTimer::timeout, this, [this] {
@@ -63,9 +64,7 @@ void MonitorPanel::attachJournal(EventJournal &journal)
 
 void MonitorPanel::insertJournalEntry(const QString &entry)
 {
-    m_list->insertItem(0, entry);
-    if (m_list->count() > kJournalListLimit)
-        delete m_list->takeItem(m_list->count() - 1);
+    m_list->insertEntry(entry);
 }
 
 void MonitorPanel::load()
@@ -76,6 +75,7 @@ void MonitorPanel::load()
     control<QLabel>(m_form, "Label11")->setText(tr("Состояние:"));
     m_tamperState->setText(u" "_s);
     m_journalCaption->setText(tr("Журнал событий"));
+    m_list->setAccessibleName(m_journalCaption->text());
     m_remoteTest->setText(tr("Выполнить"));
     m_remoteTest->setEnabled(false);
     control<QPushButton>(m_form, "Command6")->setText(tr("Очистить"));

@@ -7,9 +7,9 @@
 class AlarmPlayer;
 class EventJournal;
 class Exchange;
+class JournalListView;
 class QCheckBox;
 class QLabel;
-class QListWidget;
 class QPushButton;
 class QTimer;
 class QWidget;
@@ -54,6 +54,6 @@ private:
     QLabel *m_journalCaption;   // Label18
     QPushButton *m_remoteTest;  // Command5
     QCheckBox *m_sound;         // Check3
-    QListWidget *m_list;        // List1
+    JournalListView *m_list;    // List1
     QTimer *m_tone;             // Timer4
 };

@@ -1,5 +1,6 @@
 #include "harness.h"
 
+#include "app/journallistview.h"
 #include "app/updown.h"
 #include "diagram/signalchart.h"
 #include "link/codec.h"
@@ -12,7 +13,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
-#include <QListWidget>
 #include <QPushButton>
 
 #include <algorithm>
@@ -238,7 +238,7 @@ void ReceiveHarness::keepBounded()
     p.written.clear();
     p.baudHistory.clear();
     p.openAttempts.clear();
-    auto *list = m_fixture.control<QListWidget>("List1");
+    auto *list = m_fixture.control<JournalListView>("List1");
     if (list->count() > kMaxListItems)
         list->clear();
     const QString path = m_fixture.journalPath();

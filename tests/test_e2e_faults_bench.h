@@ -6,6 +6,7 @@
 // simulator is restarted.
 
 #include "app/form1.h"
+#include "app/journallistview.h"
 #include "link/comports.h"
 #include "link/exchange.h"
 #include "link/qtserialport.h"
@@ -16,7 +17,6 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -118,10 +118,10 @@ struct Bench {
     // Journal list entries (time stamp first) ending with `words`.
     int journalCount(const QString &words) const
     {
-        const QListWidget *list = control<QListWidget>("List1");
+        const auto *list = control<JournalListView>("List1");
         int n = 0;
         for (int i = 0; i < list->count(); ++i)
-            n += list->item(i)->text().endsWith(words);
+            n += list->entry(i).endsWith(words);
         return n;
     }
     int linkLossCount() const { return journalCount(u"  НЕТ СВЯЗИ С БЛОКОМ!"_s); }

@@ -3,6 +3,7 @@
 // window without a Russian letter, and numbers and dates that follow the
 // window's language rather than the system's locale.
 
+#include "app/journallistview.h"
 #include "app/language.h"
 #include "app/mainwindow.h"
 #include "journal/eventjournal.h"
@@ -54,6 +55,9 @@ QStringList shownTexts(QWidget *top)
         if (auto *list = qobject_cast<QListWidget *>(w))
             for (int i = 0; i < list->count(); ++i)
                 texts << list->item(i)->text();
+        if (auto *journal = qobject_cast<JournalListView *>(w))
+            for (int i = 0; i < journal->count(); ++i)
+                texts << journal->entry(i);
         for (const QString &t : texts)
             out << at + t;
     }

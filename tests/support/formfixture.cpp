@@ -2,9 +2,9 @@
 
 #include <QComboBox>
 #include <QFile>
-#include <QListWidget>
 #include <QPushButton>
 
+#include "app/journallistview.h"
 #include "link/exchange.h"
 
 FormFixture::FormFixture(QSet<int> openablePorts, QSet<int> deniedPorts)
@@ -34,9 +34,9 @@ QStringList FormFixture::journalFileLines() const
 QStringList FormFixture::journalListItems() const
 {
     QStringList items;
-    const auto *list = control<QListWidget>("List1");
+    const auto *list = control<JournalListView>("List1");
     for (int i = 0; i < list->count(); ++i)
-        items << list->item(i)->text();
+        items << list->entry(i);
     return items;
 }
 

@@ -1,0 +1,199 @@
+// The journal's list box: newest first within its limit, the chosen entry and
+// the rows in view kept as entries arrive, keys and clicks, and the window's
+// palette in what it paints.
+
+#include "app/journallistview.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QScrollBar>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Entries "0" (the oldest) to "n - 1" (the newest), shown a few rows high.
+struct View : JournalListView {
+    explicit View(int n, int limit = 1000)
+    {
+        setLimit(limit);
+        for (int i = 0; i < n; ++i)
+            insertEntry(QString::number(i));
+        resize(200, 120);
+        show();
+    }
+    QStringList entries() const
+    {
+        QStringList out;
+        for (int row = 0; row < count(); ++row)
+            out << entry(row);
+        return out;
+    }
+    int page() const { return verticalScrollBar()->pageStep(); }
+};
+
+}  // namespace
+
+class JournalListViewTest : public QObject {
+    Q_OBJECT
+private slots:
+    void entries_data()
+    {
+        QTest::addColumn<int>("limit");
+        QTest::addColumn<int>("inserted");
+        QTest::addColumn<int>("lowerLimit");  // 0: kept
+        QTest::addColumn<QStringList>("shown");
+        QTest::newRow("under the limit") << 5 << 3 << 0 << QStringList{"2", "1", "0"};
+        QTest::newRow("oldest dropped") << 3 << 5 << 0 << QStringList{"4", "3", "2"};
+        QTest::newRow("limit lowered") << 5 << 5 << 2 << QStringList{"4", "3"};
+    }
+    void entries()
+    {
+        QFETCH(int, limit);
+        QFETCH(int, inserted);
+        QFETCH(int, lowerLimit);
+        QFETCH(QStringList, shown);
+        View list(inserted, limit);
+        if (lowerLimit)
+            list.setLimit(lowerLimit);
+        QCOMPARE(list.entries(), shown);
+        QCOMPARE(list.entry(list.count()), QString());
+    }
+
+    // Clearing forgets the entries, the chosen row and the widest entry.
+    void clearForgetsAll()
+    {
+        View list(3);
+        list.insertEntry(QString(200, u'x'));
+        list.setCurrentRow(1);
+        QVERIFY(list.horizontalScrollBar()->maximum() > 0);
+        list.clear();
+        list.insertEntry(u"short"_s);
+        QCOMPARE(list.entries(), QStringList{u"short"_s});
+        QCOMPARE(list.currentRow(), -1);
+        QCOMPARE(list.horizontalScrollBar()->maximum(), 0);
+    }
+
+    void chosenEntryKept_data()
+    {
+        QTest::addColumn<int>("limit");
+        QTest::addColumn<int>("chosen");
+        QTest::addColumn<int>("inserted");
+        QTest::addColumn<int>("chosenAfter");  // -1: none
+        QTest::newRow("moves down") << 10 << 2 << 2 << 4;
+        QTest::newRow("moves down at the limit") << 5 << 1 << 3 << 4;
+        QTest::newRow("dropped") << 5 << 3 << 2 << -1;
+    }
+    void chosenEntryKept()
+    {
+        QFETCH(int, limit);
+        QFETCH(int, chosen);
+        QFETCH(int, inserted);
+        QFETCH(int, chosenAfter);
+        View list(5, limit);
+        list.setCurrentRow(chosen);
+        const QString text = list.entry(chosen);
+        for (int i = 0; i < inserted; ++i)
+            list.insertEntry(u"new"_s);
+        QCOMPARE(list.currentRow(), chosenAfter);
+        if (chosenAfter >= 0)
+            QCOMPARE(list.entry(chosenAfter), text);
+    }
+
+    // At the top the newest entry shows; scrolled away, the rows in view stay.
+    void viewFollowsReader_data()
+    {
+        QTest::addColumn<int>("top");
+        QTest::addColumn<int>("topAfter");
+        QTest::newRow("at the top") << 0 << 0;
+        QTest::newRow("scrolled away") << 10 << 13;
+    }
+    void viewFollowsReader()
+    {
+        QFETCH(int, top);
+        QFETCH(int, topAfter);
+        View list(100);
+        list.verticalScrollBar()->setValue(top);
+        const QString shown = list.entry(top);
+        for (int i = 0; i < 3; ++i)
+            list.insertEntry(u"new"_s);
+        QCOMPARE(list.topRow(), topAfter);
+        QCOMPARE(list.entry(topAfter), top ? shown : u"new"_s);
+    }
+
+    // The chosen row after the keys, `rows` plus `pages` pages, stays in view.
+    void keys_data()
+    {
+        QTest::addColumn<QList<int>>("keys");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("pages");
+        QTest::newRow("first step: top row") << QList<int>{Qt::Key_Up} << 0 << 0;
+        QTest::newRow("down from the top row")
+            << QList<int>{Qt::Key_Down, Qt::Key_Down, Qt::Key_Down} << 2 << 0;
+        QTest::newRow("up at the top") << QList<int>{Qt::Key_Down, Qt::Key_Up} << 0 << 0;
+        QTest::newRow("page down") << QList<int>{Qt::Key_Home, Qt::Key_PageDown} << 0 << 1;
+        QTest::newRow("end") << QList<int>{Qt::Key_End} << 49 << 0;
+        QTest::newRow("down at the end") << QList<int>{Qt::Key_End, Qt::Key_Down} << 49 << 0;
+        QTest::newRow("page up from the end")
+            << QList<int>{Qt::Key_End, Qt::Key_PageUp} << 49 << -1;
+        QTest::newRow("home") << QList<int>{Qt::Key_End, Qt::Key_Home} << 0 << 0;
+    }
+    void keys()
+    {
+        QFETCH(QList<int>, keys);
+        QFETCH(int, rows);
+        QFETCH(int, pages);
+        View list(50);
+        QVERIFY(list.page() > 2);
+        for (int key : keys)
+            QTest::keyClick(&list, Qt::Key(key));
+        const int row = list.currentRow();
+        QCOMPARE(row, rows + pages * list.page());
+        QVERIFY(row >= list.topRow() && row < list.topRow() + list.page());
+    }
+
+    void copyChosenEntry()
+    {
+        View list(5);
+        list.setCurrentRow(1);
+        QTest::keyClick(&list, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), u"3"_s);
+    }
+
+    // A click chooses the row under it, counted from the row at the top;
+    // below the last entry it chooses nothing.
+    void clickChoosesRow()
+    {
+        View list(50);
+        list.verticalScrollBar()->setValue(7);
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, QPoint(5, 1));
+        QCOMPARE(list.currentRow(), 7);
+        View few(1);
+        QTest::mouseClick(few.viewport(), Qt::LeftButton, {}, QPoint(5, 100));
+        QCOMPARE(few.currentRow(), -1);
+    }
+
+    // The chosen row in the palette's Highlight, the others on Base, wherever
+    // the view is scrolled.
+    void paintsWithPalette()
+    {
+        View list(50);
+        QPalette colours = list.palette();
+        colours.setColor(QPalette::Base, Qt::yellow);
+        colours.setColor(QPalette::Highlight, Qt::darkBlue);
+        list.setPalette(colours);
+        list.setCurrentRow(20);
+        const auto topRightPixel = [&list] {
+            const QImage image = list.viewport()->grab().toImage();
+            return image.pixelColor(image.width() - 2, 1);
+        };
+        list.verticalScrollBar()->setValue(20);
+        QCOMPARE(topRightPixel(), QColor(Qt::darkBlue));
+        list.verticalScrollBar()->setValue(19);
+        QCOMPARE(topRightPixel(), QColor(Qt::yellow));
+    }
+};
+
+QTEST_MAIN(JournalListViewTest)
+#include "test_journallistview.moc"

@@ -17,8 +17,12 @@ void ChartView::setImage(const QImage *image)
 void ChartView::paintEvent(QPaintEvent *event)
 {
     // Only the part asked for: a reply repaints the strip the pen moved over.
+    // Each rectangle is clipped on its own: under a clip of one rectangle
+    // the image is copied line by line, where a clip of several rectangles
+    // would blend it, spread over helper threads, at many times the cost.
     QPainter painter(this);
     for (const QRect &area : event->region()) {
+        painter.setClipRect(area);
         if (m_image)
             painter.drawImage(area.topLeft(), *m_image, area);
         else

@@ -123,6 +123,11 @@ QString ConnectionPanel::flankText() const
 
 void ConnectionPanel::showStatus(const QString &text)
 {
+    // Every reply confirms the link: fitting the same text again would
+    // measure it in several font sizes for nothing.
+    if (text == m_statusText)
+        return;
+    m_statusText = text;
     showFitted(m_status, text, m_statusFont);
 }
 

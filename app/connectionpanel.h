@@ -77,5 +77,6 @@ private:
     UpDown *m_address;           // UpDown1
     QLineEdit *m_addressBox;     // Text1
     QWidget *m_form;
-    QFont m_statusFont;  // Label6's designed font
+    QFont m_statusFont;    // Label6's designed font
+    QString m_statusText;  // the whole text last shown in Label6
 };

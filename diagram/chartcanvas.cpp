@@ -48,7 +48,21 @@ ChartCanvas::ChartCanvas()
     for (int x = 500; x <= 9500; x += 1000)
         line(x, 0, x, 5900);
     line(9750, 0, 9750, 5900);
+    painter.end();
+    m_blank = m_image.copy();
+    QPainter(&m_blank).drawImage(0, 0, m_gridLayer);
     m_dirty.append(m_image.rect());
+}
+
+ChartCanvas::~ChartCanvas() = default;
+
+QPainter &ChartCanvas::painter()
+{
+    if (!m_painter) {
+        m_painter = std::make_unique<QPainter>(&m_image);
+        m_painter->setRenderHint(QPainter::Antialiasing, false);
+    }
+    return *m_painter;
 }
 
 void ChartCanvas::markDirty(const QRect &pixels)
@@ -60,15 +74,15 @@ void ChartCanvas::markDirty(const QRect &pixels)
 
 QRegion ChartCanvas::takeChangedArea()
 {
+    m_painter.reset();
     return std::exchange(m_changed, QRegion());
 }
 
 void ChartCanvas::drawGrid()
 {
-    QPainter painter(&m_image);
     for (const QRect &r : std::as_const(m_dirty))
         if (!r.isEmpty())
-            painter.drawImage(r.topLeft(), m_gridLayer, r);
+            painter().drawImage(r.topLeft(), m_gridLayer, r);
     m_dirty.clear();
 }
 
@@ -80,22 +94,21 @@ QPoint ChartCanvas::toPixels(int xTwips, int yTwips)
 
 void ChartCanvas::drawLine(int x1, int y1, int x2, int y2, quint32 colour, Pen pen)
 {
-    QPainter painter(&m_image);
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setPen(penFor(pen, colour));
+    painter().setPen(penFor(pen, colour));
     const QPoint a = toPixels(x1, y1);
     const QPoint b = toPixels(x2, y2);
-    painter.drawLine(a, b);
+    painter().drawLine(a, b);
     markDirty(QRect(a, b).normalized().adjusted(-3, -3, 3, 3));
 }
 
-void ChartCanvas::fillRect(int x1, int y1, int x2, int y2, quint32 colour)
+void ChartCanvas::wipe(int x1, int y1, int x2, int y2)
 {
     const QPoint a = toPixels(x1, y1);
     const QPoint b = toPixels(x2, y2);
     const QRect area = QRect(QPoint(std::min(a.x(), b.x()), std::min(a.y(), b.y())),
-                             QPoint(std::max(a.x(), b.x()), std::max(a.y(), b.y())));
-    QPainter painter(&m_image);
-    painter.fillRect(area, colorFromBgr(colour));
-    markDirty(area);
+                             QPoint(std::max(a.x(), b.x()), std::max(a.y(), b.y())))
+                           .intersected(m_image.rect());
+    // An opaque image of the same format: a plain copy of the lines.
+    painter().drawImage(area.topLeft(), m_blank, area);
+    m_changed += area;
 }

@@ -7,6 +7,10 @@
 #include <QRegion>
 #include <QtGlobal>
 
+#include <memory>
+
+class QPainter;
+
 // The drawing surface of the signal diagram (Picture1): a persistent image, so
 // the chart survives any repaint of the window. Callers draw in twips of the
 // surface, x to the right and y downwards; 15 twips make one pixel.
@@ -28,15 +32,17 @@ public:
     };
 
     ChartCanvas();
-    virtual ~ChartCanvas() = default;
+    virtual ~ChartCanvas();
     ChartCanvas(const ChartCanvas &) = delete;
     ChartCanvas &operator=(const ChartCanvas &) = delete;
 
     // A line from (x1, y1) to (x2, y2) in twips; colour is a 0xBBGGRR number.
     virtual void drawLine(int x1, int y1, int x2, int y2, quint32 colour, Pen pen);
-    // A filled rectangle with opposite corners (x1, y1) and (x2, y2), both
-    // corner pixels included.
-    virtual void fillRect(int x1, int y1, int x2, int y2, quint32 colour);
+    // The empty chart (white, with the grid) back in the rectangle with
+    // opposite corners (x1, y1) and (x2, y2), both corner pixels included:
+    // the same pixels as a white fill with the grid redrawn over it, copied
+    // from a ready image instead of composed again.
+    virtual void wipe(int x1, int y1, int x2, int y2);
 
     // Redraws the dotted grid: composes the grid layer over everything
     // painted since the last redraw.
@@ -45,7 +51,8 @@ public:
     const QImage &image() const { return m_image; }
 
     // The pixels painted since the last call (empty when none), so that a
-    // view repaints only what changed.
+    // view repaints only what changed. Also ends the painting: the strokes of
+    // one chart step share a painter, which is not reopened for each.
     QRegion takeChangedArea();
 
     // The pixel of a point given in twips, clamped to the surface first. One
@@ -54,9 +61,12 @@ public:
     static QPoint toPixels(int xTwips, int yTwips);
 
 private:
+    QPainter &painter();
     void markDirty(const QRect &pixels);
     QImage m_image;
     QImage m_gridLayer;
+    QImage m_blank;  // white with the grid
     QList<QRect> m_dirty;
     QRegion m_changed;
+    std::unique_ptr<QPainter> m_painter;
 };

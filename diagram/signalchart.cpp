@@ -33,8 +33,9 @@ SignalChart::Update SignalChart::step(const StatusReading &reading)
     if (m_penX > kSweepEnd)
         m_penX = 0;
 
-    // Wipe the band ahead of the pen and restore the grid.
-    m_canvas->fillRect(m_penX + kEraseWidth, 0, m_penX, kEraseBottom, bgr::White);
+    // Wipe the band ahead of the pen (grid included) and redraw the grid
+    // over the new trace segment.
+    m_canvas->wipe(m_penX + kEraseWidth, 0, m_penX, kEraseBottom);
     m_canvas->drawGrid();
 
     // Threshold line: the old one is wiped only when the threshold moved.

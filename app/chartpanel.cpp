@@ -2,6 +2,7 @@
 
 #include "app/chartview.h"
 #include "app/controls.h"
+#include "app/panelcachestyle.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -19,6 +20,15 @@ ChartPanel::ChartPanel(QWidget *form)
       m_passStop(control<QPushButton>(form, "Command8"))
 {
     m_view->setImage(&m_chart.canvas().image());
+    // The read-outs change with nearly every reply and hold nothing but
+    // digits, a point and a sign: laid out without the text shaper they look
+    // the same at a fraction of the cost, and their frame is drawn once.
+    for (QLineEdit *box : {m_level1, m_level2, m_useful, m_mean}) {
+        QFont font = box->font();
+        font.setStyleStrategy(QFont::PreferNoShaping);
+        box->setFont(font);
+        box->setStyle(PanelCacheStyle::shared());
+    }
     auto *oneVolt = control<QCheckBox>(form, "Check6");
     auto *halfVolt = control<QCheckBox>(form, "Check7");
     auto *halfSecond = control<QCheckBox>(form, "Check8");

@@ -355,6 +355,58 @@ private slots:
                  QColor(0x80, 0x80, 0x80));
     }
 
+    // The read-outs draw their frame from a cache: it must look exactly like
+    // a frame drawn afresh, in each state the box is shown in.
+    void readoutsLookAsDrawnDirectly_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<bool>("enabled");
+        QTest::newRow("level 1") << QByteArray("Text2") << true;
+        QTest::newRow("level 2, disabled") << QByteArray("Text11") << false;
+        QTest::newRow("useful signal") << QByteArray("Text12") << true;
+    }
+
+    void readoutsLookAsDrawnDirectly()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(bool, enabled);
+        Window w;
+        w.form->show();
+        w.form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.form.get()));
+        QLineEdit *readout = w.box(name.constData());
+        QLineEdit plain(readout->parentWidget());
+        plain.setGeometry(readout->geometry());
+        plain.setFont(readout->font());
+        plain.setPalette(readout->palette());
+        plain.setAlignment(readout->alignment());
+        plain.show();
+        for (QLineEdit *box : {readout, &plain}) {
+            box->setText(u"2.51"_s);
+            box->setEnabled(enabled);
+        }
+        QVERIFY(readout->style() != plain.style());
+        // Drawn twice: the second paint comes from the cache, which holds
+        // the frames of the rows before too.
+        readout->grab();
+        const QImage cached = readout->grab().toImage();
+        const QImage direct = plain.grab().toImage();
+        QCOMPARE(cached.size(), direct.size());
+        // The frame, three pixels deep: the text is not cached.
+        const QRect inside = direct.rect().adjusted(3, 3, -3, -3);
+        int worst = 0;
+        for (int y = 0; y < direct.height(); ++y)
+            for (int x = 0; x < direct.width(); ++x) {
+                if (inside.contains(x, y))
+                    continue;
+                const QRgb a = cached.pixel(x, y);
+                const QRgb b = direct.pixel(x, y);
+                worst = std::max({worst, std::abs(qRed(a) - qRed(b)),
+                                  std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b))});
+            }
+        QVERIFY2(worst <= 2, qPrintable(QString::number(worst)));
+    }
+
     void startLinkAndStop()
     {
         Window w;

@@ -1,0 +1,55 @@
+#include "app/panelcachestyle.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QPointer>
+#include <QStyleFactory>
+#include <QStyleOption>
+
+PanelCacheStyle::PanelCacheStyle()
+    : QProxyStyle(QStyleFactory::create(QApplication::style()->name()))
+{
+    setParent(qApp);
+}
+
+PanelCacheStyle *PanelCacheStyle::shared()
+{
+    static QPointer<PanelCacheStyle> style;
+    if (!style)
+        style = new PanelCacheStyle;
+    return style;
+}
+
+void PanelCacheStyle::drawPrimitive(PrimitiveElement element, const QStyleOption *option,
+                                    QPainter *painter, const QWidget *widget) const
+{
+    const auto *frame = qstyleoption_cast<const QStyleOptionFrame *>(option);
+    if (element != PE_PanelLineEdit || !frame || option->rect.isEmpty()) {
+        QProxyStyle::drawPrimitive(element, option, painter, widget);
+        return;
+    }
+    const qreal ratio = painter->device()->devicePixelRatio();
+    const QString key = QStringLiteral("%1x%2 %3 %4 %5 %6 %7")
+                            .arg(option->rect.width())
+                            .arg(option->rect.height())
+                            .arg(int(option->state))
+                            .arg(option->palette.cacheKey())
+                            .arg(frame->lineWidth)
+                            .arg(int(option->direction))
+                            .arg(ratio);
+    auto found = m_panels.constFind(key);
+    if (found == m_panels.constEnd()) {
+        if (m_panels.size() >= kMostPanels)
+            m_panels.clear();
+        QImage panel(option->rect.size() * ratio, QImage::Format_ARGB32_Premultiplied);
+        panel.setDevicePixelRatio(ratio);
+        panel.fill(Qt::transparent);
+        QStyleOptionFrame atOrigin = *frame;
+        atOrigin.rect.moveTo(0, 0);
+        QPainter onPanel(&panel);
+        QProxyStyle::drawPrimitive(element, &atOrigin, &onPanel, widget);
+        onPanel.end();
+        found = m_panels.insert(key, panel);
+    }
+    painter->drawImage(option->rect.topLeft(), *found);
+}

@@ -6,6 +6,7 @@
 
 #include <sys/ioctl.h>
 #include <termios.h>
+#include <unistd.h>
 
 SerialPortService::OpenError classifyOpenFailure(QSerialPort::SerialPortError error,
                                                  bool deviceExists, bool deviceWritable)
@@ -134,8 +135,22 @@ QByteArray QtSerialPortService::readAll()
 
 void QtSerialPortService::write(const QByteArray &frame)
 {
-    if (m_port.isOpen())
-        m_port.write(frame);
+    if (!m_port.isOpen())
+        return;
+    // A request is a few bytes that the driver takes at once: handed to it
+    // directly, they go out without the port's write notifier being switched
+    // on and off, which would wake the event loop twice for every request.
+    // What the driver does not take, or anything Qt still holds, goes
+    // through the port's own buffer behind it, in order; a failing write
+    // is left to the port too, which reports it.
+    qsizetype written = 0;
+    if (m_port.bytesToWrite() == 0) {
+        const ssize_t n = ::write(m_port.handle(), frame.constData(), size_t(frame.size()));
+        if (n > 0)
+            written = n;
+    }
+    if (written < frame.size())
+        m_port.write(frame.mid(written));
 }
 
 void QtSerialPortService::onError(QSerialPort::SerialPortError error)

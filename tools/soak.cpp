@@ -63,7 +63,9 @@ double percentile(std::vector<double> values, double p)
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Offscreen unless a display is named (QT_QPA_PLATFORM=xcb under xvfb-run).
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() < 2) {

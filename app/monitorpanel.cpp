@@ -137,31 +137,27 @@ void MonitorPanel::showStatus(const StatusReading &reading, const QString &flank
 
 void MonitorPanel::reportJournalFailure(const QString &error)
 {
-    // Reported on the journal's caption, never with a dialog: the exchange
-    // must go on while the file cannot be written.
-    if (error.isEmpty()) {
-        setLabelTextColor(m_journalCaption, bgr::Black);
-        m_journalCaption->setToolTip(QString());
-        return;
-    }
-    setLabelTextColor(m_journalCaption, bgr::Red);
-    const QString message =
-        tr("Не удалось записать файл журнала %1: %2").arg(m_journal->filePath(), error);
-    m_journalCaption->setToolTip(message);
-    qWarning("%s", qPrintable(message));
+    showFailure(
+        m_journalCaption,
+        error.isEmpty()
+            ? QString()
+            : tr("Не удалось записать файл журнала %1: %2").arg(m_journal->filePath(), error));
 }
 
 void MonitorPanel::reportToneFailure(const QString &reason)
 {
-    // Like the journal's failure: on the caption of "Звук", never a dialog.
-    if (reason.isEmpty()) {
-        setLabelTextColor(m_sound, bgr::Black);
-        m_sound->setToolTip(QString());
-        return;
-    }
-    setLabelTextColor(m_sound, bgr::Red);
     const QString file = m_tonePath.isEmpty() ? QString() : u" (%1)"_s.arg(m_tonePath);
-    const QString message = tr("Сигнал тревоги не слышен%1: %2").arg(file, reason);
-    m_sound->setToolTip(message);
-    qWarning("%s", qPrintable(message));
+    showFailure(m_sound, reason.isEmpty() ? QString()
+                                          : tr("Сигнал тревоги не слышен%1: %2").arg(file, reason));
+}
+
+void MonitorPanel::showFailure(QWidget *caption, const QString &message)
+{
+    // On the caption of what failed (the journal's, or "Звук"), never with a
+    // dialog: the exchange must go on while the file cannot be written or
+    // the tone cannot be heard. An empty message clears the mark.
+    setLabelTextColor(caption, message.isEmpty() ? bgr::Black : bgr::Red);
+    caption->setToolTip(message);
+    if (!message.isEmpty())
+        qWarning("%s", qPrintable(message));
 }

@@ -41,6 +41,9 @@ public:
 private:
     void reportJournalFailure(const QString &error);
     void reportToneFailure(const QString &reason);
+    // Marks `caption` red with `message` as its tool tip and logs it; an
+    // empty message takes the mark away.
+    static void showFailure(QWidget *caption, const QString &message);
 
     Exchange &m_exchange;
     AlarmPlayer *m_alarm;

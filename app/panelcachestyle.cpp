@@ -29,14 +29,13 @@ void PanelCacheStyle::drawPrimitive(PrimitiveElement element, const QStyleOption
         return;
     }
     const qreal ratio = painter->device()->devicePixelRatio();
-    const QString key = QStringLiteral("%1x%2 %3 %4 %5 %6 %7")
-                            .arg(option->rect.width())
-                            .arg(option->rect.height())
-                            .arg(int(option->state))
-                            .arg(option->palette.cacheKey())
-                            .arg(frame->lineWidth)
-                            .arg(int(option->direction))
-                            .arg(ratio);
+    const PanelKey key{option->rect.width(),
+                       option->rect.height(),
+                       int(option->state),
+                       frame->lineWidth,
+                       int(option->direction),
+                       option->palette.cacheKey(),
+                       ratio};
     auto found = m_panels.constFind(key);
     if (found == m_panels.constEnd()) {
         if (m_panels.size() >= kMostPanels)

@@ -20,8 +20,26 @@ public:
 private:
     PanelCacheStyle();
 
+    // What the drawn frame depends on.
+    struct PanelKey {
+        int width, height, state, lineWidth, direction;
+        qint64 palette;
+        qreal ratio;
+        bool operator==(const PanelKey &o) const
+        {
+            return width == o.width && height == o.height && state == o.state &&
+                   lineWidth == o.lineWidth && direction == o.direction && palette == o.palette &&
+                   ratio == o.ratio;
+        }
+        friend size_t qHash(const PanelKey &k, size_t seed = 0)
+        {
+            return qHashMulti(seed, k.width, k.height, k.state, k.lineWidth, k.direction, k.palette,
+                              k.ratio);
+        }
+    };
+
     // A handful of boxes in two or three states: the cache stays small, and
     // is emptied should it ever grow (a palette changed again and again).
     static constexpr int kMostPanels = 32;
-    mutable QHash<QString, QImage> m_panels;
+    mutable QHash<PanelKey, QImage> m_panels;
 };

@@ -39,21 +39,23 @@ SignalChart::Update SignalChart::step(const StatusReading &reading)
     m_canvas->drawGrid();
 
     // Threshold line: the old one is wiped only when the threshold moved.
-    // Redrawn where it stood, it changes no pixel outside the wiped band,
-    // so only a move counts as a change of the whole line.
+    // Otherwise the line is already there wherever this step changed
+    // nothing, so it is drawn again only where the step painted, and it is
+    // no change of its own.
     const qint16 thresholdY = qint16(heightOf(reading.threshold));
     const bool moved = m_thresholdY != thresholdY;
-    if (moved) {
+    if (moved && m_thresholdDrawn)
         m_canvas->drawLine(0, m_thresholdY, kSweepEnd, m_thresholdY, bgr::White,
                            ChartCanvas::Pen::Trace);
-        m_thresholdY = thresholdY;
-    } else {
-        update.changedPixels = m_canvas->takeChangedArea();
-    }
-    m_canvas->drawLine(0, m_thresholdY, kSweepEnd, m_thresholdY, bgr::Red, ChartCanvas::Pen::Trace);
-    const QRegion sinceStart = m_canvas->takeChangedArea();
-    if (moved)
-        update.changedPixels = sinceStart;
+    m_thresholdY = thresholdY;
+    if (moved || !m_thresholdDrawn)
+        m_canvas->drawLine(0, m_thresholdY, kSweepEnd, m_thresholdY, bgr::Red,
+                           ChartCanvas::Pen::Trace);
+    else
+        m_canvas->redrawLine(0, m_thresholdY, kSweepEnd, m_thresholdY, bgr::Red,
+                             ChartCanvas::Pen::Trace);
+    m_thresholdDrawn = true;
+    update.changedPixels = m_canvas->takeChangedArea();
 
     update.level1Text = voltsReadout(reading.level1 / StatusReading::kCountsPerVolt);
     update.level2Text = voltsReadout(reading.level2 / StatusReading::kCountsPerVolt);

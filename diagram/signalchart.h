@@ -64,4 +64,5 @@ private:
     qint16 m_penX = 0;
     qint16 m_penY = 0;
     qint16 m_thresholdY = 0;
+    bool m_thresholdDrawn = false;
 };

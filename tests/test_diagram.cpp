@@ -4,6 +4,8 @@
 #include "diagram/signalchart.h"
 
 #include <QLocale>
+#include <QPainter>
+#include <QRandomGenerator>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -21,6 +23,78 @@ struct RecordingCanvas : ChartCanvas {
         if (pen == Pen::Trace && x1 == 0 && x2 == SignalChart::kSweepEnd)
             thresholds.append({y1, colour});
         ChartCanvas::drawLine(x1, y1, x2, y2, colour, pen);
+    }
+    void redrawLine(int x1, int y1, int x2, int y2, quint32 colour, Pen pen) override
+    {
+        lines.append({x1, y1, x2, y2, colour});
+        thresholds.append({y1, colour});
+        ChartCanvas::redrawLine(x1, y1, x2, y2, colour, pen);
+    }
+};
+
+QPen referencePen(ChartCanvas::Pen kind, quint32 colour)
+{
+    QPen pen(colorFromBgr(colour), 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    if (kind == ChartCanvas::Pen::Grid) {
+        pen.setWidth(1);
+        pen.setDashPattern({3, 3});
+        pen.setCapStyle(Qt::FlatCap);
+    }
+    return pen;
+}
+
+// Paints every operation a second time the plain way, with QPainter on an
+// image of its own, redrawing a line in full wherever it goes: the canvas's
+// own image must come out the same.
+struct CheckedCanvas : ChartCanvas {
+    QImage reference, blank, gridLayer;
+    QList<QRect> dirty;
+    CheckedCanvas()
+    {
+        ChartCanvas empty;
+        empty.drawGrid();
+        blank = empty.image();
+        reference = image().copy();
+        gridLayer = QImage(blank.size(), QImage::Format_ARGB32_Premultiplied);
+        for (int y = 0; y < blank.height(); ++y)
+            for (int x = 0; x < blank.width(); ++x)
+                gridLayer.setPixel(x, y, qGray(blank.pixel(x, y)) == 0 ? 0xFF000000 : 0);
+        dirty.append(reference.rect());
+    }
+    void paintLine(int x1, int y1, int x2, int y2, quint32 colour, Pen pen)
+    {
+        QPainter painter(&reference);
+        painter.setPen(referencePen(pen, colour));
+        const QPoint a = toPixels(x1, y1), b = toPixels(x2, y2);
+        painter.drawLine(a, b);
+        dirty.append(QRect(a, b).normalized().adjusted(-3, -3, 3, 3));
+    }
+    void drawLine(int x1, int y1, int x2, int y2, quint32 colour, Pen pen) override
+    {
+        paintLine(x1, y1, x2, y2, colour, pen);
+        ChartCanvas::drawLine(x1, y1, x2, y2, colour, pen);
+    }
+    void redrawLine(int x1, int y1, int x2, int y2, quint32 colour, Pen pen) override
+    {
+        paintLine(x1, y1, x2, y2, colour, pen);
+        ChartCanvas::redrawLine(x1, y1, x2, y2, colour, pen);
+    }
+    void wipe(int x1, int y1, int x2, int y2) override
+    {
+        // Both corners included, whichever way round they come.
+        const QPoint a = toPixels(x1, y1), b = toPixels(x2, y2);
+        const QRect area(QPoint(std::min(a.x(), b.x()), std::min(a.y(), b.y())),
+                         QPoint(std::max(a.x(), b.x()), std::max(a.y(), b.y())));
+        QPainter(&reference).drawImage(area.topLeft(), blank, area);
+        ChartCanvas::wipe(x1, y1, x2, y2);
+    }
+    void drawGrid() override
+    {
+        QPainter painter(&reference);
+        for (const QRect &r : std::as_const(dirty))
+            painter.drawImage(r.topLeft(), gridLayer, r);
+        dirty.clear();
+        ChartCanvas::drawGrid();
     }
 };
 
@@ -138,6 +212,86 @@ private slots:
                  QList<QRgb>({kBlack, kWhite, kBlack}));
         QCOMPARE(ChartCanvas::toPixels(-40000, 100000), QPoint(0, 345));
         QCOMPARE(ChartCanvas::toPixels(11000, -5), QPoint(649, 0));
+    }
+    void strokesAreQPaintersPixels_data()
+    {
+        QTest::addColumn<QList<int>>("line");  // x1, y1, x2, y2 in twips
+        QTest::newRow("trace step down") << QList<int>{120, 4100, 240, 3100};
+        QTest::newRow("trace step up, steep") << QList<int>{1200, 100, 1260, 5100};
+        QTest::newRow("flat") << QList<int>{0, 2000, 9750, 2000};
+        QTest::newRow("a point") << QList<int>{3000, 3000, 3000, 3000};
+        QTest::newRow("along the top edge") << QList<int>{0, 0, 9750, 0};
+        QTest::newRow("off every edge") << QList<int>{-500, 6000, 11000, -200};
+        QTest::newRow("into the bottom right corner") << QList<int>{9600, 5000, 9735, 5175};
+        QTest::newRow("backwards") << QList<int>{9000, 400, 150, 4700};
+    }
+    void strokesAreQPaintersPixels()
+    {
+        QFETCH(QList<int>, line);
+        for (const ChartCanvas::Pen pen : {ChartCanvas::Pen::Trace, ChartCanvas::Pen::Grid}) {
+            ChartCanvas canvas;
+            QImage expected = canvas.image().copy();
+            // Twice, so that the second stroke comes from the kept mask.
+            for (int i = 0; i < 2; ++i) {
+                canvas.drawLine(line[0], line[1], line[2], line[3], bgr::Blue, pen);
+                QPainter painter(&expected);
+                painter.setPen(referencePen(pen, bgr::Blue));
+                painter.drawLine(ChartCanvas::toPixels(line[0], line[1]),
+                                 ChartCanvas::toPixels(line[2], line[3]));
+            }
+            QCOMPARE(canvas.image(), expected);
+            QVERIFY(canvas.takeChangedArea().contains(
+                ChartCanvas::toPixels((line[0] + line[2]) / 2, (line[1] + line[3]) / 2)));
+        }
+    }
+    void keptStrokesDroppedWhenTooMany()
+    {
+        ChartCanvas canvas;
+        QImage expected = canvas.image().copy();
+        QPainter painter(&expected);
+        painter.setPen(referencePen(ChartCanvas::Pen::Trace, bgr::Red));
+        // Each line its own vector, more of them than are kept, then the
+        // first ones again.
+        const int lines = int(ChartCanvas::kMaxStamps) + 40;
+        for (int i = 0; i < lines + 40; ++i) {
+            const int x = 15 * (i % 600), dy = 15 * (i % lines - lines / 2);
+            canvas.drawLine(x, 2500, x + 60, 2500 + dy, bgr::Red, ChartCanvas::Pen::Trace);
+            painter.drawLine(ChartCanvas::toPixels(x, 2500),
+                             ChartCanvas::toPixels(x + 60, 2500 + dy));
+        }
+        painter.end();
+        QCOMPARE(canvas.image(), expected);
+    }
+    // A long run of random samples with scale and threshold changes: the
+    // chart's pixels are those of plain painting with every threshold line
+    // drawn in full, and every pixel a step changes is in its changed area.
+    void stepsPaintWhatPlainPaintingWould()
+    {
+        CheckedCanvas canvas;
+        SignalChart chart(&canvas);
+        QRandomGenerator random(7);
+        double threshold = 40;
+        for (int i = 0; i < 3000; ++i) {
+            if (random.bounded(40) == 0)
+                threshold = random.bounded(300.0);
+            if (random.bounded(300) == 0)
+                chart.setVoltScale(random.bounded(2) ? 1000 : 2000);
+            if (random.bounded(300) == 0)
+                chart.setTimeScale(random.bounded(2) ? 60 : 120);
+            const double signal =
+                random.bounded(20) == 0 ? random.bounded(20000.0) : 30 + random.bounded(40.0);
+            const QImage before = i % 10 == 0 ? canvas.image().copy() : QImage();
+            const QRegion changed = chart.step(sample(signal, threshold)).changedPixels;
+            QVERIFY2(canvas.image() == canvas.reference, qPrintable(u"step %1"_s.arg(i)));
+            if (before.isNull())
+                continue;
+            for (int y = 0; y < before.height(); ++y)
+                for (int x = 0; x < before.width(); ++x)
+                    if (before.pixel(x, y) != canvas.image().pixel(x, y) &&
+                        !changed.contains(QPoint(x, y)))
+                        QFAIL(qPrintable(
+                            u"step %1: %2,%3 changed unreported"_s.arg(i).arg(x).arg(y)));
+        }
     }
     void passMean_data()
     {

@@ -9,8 +9,19 @@
 
 QString numberText(double value)
 {
-    QLocale locale;
-    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    // Setting the number options copies the locale, so the copy is kept
+    // until the default locale changes (the window's language does that).
+    thread_local QLocale base;
+    thread_local QLocale locale = [] {
+        QLocale l;
+        l.setNumberOptions(QLocale::OmitGroupSeparator);
+        return l;
+    }();
+    if (const QLocale current; !(current == base)) {
+        base = current;
+        locale = current;
+        locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    }
     // Fifteen significant digits is what a double holds reliably; 'g' drops
     // trailing zeros, so 2.0 gives "2" and 0.7 gives "0,7".
     return locale.toString(value, 'g', 15);

@@ -6,18 +6,15 @@
 
 #include <cfenv>
 #include <cmath>
+#include <optional>
 
 QString numberText(double value)
 {
     // Setting the number options copies the locale, so the copy is kept
     // until the default locale changes (the window's language does that).
-    thread_local QLocale base;
-    thread_local QLocale locale = [] {
-        QLocale l;
-        l.setNumberOptions(QLocale::OmitGroupSeparator);
-        return l;
-    }();
-    if (const QLocale current; !(current == base)) {
+    thread_local std::optional<QLocale> base;
+    thread_local QLocale locale;
+    if (const QLocale current; base != current) {
         base = current;
         locale = current;
         locale.setNumberOptions(QLocale::OmitGroupSeparator);

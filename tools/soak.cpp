@@ -5,29 +5,48 @@
 // lines written, the CPU used and the resident memory at start and end.
 //
 // usage: soak SECONDS [--seed N] [--report FILE] [--split-replies] [--no-events]
+//             [--load window|engine|bare] [--warm-up SECONDS]
 //
+// Measuring starts after the warm-up (10 s unless told), so that start-up
+// costs do not count. The run fails when a state change went unjournalled or
+// no request reached the simulator.
 // With --split-replies the simulator also switches at random between whole
 // replies and replies split into pieces with gaps of up to 15 ms; the
 // exchange timer stands still while a reply is incomplete, so the slot
 // intervals then include those gaps. With --no-events nothing is injected:
 // the journal list stays as it is, so any growth of memory would come from
 // the exchange itself.
+//
+// --load says what exchanges with the simulator, so that the window's share
+// of the CPU can be told from the machine's: "window" (the default) is the
+// program; "engine" is the exchange alone, with no widgets and no journal, as
+// verkan-cli runs it; "bare" is a plain poll() loop that writes the standing
+// poll every slot and reads what comes back, the least any program can do on
+// this line at this rate. Events are injected into the window only.
 #include "app/form1.h"
+#include "link/codec.h"
+#include "link/exchange.h"
+#include "link/qtserialport.h"
 #include "livesession.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTextStream>
 #include <QTimer>
 
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/resource.h>
+#include <termios.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -59,6 +78,49 @@ double percentile(std::vector<double> values, double p)
     return values[std::min(index, values.size() - 1)];
 }
 
+enum class Load { Window, Engine, Bare };
+
+// The least work one request and its reply per slot can cost: the standing
+// poll written every slot and whatever comes back read, in a plain poll()
+// loop. Runs for `warmUp` and then for `measured` more, and returns the CPU
+// seconds used during `measured` (-1 when the terminal does not open).
+double bareExchange(const QString &tty, std::chrono::seconds warmUp, std::chrono::seconds measured)
+{
+    const int fd = ::open(QFile::encodeName(tty).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return -1;
+    termios mode{};
+    ::tcgetattr(fd, &mode);
+    ::cfmakeraw(&mode);
+    ::cfsetspeed(&mode, B115200);
+    ::tcsetattr(fd, TCSANOW, &mode);
+    const QByteArray request = codec::requestForFlank(1, codec::Status, 1).toLatin1();
+    using Clock = std::chrono::steady_clock;
+    const auto slot = std::chrono::milliseconds(Exchange::kTick * Scheduler::kTicksPerSlot);
+    const Clock::time_point measuredFrom = Clock::now() + warmUp;
+    const Clock::time_point end = measuredFrom + measured;
+    Clock::time_point next = Clock::now();
+    double cpuStart = -1;
+    for (Clock::time_point now = Clock::now(); now < end; now = Clock::now()) {
+        if (cpuStart < 0 && now >= measuredFrom)
+            cpuStart = cpuSeconds();
+        if (now >= next) {
+            if (::write(fd, request.constData(), size_t(request.size())) < 0)
+                break;
+            next += slot;
+        }
+        pollfd readable{fd, POLLIN, 0};
+        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(next - Clock::now());
+        if (::poll(&readable, 1, int(std::max<qint64>(0, wait.count()))) > 0) {
+            char buffer[256];
+            if (::read(fd, buffer, sizeof buffer) == 0)
+                break;
+        }
+    }
+    ::close(fd);
+    return cpuStart < 0 ? 0 : cpuSeconds() - cpuStart;
+}
+
 }  // namespace
 
 int main(int argc, char **argv)
@@ -66,17 +128,33 @@ int main(int argc, char **argv)
     // Offscreen unless a display is named (QT_QPA_PLATFORM=xcb under xvfb-run).
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    // Only the window needs a GUI application; the engine runs under a core
+    // one, as in verkan-cli.
+    Load load = Load::Window;
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (qstrcmp(argv[i], "--load") != 0)
+            continue;
+        const QByteArray name = argv[i + 1];
+        load = name == "engine" ? Load::Engine : name == "bare" ? Load::Bare : Load::Window;
+        if (load == Load::Window && name != "window") {
+            std::fprintf(stderr, "soak: --load takes window, engine or bare\n");
+            return 2;
+        }
+    }
+    const std::unique_ptr<QCoreApplication> application =
+        load == Load::Window ? std::make_unique<QApplication>(argc, argv)
+                             : std::make_unique<QCoreApplication>(argc, argv);
+    QCoreApplication &app = *application;
     const QStringList args = app.arguments();
     if (args.size() < 2) {
-        std::fprintf(
-            stderr,
-            "usage: soak SECONDS [--seed N] [--report FILE] [--split-replies] [--no-events]\n");
+        std::fprintf(stderr, "usage: soak SECONDS [--seed N] [--report FILE] [--split-replies] "
+                             "[--no-events] [--load window|engine|bare] [--warm-up SECONDS]\n");
         return 2;
     }
     const int seconds = args[1].toInt();
     quint32 seed = 1;
     QString reportPath;
+    int warmUpSeconds = 10;
     bool splitReplies = false;
     bool injectEvents = true;
     for (int i = 2; i < args.size(); ++i) {
@@ -88,7 +166,14 @@ int main(int argc, char **argv)
             seed = args[++i].toUInt();
         else if (args[i] == QLatin1String("--report") && i + 1 < args.size())
             reportPath = args[++i];
+        else if (args[i] == QLatin1String("--warm-up") && i + 1 < args.size())
+            warmUpSeconds = args[++i].toInt();
+        else if (args[i] == QLatin1String("--load"))
+            ++i;
     }
+    // Only the window writes a journal to count injected changes against.
+    if (load != Load::Window)
+        injectEvents = false;
     QRandomGenerator random(seed);
 
     LiveSession session;
@@ -99,8 +184,18 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "soak: the simulated detector did not start\n");
         return 1;
     }
-    QProcess &sim = session.simulator();
-    session.openWindowAndStart();
+    std::unique_ptr<QtSerialPortService> enginePort;
+    std::unique_ptr<Exchange> engine;
+    if (load == Load::Window) {
+        session.openWindowAndStart();
+    } else if (load == Load::Engine) {
+        enginePort = std::make_unique<QtSerialPortService>(session.portEnvironment());
+        engine = std::make_unique<Exchange>(*enginePort);
+        if (!engine->start(1, 1, 1).started) {
+            std::fprintf(stderr, "soak: the engine could not open the terminal\n");
+            return 1;
+        }
+    }
     const QString journalPath = session.path(QStringLiteral("Jurnal.txt"));
 
     // Random events, one every 0.4 to 2 s. Only changes the window can see
@@ -121,30 +216,31 @@ int main(int argc, char **argv)
             if (next != flankState)
                 ++injected;
             flankState = next;
-            sim.write(QStringLiteral("flank 1 %1\n").arg(next).toLatin1());
+            session.command(QStringLiteral("flank 1 %1\n").arg(next).toLatin1());
         } else if (what < 8) {
             tamperOpen = !tamperOpen;
             ++injected;
-            sim.write(tamperOpen ? "tamper open\n" : "tamper closed\n");
+            session.command(tamperOpen ? "tamper open\n" : "tamper closed\n");
         } else if (what < 9) {
             ++noiseBursts;
-            sim.write(QStringLiteral("garbage %1\n").arg(1 + random.bounded(20)).toLatin1());
+            session.command(QStringLiteral("garbage %1\n").arg(1 + random.bounded(20)).toLatin1());
         } else {
             if (splitReplies)
-                sim.write(random.bounded(2) ? "delivery random\n" : "delivery whole\n");
+                session.command(random.bounded(2) ? "delivery random\n" : "delivery whole\n");
             else {
                 ++noiseBursts;
-                sim.write(QStringLiteral("garbage %1\n").arg(1 + random.bounded(20)).toLatin1());
+                session.command(
+                    QStringLiteral("garbage %1\n").arg(1 + random.bounded(20)).toLatin1());
             }
         }
         events.start(400 + int(random.bounded(1600)));
     });
 
-    // Measure after a short warm-up so start-up costs do not count.
+    const int warmUpMs = warmUpSeconds * 1000;
     QElapsedTimer wall;
     double cpuStart = 0;
     long rssStart = 0;
-    QTimer::singleShot(10000, [&] {
+    QTimer::singleShot(warmUpMs, [&] {
         wall.start();
         cpuStart = cpuSeconds();
         rssStart = residentKiB();
@@ -155,17 +251,31 @@ int main(int argc, char **argv)
     QList<long> rssByMinute;
     QTimer minute;
     QObject::connect(&minute, &QTimer::timeout, [&] { rssByMinute.append(residentKiB()); });
-    QTimer::singleShot(10000, [&] { minute.start(60000); });
-    QTimer::singleShot((seconds + 10) * 1000, [&] {
+    QTimer::singleShot(warmUpMs, [&] { minute.start(60000); });
+    QTimer::singleShot(warmUpMs + seconds * 1000, [&] {
         events.stop();
         // Let the last change reach the window before counting.
         QTimer::singleShot(1500, &app, &QCoreApplication::quit);
     });
-    app.exec();
-
-    const double elapsed = double(wall.elapsed()) / 1000.0;
-    const double cpu = cpuSeconds() - cpuStart;
+    double elapsed = 0;
+    double cpu = 0;
+    if (load == Load::Bare) {
+        rssStart = residentKiB();
+        cpu = bareExchange(session.path(QStringLiteral("tty")), std::chrono::seconds(warmUpSeconds),
+                           std::chrono::seconds(seconds));
+        if (cpu < 0) {
+            std::fprintf(stderr, "soak: the terminal did not open\n");
+            return 1;
+        }
+        elapsed = seconds;
+    } else {
+        app.exec();
+        elapsed = double(wall.elapsed()) / 1000.0;
+        cpu = cpuSeconds() - cpuStart;
+    }
     const long rssEnd = residentKiB();
+    if (engine)
+        engine->stop();
     session.stop();
 
     // Slot intervals: time between consecutive requests on the line.
@@ -196,9 +306,14 @@ int main(int argc, char **argv)
 
     QString report;
     QTextStream outText(&report);
-    outText << "duration_s " << elapsed << "\n"
+    outText << "load "
+            << (load == Load::Window   ? "window"
+                : load == Load::Engine ? "engine"
+                                       : "bare")
+            << "\n"
+            << "duration_s " << elapsed << "\n"
             << "requests " << requests << "\n"
-            << "requests_per_s " << (elapsed > 0 ? requests / (elapsed + 10) : 0) << "\n"
+            << "requests_per_s " << (elapsed > 0 ? requests / (elapsed + warmUpSeconds) : 0) << "\n"
             << "slot_interval_median_ms " << percentile(intervals, 0.5) << "\n"
             << "slot_interval_p99_ms " << percentile(intervals, 0.99) << "\n"
             << "state_changes_injected " << injected << "\n"
@@ -217,6 +332,10 @@ int main(int argc, char **argv)
         QFile file(reportPath);
         if (file.open(QIODevice::WriteOnly))
             file.write(report.toUtf8());
+    }
+    if (requests == 0) {
+        std::fprintf(stderr, "soak: no request reached the simulated detector\n");
+        return 1;
     }
     return injected == journalled ? 0 : 1;
 }

@@ -18,7 +18,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
-#include <QProcess>
 #include <QPushButton>
 
 #include <cstdio>
@@ -80,7 +79,7 @@ bool saveProfileDialog(LiveSession &session, const QString &path)
     if (!file.open(QIODevice::WriteOnly) || file.write(profile.toJson()) < 0)
         return false;
     file.close();
-    session.simulator().write("oor 45 4\n");
+    session.command("oor 45 4\n");
     auto *dialog = new ApplyProfileDialog(&session.mainWindow(), form.exchange(), file.fileName());
     dialog->open();
     while (!dialog->findChild<QPushButton *>(QStringLiteral("writeButton")))
@@ -110,7 +109,6 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "windowshots: the simulated detector did not start\n");
         return 1;
     }
-    QProcess &sim = session.simulator();
     Form1 &form = session.openWindowAndStart();
     MainWindow &window = session.mainWindow();
     runFor(4000);
@@ -119,11 +117,11 @@ int main(int argc, char **argv)
     bool ok = save(window, out.filePath(QStringLiteral("window-live.png")));
     ok &= saveWithMenuOpen(window, out.filePath(QStringLiteral("window-menu.png")));
 
-    sim.write("flank 1 alarm\ntamper open\n");
+    session.command("flank 1 alarm\ntamper open\n");
     runFor(3000);
     ok &= save(window, out.filePath(QStringLiteral("window-alarm.png")));
 
-    sim.write("flank 1 norm\ntamper closed\n");
+    session.command("flank 1 norm\ntamper closed\n");
     runFor(1500);
     control<QCheckBox>(&form, "Check2")->setChecked(true);
     for (int i = 0; i < 3; ++i)

@@ -22,12 +22,15 @@ ChartPanel::ChartPanel(QWidget *form)
     m_view->setImage(&m_chart.canvas().image());
     // The read-outs change with nearly every reply and hold nothing but
     // digits, a point and a sign: laid out without the text shaper they look
-    // the same at a fraction of the cost, and their frame is drawn once.
+    // the same at a fraction of the cost, and their frame is drawn once. They
+    // sit on the form's flat background and their cached panel covers them
+    // whole, so a new value repaints the box alone, not the form under it.
     for (QLineEdit *box : {m_level1, m_level2, m_useful, m_mean}) {
         QFont font = box->font();
         font.setStyleStrategy(QFont::PreferNoShaping);
         box->setFont(font);
         box->setStyle(PanelCacheStyle::shared());
+        box->setAttribute(Qt::WA_OpaquePaintEvent);
     }
     auto *oneVolt = control<QCheckBox>(form, "Check6");
     auto *halfVolt = control<QCheckBox>(form, "Check7");

@@ -29,20 +29,20 @@ void PanelCacheStyle::drawPrimitive(PrimitiveElement element, const QStyleOption
         return;
     }
     const qreal ratio = painter->device()->devicePixelRatio();
-    const PanelKey key{option->rect.width(),
-                       option->rect.height(),
-                       int(option->state),
-                       frame->lineWidth,
-                       int(option->direction),
-                       option->palette.cacheKey(),
-                       ratio};
+    const QWidget *parent = widget ? widget->parentWidget() : nullptr;
+    const QColor backdrop = parent && widget->testAttribute(Qt::WA_OpaquePaintEvent)
+                                ? parent->palette().color(parent->backgroundRole())
+                                : QColor(Qt::transparent);
+    const PanelKey key{
+        option->rect.width(),   option->rect.height(),      int(option->state), frame->lineWidth,
+        int(option->direction), option->palette.cacheKey(), backdrop.rgba(),    ratio};
     auto found = m_panels.constFind(key);
     if (found == m_panels.constEnd()) {
         if (m_panels.size() >= kMostPanels)
             m_panels.clear();
         QImage panel(option->rect.size() * ratio, QImage::Format_ARGB32_Premultiplied);
         panel.setDevicePixelRatio(ratio);
-        panel.fill(Qt::transparent);
+        panel.fill(backdrop);
         QStyleOptionFrame atOrigin = *frame;
         atOrigin.rect.moveTo(0, 0);
         QPainter onPanel(&panel);

@@ -8,6 +8,11 @@
 // every reply (the read-outs): a new text repaints the whole box, and the
 // style's frame, an antialiased rounded outline, costs more than the text.
 // The frame is drawn once for each size, state and palette and copied after.
+//
+// A box marked Qt::WA_OpaquePaintEvent gets its panel on the colour its
+// parent shows (the corners outside the rounded outline), so that it covers
+// its whole rectangle and a repaint of the box need not paint the form
+// beneath it first. Only for boxes over a parent of one flat colour.
 class PanelCacheStyle : public QProxyStyle {
     Q_OBJECT
 public:
@@ -24,17 +29,18 @@ private:
     struct PanelKey {
         int width, height, state, lineWidth, direction;
         qint64 palette;
+        QRgb backdrop;  // 0 (transparent) unless the box is opaque
         qreal ratio;
         bool operator==(const PanelKey &o) const
         {
             return width == o.width && height == o.height && state == o.state &&
                    lineWidth == o.lineWidth && direction == o.direction && palette == o.palette &&
-                   ratio == o.ratio;
+                   backdrop == o.backdrop && ratio == o.ratio;
         }
         friend size_t qHash(const PanelKey &k, size_t seed = 0)
         {
             return qHashMulti(seed, k.width, k.height, k.state, k.lineWidth, k.direction, k.palette,
-                              k.ratio);
+                              k.backdrop, k.ratio);
         }
     };
 

@@ -407,6 +407,55 @@ private slots:
         QVERIFY2(worst <= 2, qPrintable(QString::number(worst)));
     }
 
+    // A read-out repaints itself without the form beneath: it must cover its
+    // whole box, and look as it did over the form's own paint.
+    void readoutsCoverTheirBox_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("level 1") << QByteArray("Text2") << true << u"2.51"_s;
+        QTest::newRow("level 2, disabled") << QByteArray("Text11") << false << u"-0.07"_s;
+        QTest::newRow("useful signal, empty") << QByteArray("Text12") << true << QString();
+        QTest::newRow("mean") << QByteArray("Text3") << true << u"10.00"_s;
+    }
+
+    void readoutsCoverTheirBox()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(bool, enabled);
+        QFETCH(QString, text);
+        Window w;
+        w.form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.form.get()));
+        QLineEdit *readout = w.box(name.constData());
+        readout->setText(text);
+        readout->setEnabled(enabled);
+        QVERIFY(readout->testAttribute(Qt::WA_OpaquePaintEvent));
+
+        // The box's own paint alone, on a colour nothing in the window has.
+        QImage alone(readout->size(), QImage::Format_ARGB32_Premultiplied);
+        alone.fill(Qt::magenta);
+        readout->render(&alone, QPoint(), QRegion(), QWidget::RenderFlags());
+        // The same box drawn the ordinary way, over the form's paint.
+        readout->setAttribute(Qt::WA_OpaquePaintEvent, false);
+        const QImage overForm = w.form->grab(readout->geometry())
+                                    .toImage()
+                                    .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        readout->setAttribute(Qt::WA_OpaquePaintEvent, true);
+
+        QCOMPARE(alone.size(), overForm.size());
+        int worst = 0;
+        for (int y = 0; y < alone.height(); ++y)
+            for (int x = 0; x < alone.width(); ++x) {
+                const QRgb a = alone.pixel(x, y);
+                const QRgb b = overForm.pixel(x, y);
+                worst = std::max({worst, std::abs(qRed(a) - qRed(b)),
+                                  std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b))});
+            }
+        QVERIFY2(worst <= 2, qPrintable(QString::number(worst)));
+    }
+
     void startLinkAndStop()
     {
         Window w;

@@ -14,7 +14,7 @@ std::chrono::milliseconds Exchange::openBodyLimit(int baud)
     constexpr int kReplyBits = (1 + codec::kStatusBodyLength + 1) * 10;
     constexpr std::chrono::milliseconds kMargin{40};
     const std::chrono::milliseconds reply{(kReplyBits * 1000 + baud - 1) / std::max(baud, 1)};
-    return std::min(reply + kMargin, kTick * Scheduler::kTicksPerSlot);
+    return std::min(reply + kMargin, kSlot);
 }
 
 Exchange::Exchange(SerialPortService &port, QObject *parent)

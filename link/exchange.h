@@ -30,6 +30,8 @@ class Exchange : public QObject, private ReplyHandler {
 public:
     static constexpr std::chrono::milliseconds kTick{10};
     static constexpr std::chrono::milliseconds kWatchdogPeriod{2000};
+    // One request goes out per slot.
+    static constexpr std::chrono::milliseconds kSlot = kTick * Scheduler::kTicksPerSlot;
 
     struct StartResult {
         bool started = false;

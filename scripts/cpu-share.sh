@@ -33,15 +33,14 @@ for ((round = 1; round <= rounds; ++round)); do
   done
   row=()
   for load in "${loads[@]}"; do
-    row+=("$(awk '$1 == "cpu_share_of_one_core_percent" { printf "%.2f", $2 }' "$work/$load.$round")")
+    share=$(awk '$1 == "cpu_share_of_one_core_percent" { printf "%.2f", $2 }' "$work/$load.$round")
+    echo "$share" >>"$work/$load.shares"
+    row+=("$share")
   done
   printf '%-6s %8s %8s %8s\n' "$round" "${row[@]}"
 done
-median() {
-  sort -n | awk '{ v[NR] = $1 } END { printf "%.2f", NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
-}
 row=()
 for load in "${loads[@]}"; do
-  row+=("$(for f in "$work/$load".*; do awk '$1 == "cpu_share_of_one_core_percent" { print $2 }' "$f"; done | median)")
+  row+=("$(sort -n "$work/$load.shares" | awk '{ v[NR] = $1 } END { printf "%.2f", NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }')")
 done
 printf '%-6s %8s %8s %8s\n' median "${row[@]}"

@@ -29,6 +29,23 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// The largest difference of one colour channel between two images of the
+// same size, over every pixel outside `skip`.
+int worstChannelDifference(const QImage &a, const QImage &b, const QRect &skip = QRect())
+{
+    int worst = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            if (skip.contains(x, y))
+                continue;
+            const QRgb p = a.pixel(x, y);
+            const QRgb q = b.pixel(x, y);
+            worst = std::max({worst, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                              std::abs(qBlue(p) - qBlue(q))});
+        }
+    return worst;
+}
+
 struct Window : FormFixture {
     using FormFixture::FormFixture;
 
@@ -393,17 +410,8 @@ private slots:
         const QImage direct = plain.grab().toImage();
         QCOMPARE(cached.size(), direct.size());
         // The frame, three pixels deep: the text is not cached.
-        const QRect inside = direct.rect().adjusted(3, 3, -3, -3);
-        int worst = 0;
-        for (int y = 0; y < direct.height(); ++y)
-            for (int x = 0; x < direct.width(); ++x) {
-                if (inside.contains(x, y))
-                    continue;
-                const QRgb a = cached.pixel(x, y);
-                const QRgb b = direct.pixel(x, y);
-                worst = std::max({worst, std::abs(qRed(a) - qRed(b)),
-                                  std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b))});
-            }
+        const int worst =
+            worstChannelDifference(cached, direct, direct.rect().adjusted(3, 3, -3, -3));
         QVERIFY2(worst <= 2, qPrintable(QString::number(worst)));
     }
 
@@ -445,14 +453,7 @@ private slots:
         readout->setAttribute(Qt::WA_OpaquePaintEvent, true);
 
         QCOMPARE(alone.size(), overForm.size());
-        int worst = 0;
-        for (int y = 0; y < alone.height(); ++y)
-            for (int x = 0; x < alone.width(); ++x) {
-                const QRgb a = alone.pixel(x, y);
-                const QRgb b = overForm.pixel(x, y);
-                worst = std::max({worst, std::abs(qRed(a) - qRed(b)),
-                                  std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b))});
-            }
+        const int worst = worstChannelDifference(alone, overForm);
         QVERIFY2(worst <= 2, qPrintable(QString::number(worst)));
     }
 

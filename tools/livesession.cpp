@@ -50,17 +50,17 @@ bool LiveSession::startSimulator(const QStringList &options)
     posix_spawn_file_actions_addopen(&files, 1, output.constData(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0600);
     posix_spawn_file_actions_adddup2(&files, 1, 2);
-    pid_t pid = 0;
-    const int failed = posix_spawn(&pid, argv[0], &files, nullptr, argv.data(), environ);
+    const int failed = posix_spawn(&m_simPid, argv[0], &files, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&files);
-    if (failed != 0)
+    if (failed != 0) {
+        m_simPid = 0;
         return false;
-    m_simPid = pid;
+    }
     // The simulator prints its terminal's path once it is ready.
     QElapsedTimer waited;
     waited.start();
     while (QFileInfo(QFile::decodeName(output)).size() == 0) {
-        if (waited.elapsed() > 5000 || ::waitpid(pid_t(m_simPid), nullptr, WNOHANG) != 0) {
+        if (waited.elapsed() > 5000 || ::waitpid(m_simPid, nullptr, WNOHANG) != 0) {
             m_simPid = 0;
             return false;
         }
@@ -106,10 +106,10 @@ void LiveSession::stop()
         command("quit\n");
         QElapsedTimer waited;
         waited.start();
-        while (::waitpid(pid_t(m_simPid), nullptr, WNOHANG) == 0) {
+        while (::waitpid(m_simPid, nullptr, WNOHANG) == 0) {
             if (waited.elapsed() > 3000) {
-                ::kill(pid_t(m_simPid), SIGKILL);
-                ::waitpid(pid_t(m_simPid), nullptr, 0);
+                ::kill(m_simPid, SIGKILL);
+                ::waitpid(m_simPid, nullptr, 0);
                 break;
             }
             QThread::msleep(20);

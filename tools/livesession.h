@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <sys/types.h>
+
 #include <memory>
 
 // The program's window (with its menu bar) connected to a running simulated detector: the
@@ -42,7 +44,7 @@ public:
 private:
     QTemporaryDir m_work;
     int m_commands = -1;  // the command FIFO, open for writing
-    qint64 m_simPid = 0;
+    pid_t m_simPid = 0;
     std::unique_ptr<QtSerialPortService> m_port;
     std::unique_ptr<MainWindow> m_window;
 };

@@ -79,6 +79,8 @@ double percentile(std::vector<double> values, double p)
 }
 
 enum class Load { Window, Engine, Bare };
+// As given to --load and written in the report, in the order of Load.
+constexpr const char *kLoadNames[] = {"window", "engine", "bare"};
 
 // The least work one request and its reply per slot can cost: the standing
 // poll written every slot and whatever comes back read, in a plain poll()
@@ -96,7 +98,6 @@ double bareExchange(const QString &tty, std::chrono::seconds warmUp, std::chrono
     ::tcsetattr(fd, TCSANOW, &mode);
     const QByteArray request = codec::requestForFlank(1, codec::Status, 1).toLatin1();
     using Clock = std::chrono::steady_clock;
-    const auto slot = std::chrono::milliseconds(Exchange::kTick * Scheduler::kTicksPerSlot);
     const Clock::time_point measuredFrom = Clock::now() + warmUp;
     const Clock::time_point end = measuredFrom + measured;
     Clock::time_point next = Clock::now();
@@ -107,7 +108,7 @@ double bareExchange(const QString &tty, std::chrono::seconds warmUp, std::chrono
         if (now >= next) {
             if (::write(fd, request.constData(), size_t(request.size())) < 0)
                 break;
-            next += slot;
+            next += Exchange::kSlot;
         }
         pollfd readable{fd, POLLIN, 0};
         const auto wait = std::chrono::ceil<std::chrono::milliseconds>(next - Clock::now());
@@ -134,12 +135,14 @@ int main(int argc, char **argv)
     for (int i = 1; i + 1 < argc; ++i) {
         if (qstrcmp(argv[i], "--load") != 0)
             continue;
-        const QByteArray name = argv[i + 1];
-        load = name == "engine" ? Load::Engine : name == "bare" ? Load::Bare : Load::Window;
-        if (load == Load::Window && name != "window") {
+        const auto named =
+            std::find_if(std::begin(kLoadNames), std::end(kLoadNames),
+                         [&](const char *name) { return qstrcmp(name, argv[i + 1]) == 0; });
+        if (named == std::end(kLoadNames)) {
             std::fprintf(stderr, "soak: --load takes window, engine or bare\n");
             return 2;
         }
+        load = Load(named - std::begin(kLoadNames));
     }
     const std::unique_ptr<QCoreApplication> application =
         load == Load::Window ? std::make_unique<QApplication>(argc, argv)
@@ -221,17 +224,11 @@ int main(int argc, char **argv)
             tamperOpen = !tamperOpen;
             ++injected;
             session.command(tamperOpen ? "tamper open\n" : "tamper closed\n");
-        } else if (what < 9) {
+        } else if (what == 9 && splitReplies) {
+            session.command(random.bounded(2) ? "delivery random\n" : "delivery whole\n");
+        } else {
             ++noiseBursts;
             session.command(QStringLiteral("garbage %1\n").arg(1 + random.bounded(20)).toLatin1());
-        } else {
-            if (splitReplies)
-                session.command(random.bounded(2) ? "delivery random\n" : "delivery whole\n");
-            else {
-                ++noiseBursts;
-                session.command(
-                    QStringLiteral("garbage %1\n").arg(1 + random.bounded(20)).toLatin1());
-            }
         }
         events.start(400 + int(random.bounded(1600)));
     });
@@ -306,11 +303,7 @@ int main(int argc, char **argv)
 
     QString report;
     QTextStream outText(&report);
-    outText << "load "
-            << (load == Load::Window   ? "window"
-                : load == Load::Engine ? "engine"
-                                       : "bare")
-            << "\n"
+    outText << "load " << kLoadNames[int(load)] << "\n"
             << "duration_s " << elapsed << "\n"
             << "requests " << requests << "\n"
             << "requests_per_s " << (elapsed > 0 ? requests / (elapsed + warmUpSeconds) : 0) << "\n"

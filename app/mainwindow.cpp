@@ -234,7 +234,11 @@ void MainWindow::followPass(const StatusReading &reading)
     // The control pass of "КОНТРОЛЬНЫЙ  ПРОХОД" as the report takes it: the
     // signal from the first sample the pass took to the one it ended on.
     const ControlPass &pass = m_form->chart().pass();
-    if (!pass.running() && !m_passRunning)
+    // "Старт" and "Стоп" pressed between two replies: the pass begins and ends
+    // on one sample and is never seen running.
+    const bool endedNow = pass.passesEnded() != m_passesSeen;
+    m_passesSeen = pass.passesEnded();
+    if (!pass.running() && !m_passRunning && !endedNow)
         return;
     if (!m_passRunning) {
         m_passRunning = true;

@@ -87,6 +87,7 @@ private:
     QString m_csvPath;
 
     bool m_passRunning = false;
+    int m_passesSeen = 0;  // ControlPass::passesEnded() at the last reply
     CommissioningReport::Pass m_pass;
     QElapsedTimer m_passClock;
     std::optional<CommissioningReport::Pass> m_lastPass;

@@ -69,6 +69,7 @@ std::optional<ControlPass::Step> ControlPass::advance(double signal, double thre
         m_blocks = 0;
         m_running = false;
         m_stopRequested = false;
+        ++m_passesEnded;
         step.ended = true;
         step.caption = measuringCaption();
     }

@@ -38,6 +38,9 @@ public:
     // The exchange started anew: no pass runs.
     void cancel() { m_running = false; }
     bool running() const { return m_running; }
+    // How many passes have ended so far: tells a pass that began and ended
+    // on the same sample from no pass at all.
+    int passesEnded() const { return m_passesEnded; }
 
     // What one sample changes while a pass runs.
     struct Step {
@@ -66,6 +69,7 @@ private:
     qint16 m_blocks = 0;
     bool m_running = false;
     bool m_stopRequested = false;
+    int m_passesEnded = 0;
     std::optional<Result> m_lastResult;
 };
 

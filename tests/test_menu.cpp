@@ -298,6 +298,15 @@ void TestMenu::chartPictureAndReportWithPass()
     QVERIFY(fileText(pdf).startsWith(u"%PDF-"_s));
     // Both flanks' states were taken; the exchange is back on flank 1.
     QCOMPARE(menu.exchange().flank(), 1);
+
+    // "Старт" and "Стоп" between two replies: a pass of one sample and no
+    // block replaces the one before.
+    menu.find<QPushButton>("Command9")->click();
+    menu.find<QPushButton>("Command8")->click();
+    const int before = replies;
+    QTRY_VERIFY_WITH_TIMEOUT(replies > before, 5000);
+    QCOMPARE(menu.window->lastPass()->signal.size(), 1);
+    QVERIFY(!menu.window->lastPass()->meanVolts);
 }
 
 void TestMenu::discoveryChoosesPortAndAddress()

@@ -74,18 +74,34 @@ void ConnectionPanel::load()
     m_address->setMin(0);
     m_address->setIncrement(1);
 
+    showPermissionHint(scanComPorts());
+}
+
+void ConnectionPanel::showPermissionHint(const QStringList &denied)
+{
     // A port the user may not open is not listed; the status line says why
-    // and how to mend it, naming the first such port.
-    const QStringList denied = scanComPorts();
-    if (!denied.isEmpty()) {
-        const qsizetype more = denied.size() - 1;
-        const QString others = more == 0   ? QString()
-                               : more == 1 ? tr(" и ещё 1 порту")
-                                           : tr(" и ещё %1 портам").arg(more);
-        showLinkError(tr("Нет прав доступа к %1%2: добавьте пользователя в группу dialout и "
-                         "войдите в систему снова.")
-                          .arg(denied.first(), others));
+    // and how to mend it, naming the first such port. A scan that finds the
+    // same ports again leaves the status line to what came since; one that
+    // finds none takes the hint back.
+    if (denied.isEmpty()) {
+        if (!m_permissionHint.isEmpty() && m_statusText == m_permissionHint) {
+            setLabelTextColor(m_status, bgr::Black);
+            showStatus(u" "_s);
+        }
+        m_permissionHint.clear();
+        return;
     }
+    const qsizetype more = denied.size() - 1;
+    const QString others = more == 0   ? QString()
+                           : more == 1 ? tr(" и ещё 1 порту")
+                                       : tr(" и ещё %1 портам").arg(more);
+    const QString hint = tr("Нет прав доступа к %1%2: добавьте пользователя в группу dialout и "
+                            "войдите в систему снова.")
+                             .arg(denied.first(), others);
+    if (hint == m_permissionHint)
+        return;
+    m_permissionHint = hint;
+    showLinkError(hint);
 }
 
 QStringList ConnectionPanel::scanComPorts()
@@ -220,7 +236,7 @@ QList<int> ConnectionPanel::rescanPorts()
     if (!m_exchange.port().isOpen()) {
         const QString chosen = m_ports->currentText();
         m_ports->clear();
-        scanComPorts();
+        showPermissionHint(scanComPorts());
         m_ports->setCurrentIndex(m_ports->findText(chosen));
     }
     QList<int> listed;

@@ -59,6 +59,8 @@ private:
     // Lists the ports that open; returns the devices refused for lack of
     // permission.
     QStringList scanComPorts();
+    // The status line's word on the ports refused by the last scan.
+    void showPermissionHint(const QStringList &denied);
     // The address typed into the box, taken or put back.
     void takeTypedAddress();
     void showLinkError(const QString &text);
@@ -77,6 +79,7 @@ private:
     UpDown *m_address;           // UpDown1
     QLineEdit *m_addressBox;     // Text1
     QWidget *m_form;
-    QFont m_statusFont;    // Label6's designed font
-    QString m_statusText;  // the whole text last shown in Label6
+    QFont m_statusFont;        // Label6's designed font
+    QString m_statusText;      // the whole text last shown in Label6
+    QString m_permissionHint;  // the hint of the last scan, empty when it refused none
 };

@@ -193,6 +193,29 @@ void TestMenu::portListScannedWhenOpened()
     ports->hidePopup();
     QCOMPARE(listed(ports), QStringList{u"4"_s});
     QCOMPARE(ports->currentIndex(), -1);
+
+    // An adapter the user may not open, plugged in after start: the status
+    // line names it once; a later message stands until the refusal ends.
+    auto *status = menu.find<QLabel>("Label6");
+    const QString hint =
+        u"Нет прав доступа к /fake/tty2: добавьте пользователя в группу dialout и войдите в "
+        "систему снова."_s;
+    port.denied = {2};
+    QVERIFY(menu.window->form().rescanPorts() == QList<int>{4});
+    QCOMPARE(status->text(), hint);
+    menu.find<QPushButton>("Command4")->click();
+    QCOMPARE(status->text(), u"Не выбран COM-порт."_s);
+    menu.window->form().rescanPorts();
+    QCOMPARE(status->text(), u"Не выбран COM-порт."_s);
+    port.denied = {};
+    menu.window->form().rescanPorts();
+    QCOMPARE(status->text(), u"Не выбран COM-порт."_s);
+    port.denied = {2};
+    menu.window->form().rescanPorts();
+    QCOMPARE(status->text(), hint);
+    port.denied = {};
+    menu.window->form().rescanPorts();
+    QCOMPARE(status->text(), u" "_s);
 }
 
 void TestMenu::settingsSavedThenAppliedWithARefusal()

@@ -1,11 +1,15 @@
 #include "app/journallistview.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QHash>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionFocusRect>
@@ -19,11 +23,138 @@ namespace {
 constexpr int kRowPadding = 1;
 constexpr int kTextMargin = 3;
 
+// One entry as screen readers see it. It holds the entry's number, not its
+// row, so that it names the same entry as newer ones push it down, and it
+// is invalid once the entry is gone.
+class EntryAccessible : public QAccessibleInterface {
+public:
+    EntryAccessible(JournalListView *view, qint64 number) : m_view(view), m_number(number) {}
+
+    const JournalListView *view() const { return m_view; }
+    int row() const { return m_view ? m_view->rowOfEntry(m_number) : -1; }
+
+    bool isValid() const override { return row() >= 0; }
+    QObject *object() const override { return nullptr; }
+    QWindow *window() const override { return m_view ? m_view->window()->windowHandle() : nullptr; }
+    QAccessibleInterface *parent() const override
+    {
+        return m_view ? QAccessible::queryAccessibleInterface(m_view.data()) : nullptr;
+    }
+    QAccessibleInterface *child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface *) const override { return -1; }
+    QAccessibleInterface *childAt(int, int) const override { return nullptr; }
+    QString text(QAccessible::Text kind) const override
+    {
+        return kind == QAccessible::Name && isValid() ? m_view->entry(row()) : QString();
+    }
+    void setText(QAccessible::Text, const QString &) override {}
+    QRect rect() const override
+    {
+        if (!isValid())
+            return {};
+        const QRect inViewport = m_view->rowRect(row());
+        return {m_view->viewport()->mapToGlobal(inViewport.topLeft()), inViewport.size()};
+    }
+    QAccessible::Role role() const override { return QAccessible::ListItem; }
+    QAccessible::State state() const override
+    {
+        QAccessible::State state;
+        const int at = row();
+        if (at < 0) {
+            state.invalid = true;
+            return state;
+        }
+        state.selectable = true;
+        state.focusable = true;
+        state.selected = at == m_view->currentRow();
+        state.focused = state.selected && m_view->hasFocus();
+        state.offscreen = !m_view->viewport()->rect().intersects(m_view->rowRect(at));
+        return state;
+    }
+
+private:
+    QPointer<JournalListView> m_view;
+    qint64 m_number;
+};
+
+// The list as screen readers see it: its children are the entries, newest
+// first. Their interfaces are made when asked for and kept by number.
+class ListAccessible : public QAccessibleWidget {
+public:
+    explicit ListAccessible(JournalListView *view) : QAccessibleWidget(view, QAccessible::List) {}
+    ~ListAccessible() override
+    {
+        for (QAccessible::Id id : std::as_const(m_entries))
+            QAccessible::deleteAccessibleInterface(id);
+    }
+
+    int childCount() const override { return view()->count(); }
+    QAccessibleInterface *child(int index) const override
+    {
+        if (index < 0 || index >= view()->count())
+            return nullptr;
+        // More kept than there are entries: some are gone.
+        if (m_entries.size() > view()->count())
+            forgetGone();
+        QAccessible::Id &id = m_entries[view()->entryNumber(index)];
+        if (!id)
+            id = QAccessible::registerAccessibleInterface(
+                new EntryAccessible(view(), view()->entryNumber(index)));
+        return QAccessible::accessibleInterface(id);
+    }
+    int indexOfChild(const QAccessibleInterface *child) const override
+    {
+        const auto *entry = dynamic_cast<const EntryAccessible *>(child);
+        return entry && entry->view() == view() ? entry->row() : -1;
+    }
+    QAccessibleInterface *childAt(int x, int y) const override
+    {
+        const QPoint at = view()->viewport()->mapFromGlobal(QPoint(x, y));
+        if (!view()->viewport()->rect().contains(at) || view()->count() == 0)
+            return nullptr;
+        const int height = view()->rowRect(0).height();
+        return child(view()->topRow() + at.y() / height);
+    }
+    QAccessibleInterface *focusChild() const override
+    {
+        return view()->hasFocus() ? child(view()->currentRow()) : nullptr;
+    }
+
+private:
+    JournalListView *view() const { return static_cast<JournalListView *>(widget()); }
+    void forgetGone() const
+    {
+        for (auto kept = m_entries.begin(); kept != m_entries.end();) {
+            if (view()->rowOfEntry(kept.key()) >= 0) {
+                ++kept;
+            } else {
+                QAccessible::deleteAccessibleInterface(kept.value());
+                kept = m_entries.erase(kept);
+            }
+        }
+    }
+
+    mutable QHash<qint64, QAccessible::Id> m_entries;
+};
+
+QAccessibleInterface *accessibleJournalList(const QString &className, QObject *object)
+{
+    if (className == QLatin1String(JournalListView::staticMetaObject.className()))
+        return new ListAccessible(static_cast<JournalListView *>(object));
+    return nullptr;
+}
+
 }  // namespace
 
 JournalListView::JournalListView(QWidget *parent)
     : QAbstractScrollArea(parent), m_limit(std::numeric_limits<int>::max())
 {
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(accessibleJournalList);
+        return true;
+    }();
+    Q_UNUSED(factoryInstalled);
     setFocusPolicy(Qt::StrongFocus);
     updateScrollBars();
 }
@@ -33,6 +164,7 @@ void JournalListView::insertEntry(const QString &entry)
     QScrollBar *bar = verticalScrollBar();
     const bool atTop = bar->value() == 0;
     m_entries.push_front(entry);
+    ++m_inserted;
     if (m_current >= 0)
         ++m_current;
     dropBeyondLimit();
@@ -46,6 +178,7 @@ void JournalListView::insertEntry(const QString &entry)
     if (!atTop)
         bar->setValue(bar->value() + 1);
     viewport()->update();
+    tellScreenReaders(QAccessible::ObjectCreated, 0);
 }
 
 void JournalListView::clear()
@@ -77,11 +210,36 @@ void JournalListView::setCurrentRow(int row)
     if (m_current >= 0)
         scrollToRow(m_current);
     viewport()->update();
+    if (m_current >= 0) {
+        tellScreenReaders(QAccessible::Selection, m_current);
+        if (hasFocus())
+            tellScreenReaders(QAccessible::Focus, m_current);
+    }
+}
+
+void JournalListView::tellScreenReaders(QAccessible::Event what, int row)
+{
+    // Qt hands the event on only while a screen reader listens; until then
+    // no interface is made for it.
+    QAccessibleEvent event(this, what);
+    event.setChild(row);
+    QAccessible::updateAccessibility(&event);
 }
 
 int JournalListView::topRow() const
 {
     return verticalScrollBar()->value();
+}
+
+int JournalListView::rowOfEntry(qint64 number) const
+{
+    const qint64 row = m_inserted - 1 - number;
+    return row >= 0 && row < count() ? int(row) : -1;
+}
+
+QRect JournalListView::rowRect(int row) const
+{
+    return {0, (row - topRow()) * rowHeight(), viewport()->width(), rowHeight()};
 }
 
 void JournalListView::paintEvent(QPaintEvent *event)

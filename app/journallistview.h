@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QAccessible>
+#include <QRect>
 #include <QString>
 
 #include <deque>
@@ -15,6 +17,10 @@
 // keys; Ctrl+C copies it. The chosen entry stays chosen as newer entries
 // arrive, and while the user has scrolled away from the top, the rows in
 // view stay where they are.
+//
+// Screen readers see a list whose items are the entries; an item keeps
+// naming its entry as newer ones push it down, and the chosen entry is
+// announced as it is chosen.
 class JournalListView : public QAbstractScrollArea {
     Q_OBJECT
 public:
@@ -37,6 +43,14 @@ public:
     // The row at the top of the view.
     int topRow() const;
 
+    // Entries are numbered as they arrive, from 0, and keep their number;
+    // clear() does not start again. The row of a numbered entry, -1 once it
+    // is gone; the number of a row.
+    int rowOfEntry(qint64 number) const;
+    qint64 entryNumber(int row) const { return m_inserted - 1 - row; }
+    // Where a row is in the viewport, in view or not.
+    QRect rowRect(int row) const;
+
 protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -52,8 +66,11 @@ private:
     void dropBeyondLimit();
     void updateScrollBars();
     void scrollToRow(int row);
+    // Tells screen readers of a change to the entry in `row`.
+    void tellScreenReaders(QAccessible::Event what, int row);
 
     std::deque<QString> m_entries;
+    qint64 m_inserted = 0;  // entries ever inserted
     int m_limit;
     int m_current = -1;
     // The widest entry since the last clear, kept to measure it again when

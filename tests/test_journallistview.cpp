@@ -4,6 +4,7 @@
 
 #include "app/journallistview.h"
 
+#include <QAccessible>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QScrollBar>
@@ -192,6 +193,61 @@ private slots:
         QCOMPARE(topRightPixel(), QColor(Qt::darkBlue));
         list.verticalScrollBar()->setValue(19);
         QCOMPARE(topRightPixel(), QColor(Qt::yellow));
+    }
+
+    // Screen readers see the entries as list items, newest first. An item
+    // keeps naming its entry as newer ones arrive, and is invalid once the
+    // entry is dropped.
+    void screenReaderSeesEntries()
+    {
+        View list(3, 4);
+        list.setAccessibleName(u"Журнал"_s);
+        QAccessibleInterface *shown = QAccessible::queryAccessibleInterface(&list);
+        QVERIFY(shown);
+        QCOMPARE(shown->role(), QAccessible::List);
+        QCOMPARE(shown->text(QAccessible::Name), u"Журнал"_s);
+        QCOMPARE(shown->childCount(), 3);
+        QAccessibleInterface *oldest = shown->child(2);
+        QCOMPARE(oldest->role(), QAccessible::ListItem);
+        QCOMPARE(oldest->text(QAccessible::Name), u"0"_s);
+        QCOMPARE(oldest->parent(), shown);
+        list.setCurrentRow(2);
+        QVERIFY(oldest->state().selected && !shown->child(0)->state().selected);
+
+        list.insertEntry(u"3"_s);
+        QCOMPARE(shown->childCount(), 4);
+        QCOMPARE(oldest->text(QAccessible::Name), u"0"_s);
+        QCOMPARE(shown->indexOfChild(oldest), 3);
+        QCOMPARE(shown->child(3), oldest);
+        QVERIFY(oldest->state().selected);
+        QCOMPARE(shown->child(0)->text(QAccessible::Name), u"3"_s);
+
+        list.insertEntry(u"4"_s);  // "0" goes beyond the limit
+        QVERIFY(!oldest->isValid() && oldest->state().invalid);
+        QVERIFY(oldest->text(QAccessible::Name).isEmpty());
+        QCOMPARE(shown->indexOfChild(oldest), -1);
+        QCOMPARE(shown->child(3)->text(QAccessible::Name), u"1"_s);
+
+        list.clear();
+        QCOMPARE(shown->childCount(), 0);
+        QVERIFY(!shown->child(0));
+    }
+
+    // Each item lies on its row; rows scrolled away are off screen.
+    void screenReaderFindsRows()
+    {
+        View list(20);
+        QAccessibleInterface *shown = QAccessible::queryAccessibleInterface(&list);
+        for (int row : {0, 1, 2}) {
+            QAccessibleInterface *item = shown->child(row);
+            const QPoint centre = item->rect().center();
+            QCOMPARE(shown->childAt(centre.x(), centre.y()), item);
+            QVERIFY(!item->state().offscreen);
+        }
+        QVERIFY(shown->child(19)->state().offscreen);
+        list.setCurrentRow(19);
+        QVERIFY(!shown->child(19)->state().offscreen);
+        QVERIFY(shown->child(0)->state().offscreen);
     }
 };
 

@@ -27,6 +27,9 @@ const char *const kLinkLost =
 const char *const kExchangeStopped =
     QT_TRANSLATE_NOOP("ConnectionPanel", "Обмен данными остановлен.");
 
+// The status line as the window opens: one space.
+const QString kBlankStatus = QStringLiteral(" ");
+
 // The highest address a request can carry.
 constexpr int kMaxAddress = 128;
 
@@ -56,7 +59,7 @@ ConnectionPanel::ConnectionPanel(QWidget *form, Exchange &exchange, EventJournal
 void ConnectionPanel::load()
 {
     control<QLabel>(m_form, "Label3")->setText(tr("ПОДКЛЮЧЕНИЕ"));
-    showStatus(u" "_s);
+    showStatus(kBlankStatus);
     m_speed->setText(QString());  // until a speed is found
     control<QLabel>(m_form, "Label7")->setText(tr("Фланг"));
     control<QLabel>(m_form, "Label19")->setText(tr("COM-порт"));
@@ -86,7 +89,7 @@ void ConnectionPanel::showPermissionHint(const QStringList &denied)
     if (denied.isEmpty()) {
         if (!m_permissionHint.isEmpty() && m_statusText == m_permissionHint) {
             setLabelTextColor(m_status, bgr::Black);
-            showStatus(u" "_s);
+            showStatus(kBlankStatus);
         }
         m_permissionHint.clear();
         return;

@@ -51,9 +51,10 @@ public:
     void setText(QAccessible::Text, const QString &) override {}
     QRect rect() const override
     {
-        if (!isValid())
+        const int at = row();
+        if (at < 0)
             return {};
-        const QRect inViewport = m_view->rowRect(row());
+        const QRect inViewport = m_view->rowRect(at);
         return {m_view->viewport()->mapToGlobal(inViewport.topLeft()), inViewport.size()};
     }
     QAccessible::Role role() const override { return QAccessible::ListItem; }
@@ -111,10 +112,7 @@ public:
     QAccessibleInterface *childAt(int x, int y) const override
     {
         const QPoint at = view()->viewport()->mapFromGlobal(QPoint(x, y));
-        if (!view()->viewport()->rect().contains(at) || view()->count() == 0)
-            return nullptr;
-        const int height = view()->rowRect(0).height();
-        return child(view()->topRow() + at.y() / height);
+        return view()->viewport()->rect().contains(at) ? child(view()->rowAt(at.y())) : nullptr;
     }
     QAccessibleInterface *focusChild() const override
     {
@@ -237,6 +235,12 @@ int JournalListView::rowOfEntry(qint64 number) const
     return row >= 0 && row < count() ? int(row) : -1;
 }
 
+int JournalListView::rowAt(int y) const
+{
+    const int row = topRow() + y / rowHeight();
+    return row < count() ? row : -1;
+}
+
 QRect JournalListView::rowRect(int row) const
 {
     return {0, (row - topRow()) * rowHeight(), viewport()->width(), rowHeight()};
@@ -267,8 +271,7 @@ void JournalListView::paintEvent(QPaintEvent *event)
     if (hasFocus()) {
         QStyleOptionFocusRect option;
         option.initFrom(this);
-        option.rect = m_current >= 0 ? QRect(0, (m_current - top) * height, width, height)
-                                     : viewport()->rect();
+        option.rect = m_current >= 0 ? rowRect(m_current) : viewport()->rect();
         option.backgroundColor =
             colours.color(group, m_current >= 0 ? QPalette::Highlight : QPalette::Base);
         style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
@@ -295,8 +298,7 @@ void JournalListView::changeEvent(QEvent *event)
 void JournalListView::mousePressEvent(QMouseEvent *event)
 {
     if (event->button() == Qt::LeftButton) {
-        const int row = topRow() + int(event->position().y()) / rowHeight();
-        if (row < count())
+        if (const int row = rowAt(int(event->position().y())); row >= 0)
             setCurrentRow(row);
     }
     event->accept();

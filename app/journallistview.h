@@ -48,8 +48,10 @@ public:
     // is gone; the number of a row.
     int rowOfEntry(qint64 number) const;
     qint64 entryNumber(int row) const { return m_inserted - 1 - row; }
-    // Where a row is in the viewport, in view or not.
+    // Where a row is in the viewport, in view or not; the row at a height
+    // within the viewport, -1 below the last entry.
     QRect rowRect(int row) const;
+    int rowAt(int y) const;
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -114,14 +114,14 @@ void ChartPanel::showLinkLost()
         box->setText(u" "_s);
 }
 
-void ChartPanel::showStatus(const StatusReading &reading)
+std::optional<ControlPass::Step> ChartPanel::showStatus(const StatusReading &reading)
 {
     const SignalChart::Update update = m_chart.step(reading);
     m_view->update(update.changedPixels);
     showText(m_level1, update.level1Text);
     showText(m_level2, update.level2Text);
     if (!update.pass)
-        return;
+        return std::nullopt;
     const ControlPass::Step &pass = *update.pass;
     if (pass.caption)
         showText(m_measuring, *pass.caption);
@@ -133,4 +133,5 @@ void ChartPanel::showStatus(const StatusReading &reading)
         showText(m_mean, *pass.meanText);
     setBoxTextColor(m_useful, pass.usefulColour);
     showText(m_useful, pass.usefulText);
+    return update.pass;
 }

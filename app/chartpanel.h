@@ -23,7 +23,9 @@ public:
     void exchangeStopped();
     void showLinkAlive();
     void showLinkLost();
-    void showStatus(const StatusReading &reading);
+    // Shows one reading; returns what the control pass made of it, when a
+    // pass ran on it.
+    std::optional<ControlPass::Step> showStatus(const StatusReading &reading);
 
     SignalChart &chart() { return m_chart; }
 

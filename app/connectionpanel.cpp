@@ -3,7 +3,6 @@
 #include "app/controls.h"
 #include "app/updown.h"
 #include "base/colors.h"
-#include "journal/eventjournal.h"
 #include "link/comports.h"
 #include "link/exchange.h"
 #include "link/openfailure.h"
@@ -35,11 +34,10 @@ constexpr int kMaxAddress = 128;
 
 }  // namespace
 
-ConnectionPanel::ConnectionPanel(QWidget *form, Exchange &exchange, EventJournal &journal)
-    : QObject(form), m_exchange(exchange), m_journal(journal),
-      m_status(control<QLabel>(form, "Label6")), m_speed(control<QLabel>(form, "Label24")),
-      m_ports(control<QComboBox>(form, "Combo3")), m_flank(control<QComboBox>(form, "Combo2")),
-      m_start(control<QPushButton>(form, "Command4")),
+ConnectionPanel::ConnectionPanel(QWidget *form, Exchange &exchange)
+    : QObject(form), m_exchange(exchange), m_status(control<QLabel>(form, "Label6")),
+      m_speed(control<QLabel>(form, "Label24")), m_ports(control<QComboBox>(form, "Combo3")),
+      m_flank(control<QComboBox>(form, "Combo2")), m_start(control<QPushButton>(form, "Command4")),
       m_stop(control<QPushButton>(form, "Command3")),
       m_addressUnlock(control<QCheckBox>(form, "Check1")),
       m_address(control<UpDown>(form, "UpDown1")), m_addressBox(control<QLineEdit>(form, "Text1")),
@@ -175,9 +173,6 @@ bool ConnectionPanel::start()
     }
 
     showStatus(QString());
-    const QString words = tr("Старт.   COM-порт: ") + QString::number(portNumber) +
-                          tr("     Адрес: ") + QString::number(m_address->Value());
-    m_journal.record(u"   "_s + words, u" "_s + words);
     m_start->setEnabled(false);
     m_stop->setEnabled(true);
     m_address->setEnabled(false);
@@ -206,7 +201,6 @@ void ConnectionPanel::showStopped()
     m_addressUnlock->setEnabled(true);
     m_ports->setEnabled(true);
     m_flank->setEnabled(false);
-    m_journal.record(tr("   Стоп"), tr(" Стоп"));
     // After a lost link the status line keeps saying so.
     if (m_exchange.silentPeriods() < 1) {
         setLabelTextColor(m_status, bgr::Black);
@@ -227,7 +221,6 @@ void ConnectionPanel::showSpeed(int baud)
 
 void ConnectionPanel::showLinkLost()
 {
-    m_journal.record(tr("  НЕТ СВЯЗИ С БЛОКОМ!"), tr(" НЕТ СВЯЗИ С БЛОКОМ!"));
     setLabelTextColor(m_status, bgr::Red);
     showStatus(tr(kLinkLost));
 }

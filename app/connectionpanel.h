@@ -5,7 +5,6 @@
 #include <QObject>
 #include <QStringList>
 
-class EventJournal;
 class Exchange;
 class QCheckBox;
 class QComboBox;
@@ -20,7 +19,7 @@ class UpDown;
 class ConnectionPanel : public QObject {
     Q_OBJECT
 public:
-    ConnectionPanel(QWidget *form, Exchange &exchange, EventJournal &journal);
+    ConnectionPanel(QWidget *form, Exchange &exchange);
 
     // Captions and start-up state; scans the ports.
     void load();
@@ -68,7 +67,6 @@ private:
     void showStatus(const QString &text);
 
     Exchange &m_exchange;
-    EventJournal &m_journal;
     QLabel *m_status;            // Label6
     QLabel *m_speed;             // Label24
     QComboBox *m_ports;          // Combo3

@@ -1,7 +1,6 @@
 #include "app/discoverydialog.h"
 
-#include "link/discovery.h"
-#include "link/openfailure.h"
+#include "tasks/discovertask.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -99,15 +98,15 @@ DiscoveryDialog::DiscoveryDialog(QWidget *parent, SerialPortService &service,
 DiscoveryDialog::~DiscoveryDialog()
 {
     // The port is closed even when the window goes away during a search.
-    if (m_discovery) {
-        m_discovery->disconnect(this);
-        m_discovery->cancel();
+    if (m_task) {
+        m_task->disconnect(this);
+        m_task->cancel();
     }
 }
 
 bool DiscoveryDialog::searching() const
 {
-    return m_discovery && m_discovery->isRunning();
+    return m_task && m_task->isRunning();
 }
 
 void DiscoveryDialog::showText(const QString &text, bool failed)
@@ -120,47 +119,32 @@ void DiscoveryDialog::searchPressed()
 {
     if (searching() || m_ports->currentIndex() < 0)
         return;
-    if (!m_discovery) {
-        // Made only now: it reads the port from the moment it exists.
-        m_discovery = new Discovery(m_service, this);
-        connect(m_discovery, &Discovery::detectorFound, this, [this](int address, int baud) {
-            auto *item = new QListWidgetItem(
-                tr("Блок №%1 — COM-порт %2, %3 бод").arg(address).arg(m_searchedPort).arg(baud));
-            item->setData(AddressRole, address);
-            item->setData(PortRole, m_searchedPort);
-            m_found->addItem(item);
-            if (m_found->currentRow() < 0)
-                m_found->setCurrentRow(0);
-        });
-        connect(m_discovery, &Discovery::progress, this, [this](int done, int total, int baud) {
-            const int count = m_last->value() - m_first->value() + 1;
-            showText(tr("Поиск: %1 бод, адрес %2 (проверено %3 из %4)")
-                         .arg(baud)
-                         .arg(m_first->value() + (done - 1) % count)
-                         .arg(done)
-                         .arg(total));
-            m_progress->setValue(done);
-        });
-        connect(m_discovery, &Discovery::finished, this, &DiscoveryDialog::searchEnded);
-    }
     const int first = std::min(m_first->value(), m_last->value());
     const int last = std::max(m_first->value(), m_last->value());
     m_first->setValue(first);
     m_last->setValue(last);
     m_searchedPort = m_ports->currentData().toInt();
     m_found->clear();
-    m_cancelled = false;
-    if (!m_discovery->start(m_searchedPort, first, last)) {
-        showText(tr("COM-порт %1 (%2): %3.")
-                     .arg(m_searchedPort)
-                     .arg(m_service.deviceOf(m_searchedPort),
-                          openFailureReason(m_service.lastOpenError())),
-                 true);
+    delete m_task;
+    m_task = new DiscoverTask(m_service, m_searchedPort, {first, last, 0, QString()}, this);
+    connect(m_task, &DiscoverTask::detectorFound, this, [this](int address, int baud) {
+        auto *item = new QListWidgetItem(
+            tr("Блок №%1 — COM-порт %2, %3 бод").arg(address).arg(m_searchedPort).arg(baud));
+        item->setData(AddressRole, address);
+        item->setData(PortRole, m_searchedPort);
+        m_found->addItem(item);
+        if (m_found->currentRow() < 0)
+            m_found->setCurrentRow(0);
+    });
+    connect(m_task, &Task::progress, this, [this](const QString &text, int done, int total) {
+        showText(text);
+        m_progress->setRange(0, total);
+        m_progress->setValue(done);
+    });
+    connect(m_task, &Task::finished, this, &DiscoveryDialog::searchEnded);
+    m_task->start();
+    if (!searching())
         return;
-    }
-    m_progress->setRange(0, m_discovery->total());
-    m_progress->setValue(0);
-    showText(tr("Поиск на COM-порту %1…").arg(m_searchedPort));
     for (QWidget *input : {static_cast<QWidget *>(m_ports), static_cast<QWidget *>(m_first),
                            static_cast<QWidget *>(m_last), static_cast<QWidget *>(m_search)})
         input->setEnabled(false);
@@ -172,8 +156,7 @@ void DiscoveryDialog::closePressed()
     // During a search the button is "Отмена": it ends the search and keeps
     // what was found so far.
     if (searching()) {
-        m_cancelled = true;
-        m_discovery->cancel();
+        m_task->cancel();
         return;
     }
     reject();
@@ -185,11 +168,16 @@ void DiscoveryDialog::searchEnded()
                            static_cast<QWidget *>(m_last), static_cast<QWidget *>(m_search)})
         input->setEnabled(true);
     m_close->setText(tr("Закрыть"));
+    if (m_task->failure() == Task::Failure::PortNotOpen) {
+        showText(m_task->message(), true);
+        return;
+    }
     const int found = m_found->count();
     const QString words = found == 0
                               ? tr("ни один блок не ответил.")
                               : tr("найдено блоков: %1. Выберите блок для «СТАРТ».").arg(found);
-    showText((m_cancelled ? tr("Поиск прерван: ") : tr("Поиск окончен: ")) + words);
+    const bool cancelled = m_task->state() == Task::State::Cancelled;
+    showText((cancelled ? tr("Поиск прерван: ") : tr("Поиск окончен: ")) + words);
 }
 
 void DiscoveryDialog::choose()
@@ -197,19 +185,15 @@ void DiscoveryDialog::choose()
     const QListWidgetItem *item = m_found->currentItem();
     if (!item)
         return;
-    if (searching()) {
-        m_cancelled = true;
-        m_discovery->cancel();
-    }
+    if (searching())
+        m_task->cancel();
     emit chosen(item->data(PortRole).toInt(), item->data(AddressRole).toInt());
     accept();
 }
 
 void DiscoveryDialog::reject()
 {
-    if (searching()) {
-        m_cancelled = true;
-        m_discovery->cancel();
-    }
+    if (searching())
+        m_task->cancel();
     QDialog::reject();
 }

@@ -3,7 +3,7 @@
 #include <QDialog>
 #include <QList>
 
-class Discovery;
+class DiscoverTask;
 class QComboBox;
 class QLabel;
 class QListWidget;
@@ -38,7 +38,7 @@ private:
     void showText(const QString &text, bool failed = false);
 
     SerialPortService &m_service;
-    Discovery *m_discovery = nullptr;
+    DiscoverTask *m_task = nullptr;
     QComboBox *m_ports;
     QSpinBox *m_first;
     QSpinBox *m_last;
@@ -49,5 +49,4 @@ private:
     QPushButton *m_choose;
     QPushButton *m_close;
     int m_searchedPort = 0;
-    bool m_cancelled = false;
 };

@@ -8,6 +8,7 @@
 #include "base/colors.h"
 #include "base/twips.h"
 #include "link/exchange.h"
+#include "monitor/exchangejournal.h"
 
 #include <QToolTip>
 
@@ -34,7 +35,8 @@ Form1::Form1(const Form1Dependencies &deps, QWidget *parent)
     m_journal = std::make_unique<EventJournal>(
         deps.journalPath, [this](const QString &entry) { m_monitor->insertJournalEntry(entry); },
         deps.clock);
-    m_connection = new ConnectionPanel(this, *m_exchange, *m_journal);
+    new ExchangeJournal(*m_exchange, *m_journal, this);
+    m_connection = new ConnectionPanel(this, *m_exchange);
     m_settings = new SettingsPanel(this, *m_exchange, *m_journal);
     m_monitor = new MonitorPanel(this, *m_exchange, deps.alarm, deps.tonePath);
     m_monitor->attachJournal(*m_journal);
@@ -52,7 +54,8 @@ Form1::Form1(const Form1Dependencies &deps, QWidget *parent)
     connect(m_exchange, &Exchange::statusReceived, this, [this](const StatusReading &reading) {
         followExchangeFlank();
         m_monitor->showStatus(reading, m_connection->flankText());
-        m_chart->showStatus(reading);
+        if (const std::optional<ControlPass::Step> step = m_chart->showStatus(reading))
+            emit controlPassSampled(reading, *step);
     });
     connect(m_exchange, &Exchange::settingReceived, this, [this](int code, int valueByte) {
         followExchangeFlank();

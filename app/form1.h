@@ -15,7 +15,9 @@
 // are handed to the panels here, in the order the window shows them. Nothing
 // in this folder talks to the port or keeps protocol state.
 
+#include "diagram/controlpass.h"
 #include "journal/eventjournal.h"
+#include "link/statusreading.h"
 
 #include <QDateTime>
 #include <QList>
@@ -54,6 +56,10 @@ public:
     // listed port numbers), and a port and address chosen for "СТАРТ".
     QList<int> rescanPorts();
     void choosePortAndAddress(int portNumber, int address);
+
+signals:
+    // The control pass advanced on a status reading the window has shown.
+    void controlPassSampled(const StatusReading &reading, const ControlPass::Step &step);
 
 private:
     void setDesignedLook();

@@ -1,7 +1,7 @@
 #include "app/datapaths.h"
-#include "app/language.h"
 #include "app/mainwindow.h"
 #include "base/commandline.h"
+#include "i18n/language.h"
 #include "journal/alarmsound.h"
 #include "link/qtserialport.h"
 

@@ -1,17 +1,17 @@
 #include "app/mainwindow.h"
 
+#include "app/applyprofiledialog.h"
 #include "app/discoverydialog.h"
 #include "app/helpwindows.h"
-#include "app/reportdialog.h"
-#include "app/settingsdialogs.h"
 #include "diagram/signalchart.h"
-#include "files/statuscsv.h"
 #include "link/exchange.h"
+#include "tasks/readsettingstask.h"
+#include "tasks/recordtask.h"
+#include "tasks/reporttask.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QLayout>
-#include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
 
@@ -58,12 +58,15 @@ MainWindow::MainWindow(const Form1Dependencies &deps, FileChooser chooser, QWidg
     for (QMenu *menu : {file, block, help})
         connect(menu, &QMenu::aboutToShow, this, &MainWindow::updateActions);
     Exchange &exchange = m_form->exchange();
-    // Connected after Form1's own handlers: the chart has taken the reading
-    // when it comes here.
-    connect(&exchange, &Exchange::statusReceived, this, &MainWindow::statusReceived);
+    // The control pass of "КОНТРОЛЬНЫЙ  ПРОХОД" as the report takes it.
+    connect(m_form, &Form1::controlPassSampled, this,
+            [this](const StatusReading &reading, const ControlPass::Step &step) {
+                if (auto pass = m_passRecorder.take(reading, step, m_form->exchange().flank()))
+                    m_lastPass = std::move(pass);
+            });
     connect(&exchange, &Exchange::linkAlive, this, &MainWindow::updateActions);
     connect(&exchange, &Exchange::stopped, this, [this] {
-        m_passRunning = false;
+        m_passRecorder.drop();
         m_record->setChecked(false);
         updateActions();
     });
@@ -104,6 +107,15 @@ void MainWindow::openTask(QDialog *dialog)
     updateActions();
 }
 
+template <typename MakeTask> void MainWindow::runTask(const QString &title, MakeTask make)
+{
+    auto *dialog = new TaskDialog(this, title);
+    auto *task = make(dialog);
+    dialog->follow(task);
+    openTask(dialog);
+    task->start();
+}
+
 void MainWindow::showFailure(const QString &text)
 {
     auto *box =
@@ -130,7 +142,9 @@ void MainWindow::saveSettings()
                   suggestedName(u"nastrojki"_s, u"json"_s)});
     // The exchange may have stopped while the file was being chosen.
     if (!path.isEmpty() && m_form->exchange().isRunning())
-        openTask(new SaveSettingsDialog(this, m_form->exchange(), path));
+        runTask(tr("Сохранить настройки блока"), [this, &path](QObject *parent) {
+            return new ReadSettingsTask(m_form->exchange(), path, parent);
+        });
 }
 
 void MainWindow::applyProfile()
@@ -146,10 +160,11 @@ void MainWindow::applyProfile()
 void MainWindow::recordToggled(bool on)
 {
     if (!on) {
-        stopRecording();
+        if (m_recording)
+            m_recording->stop();
         return;
     }
-    if (m_csv)
+    if (m_recording)
         return;
     const QString path =
         m_form->exchange().isRunning()
@@ -160,23 +175,23 @@ void MainWindow::recordToggled(bool on)
         m_record->setChecked(false);
         return;
     }
-    auto csv = std::make_unique<StatusCsvWriter>();
-    if (!csv->open(path)) {
-        showFailure(tr("%1: не удалось создать файл (%2)").arg(path, csv->errorString()));
-        m_record->setChecked(false);
-        return;
-    }
-    m_csv = std::move(csv);
-    m_csvPath = path;
+    m_recording = new RecordTask(m_form->exchange(), path, 0, this);
+    connect(m_recording, &RecordTask::rowWritten, this, &MainWindow::showTitle);
+    connect(m_recording, &Task::finished, this, &MainWindow::recordingEnded);
+    m_recording->start();
     showTitle();
 }
 
-void MainWindow::stopRecording()
+void MainWindow::recordingEnded()
 {
-    if (!m_csv)
-        return;
-    m_csv->close();
-    m_csv.reset();
+    RecordTask *task = m_recording;
+    m_recording = nullptr;
+    // A file that cannot be written is told; a recording ended by the user
+    // or by the end of the exchange is not.
+    if (task->failure() == Task::Failure::FileNotWritten)
+        showFailure(task->message());
+    task->deleteLater();
+    m_record->setChecked(false);
     showTitle();
     updateActions();
 }
@@ -184,10 +199,10 @@ void MainWindow::stopRecording()
 void MainWindow::showTitle()
 {
     QString title = m_form->windowTitle();
-    if (m_csv)
+    if (m_recording)
         title += tr(" — запись сигнала: %1, строк: %2")
-                     .arg(QFileInfo(m_csvPath).fileName())
-                     .arg(m_csv->rows());
+                     .arg(QFileInfo(m_recording->path()).fileName())
+                     .arg(m_recording->rows());
     setWindowTitle(title);
 }
 
@@ -210,55 +225,9 @@ void MainWindow::report()
     const QString path = m_choose({true, tr("Отчёт о проверке"), tr("Документ PDF (*.pdf)"),
                                    suggestedName(u"otchet"_s, u"pdf"_s)});
     if (!path.isEmpty() && m_form->exchange().isRunning())
-        openTask(new ReportDialog(this, m_form->exchange(), path, m_lastPass));
-}
-
-void MainWindow::statusReceived(const StatusReading &reading)
-{
-    followPass(reading);
-    // Replies of the start-up sequence and those still in flight from before
-    // a flank change are left out, as verkan-cli leaves them out.
-    Exchange &exchange = m_form->exchange();
-    if (!m_csv || exchange.scheduler().startupSlotsLeft() > 0)
-        return;
-    if (!m_csv->append(QDateTime::currentDateTime(), exchange.flank(), reading)) {
-        showFailure(tr("%1: не удалось записать файл (%2)").arg(m_csvPath, m_csv->errorString()));
-        m_record->setChecked(false);
-        return;
-    }
-    showTitle();
-}
-
-void MainWindow::followPass(const StatusReading &reading)
-{
-    // The control pass of "КОНТРОЛЬНЫЙ  ПРОХОД" as the report takes it: the
-    // signal from the first sample the pass took to the one it ended on.
-    const ControlPass &pass = m_form->chart().pass();
-    // "Старт" and "Стоп" pressed between two replies: the pass begins and ends
-    // on one sample and is never seen running.
-    const bool endedNow = pass.passesEnded() != m_passesSeen;
-    m_passesSeen = pass.passesEnded();
-    if (!pass.running() && !m_passRunning && !endedNow)
-        return;
-    if (!m_passRunning) {
-        m_passRunning = true;
-        m_pass = CommissioningReport::Pass();
-        m_pass.flank = m_form->exchange().flank();
-        m_passClock.start();
-    }
-    const double seconds = m_passClock.elapsed() / 1000.0;
-    m_pass.signal.append({seconds, reading.signalVolts()});
-    m_pass.thresholdVolts = reading.thresholdVolts();
-    if (pass.running())
-        return;
-    m_passRunning = false;
-    m_pass.seconds = seconds;
-    // The mean box (Text3) stays empty after a pass too short for one block;
-    // otherwise it shows the mean of the pass that just ended.
-    const auto *mean = m_form->findChild<QLineEdit *>(u"Text3"_s);
-    if (mean && !mean->text().trimmed().isEmpty() && pass.lastResult())
-        m_pass.meanVolts = pass.lastResult()->meanVolts;
-    m_lastPass = m_pass;
+        runTask(tr("Отчёт о проверке"), [this, &path](QObject *parent) {
+            return new ReportTask(m_form->exchange(), path, {QString(), m_lastPass, 0}, parent);
+        });
 }
 
 // --- Блок ----------------------------------------------------------------------

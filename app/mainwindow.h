@@ -19,17 +19,16 @@
 #include "app/filechooser.h"
 #include "app/form1.h"
 #include "files/commissioningreport.h"
+#include "tasks/passrecorder.h"
 
-#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPointer>
 
-#include <memory>
 #include <optional>
 
 class QAction;
 class QMenu;
-class StatusCsvWriter;
+class RecordTask;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -50,6 +49,9 @@ private:
                        void (MainWindow::*slot)());
     void updateActions();
     void openTask(QDialog *dialog);
+    // Opens a dialog with `title` that follows the task `make` creates in it,
+    // and starts the task.
+    template <typename MakeTask> void runTask(const QString &title, MakeTask make);
     void showFailure(const QString &text);
     // Suggested file name: prefix, the detector's address, date and time.
     QString suggestedName(const QString &prefix, const QString &suffix) const;
@@ -63,10 +65,8 @@ private:
     void showGuide();
     void showAbout();
 
-    void statusReceived(const StatusReading &reading);
-    void stopRecording();
+    void recordingEnded();
     void showTitle();
-    void followPass(const StatusReading &reading);
 
     Form1 *m_form;
     FileChooser m_choose;
@@ -83,12 +83,8 @@ private:
     QPointer<QDialog> m_task;
     QPointer<QWidget> m_guide;
 
-    std::unique_ptr<StatusCsvWriter> m_csv;
-    QString m_csvPath;
+    QPointer<RecordTask> m_recording;
 
-    bool m_passRunning = false;
-    int m_passesSeen = 0;  // ControlPass::passesEnded() at the last reply
-    CommissioningReport::Pass m_pass;
-    QElapsedTimer m_passClock;
+    PassRecorder m_passRecorder;
     std::optional<CommissioningReport::Pass> m_lastPass;
 };

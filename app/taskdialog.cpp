@@ -1,5 +1,7 @@
 #include "app/taskdialog.h"
 
+#include "tasks/task.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
@@ -31,6 +33,16 @@ TaskDialog::TaskDialog(QWidget *parent, const QString &title)
     layout->addLayout(m_body);
     layout->addWidget(m_buttons);
     connect(m_close, &QPushButton::clicked, this, &TaskDialog::reject);
+}
+
+void TaskDialog::follow(Task *task)
+{
+    connect(task, &Task::progress, this, &TaskDialog::showProgress);
+    connect(task, &Task::finished, this,
+            [this, task] { showEnded(task->message(), task->state() == Task::State::Failed); });
+    connect(this, &TaskDialog::cancelRequested, task, &Task::cancel);
+    // A task waiting for the user is cancelled with the dialog, too.
+    connect(this, &QDialog::finished, task, &Task::cancel);
 }
 
 void TaskDialog::showProgress(const QString &text, int done, int total)

@@ -3,6 +3,7 @@
 #include <QDialog>
 
 class QLabel;
+class Task;
 class QProgressBar;
 class QPushButton;
 class QVBoxLayout;
@@ -17,6 +18,10 @@ class TaskDialog : public QDialog {
     Q_OBJECT
 public:
     TaskDialog(QWidget *parent, const QString &title);
+
+    // Shows `task`'s progress and its end; "Отмена" and closing the dialog
+    // cancel it.
+    void follow(Task *task);
 
     void showProgress(const QString &text, int done, int total);
     // The work ended (or is waiting for the user): the text, in red when

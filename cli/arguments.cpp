@@ -4,10 +4,23 @@
 #include "link/scheduler.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QRegularExpression>
 
 using namespace Qt::StringLiterals;
 
 namespace {
+
+// verkan-cli's own words, in the program's language.
+QString cliText(const char *text)
+{
+    return QCoreApplication::translate("Cli", text);
+}
+
+// The options that take a value: what follows one of them is its value,
+// even when it looks like an option or a negative number.
+const QStringList kValueOptions{u"--port"_s,      u"--address"_s, u"--baud"_s, u"--flank"_s,
+                                u"--addresses"_s, u"--pass"_s,    u"--lang"_s, u"--journal"_s};
 
 constexpr int kMaxAddress = 128;
 
@@ -31,44 +44,62 @@ std::optional<double> positiveSeconds(const QString &text)
 
 }  // namespace
 
-QString CliArguments::portName() const
+std::optional<Language> requestedLanguage(const QStringList &arguments)
 {
-    return devicePath.isEmpty() ? u"COM-порт %1"_s.arg(portNumber) : u"порт %1"_s.arg(devicePath);
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        QString value;
+        if (arguments[i] == u"--lang"_s && i + 1 < arguments.size())
+            value = arguments[i + 1];
+        else if (arguments[i].startsWith(u"--lang="_s))
+            value = arguments[i].mid(7);
+        else
+            continue;
+        if (value == u"ru"_s)
+            return Language::Russian;
+        if (value == u"en"_s)
+            return Language::English;
+    }
+    return std::nullopt;
 }
 
 QString usageText()
 {
-    return uR"(Использование: verkan-cli [--port ПОРТ] [--address N] [--baud СКОРОСТЬ] КОМАНДА ...
-
-Настройка и проверка извещателей ВЕРКАН-Р из командной строки.
-
-Параметры:
-  --port ПОРТ         номер COM-порта 1..16, как в окне программы (VERKAN_COM<n>
-                      заменяет устройство порта n), или путь к устройству;
-                      по умолчанию 1
-  --address N         адрес блока 0..128, по умолчанию 1
-  --baud СКОРОСТЬ     не искать скорость, а работать на этой:
-                      4800, 9600, 19200, 38400, 57600 или 115200
-  -h, --help          эта справка
-  -v, --version       версия программы
-
-Команды:
-  discover [--addresses ОТ-ДО]    найти блоки на всех скоростях и адресах ОТ..ДО
-                                  (по умолчанию 0-128): строка на каждый блок
-  status [--flank 1|2]            одно чтение состояния фланга
-  settings show                   настройки обоих флангов в JSON
-  settings save ФАЙЛ              то же в ФАЙЛ
-  settings apply ФАЙЛ             записать в блок настройки ФАЙЛА, которые отличаются,
-                                  прочитать всё обратно и показать изменения
-  record СЕКУНДЫ ФАЙЛ [--flank 1|2]
-                                  записать все ответы о состоянии в файл CSV
-  report ФАЙЛ [--pass СЕКУНДЫ] [--flank 1|2]
-                                  отчёт о пусконаладке в PDF; с --pass сначала
-                                  контрольный проход заданной длительности
-
-Коды завершения: 0 готово; 2 ошибка в командной строке или в файле;
-3 блок не ответил; 4 порт не открывается; 5 запись не подтверждена.
-)"_s;
+    return cliText(QT_TRANSLATE_NOOP(
+        "Cli",
+        "Использование: verkan-cli [--port ПОРТ] [--address N] [--baud СКОРОСТЬ] КОМАНДА ...\n"
+        "\n"
+        "Настройка и проверка извещателей ВЕРКАН-Р из командной строки.\n"
+        "\n"
+        "Параметры:\n"
+        "  --port ПОРТ         номер COM-порта 1..16, как в окне программы (VERKAN_COM<n>\n"
+        "                      заменяет устройство порта n), или путь к устройству;\n"
+        "                      по умолчанию 1\n"
+        "  --address N         адрес блока 0..128, по умолчанию 1\n"
+        "  --baud СКОРОСТЬ     не искать скорость, а работать на этой:\n"
+        "                      4800, 9600, 19200, 38400, 57600 или 115200\n"
+        "  --lang ru|en        язык сообщений и отчёта; по умолчанию язык системы\n"
+        "                      (английский, если он английский, иначе русский)\n"
+        "  --journal ФАЙЛ      дописывать в ФАЙЛ журнал событий обмена (старт, стоп,\n"
+        "                      потеря связи), как Jurnal.txt окна программы\n"
+        "  -h, --help          эта справка\n"
+        "  -v, --version       версия программы\n"
+        "\n"
+        "Команды:\n"
+        "  discover [--addresses ОТ-ДО]    найти блоки на всех скоростях и адресах ОТ..ДО\n"
+        "                                  (по умолчанию 0-128): строка на каждый блок\n"
+        "  status [--flank 1|2]            одно чтение состояния фланга\n"
+        "  settings show                   настройки обоих флангов в JSON\n"
+        "  settings save ФАЙЛ              то же в ФАЙЛ\n"
+        "  settings apply ФАЙЛ             записать в блок настройки ФАЙЛА, которые отличаются,\n"
+        "                                  прочитать всё обратно и показать изменения\n"
+        "  record СЕКУНДЫ ФАЙЛ [--flank 1|2]\n"
+        "                                  записать все ответы о состоянии в файл CSV\n"
+        "  report ФАЙЛ [--pass СЕКУНДЫ] [--flank 1|2]\n"
+        "                                  отчёт о пусконаладке в PDF; с --pass сначала\n"
+        "                                  контрольный проход заданной длительности\n"
+        "\n"
+        "Коды завершения: 0 готово; 2 ошибка в командной строке или в файле;\n"
+        "3 блок не ответил; 4 порт не открывается; 5 запись не подтверждена.\n"));
 }
 
 ParsedArguments parseArguments(const QStringList &arguments)
@@ -79,6 +110,16 @@ ParsedArguments parseArguments(const QStringList &arguments)
         parsed.error = why;
         return parsed;
     };
+    auto say = [](const char *text) { return cliText(text); };
+
+    // A negative number where a number is expected ("record -1 f.csv") would
+    // be taken for a short option; it is refused as the number it is.
+    static const QRegularExpression negativeNumber(u"^-[0-9.]"_s);
+    for (qsizetype i = 1; i < arguments.size(); ++i)
+        if (negativeNumber.match(arguments[i]).hasMatch() &&
+            !kValueOptions.contains(arguments[i - 1]))
+            return refuse(say(QT_TRANSLATE_NOOP("Cli", "%1: ожидается положительное число"))
+                              .arg(arguments[i]));
 
     QCommandLineParser parser;
     const QCommandLineOption port(u"port"_s, QString(), u"PORT"_s);
@@ -87,13 +128,17 @@ ParsedArguments parseArguments(const QStringList &arguments)
     const QCommandLineOption flank(u"flank"_s, QString(), u"FLANK"_s);
     const QCommandLineOption addresses(u"addresses"_s, QString(), u"FROM-TO"_s);
     const QCommandLineOption pass(u"pass"_s, QString(), u"SECONDS"_s);
+    const QCommandLineOption lang(u"lang"_s, QString(), u"LANG"_s);
+    const QCommandLineOption journal(u"journal"_s, QString(), u"FILE"_s);
     const QCommandLineOption help(QStringList{u"h"_s, u"help"_s});
     const QCommandLineOption version(QStringList{u"v"_s, u"version"_s});
-    parser.addOptions({port, address, baud, flank, addresses, pass, help, version});
+    parser.addOptions({port, address, baud, flank, addresses, pass, lang, journal, help, version});
     if (!parser.parse(arguments)) {
         if (!parser.unknownOptionNames().isEmpty())
-            return refuse(u"неизвестный параметр %1"_s.arg(parser.unknownOptionNames().first()));
-        return refuse(u"ошибка в параметрах: %1"_s.arg(parser.errorText()));
+            return refuse(say(QT_TRANSLATE_NOOP("Cli", "неизвестный параметр %1"))
+                              .arg(parser.unknownOptionNames().first()));
+        return refuse(
+            say(QT_TRANSLATE_NOOP("Cli", "ошибка в параметрах: %1")).arg(parser.errorText()));
     }
     if (parser.isSet(help)) {
         out.command = CliArguments::Command::Help;
@@ -104,13 +149,20 @@ ParsedArguments parseArguments(const QStringList &arguments)
         return parsed;
     }
 
+    if (parser.isSet(lang)) {
+        out.language = requestedLanguage({QString(), u"--lang"_s, parser.value(lang)});
+        if (!out.language)
+            return refuse(say(QT_TRANSLATE_NOOP("Cli", "--lang: язык ru или en")));
+    }
     if (parser.isSet(port)) {
         const QString text = parser.value(port);
         bool isNumber = false;
         const int n = text.toInt(&isNumber);
-        if (isNumber && (n < kFirstComPort || n > kLastComPort))
+        if (text.trimmed().isEmpty() || (isNumber && (n < kFirstComPort || n > kLastComPort)))
             return refuse(
-                u"--port: номер COM-порта от %1 до %2 или путь к устройству"_s.arg(kFirstComPort)
+                say(QT_TRANSLATE_NOOP("Cli",
+                                      "--port: номер COM-порта от %1 до %2 или путь к устройству"))
+                    .arg(kFirstComPort)
                     .arg(kLastComPort));
         if (isNumber)
             out.portNumber = n;
@@ -120,20 +172,22 @@ ParsedArguments parseArguments(const QStringList &arguments)
     if (parser.isSet(address)) {
         const auto n = wholeNumber(parser.value(address), 0, kMaxAddress);
         if (!n)
-            return refuse(u"--address: адрес блока от 0 до %1"_s.arg(kMaxAddress));
+            return refuse(say(QT_TRANSLATE_NOOP("Cli", "--address: адрес блока от 0 до %1"))
+                              .arg(kMaxAddress));
         out.address = *n;
     }
     if (parser.isSet(baud)) {
         const auto n = wholeNumber(parser.value(baud), 1, 1000000);
         if (!n || std::find(std::begin(kSearchSpeeds), std::end(kSearchSpeeds), *n) ==
                       std::end(kSearchSpeeds))
-            return refuse(u"--baud: допустимы 4800, 9600, 19200, 38400, 57600, 115200"_s);
+            return refuse(say(QT_TRANSLATE_NOOP(
+                "Cli", "--baud: допустимы 4800, 9600, 19200, 38400, 57600, 115200")));
         out.baud = *n;
     }
     if (parser.isSet(flank)) {
         const auto n = wholeNumber(parser.value(flank), 1, 2);
         if (!n)
-            return refuse(u"--flank: фланг 1 или 2"_s);
+            return refuse(say(QT_TRANSLATE_NOOP("Cli", "--flank: фланг 1 или 2")));
         out.flank = *n;
     }
     if (parser.isSet(addresses)) {
@@ -141,15 +195,22 @@ ParsedArguments parseArguments(const QStringList &arguments)
         const auto first = wholeNumber(range.value(0), 0, kMaxAddress);
         const auto last = wholeNumber(range.value(1), 0, kMaxAddress);
         if (range.size() != 2 || !first || !last || *first > *last)
-            return refuse(u"--addresses: диапазон ОТ-ДО в пределах 0-%1"_s.arg(kMaxAddress));
+            return refuse(
+                say(QT_TRANSLATE_NOOP("Cli", "--addresses: диапазон ОТ-ДО в пределах 0-%1"))
+                    .arg(kMaxAddress));
         out.firstAddress = *first;
         out.lastAddress = *last;
     }
     if (parser.isSet(pass)) {
         const auto seconds = positiveSeconds(parser.value(pass));
         if (!seconds)
-            return refuse(u"--pass: длительность прохода в секундах"_s);
+            return refuse(say(QT_TRANSLATE_NOOP("Cli", "--pass: длительность прохода в секундах")));
         out.seconds = *seconds;
+    }
+    if (parser.isSet(journal)) {
+        out.journal = parser.value(journal);
+        if (out.journal.isEmpty())
+            return refuse(say(QT_TRANSLATE_NOOP("Cli", "--journal: не задан файл журнала")));
     }
 
     using C = CliArguments::Command;
@@ -177,23 +238,26 @@ ParsedArguments parseArguments(const QStringList &arguments)
             form = &f;
     if (!form) {
         if (name.isEmpty())
-            return refuse(u"не задана команда"_s);
+            return refuse(say(QT_TRANSLATE_NOOP("Cli", "не задана команда")));
         if (name == u"settings"_s)
-            return refuse(u"settings: ожидается show, save или apply"_s);
-        return refuse(u"неизвестная команда %1"_s.arg(name));
+            return refuse(
+                say(QT_TRANSLATE_NOOP("Cli", "settings: ожидается show, save или apply")));
+        return refuse(say(QT_TRANSLATE_NOOP("Cli", "неизвестная команда %1")).arg(name));
     }
     const int skip = form->second.isEmpty() ? 1 : 2;
     const QString commandName = words.mid(0, skip).join(u' ');
     if (words.size() - skip != form->operands)
-        return refuse(u"%1: неверное число аргументов"_s.arg(commandName));
+        return refuse(
+            say(QT_TRANSLATE_NOOP("Cli", "%1: неверное число аргументов")).arg(commandName));
     for (const QString &option : {u"addresses"_s, u"flank"_s, u"pass"_s})
         if (parser.isSet(option) && !form->options.contains(option))
-            return refuse(u"параметр --%1 не относится к команде %2"_s.arg(option, commandName));
+            return refuse(say(QT_TRANSLATE_NOOP("Cli", "параметр --%1 не относится к команде %2"))
+                              .arg(option, commandName));
     out.command = form->command;
     if (out.command == C::Record) {
         const auto seconds = positiveSeconds(words[skip]);
         if (!seconds)
-            return refuse(u"record: длительность записи в секундах"_s);
+            return refuse(say(QT_TRANSLATE_NOOP("Cli", "record: длительность записи в секундах")));
         out.seconds = *seconds;
         out.file = words[skip + 1];
     } else if (form->operands == 1) {

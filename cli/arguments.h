@@ -1,7 +1,11 @@
 #pragma once
 
+#include "i18n/language.h"
+
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 // Exit codes of verkan-cli.
 enum ExitCode : int {
@@ -36,9 +40,8 @@ struct CliArguments {
     int lastAddress = 128;
     double seconds = 0;  // record: length; report: control pass (0: none)
     QString file;
-
-    // How the port is named in messages: "COM-порт 1" or "порт /dev/ttyX".
-    QString portName() const;
+    QString journal;                   // --journal: the event journal's file; empty: none
+    std::optional<Language> language;  // --lang; none: the system's
 };
 
 struct ParsedArguments {
@@ -48,5 +51,9 @@ struct ParsedArguments {
 
 // Reads the arguments after the program name.
 ParsedArguments parseArguments(const QStringList &arguments);
+
+// The language --lang asks for in `arguments`, if it names one; read before
+// everything else, so that every message is in that language.
+std::optional<Language> requestedLanguage(const QStringList &arguments);
 
 QString usageText();

@@ -1,11 +1,16 @@
 #include "cli/commandrunner.h"
 
+#include "journal/eventjournal.h"
 #include "link/openfailure.h"
+#include "monitor/exchangejournal.h"
 #include "monitor/statusdecoder.h"
 #include "params/numbertext.h"
+#include "tasks/applysettingstask.h"
+#include "tasks/discovertask.h"
+#include "tasks/readsettingstask.h"
+#include "tasks/recordtask.h"
+#include "tasks/reporttask.h"
 
-#include <QDateTime>
-#include <QFile>
 #include <QFileInfo>
 #include <QProcessEnvironment>
 
@@ -47,19 +52,51 @@ bool canWrite(const QString &path)
     return folder.isDir() && folder.isWritable();
 }
 
-const QString kNoAnswer = u"%2: нет связи с блоком %1. Проверьте адрес и питание!"_s;
+int exitCodeFor(Task::Failure failure)
+{
+    switch (failure) {
+    case Task::Failure::None:
+        return ExitDone;
+    case Task::Failure::PortNotOpen:
+        return ExitPortError;
+    case Task::Failure::NoAnswer:
+    case Task::Failure::Stopped:
+        return ExitNoAnswer;
+    case Task::Failure::NotConfirmed:
+        return ExitUnconfirmed;
+    case Task::Failure::BadFile:
+    case Task::Failure::FileNotWritten:
+        break;
+    }
+    return ExitBadUsage;
+}
 
 }  // namespace
 
 CommandRunner::CommandRunner(const CliArguments &arguments, QObject *parent)
-    : QObject(parent), m_args(arguments), m_port(portEnvironment(arguments)), m_exchange(m_port),
-      m_reader(m_exchange), m_writer(m_exchange)
+    : QObject(parent), m_args(arguments), m_port(portEnvironment(arguments)), m_exchange(m_port)
 {
     m_exchange.setFixedSpeed(m_args.baud);
-    connect(&m_exchange, &Exchange::linkLost, this,
-            [this] { fail(ExitNoAnswer, kNoAnswer.arg(m_args.address).arg(portText())); });
-    m_recordTimer.setSingleShot(true);
+    if (!m_args.journal.isEmpty()) {
+        m_journal = std::make_unique<EventJournal>(m_args.journal, nullptr);
+        m_journal->setFailureSink([](const QString &error) {
+            if (!error.isEmpty())
+                warn(error);
+        });
+        new ExchangeJournal(m_exchange, *m_journal, this);
+    }
+    // Connected before any task: the lost link is known when a task ends
+    // because of it.
+    connect(&m_exchange, &Exchange::linkLost, this, [this] {
+        m_linkLost = true;
+        if (!m_task)
+            fail(ExitNoAnswer, tr("%2: нет связи с блоком %1. Проверьте адрес и питание!")
+                                   .arg(m_args.address)
+                                   .arg(portText()));
+    });
 }
+
+CommandRunner::~CommandRunner() = default;
 
 int CommandRunner::run()
 {
@@ -100,12 +137,9 @@ void CommandRunner::finish(int code)
         return;
     m_done = true;
     m_exit = code;
-    m_recordTimer.stop();
-    m_reader.cancel();
-    m_writer.cancel();
+    if (m_task)
+        m_task->cancel();
     m_exchange.stop();
-    if (m_discovery)
-        m_discovery->cancel();
     m_loop.quit();
 }
 
@@ -119,14 +153,10 @@ void CommandRunner::fail(int code, const QString &message)
 
 QString CommandRunner::portText() const
 {
-    return m_args.devicePath.isEmpty() ? u"COM-порт %1 (%2)"_s.arg(m_args.portNumber)
+    return m_args.devicePath.isEmpty() ? tr("COM-порт %1 (%2)")
+                                             .arg(m_args.portNumber)
                                              .arg(m_port.deviceOf(m_args.portNumber))
-                                       : m_args.portName();
-}
-
-bool CommandRunner::settled() const
-{
-    return m_exchange.scheduler().startupSlotsLeft() == 0;
+                                       : m_args.devicePath;
 }
 
 bool CommandRunner::startExchange()
@@ -140,53 +170,78 @@ bool CommandRunner::startExchange()
     return true;
 }
 
+void CommandRunner::runTask(Task *task, std::function<void()> ended)
+{
+    m_task = task;
+    connect(task, &Task::finished, this, [this, task, ended] {
+        if (m_done)
+            return;
+        if (ended)
+            ended();
+        taskEnded(task);
+    });
+}
+
+void CommandRunner::taskEnded(Task *task)
+{
+    if (task->state() == Task::State::Done) {
+        finish(ExitDone);
+        return;
+    }
+    // A lost link is told the same way whatever the command was doing.
+    if (m_linkLost) {
+        fail(ExitNoAnswer, tr("%2: нет связи с блоком %1. Проверьте адрес и питание!")
+                               .arg(m_args.address)
+                               .arg(portText()));
+        return;
+    }
+    fail(exitCodeFor(task->failure()), task->message());
+}
+
 // --- discover ----------------------------------------------------------------
 
 void CommandRunner::discover()
 {
-    m_discovery = std::make_unique<Discovery>(m_port);
+    auto *task = new DiscoverTask(m_port, m_args.portNumber,
+                                  {m_args.firstAddress, m_args.lastAddress, m_args.baud,
+                                   m_args.devicePath.isEmpty() ? QString() : m_args.devicePath},
+                                  this);
     const bool terminal = ::isatty(STDERR_FILENO);
-    connect(m_discovery.get(), &Discovery::detectorFound, this, [terminal](int address, int baud) {
+    connect(task, &DiscoverTask::detectorFound, this, [terminal](int address, int baud) {
         // The progress line on a terminal is cleared first, so the finding
         // stands on a line of its own.
         if (terminal)
             std::fputs("\r\033[K", stderr);
         say(u"address %1 speed %2"_s.arg(address).arg(baud));
     });
-    connect(m_discovery.get(), &Discovery::progress, this,
-            [this, terminal](int done, int total, int baud) {
+    connect(task, &DiscoverTask::probed, this,
+            [this, terminal](int address, int baud, int done, int total) {
                 // On a terminal one line is rewritten probe by probe; into a
                 // file or a pipe one line per speed.
-                const int count = m_args.lastAddress - m_args.firstAddress + 1;
                 if (terminal) {
-                    const QString line =
-                        u"\rпоиск: %1 бод, адрес %2 (проверено %3 из %4)   "_s.arg(baud)
-                            .arg(m_args.firstAddress + (done - 1) % count)
-                            .arg(done)
-                            .arg(total);
+                    const QString line = u"\r"_s +
+                                         tr("поиск: %1 бод, адрес %2 (проверено %3 из %4)")
+                                             .arg(baud)
+                                             .arg(address)
+                                             .arg(done)
+                                             .arg(total) +
+                                         u"   "_s;
                     std::fputs(line.toUtf8().constData(), stderr);
                 } else if (baud != m_lastProgressBaud) {
-                    const QString line = u"поиск: %1 бод, адреса %2-%3\n"_s.arg(baud)
+                    const QString line = tr("поиск: %1 бод, адреса %2-%3")
+                                             .arg(baud)
                                              .arg(m_args.firstAddress)
-                                             .arg(m_args.lastAddress);
+                                             .arg(m_args.lastAddress) +
+                                         u'\n';
                     std::fputs(line.toUtf8().constData(), stderr);
                 }
                 m_lastProgressBaud = baud;
             });
-    connect(m_discovery.get(), &Discovery::finished, this, [this, terminal] {
+    runTask(task, [terminal] {
         if (terminal)
             std::fputs("\n", stderr);
-        if (m_done)
-            return;
-        if (m_discovery->found().isEmpty())
-            fail(ExitNoAnswer, u"%1: ни один блок не ответил."_s.arg(portText()));
-        else
-            finish(ExitDone);
     });
-    if (!m_discovery->start(m_args.portNumber, m_args.firstAddress, m_args.lastAddress,
-                            m_args.baud))
-        fail(ExitPortError,
-             u"%1: %2."_s.arg(portText(), openFailureReason(m_port.lastOpenError())));
+    task->start();
 }
 
 // --- status ------------------------------------------------------------------
@@ -194,20 +249,22 @@ void CommandRunner::discover()
 void CommandRunner::status()
 {
     connect(&m_exchange, &Exchange::statusReceived, this, [this](const StatusReading &reading) {
-        if (!settled() || m_done)
+        if (!m_exchange.statusIsCurrent() || m_done)
             return;
         const QString state = flankStateText(reading.flankCode());
-        say(u"Блок %1, %2, %3 бод"_s.arg(m_args.address)
+        say(tr("Блок %1, %2, %3 бод")
+                .arg(m_args.address)
                 .arg(portText())
                 .arg(m_exchange.baudRate()));
-        say(u"Фланг %1: %2"_s.arg(m_args.flank)
-                .arg(state.isEmpty() ? u"код %1"_s.arg(reading.flankCode()) : state));
-        say(u"Датчик вскрытия: "_s + (reading.tamperOpen() ? u"Разомкнут"_s : u"Замкнут"_s));
-        say(u"Сигнал: "_s + voltsReadout(reading.signalVolts()));
-        say(u"Порог: "_s + voltsReadout(reading.thresholdVolts()));
-        say(u"Уровни <1> <2> : %1  %2"_s.arg(
-            voltsReadout(reading.level1 / StatusReading::kCountsPerVolt),
-            voltsReadout(reading.level2 / StatusReading::kCountsPerVolt)));
+        say(tr("Фланг %1: %2")
+                .arg(m_args.flank)
+                .arg(state.isEmpty() ? tr("код %1").arg(reading.flankCode()) : state));
+        say(tr("Датчик вскрытия: ") + (reading.tamperOpen() ? tr("Разомкнут") : tr("Замкнут")));
+        say(tr("Сигнал: ") + voltsReadout(reading.signalVolts()));
+        say(tr("Порог: ") + voltsReadout(reading.thresholdVolts()));
+        say(tr("Уровни <1> <2> : %1  %2")
+                .arg(voltsReadout(reading.level1 / StatusReading::kCountsPerVolt),
+                     voltsReadout(reading.level2 / StatusReading::kCountsPerVolt)));
         finish(ExitDone);
     });
     startExchange();
@@ -217,170 +274,90 @@ void CommandRunner::status()
 
 void CommandRunner::readSettings()
 {
-    if (m_args.command == CliArguments::Command::SettingsSave && !canWrite(m_args.file)) {
-        fail(ExitBadUsage, u"%1: файл нельзя записать"_s.arg(m_args.file));
+    const bool save = m_args.command == CliArguments::Command::SettingsSave;
+    if (save && !canWrite(m_args.file)) {
+        fail(ExitBadUsage, tr("%1: файл нельзя записать").arg(m_args.file));
         return;
     }
-    connect(&m_reader, &SettingsReader::finished, this, [this](bool complete) {
-        if (m_done)
+    auto *task = new ReadSettingsTask(m_exchange, save ? m_args.file : QString(), this);
+    runTask(task, [task, save] {
+        if (task->state() != Task::State::Done)
             return;
-        if (!complete) {
-            fail(ExitNoAnswer, u"блок %1 не ответил на чтение настроек."_s.arg(m_args.address));
-            return;
-        }
-        SettingsProfile profile = m_reader.profile();
-        profile.saved = QDateTime::currentDateTime();
-        const QByteArray json = profile.toJson();
-        if (m_args.command == CliArguments::Command::SettingsShow) {
-            std::fwrite(json.constData(), 1, size_t(json.size()), stdout);
-            std::fflush(stdout);
-            finish(ExitDone);
+        if (save) {
+            say(task->message());
             return;
         }
-        QFile file(m_args.file);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-            file.write(json) != json.size() || !file.flush()) {
-            fail(ExitBadUsage,
-                 u"%1: не удалось записать файл (%2)"_s.arg(m_args.file, file.errorString()));
-            return;
-        }
-        say(u"Настройки блока %1 записаны в %2"_s.arg(m_args.address).arg(m_args.file));
-        finish(ExitDone);
+        const QByteArray json = task->profile().toJson();
+        std::fwrite(json.constData(), 1, size_t(json.size()), stdout);
+        std::fflush(stdout);
     });
-    if (startExchange())
-        m_reader.start();
+    task->start();
+    if (task->isRunning())
+        startExchange();
 }
 
 // --- settings apply ------------------------------------------------------------
 
 void CommandRunner::apply()
 {
-    QFile file(m_args.file);
-    if (!file.open(QIODevice::ReadOnly)) {
-        fail(ExitBadUsage,
-             u"%1: не удалось прочитать файл (%2)"_s.arg(m_args.file, file.errorString()));
-        return;
-    }
-    const ProfileParse parsed = parseSettingsProfile(file.readAll());
-    if (!parsed.profile) {
-        fail(ExitBadUsage, u"%1: %2. Ничего не записано."_s.arg(m_args.file, parsed.error));
-        return;
-    }
-    m_wanted = *parsed.profile;
-    connect(&m_reader, &SettingsReader::finished, this, [this](bool complete) {
-        if (m_writer.items().isEmpty())
-            applyRead(complete);
-        else
-            applyReadBack(complete);
-    });
-    connect(&m_writer, &SettingsWriter::itemDone, this,
-            [this](int index, SettingsWriter::Outcome outcome) {
-                const SettingsWriter::Item &item = m_writer.items()[index];
-                const QString where =
-                    u"фланг %1, %2"_s.arg(item.flank).arg(settingName(settingRow(item.setting)));
-                if (outcome == SettingsWriter::Outcome::Unconfirmed)
-                    warn(where + u": запись не подтверждена (повторена один раз)"_s);
-                else if (outcome == SettingsWriter::Outcome::Refused)
-                    warn(where + u": блок не принял значение, оставлено %1"_s.arg(textForPosition(
-                                     settingRow(item.setting), m_writer.heldPosition(index))));
-            });
-    connect(&m_writer, &SettingsWriter::finished, this, [this](bool allConfirmed) {
-        m_allConfirmed = allConfirmed;
-        applyWritten();
-    });
-    if (startExchange())
-        m_reader.start();
-}
-
-void CommandRunner::applyRead(bool complete)
-{
-    if (m_done)
-        return;
-    if (!complete) {
-        fail(ExitNoAnswer, u"блок %1 не ответил на чтение настроек."_s.arg(m_args.address));
-        return;
-    }
-    m_before = m_reader.profile();
-    const QList<SettingsWriter::Item> items = settingsToWrite(m_before, m_wanted);
-    if (items.isEmpty()) {
-        say(u"Настройки блока %1 уже совпадают с файлом; ничего не записано."_s.arg(
-            m_args.address));
-        finish(ExitDone);
-        return;
-    }
-    m_writer.start(items);
-}
-
-void CommandRunner::applyWritten()
-{
-    if (m_done)
-        return;
-    // Everything is read back, whatever the confirmations said.
-    m_reader.start();
-}
-
-void CommandRunner::applyReadBack(bool complete)
-{
-    if (m_done)
-        return;
-    if (!complete) {
-        fail(ExitNoAnswer,
-             u"блок %1 не ответил на чтение настроек после записи."_s.arg(m_args.address));
-        return;
-    }
-    const SettingsProfile &after = m_reader.profile();
-    int changed = 0;
-    bool allAsWanted = true;
-    for (int i = 0; i < SettingsProfile::kFlankCount; ++i) {
-        for (const SettingRow *row : flankSettingRows()) {
-            const int old = m_before.flanks[i].value(row->setting);
-            const int now = after.flanks[i].value(row->setting);
-            if (now != m_wanted.flanks[i].value(row->setting))
-                allAsWanted = false;
-            if (old == now)
-                continue;
-            ++changed;
-            say(u"Фланг %1, %2: %3 -> %4"_s.arg(i + 1).arg(
-                settingName(*row), textForPosition(*row, old), textForPosition(*row, now)));
+    auto *task = new ApplySettingsTask(m_exchange, m_args.file, {false, true}, this);
+    runTask(task, [this, task] {
+        const QList<ApplySettingsTask::Result> &results = task->results();
+        if (task->failure() == Task::Failure::BadFile)
+            return;
+        if (task->state() == Task::State::Done && results.isEmpty()) {
+            say(task->message());
+            return;
         }
-    }
-    if (changed == 0)
-        say(u"Ничего не изменилось."_s);
-    if (!allAsWanted || !m_allConfirmed) {
-        fail(ExitUnconfirmed, allAsWanted
-                                  ? u"не все записи подтверждены блоком %1."_s.arg(m_args.address)
-                                  : u"не все настройки блока %1 совпадают с файлом %2."_s.arg(
-                                        QString::number(m_args.address), m_args.file));
-        return;
-    }
-    finish(ExitDone);
+        // What changed, as read back.
+        const SettingsProfile &after = task->readBack();
+        if (after.isComplete()) {
+            int changed = 0;
+            for (int i = 0; i < SettingsProfile::kFlankCount; ++i) {
+                for (const SettingRow *row : flankSettingRows()) {
+                    const int old = task->before().flanks[i].value(row->setting);
+                    const int now = after.flanks[i].value(row->setting);
+                    if (old == now)
+                        continue;
+                    ++changed;
+                    say(tr("Фланг %1, %2: %3 -> %4")
+                            .arg(i + 1)
+                            .arg(settingName(*row), textForPosition(*row, old),
+                                 textForPosition(*row, now)));
+                }
+            }
+            if (changed == 0)
+                say(tr("Ничего не изменилось."));
+        }
+        // Not all written: every setting says what became of it, so a
+        // detector left half set up is never taken for one set up.
+        if (task->confirmedCount() == results.size())
+            return;
+        for (const ApplySettingsTask::Result &result : results) {
+            const SettingRow &row = settingRow(result.item.setting);
+            warn(tr("фланг %1, %2 = %3: %4")
+                     .arg(result.item.flank)
+                     .arg(settingName(row), textForPosition(row, result.item.position),
+                          writeOutcomeText(result)));
+        }
+    });
+    task->start();
+    if (task->isRunning())
+        startExchange();
 }
 
 // --- record --------------------------------------------------------------------
 
 void CommandRunner::record()
 {
-    if (!m_csv.open(m_args.file)) {
-        fail(ExitBadUsage,
-             u"%1: не удалось создать файл (%2)"_s.arg(m_args.file, m_csv.errorString()));
-        return;
-    }
-    connect(&m_recordTimer, &QTimer::timeout, this, [this] {
-        m_csv.close();
-        say(u"Записано ответов: %1, файл %2"_s.arg(m_csv.rows()).arg(m_args.file));
-        finish(ExitDone);
+    auto *task = new RecordTask(m_exchange, m_args.file, m_args.seconds, this);
+    runTask(task, [task] {
+        if (task->state() == Task::State::Done)
+            say(task->message());
     });
-    connect(&m_exchange, &Exchange::statusReceived, this, [this](const StatusReading &reading) {
-        if (m_done || !settled())
-            return;
-        if (!m_recordTimer.isActive())
-            m_recordTimer.start(int(m_args.seconds * 1000));
-        if (!m_csv.append(QDateTime::currentDateTime(), m_exchange.flank(), reading))
-            fail(ExitBadUsage,
-                 u"%1: не удалось записать файл (%2)"_s.arg(m_args.file, m_csv.errorString()));
-    });
-    connect(&m_exchange, &Exchange::linkLost, this, [this] { m_csv.close(); });
-    startExchange();
+    task->start();
+    if (task->isRunning())
+        startExchange();
 }
 
 // --- report --------------------------------------------------------------------
@@ -388,88 +365,36 @@ void CommandRunner::record()
 void CommandRunner::report()
 {
     if (!canWrite(m_args.file)) {
-        fail(ExitBadUsage, u"%1: файл нельзя записать"_s.arg(m_args.file));
+        fail(ExitBadUsage, tr("%1: файл нельзя записать").arg(m_args.file));
         return;
     }
-    m_report.port = portText();
-    m_report.address = m_args.address;
-    connect(&m_reader, &SettingsReader::finished, this, [this](bool complete) {
-        if (m_done)
-            return;
-        if (!complete) {
-            fail(ExitNoAnswer, u"блок %1 не ответил на чтение настроек."_s.arg(m_args.address));
-            return;
-        }
-        m_report.settings = m_reader.profile();
-        // The status of both flanks comes next, from the poll.
-        connect(&m_exchange, &Exchange::statusReceived, this, &CommandRunner::reportStatus);
+    auto *task =
+        new ReportTask(m_exchange, m_args.file, {m_args.devicePath, {}, m_args.seconds}, this);
+    // The pass takes a while: say that it runs.
+    connect(task, &ReportTask::passStarted, this, [this](int flank) {
+        std::fputs((tr("Контрольный проход на фланге %1, не дольше %2 с…")
+                        .arg(flank)
+                        .arg(numberText(m_args.seconds)) +
+                    u'\n')
+                       .toUtf8()
+                       .constData(),
+                   stderr);
     });
-    if (startExchange())
-        m_reader.start();
-}
-
-void CommandRunner::reportStatus(const StatusReading &reading)
-{
-    if (m_done || !settled())
-        return;
-    if (m_report.pass) {
-        reportPassStep(reading);
-        return;
-    }
-    const int flank = m_exchange.flank();
-    if (const int missing = m_report.takeStatus(flank, reading)) {
-        m_exchange.changeFlank(missing);
-        return;
-    }
-    if (m_args.seconds <= 0) {
-        writeReport();
-        return;
-    }
-    if (flank != m_args.flank) {
-        m_exchange.changeFlank(m_args.flank);
-        return;
-    }
-    // The control pass starts with this sample.
-    m_report.pass = CommissioningReport::Pass();
-    m_report.pass->flank = m_args.flank;
-    m_chart.pass().start();
-    m_passClock.start();
-    say(u"Контрольный проход на фланге %1: %2 с"_s.arg(m_args.flank)
-            .arg(numberText(m_args.seconds)));
-    reportPassStep(reading);
-}
-
-void CommandRunner::reportPassStep(const StatusReading &reading)
-{
-    const double elapsed = m_passClock.elapsed() / 1000.0;
-    if (!m_passStopping && elapsed >= m_args.seconds) {
-        m_chart.pass().requestStop();
-        m_passStopping = true;
-    }
-    const SignalChart::Update update = m_chart.step(reading);
-    CommissioningReport::Pass &pass = *m_report.pass;
-    pass.signal.append({elapsed, reading.signalVolts()});
-    pass.thresholdVolts = reading.thresholdVolts();
-    if (!update.pass || !update.pass->ended)
-        return;
-    pass.seconds = elapsed;
-    if (update.pass->meanText && !update.pass->meanText->isEmpty() && m_chart.pass().lastResult())
-        pass.meanVolts = m_chart.pass().lastResult()->meanVolts;
-    say(u"Средний полезный сигнал: %1, порог: %2"_s.arg(
-        pass.meanVolts ? voltsReadout(*pass.meanVolts) : u"нет"_s,
-        voltsReadout(pass.thresholdVolts)));
-    writeReport();
-}
-
-void CommandRunner::writeReport()
-{
-    m_report.time = QDateTime::currentDateTime();
-    m_report.baud = m_exchange.baudRate();
-    QString error;
-    if (!m_report.writePdf(m_args.file, &error)) {
-        fail(ExitBadUsage, u"%1: не удалось записать файл (%2)"_s.arg(m_args.file, error));
-        return;
-    }
-    say(u"Отчёт записан в %1"_s.arg(m_args.file));
-    finish(ExitDone);
+    runTask(task, [this, task] {
+        const std::optional<CommissioningReport::Pass> &pass = task->report().pass;
+        if (task->state() != Task::State::Done)
+            return;
+        if (pass) {
+            say(tr("Контрольный проход на фланге %1: %2 с")
+                    .arg(pass->flank)
+                    .arg(numberText(roundHalfEven(pass->seconds * 10) / 10)));
+            say(tr("Средний полезный сигнал: %1, порог: %2")
+                    .arg(pass->meanVolts ? voltsReadout(*pass->meanVolts) : tr("нет"),
+                         voltsReadout(pass->thresholdVolts)));
+        }
+        say(task->message());
+    });
+    task->start();
+    if (task->isRunning())
+        startExchange();
 }

@@ -1,29 +1,27 @@
 #pragma once
 
 #include "cli/arguments.h"
-#include "diagram/signalchart.h"
-#include "files/commissioningreport.h"
-#include "files/statuscsv.h"
-#include "link/discovery.h"
 #include "link/exchange.h"
 #include "link/qtserialport.h"
-#include "params/settingstransfer.h"
+#include "tasks/task.h"
 
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QObject>
-#include <QTimer>
 
 #include <memory>
 
+class EventJournal;
+
 // Runs one verkan-cli command on the shared engine: the command starts the
-// exchange (or the discovery) and then reacts to its signals until it is
-// done; run() turns the event loop meanwhile. Nothing here waits on the
-// port: pacing is the exchange's 60 ms slot and the detector's replies.
+// exchange (or, for discover, has the port to itself), runs the task of its
+// use case and prints what the task reports; run() turns the event loop
+// meanwhile. Nothing here waits on the port: pacing is the exchange's slot
+// and the detector's replies.
 class CommandRunner : public QObject {
     Q_OBJECT
 public:
     explicit CommandRunner(const CliArguments &arguments, QObject *parent = nullptr);
+    ~CommandRunner() override;
 
     // Runs the command to its end and returns the exit code.
     int run();
@@ -34,44 +32,28 @@ private:
     bool startExchange();
     void finish(int code);
     void fail(int code, const QString &message);
-    // The port as shown in messages: "COM-порт 1 (/dev/ttyS0)".
+    // The port as shown in messages: "COM-порт 1 (/dev/ttyS0)" or the path.
     QString portText() const;
-    // A status reply of the flank being polled, not an answer still in
-    // flight from before a flank change.
-    bool settled() const;
+    // Starts the task once the exchange runs; `ended` prints what the task
+    // did, then its failure (if any) becomes the exit code.
+    void runTask(Task *task, std::function<void()> ended = {});
+    void taskEnded(Task *task);
 
     void discover();
     void status();
     void readSettings();
     void apply();
-    void applyRead(bool complete);
-    void applyWritten();
-    void applyReadBack(bool complete);
     void record();
     void report();
-    void reportStatus(const StatusReading &reading);
-    void reportPassStep(const StatusReading &reading);
-    void writeReport();
 
     CliArguments m_args;
     QtSerialPortService m_port;
     Exchange m_exchange;
+    std::unique_ptr<EventJournal> m_journal;
     QEventLoop m_loop;
+    Task *m_task = nullptr;
     int m_exit = ExitDone;
     bool m_done = false;
-
-    // Made only for discover: it reads the port as soon as it exists.
-    std::unique_ptr<Discovery> m_discovery;
+    bool m_linkLost = false;
     int m_lastProgressBaud = 0;
-    SettingsReader m_reader;
-    SettingsWriter m_writer;
-    SettingsProfile m_wanted;
-    SettingsProfile m_before;
-    bool m_allConfirmed = true;
-    StatusCsvWriter m_csv;
-    QTimer m_recordTimer;
-    CommissioningReport m_report;
-    SignalChart m_chart;
-    QElapsedTimer m_passClock;
-    bool m_passStopping = false;
 };

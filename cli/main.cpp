@@ -14,6 +14,24 @@ int main(int argc, char **argv)
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
+
+    // Only the report needs the GUI module (fonts, PDF). The tool never
+    // shows a window, so it always runs on the offscreen platform: no X or
+    // Wayland display is needed (over ssh, from cron), and neither a stale
+    // DISPLAY nor a platform named in the environment can stop it.
+    std::unique_ptr<QCoreApplication> app;
+    if (parseArguments(arguments).arguments.command == CliArguments::Command::Report) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    QCoreApplication::setApplicationName(QStringLiteral("verkan-cli"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VERKAN_VERSION));
+    // Messages and the report speak the language --lang names, or the
+    // system's, as the window does.
+    installLanguage(*app, requestedLanguage(arguments).value_or(systemLanguage()));
+
     const ParsedArguments parsed = parseArguments(arguments);
     if (!parsed.error.isEmpty()) {
         std::fputs(("verkan-cli: " + parsed.error + "\n\n" + usageText()).toUtf8().constData(),
@@ -30,21 +48,6 @@ int main(int argc, char **argv)
     default:
         break;
     }
-
-    // Only the report needs the GUI module (fonts, PDF). The tool never
-    // shows a window, so it runs on the offscreen platform: no X or Wayland
-    // display is needed (over ssh, from cron), and a stale DISPLAY cannot
-    // stop it.
-    std::unique_ptr<QCoreApplication> app;
-    if (parsed.arguments.command == CliArguments::Command::Report) {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        app = std::make_unique<QGuiApplication>(argc, argv);
-    } else {
-        app = std::make_unique<QCoreApplication>(argc, argv);
-    }
-    QCoreApplication::setApplicationName(QStringLiteral("verkan-cli"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(VERKAN_VERSION));
     CommandRunner runner(parsed.arguments);
     return runner.run();
 }

@@ -1,11 +1,14 @@
 # The program is built in layers, one static library per folder, each linking
 # only the layers below it:
 #
-#   base  <-  link  <-  journal  <-  params  <-  monitor  <-  diagram  <-  files  <-  app
-#                                                                          files  <-  cli
+#   base <- link <- journal <- params <- monitor <- diagram <- files <- tasks <- app
+#                                                                      tasks <- cli
+#   base <- i18n (the program's language)                                     <- app, cli
 #
-# files (CSV recordings, PDF reports) and cli (verkan-cli) need no widgets;
-# the window's menu writes the same files as verkan-cli.
+# tasks holds each use case once (read, apply and save settings, record, the
+# report, the search for detectors); the window's menu and verkan-cli only
+# choose files, show progress and print outcomes. files (CSV recordings, PDF
+# reports), tasks and cli need no widgets.
 #
 # A layer's headers are reachable only through its own include root
 # (<build>/layers/<folder>/<folder> links to the folder), so a file that

@@ -61,7 +61,7 @@ std::optional<ControlPass::Step> ControlPass::advance(double signal, double thre
         if (m_blocks > 0) {
             const double mean = m_sumOfBlockMeans / (m_blocks * kCountsPerVolt);
             step.meanText = voltsReadout(mean);
-            m_lastResult = Result{mean, m_blocks};
+            step.result = Result{mean, m_blocks};
         } else {
             step.meanText = QString();
         }
@@ -69,7 +69,6 @@ std::optional<ControlPass::Step> ControlPass::advance(double signal, double thre
         m_blocks = 0;
         m_running = false;
         m_stopRequested = false;
-        ++m_passesEnded;
         step.ended = true;
         step.caption = measuringCaption();
     }

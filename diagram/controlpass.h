@@ -38,28 +38,25 @@ public:
     // The exchange started anew: no pass runs.
     void cancel() { m_running = false; }
     bool running() const { return m_running; }
-    // How many passes have ended so far: tells a pass that began and ended
-    // on the same sample from no pass at all.
-    int passesEnded() const { return m_passesEnded; }
+
+    // The result of a pass that ended with at least one block.
+    struct Result {
+        double meanVolts = 0;
+        int blocks = 0;
+    };
 
     // What one sample changes while a pass runs.
     struct Step {
         std::optional<QString> caption;   // new caption of the blinking label
         bool ended = false;               // the pass ended on this sample
         std::optional<QString> meanText;  // with ended: the mean, "" with no block
+        std::optional<Result> result;     // with ended: the pass's result, none with no block
         QString usefulText;               // smoothed useful signal
         quint32 usefulColour = 0;         // black below the threshold, red at or above
     };
     // Advances a running pass by one sample (signal and threshold in counts).
     // Nothing when no pass runs.
     std::optional<Step> advance(double signal, double threshold);
-
-    // The result of the last pass that ended with at least one block.
-    struct Result {
-        double meanVolts = 0;
-        int blocks = 0;
-    };
-    std::optional<Result> lastResult() const { return m_lastResult; }
 
 private:
     qint16 m_smoothed = 0;  // counts
@@ -69,8 +66,6 @@ private:
     qint16 m_blocks = 0;
     bool m_running = false;
     bool m_stopRequested = false;
-    int m_passesEnded = 0;
-    std::optional<Result> m_lastResult;
 };
 
 // Stores a real as a 16-bit integer: rounded with halves to even, held inside

@@ -1,5 +1,6 @@
 #include "files/commissioningreport.h"
 
+#include "base/enginetext.h"
 #include "monitor/statusdecoder.h"
 #include "params/numbertext.h"
 
@@ -27,10 +28,27 @@ QString labelledRow(const QString &label, const QString &value)
     return u"<tr><td><b>"_s + label.toHtmlEscaped() + u"</b></td>"_s + cell(value) + u"</tr>"_s;
 }
 
+const QString kBorderedTable = u"<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\">"_s;
+
+QString heading(const char *text)
+{
+    return u"<h3>"_s + engineText(text).toHtmlEscaped() + u"</h3>"_s;
+}
+
+QString headerRow(const QStringList &labels)
+{
+    QString row = u"<tr>"_s;
+    for (const QString &label : labels)
+        row += u"<th>"_s + label.toHtmlEscaped() + u"</th>"_s;
+    return row + u"</tr>"_s;
+}
+
 QString stateWords(const StatusReading &reading)
 {
     const QString state = flankStateText(reading.flankCode());
-    return state.isEmpty() ? u"код %1"_s.arg(reading.flankCode()) : state;
+    return state.isEmpty()
+               ? engineText(QT_TRANSLATE_NOOP("Engine", "код %1")).arg(reading.flankCode())
+               : state;
 }
 
 // The smallest of 1, 2 and 5 times a power of ten that cuts `span` into at
@@ -51,16 +69,24 @@ QString CommissioningReport::html() const
 {
     QString out = u"<html><body style=\"font-family: 'DejaVu Sans', 'Liberation Sans', sans-serif;"
                   u" font-size: 10pt\">"_s;
-    out += u"<h2>Протокол пусконаладки извещателя ВЕРКАН-Р</h2>"_s;
+    out += u"<h2>"_s +
+           engineText(QT_TRANSLATE_NOOP("Engine", "Протокол пусконаладки извещателя ВЕРКАН-Р"))
+               .toHtmlEscaped() +
+           u"</h2>"_s;
     out += u"<table cellspacing=\"0\" cellpadding=\"3\">"_s;
-    out += labelledRow(u"Дата и время"_s, time.toString(u"yyyy-MM-dd HH:mm:ss"_s));
-    out += labelledRow(u"Порт"_s, port);
-    out += labelledRow(u"Скорость"_s, u"%1 бод"_s.arg(baud));
-    out += labelledRow(u"Адрес блока"_s, QString::number(address));
+    out += labelledRow(engineText(QT_TRANSLATE_NOOP("Engine", "Дата и время")),
+                       time.toString(u"yyyy-MM-dd HH:mm:ss"_s));
+    out += labelledRow(engineText(QT_TRANSLATE_NOOP("Engine", "Порт")), port);
+    out += labelledRow(engineText(QT_TRANSLATE_NOOP("Engine", "Скорость")),
+                       engineText(QT_TRANSLATE_NOOP("Engine", "%1 бод")).arg(baud));
+    out += labelledRow(engineText(QT_TRANSLATE_NOOP("Engine", "Адрес блока")),
+                       QString::number(address));
     out += u"</table>"_s;
 
-    out += u"<h3>Настройки</h3><table border=\"1\" cellspacing=\"0\" cellpadding=\"3\">"_s;
-    out += u"<tr><th>Параметр</th><th>Фланг 1</th><th>Фланг 2</th></tr>"_s;
+    out += heading(QT_TRANSLATE_NOOP("Engine", "Настройки")) + kBorderedTable;
+    out += headerRow({engineText(QT_TRANSLATE_NOOP("Engine", "Параметр")),
+                      engineText(QT_TRANSLATE_NOOP("Engine", "Фланг 1")),
+                      engineText(QT_TRANSLATE_NOOP("Engine", "Фланг 2"))});
     for (const SettingRow *row : flankSettingRows()) {
         out += u"<tr>"_s + cell(settingName(*row));
         for (const auto &flank : settings.flanks)
@@ -71,10 +97,15 @@ QString CommissioningReport::html() const
     }
     out += u"</table>"_s;
 
-    out += u"<h3>Состояние</h3><table border=\"1\" cellspacing=\"0\" cellpadding=\"3\">"_s;
-    out += u"<tr><th>Фланг</th><th>Состояние</th><th>Сигнал</th><th>Порог</th>"
-           u"<th>Уровень 1</th><th>Уровень 2</th></tr>"_s;
+    out += heading(QT_TRANSLATE_NOOP("Engine", "Состояние")) + kBorderedTable;
+    out += headerRow({engineText(QT_TRANSLATE_NOOP("Engine", "Фланг")),
+                      engineText(QT_TRANSLATE_NOOP("Engine", "Состояние")),
+                      engineText(QT_TRANSLATE_NOOP("Engine", "Сигнал")),
+                      engineText(QT_TRANSLATE_NOOP("Engine", "Порог")),
+                      engineText(QT_TRANSLATE_NOOP("Engine", "Уровень 1")),
+                      engineText(QT_TRANSLATE_NOOP("Engine", "Уровень 2"))});
     std::optional<bool> tamperOpen;
+    const QString noData = engineText(QT_TRANSLATE_NOOP("Engine", "нет данных"));
     for (int i = 0; i < SettingsProfile::kFlankCount; ++i) {
         out += u"<tr>"_s + cell(QString::number(i + 1));
         if (const std::optional<StatusReading> &reading = status[i]) {
@@ -84,23 +115,33 @@ QString CommissioningReport::html() const
                    cell(voltsReadout(reading->level2 / StatusReading::kCountsPerVolt));
             tamperOpen = reading->tamperOpen();
         } else {
-            out += u"<td colspan=\"5\">нет данных</td>"_s;
+            out += u"<td colspan=\"5\">"_s + noData + u"</td>"_s;
         }
         out += u"</tr>"_s;
     }
-    out += u"</table><p><b>Датчик вскрытия:</b> "_s +
-           (!tamperOpen ? u"нет данных"_s : (*tamperOpen ? u"Разомкнут"_s : u"Замкнут"_s)) +
+    out += u"</table><p><b>"_s +
+           engineText(QT_TRANSLATE_NOOP("Engine", "Датчик вскрытия:")).toHtmlEscaped() +
+           u"</b> "_s +
+           (!tamperOpen   ? noData
+            : *tamperOpen ? engineText(QT_TRANSLATE_NOOP("Engine", "Разомкнут"))
+                          : engineText(QT_TRANSLATE_NOOP("Engine", "Замкнут")))
+               .toHtmlEscaped() +
            u"</p>"_s;
 
     if (pass) {
-        out += u"<h3>Контрольный проход</h3><table cellspacing=\"0\" cellpadding=\"3\">"_s;
-        out += labelledRow(u"Фланг"_s, QString::number(pass->flank));
-        out += labelledRow(u"Длительность"_s,
-                           numberText(roundHalfEven(pass->seconds * 10) / 10) + u" с"_s);
-        out += labelledRow(u"Средний полезный сигнал"_s,
+        out += heading(QT_TRANSLATE_NOOP("Engine", "Контрольный проход")) +
+               u"<table cellspacing=\"0\" cellpadding=\"3\">"_s;
+        out += labelledRow(engineText(QT_TRANSLATE_NOOP("Engine", "Фланг")),
+                           QString::number(pass->flank));
+        out += labelledRow(engineText(QT_TRANSLATE_NOOP("Engine", "Длительность")),
+                           engineText(QT_TRANSLATE_NOOP("Engine", "%1 с"))
+                               .arg(numberText(roundHalfEven(pass->seconds * 10) / 10)));
+        out += labelledRow(engineText(QT_TRANSLATE_NOOP("Engine", "Средний полезный сигнал")),
                            pass->meanVolts ? voltsReadout(*pass->meanVolts)
-                                           : u"нет (проход короче одного блока)"_s);
-        out += labelledRow(u"Порог"_s, voltsReadout(pass->thresholdVolts));
+                                           : engineText(QT_TRANSLATE_NOOP(
+                                                 "Engine", "нет (проход короче одного блока)")));
+        out += labelledRow(engineText(QT_TRANSLATE_NOOP("Engine", "Порог")),
+                           voltsReadout(pass->thresholdVolts));
         out += u"</table><p><img src=\"%1\" width=\"600\" height=\"270\"></p>"_s.arg(
             QLatin1String(kChartResource));
     }
@@ -118,7 +159,7 @@ bool CommissioningReport::writePdf(const QString &path, QString *error) const
     QPdfWriter writer(&file);
     writer.setPageSize(QPageSize(QPageSize::A4));
     writer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
-    writer.setTitle(u"Протокол пусконаладки ВЕРКАН-Р"_s);
+    writer.setTitle(engineText(QT_TRANSLATE_NOOP("Engine", "Протокол пусконаладки ВЕРКАН-Р")));
     writer.setCreator(u"verkan-cli"_s);
 
     QTextDocument document;
@@ -186,16 +227,18 @@ QImage passChartImage(const CommissioningReport::Pass &pass, QSize size)
     painter.setPen(Qt::black);
     painter.drawRect(plot);
     painter.drawText(QRectF(0, plot.bottom() + textHeight, size.width(), textHeight + 8),
-                     Qt::AlignHCenter | Qt::AlignBottom, u"время, с"_s);
+                     Qt::AlignHCenter | Qt::AlignBottom,
+                     engineText(QT_TRANSLATE_NOOP("Engine", "время, с")));
     painter.drawText(QRectF(4, 0, plot.left(), plot.top()), Qt::AlignLeft | Qt::AlignVCenter,
-                     u"В"_s);
+                     engineText(QT_TRANSLATE_NOOP("Engine", "В")));
 
     painter.setPen(QPen(Qt::red, size.height() / 320.0));
     painter.drawLine(toPixel(0, pass.thresholdVolts), toPixel(span, pass.thresholdVolts));
-    painter.drawText(QRectF(plot.left() + 8, toPixel(0, pass.thresholdVolts).y() - textHeight - 2,
-                            plot.width() / 2, textHeight),
-                     Qt::AlignLeft | Qt::AlignBottom,
-                     u"порог %1"_s.arg(voltsReadout(pass.thresholdVolts)));
+    painter.drawText(
+        QRectF(plot.left() + 8, toPixel(0, pass.thresholdVolts).y() - textHeight - 2,
+               plot.width() / 2, textHeight),
+        Qt::AlignLeft | Qt::AlignBottom,
+        engineText(QT_TRANSLATE_NOOP("Engine", "порог %1")).arg(voltsReadout(pass.thresholdVolts)));
 
     QPainterPath trace;
     for (int i = 0; i < pass.signal.size(); ++i) {

@@ -62,6 +62,7 @@ Exchange::StartResult Exchange::start(int portNumber, int address, int flank)
     armTicks(m_clock.elapsed());
     m_watchdog->start();
     m_silentPeriods = 0;
+    emit started();
     return {true, SerialPortService::OpenError::None};
 }
 

@@ -58,6 +58,10 @@ public:
     void setFixedSpeed(int baud) { m_scheduler.setFixedSpeed(baud); }
 
     bool isRunning() const { return m_running; }
+    // A status reply now answers the poll of the flank in use: no start-up
+    // sequence or read-back is under way, so nothing still in flight from
+    // before a flank change can arrive as if it were this flank's.
+    bool statusIsCurrent() const { return m_running && m_scheduler.startupSlotsLeft() == 0; }
     int portNumber() const { return m_portNumber; }
     int address() const { return m_address; }
     int flank() const { return m_flank; }
@@ -80,6 +84,8 @@ public:
     void openBodyExpired();
 
 signals:
+    // The port opened and the start-up sequence began.
+    void started();
     // A reply frame ended: the detector is answering.
     void linkAlive();
     // The speed search ended at `baud`.

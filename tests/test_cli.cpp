@@ -45,18 +45,26 @@ struct Run {
     QString err;
 };
 
-// Runs verkan-cli with port 1 at `tty` and port 2 at a missing path, on a
-// machine without a display.
-Run cli(const QStringList &arguments, const QString &tty)
+// Starts verkan-cli with port 1 at `tty` and every other port at a missing
+// path, on a machine without a display; `environment` ("NAME=value") is set
+// on top.
+void startCli(QProcess &process, const QStringList &arguments, const QString &tty,
+              const QStringList &environment = {})
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(u"VERKAN_COM1"_s, tty);
-    env.insert(u"VERKAN_COM2"_s, tty + u".missing"_s);
+    for (int n = 2; n <= 16; ++n)
+        env.insert(u"VERKAN_COM%1"_s.arg(n), tty + u".missing"_s);
     for (const QString &name : {u"DISPLAY"_s, u"WAYLAND_DISPLAY"_s, u"QT_QPA_PLATFORM"_s})
         env.remove(name);
-    QProcess process;
+    for (const QString &setting : environment)
+        env.insert(setting.section(u'=', 0, 0), setting.section(u'=', 1));
     process.setProcessEnvironment(env);
     process.start(QStringLiteral(VERKAN_CLI_PATH), arguments);
+}
+
+Run finished(QProcess &process)
+{
     Run run;
     if (!process.waitForFinished(120000))
         return run;
@@ -64,6 +72,19 @@ Run cli(const QStringList &arguments, const QString &tty)
     run.out = QString::fromUtf8(process.readAllStandardOutput());
     run.err = QString::fromUtf8(process.readAllStandardError());
     return run;
+}
+
+Run cli(const QStringList &arguments, const QString &tty, const QStringList &environment = {})
+{
+    QProcess process;
+    startCli(process, arguments, tty, environment);
+    return finished(process);
+}
+
+bool hasCyrillic(const QString &text)
+{
+    return std::any_of(text.begin(), text.end(),
+                       [](QChar c) { return c.unicode() >= 0x400 && c.unicode() <= 0x4FF; });
 }
 
 const QByteArray kProfile = R"({"format": "verkan-r settings 1", "address": 1, "speed": 9600,
@@ -86,6 +107,10 @@ private slots:
     void badFileWritesNothing_data();
     void badFileWritesNothing();
     void refusedWriteIsReported();
+    void silentMidwayIsReportedPerSetting();
+    void language_data();
+    void language();
+    void reportNeedsNoDisplay();
 
 private:
     QString file(const QString &name) const { return m_dir.filePath(name); }
@@ -151,7 +176,12 @@ void TestCli::commands_data()
                                   << u".missing): порт не найден."_s;
     QTest::newRow("missing device")
         << none << QString() << QStringList{u"--port"_s, u"/nonexistent/tty"_s, u"discover"_s} << 4
-        << none << u"порт /nonexistent/tty: порт не найден."_s;
+        << none << u"verkan-cli: /nonexistent/tty: порт не найден."_s;
+    QTest::newRow("empty port") << none << QString() << QStringList{u"--port"_s, u""_s, u"status"_s}
+                                << 2 << none << u"--port: номер COM-порта от 1 до 16"_s;
+    QTest::newRow("negative length")
+        << none << QString() << QStringList{u"record"_s, u"-1"_s, u"rec.csv"_s} << 2 << none
+        << u"-1: ожидается положительное число"_s;
     QTest::newRow("unknown command") << none << QString() << QStringList{u"frobnicate"_s} << 2
                                      << none << u"неизвестная команда frobnicate"_s;
     QTest::newRow("unknown option") << none << QString() << QStringList{u"--bogus"_s, u"status"_s}
@@ -326,8 +356,91 @@ void TestCli::refusedWriteIsReported()
     profile.close();
     const Run run = cli({u"settings"_s, u"apply"_s, profile.fileName()}, sim.tty());
     QCOMPARE(run.code, 5);
-    QVERIFY2(run.err.contains(u"фланг 1, Усиление: блок не принял значение, оставлено 4"_s),
+    QVERIFY2(run.err.contains(u"фланг 1, Усиление = 3: блок не принял значение, оставлено 4"_s),
              qPrintable(run.err));
+}
+
+void TestCli::silentMidwayIsReportedPerSetting()
+{
+    // The detector stops answering once the first write went out: the
+    // output says of every setting whether it was confirmed, sent without
+    // confirmation or not sent, and the exit code is that of a lost link.
+    Sim sim(m_dir, u"tty"_s, {u"--baud"_s, u"19200"_s});
+    QVERIFY(sim.ready());
+    QFile profile(file(u"profile.json"_s));
+    QVERIFY(profile.open(QIODevice::WriteOnly) && profile.write(kProfile) > 0);
+    profile.close();
+    QProcess process;
+    startCli(process, {u"settings"_s, u"apply"_s, profile.fileName()}, sim.tty());
+    QVERIFY(QTest::qWaitFor([&sim] { return sim.writesHeard() >= 1; }, 20000));
+    QCOMPARE(sim.command(u"silence on"_s), QStringList{u"ok"_s});
+    const Run run = finished(process);
+    QCOMPARE(run.code, 3);
+    const QStringList lines = run.err.split(u'\n', Qt::SkipEmptyParts);
+    int confirmed = 0, unconfirmed = 0, notSent = 0;
+    for (const QString &line : lines) {
+        confirmed += line.endsWith(u": подтверждено"_s);
+        unconfirmed += line.endsWith(u": отправлено, не подтверждено"_s);
+        notSent += line.endsWith(u": не отправлено"_s);
+    }
+    QVERIFY2(confirmed >= 1 && unconfirmed >= 1 && notSent >= 1, qPrintable(run.err));
+    QCOMPARE(confirmed + unconfirmed + notSent, 14);
+    QVERIFY2(run.err.contains(u"нет связи с блоком 1"_s), qPrintable(run.err));
+}
+
+void TestCli::language_data()
+{
+    QTest::addColumn<QStringList>("environment");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<bool>("english");
+    QTest::newRow("English system")
+        << QStringList{u"LANG=en_US.UTF-8"_s, u"LC_ALL="_s} << QStringList{} << true;
+    QTest::newRow("Russian system")
+        << QStringList{u"LANG=ru_RU.UTF-8"_s, u"LC_ALL="_s} << QStringList{} << false;
+    QTest::newRow("--lang en") << QStringList{u"LANG=ru_RU.UTF-8"_s, u"LC_ALL="_s}
+                               << QStringList{u"--lang"_s, u"en"_s} << true;
+    QTest::newRow("--lang ru") << QStringList{u"LANG=en_US.UTF-8"_s, u"LC_ALL="_s}
+                               << QStringList{u"--lang"_s, u"ru"_s} << false;
+}
+
+void TestCli::language()
+{
+    // status, a failure and the usage: no Russian letter in English; the
+    // Russian texts as they always were.
+    QFETCH(QStringList, environment);
+    QFETCH(QStringList, options);
+    QFETCH(bool, english);
+    Sim sim(m_dir, u"tty"_s, {u"--baud"_s, u"19200"_s});
+    QVERIFY(sim.ready());
+    const Run status = cli(options + QStringList{u"status"_s}, sim.tty(), environment);
+    QCOMPARE(status.code, 0);
+    const Run missing =
+        cli(options + QStringList{u"--port"_s, u"2"_s, u"status"_s}, sim.tty(), environment);
+    QCOMPARE(missing.code, 4);
+    const Run usage = cli(options + QStringList{u"--bogus"_s}, sim.tty(), environment);
+    QCOMPARE(usage.code, 2);
+    const QString all = status.out + status.err + missing.err + usage.err;
+    QCOMPARE(hasCyrillic(all), !english);
+    if (english) {
+        QVERIFY2(status.out.contains(u"Tamper switch: "_s), qPrintable(status.out));
+        QVERIFY2(status.out.contains(u"Threshold: 1.5 V"_s), qPrintable(status.out));
+    } else {
+        QVERIFY2(status.out.contains(u"Датчик вскрытия: Замкнут"_s), qPrintable(status.out));
+        QVERIFY2(status.out.contains(u"Порог: 1,5 В"_s), qPrintable(status.out));
+        QVERIFY2(missing.err.contains(u"порт не найден"_s), qPrintable(missing.err));
+    }
+}
+
+void TestCli::reportNeedsNoDisplay()
+{
+    // A platform that needs a display, and none: the report is written anyway.
+    Sim sim(m_dir, u"tty"_s, {u"--baud"_s, u"19200"_s});
+    QVERIFY(sim.ready());
+    const Run run =
+        cli({u"report"_s, file(u"nodisplay.pdf"_s)}, sim.tty(), {u"QT_QPA_PLATFORM=xcb"_s});
+    QVERIFY2(run.code == 0, qPrintable(run.err));
+    QFile pdf(file(u"nodisplay.pdf"_s));
+    QVERIFY(pdf.open(QIODevice::ReadOnly) && pdf.read(5) == "%PDF-");
 }
 
 QTEST_GUILESS_MAIN(TestCli)

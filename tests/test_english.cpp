@@ -4,8 +4,9 @@
 // window's language rather than the system's locale.
 
 #include "app/journallistview.h"
-#include "app/language.h"
 #include "app/mainwindow.h"
+#include "files/commissioningreport.h"
+#include "i18n/language.h"
 #include "journal/eventjournal.h"
 #include "params/numbertext.h"
 #include "support/formfixture.h"
@@ -98,8 +99,8 @@ QList<Message> tsMessages()
 QString programSources()
 {
     QString all;
-    for (const char *layer :
-         {"app", "base", "link", "journal", "params", "monitor", "diagram", "files"}) {
+    for (const char *layer : {"app", "cli", "base", "link", "journal", "params", "monitor",
+                              "diagram", "files", "tasks"}) {
         QDirIterator it(QStringLiteral(VERKAN_SOURCE_DIR "/") + QLatin1String(layer),
                         {u"*.cpp"_s, u"*.h"_s}, QDir::Files);
         while (it.hasNext()) {
@@ -119,7 +120,7 @@ class TestEnglish : public QObject {
     Q_OBJECT
 
 private slots:
-    void cleanup() { installLanguage(*QCoreApplication::instance(), WindowLanguage::Russian); }
+    void cleanup() { installLanguage(*QCoreApplication::instance(), Language::Russian); }
 
     void languageFromEnvironment_data()
     {
@@ -150,10 +151,10 @@ private slots:
             saved << qgetenv(names[i]);
             qputenv(names[i], environment[i].toUtf8());
         }
-        const WindowLanguage language = systemWindowLanguage();
+        const Language language = systemLanguage();
         for (int i = 0; i < 4; ++i)
             qputenv(names[i], saved[i]);
-        QCOMPARE(language == WindowLanguage::English, english);
+        QCOMPARE(language == Language::English, english);
     }
 
     // Every entry translated, and every source text still one the program has
@@ -163,7 +164,7 @@ private slots:
         const QList<Message> messages = tsMessages();
         QVERIFY(messages.size() > 50);
         const QString sources = programSources();
-        installLanguage(*QCoreApplication::instance(), WindowLanguage::English);
+        installLanguage(*QCoreApplication::instance(), Language::English);
         for (const Message &m : messages) {
             QVERIFY2(m.finished && !m.translation.isEmpty() && !hasCyrillic(m.translation),
                      qPrintable(m.source));
@@ -179,7 +180,7 @@ private slots:
     // session with an alarm, a fault and an open tamper switch.
     void englishWindowHasNoRussian()
     {
-        installLanguage(*QCoreApplication::instance(), WindowLanguage::English);
+        installLanguage(*QCoreApplication::instance(), Language::English);
         FormFixture w;
         w.start(1);
         QTest::keyClick(w.control<QComboBox>("Combo2"), Qt::Key_Down);  // flank 2: polled
@@ -200,7 +201,7 @@ private slots:
     // mnemonics stay unique in English.
     void englishMenusHaveNoRussian()
     {
-        installLanguage(*QCoreApplication::instance(), WindowLanguage::English);
+        installLanguage(*QCoreApplication::instance(), Language::English);
         FakeSerialPort port;
         QTemporaryDir dir;
         Form1Dependencies deps;
@@ -236,6 +237,34 @@ private slots:
         for (const QString &text : russian)
             qWarning().noquote() << text;
         QCOMPARE(russian.size(), 0);
+    }
+
+    // The commissioning report speaks the program's language: every heading,
+    // label and word of a report with both flanks and a control pass.
+    void reportFollowsTheLanguage_data()
+    {
+        QTest::addColumn<bool>("english");
+        QTest::newRow("Russian") << false;
+        QTest::newRow("English") << true;
+    }
+    void reportFollowsTheLanguage()
+    {
+        QFETCH(bool, english);
+        installLanguage(*QCoreApplication::instance(),
+                        english ? Language::English : Language::Russian);
+        CommissioningReport report;
+        report.port = u"COM1 (/dev/ttyUSB0)"_s;
+        report.baud = 19200;
+        report.address = 3;
+        report.settings.flanks[0].insert(Setting::Gain, 5);
+        StatusReading alarm;
+        alarm.stateByte = 1;
+        report.status[0] = alarm;
+        report.pass = CommissioningReport::Pass();
+        const QString html = report.html();
+        QCOMPARE(hasCyrillic(html), !english);
+        QVERIFY(html.contains(english ? u"Test crossing"_s : u"Контрольный проход"_s));
+        QVERIFY(html.contains(english ? u"Alarm"_s : u"Тревога"_s));
     }
 
     // Numbers and dates follow the window's language, not the system's locale.

@@ -2,9 +2,9 @@
 // confirmation the detector gives (or does not give) decides the outcome, and
 // a write left unconfirmed goes out exactly once more.
 #include "link/exchange.h"
-#include "params/settingstransfer.h"
 #include "support/fakeserialport.h"
 #include "support/replies.h"
+#include "tasks/settingstransfer.h"
 
 #include <QSignalSpy>
 #include <QTest>

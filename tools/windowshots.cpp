@@ -2,13 +2,14 @@
 // simulated detector, its "Файл" menu open, a flank in alarm, a setting being
 // changed, and a settings file written with one value refused. Runs
 // offscreen; usage: windowshots OUTPUT_FOLDER
+#include "app/applyprofiledialog.h"
 #include "app/controls.h"
 #include "app/form1.h"
 #include "app/mainwindow.h"
-#include "app/settingsdialogs.h"
 #include "app/updown.h"
 #include "link/exchange.h"
 #include "livesession.h"
+#include "tasks/readsettingstask.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -66,11 +67,9 @@ bool saveWithMenuOpen(MainWindow &window, const QString &path)
 bool saveProfileDialog(LiveSession &session, const QString &path)
 {
     Form1 &form = session.mainWindow().form();
-    SettingsReader reader(form.exchange());
-    bool read = false;
-    QObject::connect(&reader, &SettingsReader::finished, [&read] { read = true; });
+    ReadSettingsTask reader(form.exchange());
     reader.start();
-    while (!read)
+    while (!reader.hasEnded())
         runFor(100);
     SettingsProfile profile = reader.profile();
     profile.flanks[0][Setting::Gain] = 7;

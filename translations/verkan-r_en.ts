@@ -8,14 +8,6 @@
         <translation>Write settings to unit</translation>
     </message>
     <message>
-        <source>%1: не удалось прочитать файл (%2)</source>
-        <translation>%1: could not read the file (%2)</translation>
-    </message>
-    <message>
-        <source>%1: %2. Ничего не записано.</source>
-        <translation>%1: %2. Nothing was written.</translation>
-    </message>
-    <message>
         <source>Фланг</source>
         <translation>Flank</translation>
     </message>
@@ -32,10 +24,6 @@
         <translation>In file</translation>
     </message>
     <message>
-        <source>Настройки блока %1 уже совпадают с файлом; ничего не записано.</source>
-        <translation>The settings of unit %1 already match the file; nothing was written.</translation>
-    </message>
-    <message>
         <source>Отличаются настроек: %1 (красные строки). Записать их в блок %2?</source>
         <translation>Settings that differ: %1 (red rows). Write them to unit %2?</translation>
     </message>
@@ -44,20 +32,67 @@
         <translation>Write</translation>
     </message>
     <message>
-        <source>Запись в блок %1: 0 из %2</source>
-        <translation>Writing to unit %1: 0 of %2</translation>
+        <source> Красные строки блок не подтвердил.</source>
+        <translation> The unit did not confirm the red rows.</translation>
+    </message>
+</context>
+<context>
+    <name>ApplySettingsTask</name>
+    <message>
+        <source>подтверждено</source>
+        <translation>confirmed</translation>
+    </message>
+    <message>
+        <source>блок не принял значение, оставлено %1</source>
+        <translation>the unit refused the value, kept %1</translation>
+    </message>
+    <message>
+        <source>отправлено, не подтверждено</source>
+        <translation>sent, not confirmed</translation>
+    </message>
+    <message>
+        <source>не отправлено</source>
+        <translation>not sent</translation>
+    </message>
+    <message>
+        <source>%1: не удалось прочитать файл (%2)</source>
+        <translation>%1: could not read the file (%2)</translation>
+    </message>
+    <message>
+        <source>%1: %2. Ничего не записано.</source>
+        <translation>%1: %2. Nothing was written.</translation>
+    </message>
+    <message>
+        <source>Настройки блока %1 уже совпадают с файлом; ничего не записано.</source>
+        <translation>The settings of unit %1 already match the file; nothing was written.</translation>
     </message>
     <message>
         <source>Запись в блок %1: %2 из %3</source>
         <translation>Writing to unit %1: %2 of %3</translation>
     </message>
     <message>
+        <source>Подтверждено блоком: %1 из %2.</source>
+        <translation>Confirmed by the unit: %1 of %2.</translation>
+    </message>
+    <message>
         <source>Записано и подтверждено блоком: %1 из %1.</source>
         <translation>Written and confirmed by the unit: %1 of %1.</translation>
     </message>
     <message>
-        <source>Подтверждено блоком: %1 из %2. Красные строки блок не подтвердил.</source>
-        <translation>Confirmed by the unit: %1 of %2. The unit did not confirm the red rows.</translation>
+        <source>Блок %1 не ответил на чтение настроек после записи.</source>
+        <translation>Unit %1 did not answer the settings read after writing.</translation>
+    </message>
+    <message>
+        <source>Не все настройки блока %1 совпадают с файлом %2.</source>
+        <translation>Not all settings of unit %1 match the file %2.</translation>
+    </message>
+    <message>
+        <source>Нет связи с блоком %1.</source>
+        <translation>No link with unit %1.</translation>
+    </message>
+    <message>
+        <source>Обмен данными остановлен.</source>
+        <translation>Data exchange stopped.</translation>
     </message>
 </context>
 <context>
@@ -81,6 +116,236 @@
     <message>
         <source>1c./дел.</source>
         <translation>1s/div.</translation>
+    </message>
+</context>
+<context>
+    <name>Cli</name>
+    <message>
+        <source>Использование: verkan-cli [--port ПОРТ] [--address N] [--baud СКОРОСТЬ] КОМАНДА ...
+
+Настройка и проверка извещателей ВЕРКАН-Р из командной строки.
+
+Параметры:
+  --port ПОРТ         номер COM-порта 1..16, как в окне программы (VERKAN_COM&lt;n&gt;
+                      заменяет устройство порта n), или путь к устройству;
+                      по умолчанию 1
+  --address N         адрес блока 0..128, по умолчанию 1
+  --baud СКОРОСТЬ     не искать скорость, а работать на этой:
+                      4800, 9600, 19200, 38400, 57600 или 115200
+  --lang ru|en        язык сообщений и отчёта; по умолчанию язык системы
+                      (английский, если он английский, иначе русский)
+  --journal ФАЙЛ      дописывать в ФАЙЛ журнал событий обмена (старт, стоп,
+                      потеря связи), как Jurnal.txt окна программы
+  -h, --help          эта справка
+  -v, --version       версия программы
+
+Команды:
+  discover [--addresses ОТ-ДО]    найти блоки на всех скоростях и адресах ОТ..ДО
+                                  (по умолчанию 0-128): строка на каждый блок
+  status [--flank 1|2]            одно чтение состояния фланга
+  settings show                   настройки обоих флангов в JSON
+  settings save ФАЙЛ              то же в ФАЙЛ
+  settings apply ФАЙЛ             записать в блок настройки ФАЙЛА, которые отличаются,
+                                  прочитать всё обратно и показать изменения
+  record СЕКУНДЫ ФАЙЛ [--flank 1|2]
+                                  записать все ответы о состоянии в файл CSV
+  report ФАЙЛ [--pass СЕКУНДЫ] [--flank 1|2]
+                                  отчёт о пусконаладке в PDF; с --pass сначала
+                                  контрольный проход заданной длительности
+
+Коды завершения: 0 готово; 2 ошибка в командной строке или в файле;
+3 блок не ответил; 4 порт не открывается; 5 запись не подтверждена.
+</source>
+        <translation>Usage: verkan-cli [--port PORT] [--address N] [--baud SPEED] COMMAND ...
+
+Setting up and checking VERKAN-R detectors from the command line.
+
+Options:
+  --port PORT         COM port number 1..16, as in the program&apos;s window
+                      (VERKAN_COM&lt;n&gt; replaces the device of port n), or a
+                      device path; 1 by default
+  --address N         unit address 0..128, 1 by default
+  --baud SPEED        do not search the speed, work at this one:
+                      4800, 9600, 19200, 38400, 57600 or 115200
+  --lang ru|en        language of the messages and the report; by default the
+                      system&apos;s (English if it is English, Russian otherwise)
+  --journal FILE      append the exchange&apos;s event journal (start, stop, lost
+                      link) to FILE, like the window&apos;s Jurnal.txt
+  -h, --help          this help
+  -v, --version       the program&apos;s version
+
+Commands:
+  discover [--addresses FROM-TO]  find units at every speed and address FROM..TO
+                                  (0-128 by default): a line per unit
+  status [--flank 1|2]            one reading of the flank&apos;s state
+  settings show                   the settings of both flanks as JSON
+  settings save FILE              the same into FILE
+  settings apply FILE             write the settings of FILE that differ into the
+                                  unit, read everything back and show the changes
+  record SECONDS FILE [--flank 1|2]
+                                  record every status reply into a CSV file
+  report FILE [--pass SECONDS] [--flank 1|2]
+                                  commissioning report as PDF; with --pass a test
+                                  crossing of that length first
+
+Exit codes: 0 done; 2 error in the command line or in a file;
+3 the unit did not answer; 4 the port does not open; 5 a write not confirmed.
+</translation>
+    </message>
+    <message>
+        <source>%1: ожидается положительное число</source>
+        <translation>%1: a positive number expected</translation>
+    </message>
+    <message>
+        <source>неизвестный параметр %1</source>
+        <translation>unknown option %1</translation>
+    </message>
+    <message>
+        <source>ошибка в параметрах: %1</source>
+        <translation>error in the options: %1</translation>
+    </message>
+    <message>
+        <source>--lang: язык ru или en</source>
+        <translation>--lang: language ru or en</translation>
+    </message>
+    <message>
+        <source>--port: номер COM-порта от %1 до %2 или путь к устройству</source>
+        <translation>--port: a COM port number from %1 to %2 or a device path</translation>
+    </message>
+    <message>
+        <source>--address: адрес блока от 0 до %1</source>
+        <translation>--address: unit address from 0 to %1</translation>
+    </message>
+    <message>
+        <source>--baud: допустимы 4800, 9600, 19200, 38400, 57600, 115200</source>
+        <translation>--baud: 4800, 9600, 19200, 38400, 57600, 115200 allowed</translation>
+    </message>
+    <message>
+        <source>--flank: фланг 1 или 2</source>
+        <translation>--flank: flank 1 or 2</translation>
+    </message>
+    <message>
+        <source>--addresses: диапазон ОТ-ДО в пределах 0-%1</source>
+        <translation>--addresses: a range FROM-TO within 0-%1</translation>
+    </message>
+    <message>
+        <source>--pass: длительность прохода в секундах</source>
+        <translation>--pass: the length of the pass in seconds</translation>
+    </message>
+    <message>
+        <source>--journal: не задан файл журнала</source>
+        <translation>--journal: no journal file given</translation>
+    </message>
+    <message>
+        <source>не задана команда</source>
+        <translation>no command given</translation>
+    </message>
+    <message>
+        <source>settings: ожидается show, save или apply</source>
+        <translation>settings: show, save or apply expected</translation>
+    </message>
+    <message>
+        <source>неизвестная команда %1</source>
+        <translation>unknown command %1</translation>
+    </message>
+    <message>
+        <source>%1: неверное число аргументов</source>
+        <translation>%1: wrong number of arguments</translation>
+    </message>
+    <message>
+        <source>параметр --%1 не относится к команде %2</source>
+        <translation>option --%1 does not belong to the command %2</translation>
+    </message>
+    <message>
+        <source>record: длительность записи в секундах</source>
+        <translation>record: the length of the recording in seconds</translation>
+    </message>
+</context>
+<context>
+    <name>CommandRunner</name>
+    <message>
+        <source>%2: нет связи с блоком %1. Проверьте адрес и питание!</source>
+        <translation>%2: no link with unit %1. Check the address and power!</translation>
+    </message>
+    <message>
+        <source>COM-порт %1 (%2)</source>
+        <translation>COM port %1 (%2)</translation>
+    </message>
+    <message>
+        <source>поиск: %1 бод, адрес %2 (проверено %3 из %4)</source>
+        <translation>search: %1 baud, address %2 (%3 of %4 checked)</translation>
+    </message>
+    <message>
+        <source>поиск: %1 бод, адреса %2-%3</source>
+        <translation>search: %1 baud, addresses %2-%3</translation>
+    </message>
+    <message>
+        <source>Блок %1, %2, %3 бод</source>
+        <translation>Unit %1, %2, %3 baud</translation>
+    </message>
+    <message>
+        <source>Фланг %1: %2</source>
+        <translation>Flank %1: %2</translation>
+    </message>
+    <message>
+        <source>код %1</source>
+        <translation>code %1</translation>
+    </message>
+    <message>
+        <source>Датчик вскрытия: </source>
+        <translation>Tamper switch: </translation>
+    </message>
+    <message>
+        <source>Разомкнут</source>
+        <translation>Open</translation>
+    </message>
+    <message>
+        <source>Замкнут</source>
+        <translation>Closed</translation>
+    </message>
+    <message>
+        <source>Сигнал: </source>
+        <translation>Signal: </translation>
+    </message>
+    <message>
+        <source>Порог: </source>
+        <translation>Threshold: </translation>
+    </message>
+    <message>
+        <source>Уровни &lt;1&gt; &lt;2&gt; : %1  %2</source>
+        <translation>Levels &lt;1&gt; &lt;2&gt; : %1  %2</translation>
+    </message>
+    <message>
+        <source>%1: файл нельзя записать</source>
+        <translation>%1: the file cannot be written</translation>
+    </message>
+    <message>
+        <source>Фланг %1, %2: %3 -&gt; %4</source>
+        <translation>Flank %1, %2: %3 -&gt; %4</translation>
+    </message>
+    <message>
+        <source>Ничего не изменилось.</source>
+        <translation>Nothing changed.</translation>
+    </message>
+    <message>
+        <source>фланг %1, %2 = %3: %4</source>
+        <translation>flank %1, %2 = %3: %4</translation>
+    </message>
+    <message>
+        <source>Контрольный проход на фланге %1, не дольше %2 с…</source>
+        <translation>Test crossing on flank %1, at most %2 s…</translation>
+    </message>
+    <message>
+        <source>Контрольный проход на фланге %1: %2 с</source>
+        <translation>Test crossing on flank %1: %2 s</translation>
+    </message>
+    <message>
+        <source>Средний полезный сигнал: %1, порог: %2</source>
+        <translation>Mean useful signal: %1, threshold: %2</translation>
+    </message>
+    <message>
+        <source>нет</source>
+        <translation>none</translation>
     </message>
 </context>
 <context>
@@ -145,30 +410,6 @@
         <source>COM-порт %1 (%2): %3.</source>
         <translation>COM port %1 (%2): %3.</translation>
     </message>
-    <message>
-        <source>Старт.   COM-порт: </source>
-        <translation>Start.   COM port: </translation>
-    </message>
-    <message>
-        <source>     Адрес: </source>
-        <translation>     Address: </translation>
-    </message>
-    <message>
-        <source>   Стоп</source>
-        <translation>   Stop</translation>
-    </message>
-    <message>
-        <source> Стоп</source>
-        <translation> Stop</translation>
-    </message>
-    <message>
-        <source>  НЕТ СВЯЗИ С БЛОКОМ!</source>
-        <translation>  NO LINK WITH THE UNIT!</translation>
-    </message>
-    <message>
-        <source> НЕТ СВЯЗИ С БЛОКОМ!</source>
-        <translation> NO LINK WITH THE UNIT!</translation>
-    </message>
 </context>
 <context>
     <name>DesignedLayout</name>
@@ -218,6 +459,33 @@
     </message>
 </context>
 <context>
+    <name>DiscoverTask</name>
+    <message>
+        <source>COM-порт %1 (%2)</source>
+        <translation>COM port %1 (%2)</translation>
+    </message>
+    <message>
+        <source>Поиск: %1 бод, адрес %2 (проверено %3 из %4)</source>
+        <translation>Searching: %1 baud, address %2 (%3 of %4 checked)</translation>
+    </message>
+    <message>
+        <source>%1: %2.</source>
+        <translation>%1: %2.</translation>
+    </message>
+    <message>
+        <source>Поиск на COM-порту %1…</source>
+        <translation>Searching on COM port %1…</translation>
+    </message>
+    <message>
+        <source>%1: ни один блок не ответил.</source>
+        <translation>%1: no unit answered.</translation>
+    </message>
+    <message>
+        <source>Найдено блоков: %1.</source>
+        <translation>Units found: %1.</translation>
+    </message>
+</context>
+<context>
     <name>DiscoveryDialog</name>
     <message>
         <source>&amp;Искать</source>
@@ -262,18 +530,6 @@
     <message>
         <source>Блок №%1 — COM-порт %2, %3 бод</source>
         <translation>Unit %1 — COM port %2, %3 baud</translation>
-    </message>
-    <message>
-        <source>Поиск: %1 бод, адрес %2 (проверено %3 из %4)</source>
-        <translation>Searching: %1 baud, address %2 (%3 of %4 checked)</translation>
-    </message>
-    <message>
-        <source>COM-порт %1 (%2): %3.</source>
-        <translation>COM port %1 (%2): %3.</translation>
-    </message>
-    <message>
-        <source>Поиск на COM-порту %1…</source>
-        <translation>Searching on COM port %1…</translation>
     </message>
     <message>
         <source>Отмена</source>
@@ -550,6 +806,145 @@
         <source>&quot;%1&quot;: недопустимое значение %2; допустимы: %3</source>
         <translation>&quot;%1&quot;: value %2 not allowed; allowed: %3</translation>
     </message>
+    <message>
+        <source>код %1</source>
+        <translation>code %1</translation>
+    </message>
+    <message>
+        <source>Протокол пусконаладки извещателя ВЕРКАН-Р</source>
+        <translation>VERKAN-R detector commissioning report</translation>
+    </message>
+    <message>
+        <source>Дата и время</source>
+        <translation>Date and time</translation>
+    </message>
+    <message>
+        <source>Порт</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>Скорость</source>
+        <translation>Speed</translation>
+    </message>
+    <message>
+        <source>%1 бод</source>
+        <translation>%1 baud</translation>
+    </message>
+    <message>
+        <source>Адрес блока</source>
+        <translation>Unit address</translation>
+    </message>
+    <message>
+        <source>Настройки</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <source>Параметр</source>
+        <translation>Parameter</translation>
+    </message>
+    <message>
+        <source>Фланг 1</source>
+        <translation>Flank 1</translation>
+    </message>
+    <message>
+        <source>Фланг 2</source>
+        <translation>Flank 2</translation>
+    </message>
+    <message>
+        <source>Состояние</source>
+        <translation>State</translation>
+    </message>
+    <message>
+        <source>Фланг</source>
+        <translation>Flank</translation>
+    </message>
+    <message>
+        <source>Сигнал</source>
+        <translation>Signal</translation>
+    </message>
+    <message>
+        <source>Порог</source>
+        <translation>Threshold</translation>
+    </message>
+    <message>
+        <source>Уровень 1</source>
+        <translation>Level 1</translation>
+    </message>
+    <message>
+        <source>Уровень 2</source>
+        <translation>Level 2</translation>
+    </message>
+    <message>
+        <source>нет данных</source>
+        <translation>no data</translation>
+    </message>
+    <message>
+        <source>Датчик вскрытия:</source>
+        <translation>Tamper switch:</translation>
+    </message>
+    <message>
+        <source>Контрольный проход</source>
+        <translation>Test crossing</translation>
+    </message>
+    <message>
+        <source>Длительность</source>
+        <translation>Duration</translation>
+    </message>
+    <message>
+        <source>%1 с</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>Средний полезный сигнал</source>
+        <translation>Mean useful signal</translation>
+    </message>
+    <message>
+        <source>нет (проход короче одного блока)</source>
+        <translation>none (the pass was shorter than one block)</translation>
+    </message>
+    <message>
+        <source>Протокол пусконаладки ВЕРКАН-Р</source>
+        <translation>VERKAN-R commissioning report</translation>
+    </message>
+    <message>
+        <source>время, с</source>
+        <translation>time, s</translation>
+    </message>
+    <message>
+        <source>В</source>
+        <translation>V</translation>
+    </message>
+    <message>
+        <source>порог %1</source>
+        <translation>threshold %1</translation>
+    </message>
+</context>
+<context>
+    <name>ExchangeJournal</name>
+    <message>
+        <source>Старт.   COM-порт: </source>
+        <translation>Start.   COM port: </translation>
+    </message>
+    <message>
+        <source>     Адрес: </source>
+        <translation>     Address: </translation>
+    </message>
+    <message>
+        <source>  НЕТ СВЯЗИ С БЛОКОМ!</source>
+        <translation>  NO LINK WITH THE UNIT!</translation>
+    </message>
+    <message>
+        <source> НЕТ СВЯЗИ С БЛОКОМ!</source>
+        <translation> NO LINK WITH THE UNIT!</translation>
+    </message>
+    <message>
+        <source>   Стоп</source>
+        <translation>   Stop</translation>
+    </message>
+    <message>
+        <source> Стоп</source>
+        <translation> Stop</translation>
+    </message>
 </context>
 <context>
     <name>Form1</name>
@@ -664,10 +1059,6 @@ Event journal: %1</translation>
         <translation>CSV table (*.csv)</translation>
     </message>
     <message>
-        <source>%1: не удалось создать файл (%2)</source>
-        <translation>%1: could not create the file (%2)</translation>
-    </message>
-    <message>
         <source> — запись сигнала: %1, строк: %2</source>
         <translation> — recording signal: %1, rows: %2</translation>
     </message>
@@ -690,10 +1081,6 @@ Event journal: %1</translation>
     <message>
         <source>Документ PDF (*.pdf)</source>
         <translation>PDF document (*.pdf)</translation>
-    </message>
-    <message>
-        <source>%1: не удалось записать файл (%2)</source>
-        <translation>%1: could not write the file (%2)</translation>
     </message>
 </context>
 <context>
@@ -756,41 +1143,10 @@ Event journal: %1</translation>
     </message>
 </context>
 <context>
-    <name>ReportDialog</name>
+    <name>ReadSettingsTask</name>
     <message>
-        <source>Отчёт о проверке</source>
-        <translation>Test report</translation>
-    </message>
-    <message>
-        <source>COM-порт %1 (%2)</source>
-        <translation>COM port %1 (%2)</translation>
-    </message>
-    <message>
-        <source>Блок %1 не ответил на чтение настроек.</source>
-        <translation>Unit %1 did not answer the settings read.</translation>
-    </message>
-    <message>
-        <source>Состояние флангов блока %1</source>
-        <translation>State of the flanks of unit %1</translation>
-    </message>
-    <message>
-        <source>Обмен данными остановлен; отчёт не записан.</source>
-        <translation>Data exchange stopped; the report was not written.</translation>
-    </message>
-    <message>
-        <source>%1: не удалось записать файл (%2)</source>
-        <translation>%1: could not write the file (%2)</translation>
-    </message>
-    <message>
-        <source>Отчёт записан в %1</source>
-        <translation>Report written to %1</translation>
-    </message>
-</context>
-<context>
-    <name>SaveSettingsDialog</name>
-    <message>
-        <source>Сохранить настройки блока</source>
-        <translation>Save unit settings</translation>
+        <source>Настройки блока %1 прочитаны.</source>
+        <translation>Settings of unit %1 read.</translation>
     </message>
     <message>
         <source>%1: не удалось записать файл (%2)</source>
@@ -799,6 +1155,40 @@ Event journal: %1</translation>
     <message>
         <source>Настройки блока %1 записаны в %2</source>
         <translation>Settings of unit %1 written to %2</translation>
+    </message>
+</context>
+<context>
+    <name>RecordTask</name>
+    <message>
+        <source>%1: не удалось создать файл (%2)</source>
+        <translation>%1: could not create the file (%2)</translation>
+    </message>
+    <message>
+        <source>Записано ответов: %1, файл %2</source>
+        <translation>Replies recorded: %1, file %2</translation>
+    </message>
+    <message>
+        <source>%1: не удалось записать файл (%2)</source>
+        <translation>%1: could not write the file (%2)</translation>
+    </message>
+</context>
+<context>
+    <name>ReportTask</name>
+    <message>
+        <source>Состояние флангов блока %1</source>
+        <translation>State of the flanks of unit %1</translation>
+    </message>
+    <message>
+        <source>Контрольный проход на фланге %1</source>
+        <translation>Test crossing on flank %1</translation>
+    </message>
+    <message>
+        <source>%1: не удалось записать файл (%2)</source>
+        <translation>%1: could not write the file (%2)</translation>
+    </message>
+    <message>
+        <source>Отчёт записан в %1</source>
+        <translation>Report written to %1</translation>
     </message>
 </context>
 <context>
@@ -841,6 +1231,21 @@ Event journal: %1</translation>
     <message>
         <source>Чтение настроек блока %1</source>
         <translation>Reading the settings of unit %1</translation>
+    </message>
+</context>
+<context>
+    <name>Task</name>
+    <message>
+        <source>Отменено.</source>
+        <translation>Cancelled.</translation>
+    </message>
+    <message>
+        <source>Нет связи с блоком %1. Проверьте адрес и питание!</source>
+        <translation>No link with unit %1. Check the address and power!</translation>
+    </message>
+    <message>
+        <source>Обмен данными остановлен.</source>
+        <translation>Data exchange stopped.</translation>
     </message>
 </context>
 <context>

@@ -1,14 +1,16 @@
-#include "params/settingstransfer.h"
+#include "tasks/settingstransfer.h"
 
 #include "link/exchange.h"
 
 #include <QTimer>
 
-SettingsReader::SettingsReader(Exchange &exchange, QObject *parent)
+#include <algorithm>
+
+SettingsReader::SettingsReader(Exchange &exchange, Timing timing, QObject *parent)
     : QObject(parent), m_exchange(exchange), m_retry(new QTimer(this)), m_giveUp(new QTimer(this))
 {
-    m_retry->setInterval(kRetryMs);
-    m_giveUp->setInterval(kGiveUpMs);
+    m_retry->setInterval(timing.retryMs);
+    m_giveUp->setInterval(timing.giveUpMs);
     m_giveUp->setSingleShot(true);
     connect(m_retry, &QTimer::timeout, this, &SettingsReader::askForMissing);
     connect(m_giveUp, &QTimer::timeout, this, [this] { finish(false); });
@@ -32,13 +34,12 @@ void SettingsReader::start()
     m_profile = SettingsProfile();
     m_profile.address = m_exchange.address();
     m_running = true;
-    m_originalFlank = m_exchange.flank();
     m_giveUp->start();
     // A start-up sequence under way reads the flank in use by itself.
     if (m_exchange.scheduler().startupSlotsLeft() > 0)
-        m_flank = m_originalFlank;
+        m_flank = m_exchange.flank();
     else
-        readFlank(m_originalFlank);
+        readFlank(m_exchange.flank());
     m_retry->start();
 }
 
@@ -99,8 +100,6 @@ void SettingsReader::finish(bool complete)
     m_running = false;
     m_retry->stop();
     m_giveUp->stop();
-    if (m_exchange.isRunning() && m_exchange.flank() != m_originalFlank)
-        m_exchange.changeFlank(m_originalFlank);
     emit finished(complete);
 }
 
@@ -112,8 +111,8 @@ SettingsWriter::SettingsWriter(Exchange &exchange, QObject *parent)
     connect(m_timer, &QTimer::timeout, this, &SettingsWriter::timedOut);
     connect(&m_exchange, &Exchange::settingReceived, this, &SettingsWriter::settingReceived);
     connect(&m_exchange, &Exchange::stopped, this, [this] {
-        while (m_current >= 0)
-            next(Outcome::Unconfirmed);
+        if (isRunning())
+            abandon();
     });
 }
 
@@ -123,13 +122,28 @@ void SettingsWriter::start(const QList<Item> &items)
     m_outcomes = QList<Outcome>(items.size(), Outcome::Pending);
     m_held.clear();
     m_current = -1;
-    next(Outcome::Pending);
+    m_running = true;
+    advance();
 }
 
 void SettingsWriter::cancel()
 {
+    if (m_running)
+        abandon();
+}
+
+void SettingsWriter::abandon()
+{
     m_timer->stop();
+    m_running = false;
+    for (int i = std::max(m_current, 0); i < m_items.size(); ++i) {
+        if (m_outcomes[i] != Outcome::Pending)
+            continue;
+        m_outcomes[i] = i == m_current ? Outcome::Unconfirmed : Outcome::NotSent;
+        emit itemDone(i, m_outcomes[i]);
+    }
     m_current = -1;
+    emit finished(false);
 }
 
 void SettingsWriter::sendCurrent()
@@ -149,7 +163,7 @@ void SettingsWriter::sendCurrent()
 
 void SettingsWriter::settingReceived(int code, int valueByte)
 {
-    if (m_current < 0)
+    if (!m_running || m_current < 0)
         return;
     const SettingRow &row = settingRow(m_items[m_current].setting);
     if (code != row.writeCode)
@@ -165,7 +179,7 @@ void SettingsWriter::settingReceived(int code, int valueByte)
 
 void SettingsWriter::timedOut()
 {
-    if (m_current < 0)
+    if (!m_running)
         return;
     if (!m_retried) {
         m_retried = true;
@@ -178,26 +192,30 @@ void SettingsWriter::timedOut()
 void SettingsWriter::next(Outcome outcome)
 {
     m_timer->stop();
-    if (m_current >= 0) {
-        m_outcomes[m_current] = outcome;
-        emit itemDone(m_current, outcome);
-    }
+    m_outcomes[m_current] = outcome;
+    emit itemDone(m_current, outcome);
+    // A handler of itemDone may have cancelled the writing.
+    if (m_running)
+        advance();
+}
+
+void SettingsWriter::advance()
+{
     ++m_current;
     m_retried = false;
     if (m_current < m_items.size() && m_exchange.isRunning()) {
         sendCurrent();
         return;
     }
-    if (m_current < m_items.size()) {
-        // The exchange stopped: nothing more can be confirmed.
-        for (int i = m_current; i < m_items.size(); ++i) {
-            m_outcomes[i] = Outcome::Unconfirmed;
-            emit itemDone(i, Outcome::Unconfirmed);
-        }
+    // The exchange stopped: nothing more goes out.
+    for (int i = m_current; i < m_items.size(); ++i) {
+        m_outcomes[i] = Outcome::NotSent;
+        emit itemDone(i, Outcome::NotSent);
     }
+    m_running = false;
     m_current = -1;
-    emit finished(!m_outcomes.contains(Outcome::Unconfirmed) &&
-                  !m_outcomes.contains(Outcome::Refused));
+    emit finished(std::all_of(m_outcomes.begin(), m_outcomes.end(),
+                              [](Outcome o) { return o == Outcome::Confirmed; }));
 }
 
 QList<SettingsWriter::Item> settingsToWrite(const SettingsProfile &from, const SettingsProfile &to)

@@ -9,17 +9,24 @@ class Exchange;
 class QTimer;
 
 // Reads the settings of both flanks from a running exchange: the flank in
-// use first, then the other one, then the exchange is put back on the flank
-// it was on. Replies are matched by code; a setting still missing when the
-// read-back should have ended is asked for again, and after kGiveUp without
-// progress the read fails.
+// use first, then the other one; it leaves the exchange on the flank it read
+// last (the task that uses it puts the flank back). Replies are matched by
+// code; a setting still missing when the read-back should have ended is asked
+// for again every `retry`, and after `giveUp` without progress the read
+// fails.
 class SettingsReader : public QObject {
     Q_OBJECT
 public:
-    static constexpr int kRetryMs = 1500;
-    static constexpr int kGiveUpMs = 6000;
+    struct Timing {
+        int retryMs = 1500;
+        int giveUpMs = 6000;
+    };
 
-    explicit SettingsReader(Exchange &exchange, QObject *parent = nullptr);
+    explicit SettingsReader(Exchange &exchange, QObject *parent = nullptr)
+        : SettingsReader(exchange, Timing(), parent)
+    {
+    }
+    SettingsReader(Exchange &exchange, Timing timing, QObject *parent = nullptr);
 
     // Starts reading; the exchange must be running.
     void start();
@@ -42,7 +49,6 @@ private:
     SettingsProfile m_profile;
     QTimer *m_retry;
     QTimer *m_giveUp;
-    int m_originalFlank = 1;
     int m_flank = 1;
     bool m_running = false;
 };
@@ -50,6 +56,8 @@ private:
 // Writes settings one at a time through a running exchange and waits for
 // each confirmation. A write that is not confirmed in time is sent once
 // more; a confirmation carrying another value means the detector refused it.
+// Once the exchange stops, or the writer is cancelled, the write in flight is
+// left unconfirmed and the ones after it are not sent.
 class SettingsWriter : public QObject {
     Q_OBJECT
 public:
@@ -60,12 +68,21 @@ public:
         Setting setting = Setting::Gain;
         int position = 0;
     };
-    enum class Outcome { Pending, Confirmed, Refused, Unconfirmed };
+    enum class Outcome {
+        Pending,      // not yet sent
+        Confirmed,    // the detector holds the value
+        Refused,      // the detector confirmed another value (heldPosition)
+        Unconfirmed,  // sent, but no confirmation came
+        NotSent,      // never sent: the exchange stopped or the writer was cancelled first
+    };
 
     explicit SettingsWriter(Exchange &exchange, QObject *parent = nullptr);
 
     void start(const QList<Item> &items);
+    // Stops writing: the write in flight is left unconfirmed, the rest are
+    // not sent. finished() follows.
     void cancel();
+    bool isRunning() const { return m_running; }
     const QList<Item> &items() const { return m_items; }
     Outcome outcome(int index) const { return m_outcomes.value(index, Outcome::Pending); }
     // The position the detector holds after a refused write.
@@ -79,14 +96,19 @@ private:
     void sendCurrent();
     void settingReceived(int code, int valueByte);
     void timedOut();
+    // The write in flight ended with `outcome`; the next one goes out.
     void next(Outcome outcome);
+    void advance();
+    // Ends the writing early: the write in flight unconfirmed, the rest not sent.
+    void abandon();
 
     Exchange &m_exchange;
     QTimer *m_timer;
     QList<Item> m_items;
     QList<Outcome> m_outcomes;
     QMap<int, int> m_held;
-    int m_current = -1;
+    int m_current = -1;  // the write in flight
+    bool m_running = false;
     bool m_retried = false;
 };
 

@@ -1,10 +1,10 @@
-#include "app/language.h"
+#include "i18n/language.h"
 
 #include <QCoreApplication>
 #include <QLocale>
 #include <QTranslator>
 
-WindowLanguage windowLanguageFor(const QString &localeName)
+Language languageFor(const QString &localeName)
 {
     // "en", "en_US.UTF-8", "en-GB", "en@euro"; not "eo" nor "enx".
     const QString language = localeName.section(QLatin1Char(':'), 0, 0)
@@ -12,27 +12,26 @@ WindowLanguage windowLanguageFor(const QString &localeName)
                                  .section(QLatin1Char('@'), 0, 0)
                                  .section(QLatin1Char('_'), 0, 0)
                                  .section(QLatin1Char('-'), 0, 0);
-    return language.compare(QLatin1String("en"), Qt::CaseInsensitive) == 0
-               ? WindowLanguage::English
-               : WindowLanguage::Russian;
+    return language.compare(QLatin1String("en"), Qt::CaseInsensitive) == 0 ? Language::English
+                                                                           : Language::Russian;
 }
 
-WindowLanguage systemWindowLanguage()
+Language systemLanguage()
 {
     for (const char *name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"}) {
         const QString value = qEnvironmentVariable(name);
         if (!value.section(QLatin1Char(':'), 0, 0).isEmpty())
-            return windowLanguageFor(value);
+            return languageFor(value);
     }
-    return WindowLanguage::Russian;
+    return Language::Russian;
 }
 
 void installLanguage(QCoreApplication &app)
 {
-    installLanguage(app, systemWindowLanguage());
+    installLanguage(app, systemLanguage());
 }
 
-void installLanguage(QCoreApplication &app, WindowLanguage language)
+void installLanguage(QCoreApplication &app, Language language)
 {
     // A second call replaces the language the first one installed.
     for (QTranslator *old :
@@ -40,7 +39,7 @@ void installLanguage(QCoreApplication &app, WindowLanguage language)
         QCoreApplication::removeTranslator(old);
         delete old;
     }
-    if (language == WindowLanguage::English) {
+    if (language == Language::English) {
         // British English keeps the Russian window's day-first dates and
         // 24-hour clock: "06/12/2026 14:05:09", "2.51 V".
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));

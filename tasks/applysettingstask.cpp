@@ -28,12 +28,8 @@ QString writeOutcomeText(const ApplySettingsTask::Result &result)
 ApplySettingsTask::ApplySettingsTask(Exchange &exchange, const QString &path, Options options,
                                      QObject *parent)
     : Task(&exchange, parent), m_path(path), m_options(options),
-      m_reader(new SettingsReader(exchange, this)), m_writer(new SettingsWriter(exchange, this))
+      m_reader(makeSettingsReader(this, exchange)), m_writer(new SettingsWriter(exchange, this))
 {
-    connect(m_reader, &SettingsReader::progress, this, [this](int received, int total) {
-        emit progress(settingsReadProgress(this->exchange()->address(), received, total), received,
-                      total);
-    });
     connect(m_reader, &SettingsReader::finished, this, [this](bool complete) {
         if (m_readingBack)
             readBackDone(complete);
@@ -67,12 +63,7 @@ void ApplySettingsTask::start()
         return;
     }
     m_wanted = *parsed.profile;
-    whenExchangeRuns([this] {
-        emit progress(QCoreApplication::translate("SettingsRead", "Чтение настроек блока %1")
-                          .arg(exchange()->address()),
-                      0, SettingsProfile::kFlankCount * int(flankSettingRows().size()));
-        m_reader->start();
-    });
+    whenExchangeRuns([this] { startReading(this, m_reader, exchange()->address()); });
 }
 
 int ApplySettingsTask::confirmedCount() const

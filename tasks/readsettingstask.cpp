@@ -6,12 +6,27 @@
 
 #include <QCoreApplication>
 
-QString settingsReadProgress(int address, int received, int total)
+SettingsReader *makeSettingsReader(Task *task, Exchange &exchange)
 {
-    return QCoreApplication::translate("SettingsRead", "Чтение настроек блока %1: %2 из %3")
-        .arg(address)
-        .arg(received)
-        .arg(total);
+    auto *reader = new SettingsReader(exchange, task);
+    QObject::connect(
+        reader, &SettingsReader::progress, task, [task, &exchange](int received, int total) {
+            emit task->progress(
+                QCoreApplication::translate("SettingsRead", "Чтение настроек блока %1: %2 из %3")
+                    .arg(exchange.address())
+                    .arg(received)
+                    .arg(total),
+                received, total);
+        });
+    return reader;
+}
+
+void startReading(Task *task, SettingsReader *reader, int address)
+{
+    emit task->progress(
+        QCoreApplication::translate("SettingsRead", "Чтение настроек блока %1").arg(address), 0,
+        SettingsProfile::kFlankCount * int(flankSettingRows().size()));
+    reader->start();
 }
 
 QString settingsNotRead(int address)
@@ -21,25 +36,15 @@ QString settingsNotRead(int address)
 }
 
 ReadSettingsTask::ReadSettingsTask(Exchange &exchange, const QString &path, QObject *parent)
-    : Task(&exchange, parent), m_path(path), m_reader(new SettingsReader(exchange, this))
+    : Task(&exchange, parent), m_path(path), m_reader(makeSettingsReader(this, exchange))
 {
-    connect(m_reader, &SettingsReader::progress, this, [this](int received, int total) {
-        emit progress(settingsReadProgress(this->exchange()->address(), received, total), received,
-                      total);
-    });
     connect(m_reader, &SettingsReader::finished, this, &ReadSettingsTask::read);
 }
 
 void ReadSettingsTask::start()
 {
     begin();
-    whenExchangeRuns([this] {
-        const int total = SettingsProfile::kFlankCount * int(flankSettingRows().size());
-        emit progress(QCoreApplication::translate("SettingsRead", "Чтение настроек блока %1")
-                          .arg(exchange()->address()),
-                      0, total);
-        m_reader->start();
-    });
+    whenExchangeRuns([this] { startReading(this, m_reader, exchange()->address()); });
 }
 
 void ReadSettingsTask::endWork()

@@ -32,7 +32,10 @@ private:
     SettingsProfile m_profile;
 };
 
-// The words of a settings read's progress and of a detector that did not
-// answer it, shared by the tasks that read settings.
-QString settingsReadProgress(int address, int received, int total);
+// For the tasks that read settings: a reader on `exchange` whose progress
+// is `task`'s, in the words of a settings read; startReading() says the read
+// begins and starts it.
+SettingsReader *makeSettingsReader(Task *task, Exchange &exchange);
+void startReading(Task *task, SettingsReader *reader, int address);
+// The words of a detector that did not answer a settings read.
 QString settingsNotRead(int address);

@@ -8,12 +8,8 @@
 
 ReportTask::ReportTask(Exchange &exchange, const QString &path, Options options, QObject *parent)
     : Task(&exchange, parent), m_path(path), m_options(std::move(options)),
-      m_reader(new SettingsReader(exchange, this))
+      m_reader(makeSettingsReader(this, exchange))
 {
-    connect(m_reader, &SettingsReader::progress, this, [this](int received, int total) {
-        emit progress(settingsReadProgress(this->exchange()->address(), received, total), received,
-                      total);
-    });
     connect(m_reader, &SettingsReader::finished, this, &ReportTask::settingsRead);
     connect(&exchange, &Exchange::statusReceived, this, &ReportTask::statusReceived);
 }
@@ -33,10 +29,7 @@ void ReportTask::start()
         m_report.pass = m_options.pass;
         m_passFlank = link.flank();
         m_phase = Phase::Settings;
-        emit progress(QCoreApplication::translate("SettingsRead", "Чтение настроек блока %1")
-                          .arg(link.address()),
-                      0, SettingsProfile::kFlankCount * int(flankSettingRows().size()));
-        m_reader->start();
+        startReading(this, m_reader, link.address());
     });
 }
 

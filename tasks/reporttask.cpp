@@ -38,6 +38,14 @@ void ReportTask::endWork()
     m_reader->cancel();
 }
 
+void ReportTask::exchangeEnded(bool linkLost)
+{
+    if (linkLost)
+        Task::exchangeEnded(linkLost);
+    else
+        fail(Failure::Stopped, tr("Обмен данными остановлен; отчёт не записан."));
+}
+
 void ReportTask::settingsRead(bool complete)
 {
     if (!isRunning())

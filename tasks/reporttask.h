@@ -38,6 +38,7 @@ signals:
 
 protected:
     void endWork() override;
+    void exchangeEnded(bool linkLost) override;
 
 private:
     enum class Phase { Settings, Status, Pass };

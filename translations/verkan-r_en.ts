@@ -1190,6 +1190,10 @@ Event journal: %1</translation>
         <source>Отчёт записан в %1</source>
         <translation>Report written to %1</translation>
     </message>
+    <message>
+        <source>Обмен данными остановлен; отчёт не записан.</source>
+        <translation>Data exchange stopped; the report was not written.</translation>
+    </message>
 </context>
 <context>
     <name>SettingsPanel</name>

@@ -550,6 +550,58 @@
         <source>&quot;%1&quot;: недопустимое значение %2; допустимы: %3</source>
         <translation>&quot;%1&quot;: value %2 not allowed; allowed: %3</translation>
     </message>
+    <message>
+        <source>неизвестная ошибка</source>
+        <translation>unknown error</translation>
+    </message>
+    <message>
+        <source>нет места на диске</source>
+        <translation>no space left on the disk</translation>
+    </message>
+    <message>
+        <source>превышена дисковая квота</source>
+        <translation>disk quota exceeded</translation>
+    </message>
+    <message>
+        <source>файл слишком большой</source>
+        <translation>file too large</translation>
+    </message>
+    <message>
+        <source>нет прав доступа</source>
+        <translation>permission denied</translation>
+    </message>
+    <message>
+        <source>файловая система только для чтения</source>
+        <translation>read-only file system</translation>
+    </message>
+    <message>
+        <source>нет такого файла или папки</source>
+        <translation>no such file or folder</translation>
+    </message>
+    <message>
+        <source>часть пути не является папкой</source>
+        <translation>a part of the path is not a folder</translation>
+    </message>
+    <message>
+        <source>это папка</source>
+        <translation>is a folder</translation>
+    </message>
+    <message>
+        <source>файл уже существует</source>
+        <translation>file already exists</translation>
+    </message>
+    <message>
+        <source>слишком длинное имя файла</source>
+        <translation>file name too long</translation>
+    </message>
+    <message>
+        <source>открыто слишком много файлов</source>
+        <translation>too many open files</translation>
+    </message>
+    <message>
+        <source>ошибка ввода-вывода</source>
+        <translation>input/output error</translation>
+    </message>
 </context>
 <context>
     <name>Form1</name>

@@ -1,5 +1,6 @@
 #include "app/settingsdialogs.h"
 
+#include "base/systemerror.h"
 #include "link/exchange.h"
 
 #include <QCoreApplication>
@@ -64,7 +65,9 @@ SaveSettingsDialog::SaveSettingsDialog(QWidget *parent, Exchange &exchange, cons
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
             file.write(json) != json.size() || !file.flush()) {
-            showEnded(tr("%1: не удалось записать файл (%2)").arg(path, file.errorString()), true);
+            const int error = errno;  // of the call that failed
+            showEnded(tr("%1: не удалось записать файл (%2)").arg(path, systemErrorText(error)),
+                      true);
             return;
         }
         showEnded(tr("Настройки блока %1 записаны в %2").arg(address).arg(path));
@@ -82,7 +85,8 @@ ApplyProfileDialog::ApplyProfileDialog(QWidget *parent, Exchange &exchange, cons
     body()->addWidget(m_table);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        showEnded(tr("%1: не удалось прочитать файл (%2)").arg(path, file.errorString()), true);
+        const int error = errnoOfFailedOpen(path);
+        showEnded(tr("%1: не удалось прочитать файл (%2)").arg(path, systemErrorText(error)), true);
         return;
     }
     const ProfileParse parsed = parseSettingsProfile(file.readAll());

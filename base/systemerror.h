@@ -2,6 +2,7 @@
 
 #include "base/enginetext.h"
 
+#include <QFileInfo>
 #include <QString>
 
 #include <cerrno>
@@ -48,4 +49,13 @@ inline QString systemErrorText(int error)
     default:
         return QString::fromLocal8Bit(std::strerror(error));
     }
+}
+
+// The errno a QFile::open() of `path` that has just failed left, to be called
+// at once after it. QFile opens a folder for reading and then refuses it
+// itself, with no system error: that is given as EISDIR.
+inline int errnoOfFailedOpen(const QString &path)
+{
+    const int error = errno;
+    return QFileInfo(path).isDir() ? EISDIR : error;
 }

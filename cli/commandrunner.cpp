@@ -1,5 +1,6 @@
 #include "cli/commandrunner.h"
 
+#include "base/systemerror.h"
 #include "link/openfailure.h"
 #include "monitor/statusdecoder.h"
 #include "params/numbertext.h"
@@ -240,8 +241,9 @@ void CommandRunner::readSettings()
         QFile file(m_args.file);
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
             file.write(json) != json.size() || !file.flush()) {
+            const int error = errno;  // of the call that failed
             fail(ExitBadUsage,
-                 u"%1: не удалось записать файл (%2)"_s.arg(m_args.file, file.errorString()));
+                 u"%1: не удалось записать файл (%2)"_s.arg(m_args.file, systemErrorText(error)));
             return;
         }
         say(u"Настройки блока %1 записаны в %2"_s.arg(m_args.address).arg(m_args.file));
@@ -257,8 +259,9 @@ void CommandRunner::apply()
 {
     QFile file(m_args.file);
     if (!file.open(QIODevice::ReadOnly)) {
+        const int error = errnoOfFailedOpen(m_args.file);
         fail(ExitBadUsage,
-             u"%1: не удалось прочитать файл (%2)"_s.arg(m_args.file, file.errorString()));
+             u"%1: не удалось прочитать файл (%2)"_s.arg(m_args.file, systemErrorText(error)));
         return;
     }
     const ProfileParse parsed = parseSettingsProfile(file.readAll());

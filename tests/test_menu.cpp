@@ -120,6 +120,8 @@ private slots:
     void mnemonicsAndShortcuts();
     void portListScannedWhenOpened();
     void settingsSavedThenAppliedWithARefusal();
+    void fileFailuresNamed_data();
+    void fileFailuresNamed();
     void signalRecordedUntilStop();
     void chartPictureAndReportWithPass();
     void discoveryChoosesPortAndAddress();
@@ -267,6 +269,43 @@ void TestMenu::settingsSavedThenAppliedWithARefusal()
     QVERIFY(fileText(dir().filePath(u"Jurnal.txt"_s)).contains(u"Фланг -2  Установлен порог -"_s));
     QTRY_COMPARE(menu.find<QComboBox>("Combo2")->currentText(), u"1"_s);
     QCOMPARE(menu.exchange().flank(), 1);
+}
+
+void TestMenu::fileFailuresNamed_data()
+{
+    QTest::addColumn<QByteArray>("action");
+    QTest::addColumn<QString>("path");  // "%1": the test's folder
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("settings saved into a folder") << QByteArray("saveSettingsAction") << u"%1"_s
+                                                  << u"%1: не удалось записать файл (это папка)"_s;
+    QTest::newRow("settings from a missing file")
+        << QByteArray("applyProfileAction") << u"%1/missing.json"_s
+        << u"%1/missing.json: не удалось прочитать файл (нет такого файла или папки)"_s;
+    QTest::newRow("settings from a folder") << QByteArray("applyProfileAction") << u"%1"_s
+                                            << u"%1: не удалось прочитать файл (это папка)"_s;
+    QTest::newRow("recording onto a full disk")
+        << QByteArray("recordAction") << u"/dev/full"_s
+        << u"/dev/full: не удалось создать файл (нет места на диске)"_s;
+    QTest::newRow("report into a missing folder")
+        << QByteArray("reportAction") << u"%1/missing/otchet.pdf"_s
+        << u"%1/missing/otchet.pdf: не удалось записать файл (нет такого файла или папки)"_s;
+}
+
+void TestMenu::fileFailuresNamed()
+{
+    QFETCH(QByteArray, action);
+    QFETCH(QString, path);
+    QFETCH(QString, shown);
+    OnSim live(dir());
+    QVERIFY(live.sim.ready());
+    Menu &menu = live.menu;
+    QVERIFY(menu.start());
+    menu.files = {path.arg(dir().path())};
+    menu.trigger(action.constData());
+    // A recording that cannot start says so in a message; a task in its dialog.
+    const auto *box = menu.window->findChild<QMessageBox *>();
+    const QString text = box ? box->text() : menu.taskEnded();
+    QCOMPARE(text, shown.arg(dir().path()));
 }
 
 void TestMenu::signalRecordedUntilStop()

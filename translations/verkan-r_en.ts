@@ -551,6 +551,14 @@
         <translation>&quot;%1&quot;: value %2 not allowed; allowed: %3</translation>
     </message>
     <message>
+        <source>&quot;%1&quot;: ключ задан дважды</source>
+        <translation>&quot;%1&quot;: key given twice</translation>
+    </message>
+    <message>
+        <source>&quot;saved&quot;: ожидаются дата и время ISO 8601 (&quot;2026-12-06T12:00:00&quot;)</source>
+        <translation>&quot;saved&quot;: an ISO 8601 date and time expected (&quot;2026-12-06T12:00:00&quot;)</translation>
+    </message>
+    <message>
         <source>неизвестная ошибка</source>
         <translation>unknown error</translation>
     </message>

@@ -414,13 +414,15 @@ void TestMenu::guideAndAbout()
     FakeSerialPort port;
     Menu menu(port, dir());
     QFile guide(dir().filePath(u"README.md"_s));
-    QVERIFY(guide.open(QIODevice::WriteOnly) && guide.write("# Руководство\n\n**Файл**\n") > 0);
+    QVERIFY(guide.open(QIODevice::WriteOnly) && guide.write("Руководство к verkan-r\n") > 0);
     guide.close();
+    // The first folder that holds a guide.
     menu.window->setGuideFolders({dir().filePath(u"missing"_s), dir().path()});
     menu.trigger("guideAction");
     auto *text = menu.find<QTextBrowser>("guideText");
     QVERIFY(text);
-    QCOMPARE(text->toPlainText(), u"Руководство\nФайл"_s);
+    QCOMPARE(text->source(), QUrl::fromLocalFile(guide.fileName()));
+    QVERIFY(text->toPlainText().contains(u"Руководство к verkan-r"_s));
     menu.trigger("aboutAction");
     auto *about = menu.find<QMessageBox>("aboutBox");
     QVERIFY(about && about->informativeText().contains(dir().filePath(u"Jurnal.txt"_s)));

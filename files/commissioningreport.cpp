@@ -1,10 +1,12 @@
 #include "files/commissioningreport.h"
 
 #include "base/enginetext.h"
+#include "base/systemerror.h"
+#include "files/wholefile.h"
 #include "monitor/statusdecoder.h"
 #include "params/numbertext.h"
 
-#include <QFile>
+#include <QBuffer>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPdfWriter>
@@ -151,30 +153,30 @@ QString CommissioningReport::html() const
 
 bool CommissioningReport::writePdf(const QString &path, QString *error) const
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        *error = file.errorString();
-        return false;
-    }
-    QPdfWriter writer(&file);
-    writer.setPageSize(QPageSize(QPageSize::A4));
-    writer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
-    writer.setTitle(engineText(QT_TRANSLATE_NOOP("Engine", "Протокол пусконаладки ВЕРКАН-Р")));
-    writer.setCreator(u"verkan-cli"_s);
+    // Made in memory and written whole, so that a disk that fills up on the
+    // way leaves no broken report and an older report stays as it was.
+    QBuffer pdf;
+    pdf.open(QIODevice::WriteOnly);
+    {
+        QPdfWriter writer(&pdf);
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        writer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
+        writer.setTitle(engineText(QT_TRANSLATE_NOOP("Engine", "Протокол пусконаладки ВЕРКАН-Р")));
+        writer.setCreator(u"verkan-cli"_s);
 
-    QTextDocument document;
-    if (pass)
-        document.addResource(QTextDocument::ImageResource, QUrl(QLatin1String(kChartResource)),
-                             passChartImage(*pass, QSize(2000, 900)));
-    document.setHtml(html());
-    // Laid out on the printable part of the page (96 units per inch), so
-    // print() keeps the page's own margins and adds no page numbers.
-    const QSizeF printable = writer.pageLayout().paintRect(QPageLayout::Inch).size() * 96;
-    document.setPageSize(printable);
-    document.print(&writer);
-    file.close();
-    if (file.error() != QFileDevice::NoError) {
-        *error = file.errorString();
+        QTextDocument document;
+        if (pass)
+            document.addResource(QTextDocument::ImageResource, QUrl(QLatin1String(kChartResource)),
+                                 passChartImage(*pass, QSize(2000, 900)));
+        document.setHtml(html());
+        // Laid out on the printable part of the page (96 units per inch), so
+        // print() keeps the page's own margins and adds no page numbers.
+        const QSizeF printable = writer.pageLayout().paintRect(QPageLayout::Inch).size() * 96;
+        document.setPageSize(printable);
+        document.print(&writer);
+    }
+    if (const int failure = writeFileWhole(path, pdf.data())) {
+        *error = systemErrorText(failure);
         return false;
     }
     return true;

@@ -45,7 +45,8 @@ struct CommissioningReport {
     QString html() const;
     static constexpr char kChartResource[] = "verkan-pass-chart.png";
 
-    // Writes the PDF; false with the reason when the file cannot be written.
+    // Writes the PDF whole or not at all (an older report at `path` stays as
+    // it was); false with the reason when the file cannot be written.
     bool writePdf(const QString &path, QString *error) const;
 };
 

@@ -1,8 +1,15 @@
 #include "files/statuscsv.h"
 
+#include "base/systemerror.h"
 #include "monitor/statusdecoder.h"
 
+#include <QFile>
 #include <QStringList>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 namespace {
 
@@ -41,17 +48,69 @@ QByteArray StatusCsvWriter::row(const QDateTime &time, int flank, const StatusRe
 
 bool StatusCsvWriter::open(const QString &path)
 {
-    m_file.setFileName(path);
+    close();
     m_rows = 0;
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    m_size = 0;
+    // Appending, so that a row taken back by truncating the file leaves the
+    // next one to start where the file now ends.
+    m_fd = ::open(QFile::encodeName(path).constData(),
+                  O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0666);
+    if (m_fd < 0) {
+        m_error = errno;
         return false;
-    return m_file.write(header()) > 0 && m_file.flush();
+    }
+    if (!writeWhole(header())) {
+        close();
+        return false;
+    }
+    return true;
+}
+
+QString StatusCsvWriter::errorString() const
+{
+    return systemErrorText(m_error);
 }
 
 bool StatusCsvWriter::append(const QDateTime &time, int flank, const StatusReading &reading)
 {
-    if (m_file.write(row(time, flank, reading)) < 0 || !m_file.flush())
+    if (m_fd < 0) {
+        m_error = EBADF;
+        return false;
+    }
+    if (!writeWhole(row(time, flank, reading)))
         return false;
     ++m_rows;
+    return true;
+}
+
+void StatusCsvWriter::close()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+}
+
+bool StatusCsvWriter::writeWhole(const QByteArray &bytes)
+{
+    // One write() of the whole row; a write cut short by a signal goes on
+    // with the rest, one cut short by a full disk fails on the rest and so
+    // learns the system's reason.
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(m_fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n > 0) {
+            done += n;
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        m_error = n < 0 ? errno : EIO;
+        // Take back the part that was written. Should that fail as well,
+        // the file is closed rather than have rows glued to a torn one.
+        if (done > 0 && ::ftruncate(m_fd, m_size) != 0)
+            close();
+        return false;
+    }
+    m_size += done;
     return true;
 }

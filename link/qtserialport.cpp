@@ -2,11 +2,16 @@
 
 #include "link/comports.h"
 
+#include <QFile>
 #include <QFileInfo>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 SerialPortService::OpenError classifyOpenFailure(QSerialPort::SerialPortError error,
                                                  bool deviceExists, bool deviceWritable)
@@ -43,6 +48,48 @@ QString QtSerialPortService::deviceOf(int n) const
     return devicePathForComPort(n, m_env);
 }
 
+bool QtSerialPortService::lockDevice(const QString &device)
+{
+    // A descriptor of our own, held while the port is open, carries the
+    // lock, taken before QSerialPort touches the line settings of a device
+    // someone else may be using.
+    m_lockFd =
+        ::open(QFile::encodeName(device).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (m_lockFd < 0) {
+        switch (errno) {
+        case ENOENT:
+        case ENODEV:
+            m_openError = OpenError::NoSuchPort;
+            break;
+        case EACCES:
+        case EPERM:
+            m_openError = OpenError::PermissionDenied;
+            break;
+        case EBUSY:
+            m_openError = OpenError::Busy;
+            break;
+        default:
+            m_openError = OpenError::Other;
+        }
+        return false;
+    }
+    // Where the file system takes no locks, QSerialPort's lock file is all
+    // there is.
+    if (::flock(m_lockFd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+        m_openError = OpenError::Busy;
+        unlockDevice();
+        return false;
+    }
+    return true;
+}
+
+void QtSerialPortService::unlockDevice()
+{
+    if (m_lockFd >= 0)
+        ::close(m_lockFd);
+    m_lockFd = -1;
+}
+
 bool QtSerialPortService::open()
 {
     if (m_port.isOpen())
@@ -53,11 +100,22 @@ bool QtSerialPortService::open()
         m_openError = OpenError::NoSuchPort;
         return false;
     }
-    m_port.setPortName(device);
+    // The device itself, whatever name reaches it (a /dev/serial/by-id link,
+    // a port number set to a link to another port's device): QSerialPort's
+    // lock file is named after the device file, and the device is locked
+    // (flock, which every name of it shares) for as long as the port is
+    // open, so that no two programs hold one device whatever their lock
+    // folders.
+    const QString real = QFileInfo(device).canonicalFilePath();
+    const QString target = real.isEmpty() ? device : real;
+    if (!lockDevice(target))
+        return false;
+    m_port.setPortName(target);
     if (!m_port.open(QIODevice::ReadWrite)) {
-        const QFileInfo file(device);
+        const QFileInfo file(target);
         m_openError = classifyOpenFailure(m_port.error(), file.exists(), file.isWritable());
         m_port.clearError();
+        unlockDevice();
         return false;
     }
     m_port.setBaudRate(m_baud);
@@ -74,6 +132,7 @@ void QtSerialPortService::close()
     if (m_port.isOpen())
         m_port.close();
     m_port.clearError();
+    unlockDevice();
 }
 
 bool QtSerialPortService::isOpen() const
@@ -161,4 +220,5 @@ void QtSerialPortService::onError(QSerialPort::SerialPortError error)
         return;
     m_port.close();
     m_port.clearError();
+    unlockDevice();
 }

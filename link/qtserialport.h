@@ -12,6 +12,8 @@ SerialPortService::OpenError classifyOpenFailure(QSerialPort::SerialPortError er
 // The serial line over QSerialPort. A read or resource error closes the port
 // once; further error events of the dead port are ignored, so an unplugged
 // adapter cannot flood the event loop. Recovery is the exchange watchdog's.
+// A port is locked by its device, not its name: a second opener of the same
+// device by any name, in this program or another, finds it busy.
 class QtSerialPortService : public SerialPortService {
     Q_OBJECT
 public:
@@ -33,8 +35,14 @@ public:
     QByteArray readAll() override;
     void write(const QByteArray &frame) override;
 
+    ~QtSerialPortService() override { unlockDevice(); }
+
 private:
     void onError(QSerialPort::SerialPortError error);
+    // Opens `device` and locks it exclusively, or says why not in
+    // m_openError.
+    bool lockDevice(const QString &device);
+    void unlockDevice();
 
     QProcessEnvironment m_env;
     QSerialPort m_port;
@@ -42,4 +50,5 @@ private:
     int m_baud = 9600;
     bool m_softwareFlow = false;
     OpenError m_openError = OpenError::None;
+    int m_lockFd = -1;  // holds the device's lock while the port is open
 };

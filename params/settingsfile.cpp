@@ -1,12 +1,19 @@
 #include "params/settingsfile.h"
 
 #include "base/enginetext.h"
+#include "link/scheduler.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
+#include <QList>
+#include <QRegularExpression>
+#include <QSet>
 #include <QStringList>
+
+#include <algorithm>
+#include <iterator>
 
 using namespace Qt::StringLiterals;
 
@@ -24,7 +31,154 @@ QString flankKey(int index)
     return QString::number(index + 1);
 }
 
+// "key": a value not allowed, and the values allowed.
+QString notAllowed()
+{
+    return engineText(
+        QT_TRANSLATE_NOOP("Engine", "\"%1\": недопустимое значение %2; допустимы: %3"));
+}
+
+// A value as the file writes it: 12345, "6", {"a": 1}.
+QString jsonText(const QJsonValue &value)
+{
+    return QString::fromUtf8(QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact))
+        .mid(1)
+        .chopped(1);
+}
+
+QString lineSpeedsText()
+{
+    QStringList speeds;
+    for (int speed : kSearchSpeeds)
+        speeds.append(QString::number(speed));
+    return speeds.join(u", "_s);
+}
+
+// A date and time in the ISO 8601 form toJson() writes, "2026-12-06T12:00:00",
+// optionally with fractions of a second and a time zone ("Z", "+03:00"). A date
+// alone is not taken: the file says when it was saved.
+bool isSavedTime(const QJsonValue &value)
+{
+    static const QRegularExpression form(
+        u"^\\d{4}-\\d{2}-\\d{2}T\\d{2}:\\d{2}(:\\d{2}(\\.\\d{1,3})?)?(Z|[+-]\\d{2}:\\d{2})?$"_s);
+    const QString text = value.toString();
+    return value.isString() && form.match(text).hasMatch() &&
+           QDateTime::fromString(text, Qt::ISODate).isValid();
+}
+
+// Reads the JSON string whose opening quote is at json[at], with its escapes
+// resolved; leaves `at` past the closing quote. The document is well formed.
+QString readJsonString(const QByteArray &json, qsizetype &at)
+{
+    QString text;
+    qsizetype run = ++at;  // the start of the bytes taken as they are
+    while (at < json.size() && json[at] != '"') {
+        if (json[at] != '\\') {
+            ++at;
+            continue;
+        }
+        // Escapes are ASCII, so a run never ends inside a UTF-8 sequence.
+        text += QString::fromUtf8(json.constData() + run, at - run);
+        const char escaped = at + 1 < json.size() ? json[at + 1] : '\\';
+        at += 2;
+        switch (escaped) {
+        case 'b':
+            text += u'\b';
+            break;
+        case 'f':
+            text += u'\f';
+            break;
+        case 'n':
+            text += u'\n';
+            break;
+        case 'r':
+            text += u'\r';
+            break;
+        case 't':
+            text += u'\t';
+            break;
+        case 'u':
+            // One UTF-16 unit; a pair of them makes a character beyond the
+            // BMP just as its UTF-8 bytes would.
+            text += QChar(char16_t(json.mid(at, 4).toUShort(nullptr, 16)));
+            at += 4;
+            break;
+        default:  // '"', '\\', '/'
+            text += QLatin1Char(escaped);
+        }
+        run = at;
+    }
+    text += QString::fromUtf8(json.constData() + run, std::min(at, json.size()) - run);
+    ++at;
+    return text;
+}
+
 }  // namespace
+
+std::optional<QString> duplicateJsonKey(const QByteArray &json)
+{
+    // The objects and arrays open at the point read, outermost first.
+    struct Level {
+        bool object = false;
+        QString path;        // empty at the top
+        QSet<QString> keys;  // object: the keys read so far
+        QString key;         // object: the latest key
+        bool awaitingKey = true;
+        int index = 0;  // array: the element being read
+    };
+    QList<Level> levels;
+    // The path of what the innermost level is reading now.
+    const auto currentPath = [&levels] {
+        const Level &level = levels.last();
+        const QString name = level.object ? level.key : QString::number(level.index);
+        return levels.size() == 1 ? name : level.path + u'.' + name;
+    };
+    qsizetype at = 0;
+    while (at < json.size()) {
+        switch (json[at]) {
+        case '{':
+        case '[': {
+            Level level;
+            level.object = json[at] == '{';
+            if (!levels.isEmpty())
+                level.path = currentPath();
+            levels.append(level);
+            ++at;
+            break;
+        }
+        case '}':
+        case ']':
+            if (!levels.isEmpty())
+                levels.removeLast();
+            ++at;
+            break;
+        case ',':
+            if (!levels.isEmpty()) {
+                Level &level = levels.last();
+                level.awaitingKey = level.object;
+                ++level.index;
+            }
+            ++at;
+            break;
+        case '"': {
+            // A string: a key where an object awaits one, else a value.
+            const QString text = readJsonString(json, at);
+            if (levels.isEmpty() || !levels.last().object || !levels.last().awaitingKey)
+                break;
+            Level &level = levels.last();
+            level.awaitingKey = false;
+            level.key = text;
+            if (level.keys.contains(text))
+                return currentPath();
+            level.keys.insert(text);
+            break;
+        }
+        default:  // white space, ':', numbers, true, false, null
+            ++at;
+        }
+    }
+    return std::nullopt;
+}
 
 bool SettingsProfile::isComplete() const
 {
@@ -64,6 +218,37 @@ QString allowedFileValues(const SettingRow &row)
     return values.join(u", "_s);
 }
 
+namespace {
+
+// What is wrong with a JSON document, in the program's words rather than
+// Qt's English ones.
+QString jsonErrorText(QJsonParseError::ParseError error)
+{
+    switch (error) {
+    case QJsonParseError::UnterminatedObject:
+        return engineText(QT_TRANSLATE_NOOP("Engine", "объект не закрыт"));
+    case QJsonParseError::MissingNameSeparator:
+        return engineText(QT_TRANSLATE_NOOP("Engine", "нет двоеточия после ключа"));
+    case QJsonParseError::UnterminatedArray:
+        return engineText(QT_TRANSLATE_NOOP("Engine", "массив не закрыт"));
+    case QJsonParseError::MissingValueSeparator:
+        return engineText(QT_TRANSLATE_NOOP("Engine", "нет запятой между значениями"));
+    case QJsonParseError::IllegalNumber:
+    case QJsonParseError::TerminationByNumber:
+        return engineText(QT_TRANSLATE_NOOP("Engine", "неверное число"));
+    case QJsonParseError::IllegalEscapeSequence:
+    case QJsonParseError::IllegalUTF8String:
+    case QJsonParseError::UnterminatedString:
+        return engineText(QT_TRANSLATE_NOOP("Engine", "неверная строка"));
+    case QJsonParseError::GarbageAtEnd:
+        return engineText(QT_TRANSLATE_NOOP("Engine", "лишние знаки после документа"));
+    default:
+        return engineText(QT_TRANSLATE_NOOP("Engine", "неверное значение"));
+    }
+}
+
+}  // namespace
+
 ProfileParse parseSettingsProfile(const QByteArray &json)
 {
     auto refuse = [](const QString &why) { return ProfileParse{std::nullopt, why}; };
@@ -72,10 +257,13 @@ ProfileParse parseSettingsProfile(const QByteArray &json)
     if (parseError.error != QJsonParseError::NoError)
         return refuse(engineText(QT_TRANSLATE_NOOP(
                                      "Engine", "файл не является документом JSON: %1 (позиция %2)"))
-                          .arg(parseError.errorString())
+                          .arg(jsonErrorText(parseError.error))
                           .arg(parseError.offset));
     if (!document.isObject())
         return refuse(engineText(QT_TRANSLATE_NOOP("Engine", "файл не является объектом JSON")));
+    if (const std::optional<QString> twice = duplicateJsonKey(json))
+        return refuse(
+            engineText(QT_TRANSLATE_NOOP("Engine", "\"%1\": ключ задан дважды")).arg(*twice));
     const QJsonObject root = document.object();
     const QStringList rootKeys{u"format"_s, u"address"_s, u"speed"_s, u"saved"_s, u"flanks"_s};
     for (const QString &key : root.keys())
@@ -98,11 +286,19 @@ ProfileParse parseSettingsProfile(const QByteArray &json)
             QT_TRANSLATE_NOOP("Engine", "\"address\": допустимы целые числа от 0 до 128")));
     profile.address = int(addressValue);
     const QJsonValue speed = root.value(u"speed"_s);
-    if (!speed.isDouble() || speed.toDouble() < 0 || speed.toDouble() != speed.toInt())
+    if (!speed.isDouble())
         return refuse(
             engineText(QT_TRANSLATE_NOOP("Engine", "\"speed\": ожидается скорость линии в бодах")));
+    // Only a speed the program can reach the detector at.
+    if (std::find(std::begin(kSearchSpeeds), std::end(kSearchSpeeds), speed.toDouble()) ==
+        std::end(kSearchSpeeds))
+        return refuse(notAllowed().arg(u"speed"_s, jsonText(speed), lineSpeedsText()));
     profile.speed = speed.toInt();
-    profile.saved = QDateTime::fromString(root.value(u"saved"_s).toString(), Qt::ISODate);
+    const QJsonValue saved = root.value(u"saved"_s);
+    if (!isSavedTime(saved))
+        return refuse(engineText(QT_TRANSLATE_NOOP(
+            "Engine", "\"saved\": ожидаются дата и время ISO 8601 (\"2026-12-06T12:00:00\")")));
+    profile.saved = QDateTime::fromString(saved.toString(), Qt::ISODate);
 
     const QJsonValue flanksValue = root.value(u"flanks"_s);
     if (!flanksValue.isObject())
@@ -136,15 +332,7 @@ ProfileParse parseSettingsProfile(const QByteArray &json)
             const std::optional<int> position =
                 value.isDouble() ? positionForValue(*row, value.toDouble()) : std::nullopt;
             if (!position)
-                return refuse(
-                    engineText(QT_TRANSLATE_NOOP("Engine",
-                                                 "\"%1\": недопустимое значение %2; допустимы: %3"))
-                        .arg(key,
-                             QString::fromUtf8(
-                                 QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact))
-                                 .mid(1)
-                                 .chopped(1),
-                             allowedFileValues(*row)));
+                return refuse(notAllowed().arg(key, jsonText(value), allowedFileValues(*row)));
             profile.flanks[i].insert(row->setting, *position);
         }
     }

@@ -40,10 +40,17 @@ struct ProfileParse {
 };
 
 // Reads a settings file. Refuses, before anything could be written, a
-// malformed document, a wrong format, a missing or unknown key, and a value
-// no position of its setting shows; the error names the key and the allowed
-// values.
+// malformed document, a key given twice, a wrong format, a missing or unknown
+// key, a line speed the program does not search, a "saved" that is not an
+// ISO 8601 date and time, and a value no position of its setting shows; the
+// error names the key and the allowed values.
 ProfileParse parseSettingsProfile(const QByteArray &json);
+
+// The first key some object of a well-formed JSON document gives twice, as
+// its path from the top ("flanks.1.gain"; an array element by its index), or
+// nothing. QJsonDocument keeps the last of two values without a word, so a
+// file must be looked at as text to see them.
+std::optional<QString> duplicateJsonKey(const QByteArray &json);
 
 // The values a setting's file key accepts, in the file's notation
 // ("0.7, 0.8, ..., 2").

@@ -1,5 +1,6 @@
 #include "tasks/applysettingstask.h"
 
+#include "base/systemerror.h"
 #include "link/exchange.h"
 #include "tasks/readsettingstask.h"
 
@@ -53,8 +54,8 @@ void ApplySettingsTask::start()
     begin();
     QFile file(m_path);
     if (!file.open(QIODevice::ReadOnly)) {
-        fail(Failure::BadFile,
-             tr("%1: не удалось прочитать файл (%2)").arg(m_path, file.errorString()));
+        fail(Failure::BadFile, tr("%1: не удалось прочитать файл (%2)")
+                                   .arg(m_path, systemErrorText(errnoOfFailedOpen(m_path))));
         return;
     }
     const ProfileParse parsed = parseSettingsProfile(file.readAll());

@@ -1,5 +1,6 @@
 #include "tasks/readsettingstask.h"
 
+#include "base/systemerror.h"
 #include "files/wholefile.h"
 #include "link/exchange.h"
 #include "tasks/settingstransfer.h"
@@ -67,9 +68,9 @@ void ReadSettingsTask::read(bool complete)
         succeed(tr("Настройки блока %1 прочитаны.").arg(address));
         return;
     }
-    QString reason;
-    if (!writeWholeFile(m_path, m_profile.toJson(), &reason)) {
-        fail(Failure::FileNotWritten, tr("%1: не удалось записать файл (%2)").arg(m_path, reason));
+    if (const int error = writeFileWhole(m_path, m_profile.toJson())) {
+        fail(Failure::FileNotWritten,
+             tr("%1: не удалось записать файл (%2)").arg(m_path, systemErrorText(error)));
         return;
     }
     succeed(tr("Настройки блока %1 записаны в %2").arg(address).arg(m_path));

@@ -8,6 +8,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -47,9 +50,10 @@ struct Run {
 
 // Starts verkan-cli with port 1 at `tty` and every other port at a missing
 // path, on a machine without a display; `environment` ("NAME=value") is set
-// on top.
+// on top, and given a file size limit in bytes, it finds the disk full beyond
+// it.
 void startCli(QProcess &process, const QStringList &arguments, const QString &tty,
-              const QStringList &environment = {})
+              const QStringList &environment = {}, qint64 fileSizeLimit = -1)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(u"VERKAN_COM1"_s, tty);
@@ -60,6 +64,14 @@ void startCli(QProcess &process, const QStringList &arguments, const QString &tt
     for (const QString &setting : environment)
         env.insert(setting.section(u'=', 0, 0), setting.section(u'=', 1));
     process.setProcessEnvironment(env);
+    if (fileSizeLimit >= 0)
+        process.setChildProcessModifier([fileSizeLimit] {
+            rlimit limit{};
+            ::getrlimit(RLIMIT_FSIZE, &limit);
+            limit.rlim_cur = rlim_t(fileSizeLimit);
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            ::signal(SIGXFSZ, SIG_IGN);
+        });
     process.start(QStringLiteral(VERKAN_CLI_PATH), arguments);
 }
 
@@ -74,10 +86,11 @@ Run finished(QProcess &process)
     return run;
 }
 
-Run cli(const QStringList &arguments, const QString &tty, const QStringList &environment = {})
+Run cli(const QStringList &arguments, const QString &tty, const QStringList &environment = {},
+        qint64 fileSizeLimit = -1)
 {
     QProcess process;
-    startCli(process, arguments, tty, environment);
+    startCli(process, arguments, tty, environment, fileSizeLimit);
     return finished(process);
 }
 
@@ -111,6 +124,9 @@ private slots:
     void language_data();
     void language();
     void reportNeedsNoDisplay();
+    void fileFailuresNamed_data();
+    void fileFailuresNamed();
+    void recordOntoAFullDisk();
 
 private:
     QString file(const QString &name) const { return m_dir.filePath(name); }
@@ -441,6 +457,60 @@ void TestCli::reportNeedsNoDisplay()
     QVERIFY2(run.code == 0, qPrintable(run.err));
     QFile pdf(file(u"nodisplay.pdf"_s));
     QVERIFY(pdf.open(QIODevice::ReadOnly) && pdf.read(5) == "%PDF-");
+}
+
+void TestCli::fileFailuresNamed_data()
+{
+    QTest::addColumn<QStringList>("arguments");  // "%1": the test's folder
+    QTest::addColumn<qint64>("fileSizeLimit");   // bytes; -1: none
+    QTest::addColumn<QString>("err");
+    QTest::newRow("settings from a missing file")
+        << QStringList{u"settings"_s, u"apply"_s, u"%1/missing.json"_s} << qint64(-1)
+        << u"missing.json: не удалось прочитать файл (нет такого файла или папки)"_s;
+    QTest::newRow("settings from a folder")
+        << QStringList{u"settings"_s, u"apply"_s, u"%1"_s} << qint64(-1)
+        << u": не удалось прочитать файл (это папка)"_s;
+    QTest::newRow("settings onto a full disk")
+        << QStringList{u"settings"_s, u"save"_s, u"%1/full.json"_s} << qint64(300)
+        << u"full.json: не удалось записать файл (файл слишком большой)"_s;
+    QTest::newRow("recording onto a full disk")
+        << QStringList{u"record"_s, u"5"_s, u"/dev/full"_s} << qint64(-1)
+        << u"/dev/full: не удалось создать файл (нет места на диске)"_s;
+}
+
+void TestCli::fileFailuresNamed()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(qint64, fileSizeLimit);
+    QFETCH(QString, err);
+    Sim sim(m_dir, u"tty"_s, {});
+    QVERIFY(sim.ready());
+    for (QString &argument : arguments)
+        argument = argument.arg(m_dir.path());
+    const Run run = cli(arguments, sim.tty(), {}, fileSizeLimit);
+    QCOMPARE(run.code, 2);
+    QVERIFY2(run.err.contains(err), qPrintable(run.err));
+}
+
+void TestCli::recordOntoAFullDisk()
+{
+    // 1024 bytes hold the header and a dozen rows; the row that does not
+    // fit is not left half written.
+    Sim sim(m_dir, u"tty"_s, {u"--baud"_s, u"115200"_s});
+    QVERIFY(sim.ready());
+    const QString path = file(u"full.csv"_s);
+    const Run run = cli({u"record"_s, u"30"_s, path}, sim.tty(), {}, 1024);
+    QCOMPARE(run.code, 2);
+    QVERIFY2(run.err.contains(u"full.csv: не удалось записать файл (файл слишком большой)"_s),
+             qPrintable(run.err));
+    QFile csv(path);
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    const QByteArray bytes = csv.readAll();
+    QVERIFY(bytes.size() > 1024 - 100 && bytes.size() <= 1024);
+    QVERIFY(bytes.endsWith('\n'));
+    const QList<QByteArray> lines = bytes.chopped(1).split('\n');
+    for (const QByteArray &line : lines)
+        QVERIFY2(line.count(',') == 8, line.constData());
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -5,6 +5,7 @@
 
 #include "app/journallistview.h"
 #include "app/mainwindow.h"
+#include "base/systemerror.h"
 #include "files/commissioningreport.h"
 #include "i18n/language.h"
 #include "journal/eventjournal.h"
@@ -24,6 +25,8 @@
 #include <QRegularExpression>
 #include <QTest>
 #include <QXmlStreamReader>
+
+#include <cstring>
 
 using namespace Qt::StringLiterals;
 
@@ -173,6 +176,20 @@ private slots:
             QVERIFY2(sources.contains(u'"' + literal + u'"'), qPrintable(m.source));
             QCOMPARE(QCoreApplication::translate(m.context.toUtf8(), m.source.toUtf8()),
                      m.translation);
+        }
+    }
+
+    // The reason of a failed system call is English in the English window:
+    // the program's own words have their translation, anything rarer is the
+    // C library's text.
+    void systemErrorReasons()
+    {
+        installLanguage(*QCoreApplication::instance(), Language::English);
+        for (int error = 0; error < 200; ++error) {
+            const QString reason = systemErrorText(error);
+            QVERIFY2(!reason.isEmpty(), qPrintable(QString::number(error)));
+            QVERIFY2(!hasCyrillic(reason) || reason == QString::fromLocal8Bit(std::strerror(error)),
+                     qPrintable(reason));
         }
     }
 

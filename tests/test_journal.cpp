@@ -1,40 +1,18 @@
 // The event journal: list entries and file lines, read back byte for byte.
 #include "journal/eventjournal.h"
+#include "support/filesizelimit.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <sys/resource.h>
-
 #include <cerrno>
-#include <csignal>
 #include <cstring>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// Lowers the file size limit of this process while it lives; a write that
-// crosses it comes out short or fails with EFBIG instead of killing us.
-struct FileSizeLimit {
-    explicit FileSizeLimit(qint64 bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &saved);
-        rlimit lowered = saved;
-        lowered.rlim_cur = rlim_t(bytes);
-        setrlimit(RLIMIT_FSIZE, &lowered);
-        savedHandler = std::signal(SIGXFSZ, SIG_IGN);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, savedHandler);
-    }
-    rlimit saved{};
-    void (*savedHandler)(int) = nullptr;
-};
 
 // A journal in a temporary folder whose clock moves one second per reading.
 struct Rig {

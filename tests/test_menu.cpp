@@ -120,6 +120,8 @@ private slots:
     void mnemonicsAndShortcuts();
     void portListScannedWhenOpened();
     void settingsSavedThenAppliedWithARefusal();
+    void fileFailuresNamed_data();
+    void fileFailuresNamed();
     void signalRecordedUntilStop();
     void chartPictureAndReportWithPass();
     void discoveryChoosesPortAndAddress();
@@ -269,6 +271,43 @@ void TestMenu::settingsSavedThenAppliedWithARefusal()
     QCOMPARE(menu.exchange().flank(), 1);
 }
 
+void TestMenu::fileFailuresNamed_data()
+{
+    QTest::addColumn<QByteArray>("action");
+    QTest::addColumn<QString>("path");  // "%1": the test's folder
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("settings saved into a folder") << QByteArray("saveSettingsAction") << u"%1"_s
+                                                  << u"%1: не удалось записать файл (это папка)"_s;
+    QTest::newRow("settings from a missing file")
+        << QByteArray("applyProfileAction") << u"%1/missing.json"_s
+        << u"%1/missing.json: не удалось прочитать файл (нет такого файла или папки)"_s;
+    QTest::newRow("settings from a folder") << QByteArray("applyProfileAction") << u"%1"_s
+                                            << u"%1: не удалось прочитать файл (это папка)"_s;
+    QTest::newRow("recording onto a full disk")
+        << QByteArray("recordAction") << u"/dev/full"_s
+        << u"/dev/full: не удалось создать файл (нет места на диске)"_s;
+    QTest::newRow("report into a missing folder")
+        << QByteArray("reportAction") << u"%1/missing/otchet.pdf"_s
+        << u"%1/missing/otchet.pdf: не удалось записать файл (нет такого файла или папки)"_s;
+}
+
+void TestMenu::fileFailuresNamed()
+{
+    QFETCH(QByteArray, action);
+    QFETCH(QString, path);
+    QFETCH(QString, shown);
+    OnSim live(dir());
+    QVERIFY(live.sim.ready());
+    Menu &menu = live.menu;
+    QVERIFY(menu.start());
+    menu.files = {path.arg(dir().path())};
+    menu.trigger(action.constData());
+    // A recording that cannot start says so in a message; a task in its dialog.
+    const auto *box = menu.window->findChild<QMessageBox *>();
+    const QString text = box ? box->text() : menu.taskEnded();
+    QCOMPARE(text, shown.arg(dir().path()));
+}
+
 void TestMenu::signalRecordedUntilStop()
 {
     OnSim live(dir());
@@ -375,13 +414,15 @@ void TestMenu::guideAndAbout()
     FakeSerialPort port;
     Menu menu(port, dir());
     QFile guide(dir().filePath(u"README.md"_s));
-    QVERIFY(guide.open(QIODevice::WriteOnly) && guide.write("# Руководство\n\n**Файл**\n") > 0);
+    QVERIFY(guide.open(QIODevice::WriteOnly) && guide.write("Руководство к verkan-r\n") > 0);
     guide.close();
+    // The first folder that holds a guide.
     menu.window->setGuideFolders({dir().filePath(u"missing"_s), dir().path()});
     menu.trigger("guideAction");
     auto *text = menu.find<QTextBrowser>("guideText");
     QVERIFY(text);
-    QCOMPARE(text->toPlainText(), u"Руководство\nФайл"_s);
+    QCOMPARE(text->source(), QUrl::fromLocalFile(guide.fileName()));
+    QVERIFY(text->toPlainText().contains(u"Руководство к verkan-r"_s));
     menu.trigger("aboutAction");
     auto *about = menu.find<QMessageBox>("aboutBox");
     QVERIFY(about && about->informativeText().contains(dir().filePath(u"Jurnal.txt"_s)));

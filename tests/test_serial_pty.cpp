@@ -2,11 +2,14 @@
 // reach the line, bytes flow both ways, and a vanished device closes the port.
 #include "link/qtserialport.h"
 
+#include <QFile>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <fcntl.h>
 #include <stdlib.h>
+#include <sys/file.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -134,6 +137,79 @@ private slots:
         // The device is gone: reopening, as the watchdog does, fails.
         QVERIFY(!m_port->open());
         QCOMPARE(m_port->lastOpenError(), SerialPortService::OpenError::NoSuchPort);
+    }
+
+    // One device under several names (its own, a /dev/serial/by-id link, a
+    // link to that link) is one port: whoever opens it second, by whichever
+    // name, finds it busy, and opens it once the first has let it go.
+    void deviceLockedWhateverItsName_data()
+    {
+        QTest::addColumn<int>("firstPort");  // 1: the device, 2: a link, 3: a link to the link
+        QTest::addColumn<int>("secondPort");
+        QTest::newRow("link after the device") << 1 << 2;
+        QTest::newRow("device after the link") << 2 << 1;
+        QTest::newRow("link after a link to it") << 3 << 2;
+        QTest::newRow("link to the link after the device") << 1 << 3;
+        QTest::newRow("the same name twice") << 2 << 2;
+    }
+    void deviceLockedWhateverItsName()
+    {
+        QFETCH(int, firstPort);
+        QFETCH(int, secondPort);
+        QTemporaryDir dir;
+        const QString device = QString::fromLocal8Bit(ptsname(m_master));
+        const QString link = dir.filePath(u"usb-FTDI_FT232R-if00-port0"_s);
+        const QString linkToLink = dir.filePath(u"verkan"_s);
+        QVERIFY(QFile::link(device, link));
+        QVERIFY(QFile::link(link, linkToLink));
+        QProcessEnvironment env;
+        env.insert(u"VERKAN_COM1"_s, device);
+        env.insert(u"VERKAN_COM2"_s, link);
+        env.insert(u"VERKAN_COM3"_s, linkToLink);
+        QtSerialPortService first(env);
+        QtSerialPortService second(env);
+        first.setPortNumber(firstPort);
+        second.setPortNumber(secondPort);
+
+        QVERIFY(first.open());
+        QVERIFY(!second.open());
+        QCOMPARE(second.lastOpenError(), SerialPortService::OpenError::Busy);
+        QVERIFY(first.isOpen());
+        // Messages and tool tips keep the name the user gave.
+        QCOMPARE(second.deviceOf(2), link);
+
+        first.close();
+        QVERIFY(second.open());
+        QVERIFY(!first.open());
+        QCOMPARE(first.lastOpenError(), SerialPortService::OpenError::Busy);
+        second.close();
+        QVERIFY(first.open());
+    }
+
+    // Another program that locks the device itself (flock), wherever its
+    // lock files go: neither takes the device from the other, and a refused
+    // open leaves the holder's line settings as they were.
+    void deviceLockSharedWithOtherPrograms()
+    {
+        const QByteArray device = ptsname(m_master);
+        const int other = ::open(device.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        QVERIFY(other >= 0);
+        termios tio{};
+        QCOMPARE(tcgetattr(other, &tio), 0);
+        cfsetspeed(&tio, B2400);
+        QCOMPARE(tcsetattr(other, TCSANOW, &tio), 0);
+
+        QVERIFY(m_port->open());
+        QCOMPARE(::flock(other, LOCK_EX | LOCK_NB), -1);
+        m_port->close();
+        QCOMPARE(::flock(other, LOCK_EX | LOCK_NB), 0);
+
+        QVERIFY(!m_port->open());
+        QCOMPARE(m_port->lastOpenError(), SerialPortService::OpenError::Busy);
+        QCOMPARE(tcgetattr(other, &tio), 0);
+        QCOMPARE(int(cfgetospeed(&tio)), int(B2400));
+        ::close(other);
+        QVERIFY(m_port->open());
     }
 };
 

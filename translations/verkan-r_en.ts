@@ -918,6 +918,98 @@ Exit codes: 0 done; 2 error in the command line or in a file;
         <source>порог %1</source>
         <translation>threshold %1</translation>
     </message>
+    <message>
+        <source>неизвестная ошибка</source>
+        <translation>unknown error</translation>
+    </message>
+    <message>
+        <source>нет места на диске</source>
+        <translation>no space left on the disk</translation>
+    </message>
+    <message>
+        <source>превышена дисковая квота</source>
+        <translation>disk quota exceeded</translation>
+    </message>
+    <message>
+        <source>файл слишком большой</source>
+        <translation>file too large</translation>
+    </message>
+    <message>
+        <source>нет прав доступа</source>
+        <translation>permission denied</translation>
+    </message>
+    <message>
+        <source>файловая система только для чтения</source>
+        <translation>read-only file system</translation>
+    </message>
+    <message>
+        <source>нет такого файла или папки</source>
+        <translation>no such file or folder</translation>
+    </message>
+    <message>
+        <source>часть пути не является папкой</source>
+        <translation>a part of the path is not a folder</translation>
+    </message>
+    <message>
+        <source>это папка</source>
+        <translation>is a folder</translation>
+    </message>
+    <message>
+        <source>файл уже существует</source>
+        <translation>file already exists</translation>
+    </message>
+    <message>
+        <source>слишком длинное имя файла</source>
+        <translation>file name too long</translation>
+    </message>
+    <message>
+        <source>открыто слишком много файлов</source>
+        <translation>too many open files</translation>
+    </message>
+    <message>
+        <source>ошибка ввода-вывода</source>
+        <translation>input/output error</translation>
+    </message>
+    <message>
+        <source>объект не закрыт</source>
+        <translation>an object is not closed</translation>
+    </message>
+    <message>
+        <source>нет двоеточия после ключа</source>
+        <translation>no colon after a key</translation>
+    </message>
+    <message>
+        <source>массив не закрыт</source>
+        <translation>an array is not closed</translation>
+    </message>
+    <message>
+        <source>нет запятой между значениями</source>
+        <translation>no comma between values</translation>
+    </message>
+    <message>
+        <source>неверное число</source>
+        <translation>a malformed number</translation>
+    </message>
+    <message>
+        <source>неверная строка</source>
+        <translation>a malformed string</translation>
+    </message>
+    <message>
+        <source>лишние знаки после документа</source>
+        <translation>characters after the document</translation>
+    </message>
+    <message>
+        <source>неверное значение</source>
+        <translation>a malformed value</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot;: ключ задан дважды</source>
+        <translation>&quot;%1&quot;: key given twice</translation>
+    </message>
+    <message>
+        <source>&quot;saved&quot;: ожидаются дата и время ISO 8601 (&quot;2026-12-06T12:00:00&quot;)</source>
+        <translation>&quot;saved&quot;: an ISO 8601 date and time expected (&quot;2026-12-06T12:00:00&quot;)</translation>
+    </message>
 </context>
 <context>
     <name>ExchangeJournal</name>

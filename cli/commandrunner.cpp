@@ -42,12 +42,13 @@ QProcessEnvironment portEnvironment(const CliArguments &arguments)
 }
 
 // A file the command will write at its end, checked before the detector is
-// asked for anything.
+// asked for anything. It is written beside its name and renamed onto it, so
+// its folder must take a new file.
 bool canWrite(const QString &path)
 {
     const QFileInfo file(path);
-    if (file.exists())
-        return file.isFile() && file.isWritable();
+    if (file.exists() && !file.isFile())
+        return false;
     const QFileInfo folder(file.absolutePath());
     return folder.isDir() && folder.isWritable();
 }

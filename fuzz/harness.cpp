@@ -5,6 +5,7 @@
 #include "diagram/signalchart.h"
 #include "link/codec.h"
 #include "link/exchange.h"
+#include "link/protocol.h"
 #include "params/catalogue.h"
 
 #include <QCheckBox>
@@ -120,7 +121,7 @@ void ReceiveHarness::restoreBaseline()
 
     // The read-back and the mailbox go out, then flank 1 is read back and
     // the unit number queued, as after "СТАРТ".
-    f.tick((Scheduler::kReadBackLength + 1) * Scheduler::kTicksPerSlot);
+    f.tick((Scheduler::kReadBackLength + 1) * protocol::kTicksPerSlot);
     f.control<QComboBox>("Combo2")->setCurrentIndex(0);
     exchange.changeFlank(1);
     exchange.queueRequest(codec::requestAddressOnly(exchange.address(), codec::ReadUnitNumber));
@@ -144,7 +145,7 @@ void ReceiveHarness::applyOptions(quint8 options)
     if (options & kOptionControlPass)
         clickIfEnabled(f.control<QPushButton>("Command9"));
     if (options & kOptionExchangeSlot)
-        f.tick(Scheduler::kTicksPerSlot);
+        f.tick(protocol::kTicksPerSlot);
     if ((options & kOptionWatchdog) && exchange.silentPeriods() == 0)
         exchange.watchdogExpired();
 }
@@ -176,7 +177,7 @@ void ReceiveHarness::applyAction(quint8 action)
             clickIfEnabled(f.control<QPushButton>("Command8"));
         break;
     case 4:
-        f.tick(Scheduler::kTicksPerSlot);
+        f.tick(protocol::kTicksPerSlot);
         break;
     case 5:
         if (spinner && spinner->isEnabled()) {

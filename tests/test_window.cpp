@@ -10,6 +10,7 @@
 #include "base/colors.h"
 #include "diagram/signalchart.h"
 #include "link/exchange.h"
+#include "link/protocol.h"
 #include "params/catalogue.h"
 #include "support/formfixture.h"
 #include "support/replies.h"
@@ -473,7 +474,7 @@ private slots:
         QVERIFY(w.timer("Timer1")->isActive() && w.timer("Timer5")->isActive());
 
         // The first slot sets 4800 baud; an answer there ends the speed search.
-        w.tick(Scheduler::kTicksPerSlot);
+        w.tick(protocol::kTicksPerSlot);
         w.port.deliver(statusReply(0));
         QCOMPARE(w.label("Label6")->text(), kLinkAlive);
         QCOMPARE(labelTextColor(w.label("Label6")), bgr::Blue);
@@ -619,7 +620,7 @@ private slots:
     {
         Window w;
         w.startAtAddress5();
-        w.tick((Scheduler::kStartupLength + 1) * Scheduler::kTicksPerSlot);
+        w.tick((Scheduler::kStartupLength + 1) * protocol::kTicksPerSlot);
         w.check("Check14")->setChecked(true);
         w.control<UpDown>("UpDown5")->setValue(128);
         const qsizetype lines = w.fileLines();
@@ -630,7 +631,7 @@ private slots:
                  QStringList{u"  Перезагрузка извещателя!!! Установлен адрес:128|"
                              u" Перезагрузка извещателя!!! Установлен адрес:128"_s});
         // The change replaces the unit-number read that unticking queued.
-        w.tick(2 * Scheduler::kTicksPerSlot);
+        w.tick(2 * protocol::kTicksPerSlot);
         QCOMPARE(w.port.written.mid(written), QByteArrayList({"$052e017f0c\r", "$050b010c\r"}));
     }
 

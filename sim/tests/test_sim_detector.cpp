@@ -1,4 +1,5 @@
 #include "link/codec.h"
+#include "link/protocol.h"
 #include "sim/commands.h"
 #include "sim/detector.h"
 
@@ -55,7 +56,7 @@ private slots:
             Detector d = makeDetector();
             const QByteArray mine = d.receive(req(1, code, flank), 9600);
             const QByteArray other = d.receive(req(1, code, 3 - flank), 9600);
-            QCOMPARE(onlyBody(mine).size(), codec::kSettingBodyLength);
+            QCOMPARE(onlyBody(mine).size(), protocol::kSettingBodyLength);
             QCOMPARE(byteAt(mine, 1) + byteAt(other, 1), 2 * code);
             QVERIFY(byteAt(mine) != byteAt(other));
             const int expected = stored ? value : byteAt(mine);  // out of range: refused
@@ -81,7 +82,7 @@ private slots:
                 for (clockMs = 0; clockMs < 20000; clockMs += 730) {  // over a wave period
                     const QString b = onlyBody(d.receive(poll(1, flank), 9600));
                     auto at = [&](int pos) { return codec::byteAt(b, pos); };
-                    QVERIFY(b.size() == codec::kStatusBodyLength && at(1) == codec::Status);
+                    QVERIFY(b.size() == protocol::kStatusBodyLength && at(1) == codec::Status);
                     QCOMPARE(at(11), int(s) | (tamper ? 16 : 0));
                     QVERIFY(qAbs(at(7) / 4.0 + at(9) * 64.0 - threshold) <= 0.25);
                     const double signal = at(3) / 4.0 + at(5) * 64.0;

@@ -2,6 +2,7 @@
 // QSerialPort: in this process, then as the built program.
 
 #include "link/codec.h"
+#include "link/protocol.h"
 #include "sim/simhost.h"
 
 #include <QFileInfo>
@@ -24,7 +25,7 @@ class TestSimPty : public QObject {
     {
         const QString body = QString::fromLatin1(frame.mid(1, frame.size() - 2));
         return frame.startsWith('!') && frame.endsWith('\r') && frame.count('\r') == 1 &&
-               body.size() == codec::kStatusBodyLength && codec::replyCheckPasses(body) &&
+               body.size() == protocol::kStatusBodyLength && codec::replyCheckPasses(body) &&
                codec::byteAt(body, 1) == codec::Status;
     }
 

@@ -7,6 +7,7 @@
 #include "link/comports.h"
 #include "link/exchange.h"
 #include "link/openfailure.h"
+#include "link/protocol.h"
 #include "link/scheduler.h"
 
 #include <QCheckBox>
@@ -29,9 +30,6 @@ const char *const kExchangeStopped =
 
 // The status line as the window opens: one space.
 const QString kBlankStatus = QStringLiteral(" ");
-
-// The highest address a request can carry.
-constexpr int kMaxAddress = 128;
 
 }  // namespace
 
@@ -73,8 +71,8 @@ void ConnectionPanel::load()
     m_addressUnlock->setText(tr("Изменить"));
     m_address->setEnabled(false);
     m_address->setValue(1);
-    m_address->setMax(kMaxAddress);
-    m_address->setMin(0);
+    m_address->setMax(protocol::kHighestAddress);
+    m_address->setMin(protocol::kLowestAddress);
     m_address->setIncrement(1);
 
     showPermissionHint(scanComPorts());

@@ -1,6 +1,7 @@
 #include "cli/arguments.h"
 
 #include "link/comports.h"
+#include "link/protocol.h"
 #include "link/scheduler.h"
 
 #include <QCommandLineParser>
@@ -8,8 +9,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-constexpr int kMaxAddress = 128;
 
 std::optional<int> wholeNumber(const QString &text, int lowest, int highest)
 {
@@ -46,7 +45,7 @@ QString usageText()
   --port ПОРТ         номер COM-порта 1..16, как в окне программы (VERKAN_COM<n>
                       заменяет устройство порта n), или путь к устройству;
                       по умолчанию 1
-  --address N         адрес блока 0..128, по умолчанию 1
+  --address N         адрес блока %1..%2, по умолчанию 1
   --baud СКОРОСТЬ     не искать скорость, а работать на этой:
                       4800, 9600, 19200, 38400, 57600 или 115200
   -h, --help          эта справка
@@ -54,7 +53,7 @@ QString usageText()
 
 Команды:
   discover [--addresses ОТ-ДО]    найти блоки на всех скоростях и адресах ОТ..ДО
-                                  (по умолчанию 0-128): строка на каждый блок
+                                  (по умолчанию %1-%2): строка на каждый блок
   status [--flank 1|2]            одно чтение состояния фланга
   settings show                   настройки обоих флангов в JSON
   settings save ФАЙЛ              то же в ФАЙЛ
@@ -68,7 +67,8 @@ QString usageText()
 
 Коды завершения: 0 готово; 2 ошибка в командной строке или в файле;
 3 блок не ответил; 4 порт не открывается; 5 запись не подтверждена.
-)"_s;
+)"_s.arg(protocol::kLowestAddress)
+        .arg(protocol::kHighestAddress);
 }
 
 ParsedArguments parseArguments(const QStringList &arguments)
@@ -118,9 +118,11 @@ ParsedArguments parseArguments(const QStringList &arguments)
             out.devicePath = text;
     }
     if (parser.isSet(address)) {
-        const auto n = wholeNumber(parser.value(address), 0, kMaxAddress);
+        const auto n =
+            wholeNumber(parser.value(address), protocol::kLowestAddress, protocol::kHighestAddress);
         if (!n)
-            return refuse(u"--address: адрес блока от 0 до %1"_s.arg(kMaxAddress));
+            return refuse(u"--address: адрес блока от %1 до %2"_s.arg(protocol::kLowestAddress)
+                              .arg(protocol::kHighestAddress));
         out.address = *n;
     }
     if (parser.isSet(baud)) {
@@ -138,10 +140,14 @@ ParsedArguments parseArguments(const QStringList &arguments)
     }
     if (parser.isSet(addresses)) {
         const QStringList range = parser.value(addresses).split(u'-');
-        const auto first = wholeNumber(range.value(0), 0, kMaxAddress);
-        const auto last = wholeNumber(range.value(1), 0, kMaxAddress);
+        const auto first =
+            wholeNumber(range.value(0), protocol::kLowestAddress, protocol::kHighestAddress);
+        const auto last =
+            wholeNumber(range.value(1), protocol::kLowestAddress, protocol::kHighestAddress);
         if (range.size() != 2 || !first || !last || *first > *last)
-            return refuse(u"--addresses: диапазон ОТ-ДО в пределах 0-%1"_s.arg(kMaxAddress));
+            return refuse(
+                u"--addresses: диапазон ОТ-ДО в пределах %1-%2"_s.arg(protocol::kLowestAddress)
+                    .arg(protocol::kHighestAddress));
         out.firstAddress = *first;
         out.lastAddress = *last;
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/protocol.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -32,8 +34,8 @@ struct CliArguments {
     int address = 1;
     int baud = 0;  // 0: search the speed
     int flank = 1;
-    int firstAddress = 0;
-    int lastAddress = 128;
+    int firstAddress = protocol::kLowestAddress;
+    int lastAddress = protocol::kHighestAddress;
     double seconds = 0;  // record: length; report: control pass (0: none)
     QString file;
 

@@ -527,8 +527,8 @@
         <translation>&quot;format&quot;: &quot;%1&quot; expected</translation>
     </message>
     <message>
-        <source>&quot;address&quot;: допустимы целые числа от 0 до 128</source>
-        <translation>&quot;address&quot;: whole numbers from 0 to 128 are allowed</translation>
+        <source>&quot;address&quot;: допустимы целые числа от %1 до %2</source>
+        <translation>&quot;address&quot;: whole numbers from %1 to %2 are allowed</translation>
     </message>
     <message>
         <source>&quot;speed&quot;: ожидается скорость линии в бодах</source>

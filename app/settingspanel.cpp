@@ -18,36 +18,31 @@ using namespace Qt::StringLiterals;
 SettingsPanel::SettingsPanel(QWidget *form, Exchange &exchange, EventJournal &journal)
     : QObject(form), m_exchange(exchange), m_journal(journal), m_form(form)
 {
-    for (const SettingRow &setting : settingCatalogue()) {
-        Row row;
-        row.setting = &setting;
-        row.unlockBox = control<QCheckBox>(form, setting.unlockBox);
-        row.apply = control<QPushButton>(form, setting.applyButton);
-        if (setting.isList) {
-            row.list = control<QComboBox>(form, setting.editControl);
-        } else {
-            row.spinner = control<UpDown>(form, setting.editControl);
-            row.valueBox = control<QLineEdit>(form, setting.valueBox);
-        }
-        m_rows.append(row);
+    const SettingControlTable controls = findSettingControls(form);
+    for (std::size_t i = 0; i < m_rows.size(); ++i) {
+        static_cast<SettingControls &>(m_rows[i]) = controls[i];
+        m_rows[i].setting = &settingRow(controls[i].setting);
     }
-    for (const Row &row : std::as_const(m_rows)) {
-        connect(row.unlockBox, &QCheckBox::toggled, this, [this, row] { unlockToggled(row); });
-        if (row.spinner) {
-            connect(row.spinner, &UpDown::changed, this, [row] {
-                row.valueBox->setText(textForPosition(*row.setting, row.spinner->Value()));
+    // The rows stay where they are for the panel's life: handlers keep a
+    // pointer to theirs.
+    for (const Row &r : m_rows) {
+        const Row *row = &r;
+        connect(row->unlockBox, &QCheckBox::toggled, this, [this, row] { unlockToggled(*row); });
+        if (row->spinner) {
+            connect(row->spinner, &UpDown::changed, this, [row] {
+                row->valueBox->setText(textForPosition(*row->setting, row->spinner->Value()));
             });
-            row.spinner->takeKeysFrom(row.valueBox);
+            row->spinner->takeKeysFrom(row->valueBox);
         }
-        QWidget *editor = row.list ? static_cast<QWidget *>(row.list) : row.valueBox;
-        for (QWidget *w : std::initializer_list<QWidget *>{row.unlockBox, editor, row.apply})
+        for (QWidget *w :
+             std::initializer_list<QWidget *>{row->unlockBox, row->valueShown(), row->apply})
             w->installEventFilter(this);
         // The unit number's apply button is the address change.
-        if (row.setting->setting == Setting::UnitNumber)
-            connect(row.apply, &QPushButton::clicked, this,
-                    [this, row] { addressChangePressed(row); });
+        if (row->setting->setting == Setting::UnitNumber)
+            connect(row->apply, &QPushButton::clicked, this,
+                    [this, row] { addressChangePressed(*row); });
         else
-            connect(row.apply, &QPushButton::clicked, this, [this, row] { applyPressed(row); });
+            connect(row->apply, &QPushButton::clicked, this, [this, row] { applyPressed(*row); });
     }
 }
 
@@ -102,7 +97,7 @@ void SettingsPanel::showSetting(int code, int valueByte, const QString &flankTex
     const ReplyDecision reply = decideReply(code, valueByte, flankText);
     if (!reply.row)
         return;
-    const Row &row = m_rows[int(reply.row - settingCatalogue().data())];
+    const Row &row = m_rows[std::size_t(reply.row->setting)];
     // A row being edited is never overwritten by the detector's answers.
     if (row.unlockBox->checkState() != Qt::Unchecked)
         return;
@@ -139,7 +134,7 @@ bool SettingsPanel::eventFilter(QObject *watched, QEvent *event)
 
 void SettingsPanel::unlockToggled(const Row &row)
 {
-    QWidget *editor = row.list ? static_cast<QWidget *>(row.list) : row.spinner;
+    QWidget *editor = row.editor();
     if (row.unlockBox->checkState() == Qt::Checked) {
         editor->setEnabled(true);
         row.apply->setEnabled(true);

@@ -1,17 +1,13 @@
 #pragma once
 
-#include <QList>
+#include "app/settingcontrols.h"
+
 #include <QObject>
 
 class EventJournal;
 class Exchange;
-class QCheckBox;
-class QComboBox;
-class QLineEdit;
-class QPushButton;
 class QWidget;
 struct SettingRow;
-class UpDown;
 
 // "ПAРАМЕТРЫ" and "НАСТРОЙКА": one row per setting of the catalogue (the
 // unit number and the seven flank settings), each locked until its
@@ -34,14 +30,9 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    // The controls of one setting row, found by the names in the catalogue.
-    struct Row {
+    // A setting of the catalogue and its controls.
+    struct Row : SettingControls {
         const SettingRow *setting = nullptr;
-        QCheckBox *unlockBox = nullptr;
-        UpDown *spinner = nullptr;  // none for the limit
-        QComboBox *list = nullptr;  // the limit's list
-        QPushButton *apply = nullptr;
-        QLineEdit *valueBox = nullptr;  // none for the limit
     };
 
     void unlockToggled(const Row &row);
@@ -51,5 +42,5 @@ private:
     Exchange &m_exchange;
     EventJournal &m_journal;
     QWidget *m_form;
-    QList<Row> m_rows;
+    std::array<Row, kSettingCount> m_rows;  // indexed by Setting
 };

@@ -33,17 +33,13 @@ enum class ShownAs {
     LimitItem,     // item p of the limit list: "1", "10", "100", "1000"
 };
 
-// One row of the parameter panel. A position is the spinner's value; for the
-// limit, which is edited with the list Combo1, it is the list index 0..3.
+// One setting, keyed by `setting`. A position is the value the operator
+// steps to; for the limit, which is chosen from a list, it is the list index.
+// Which controls of the window show and edit a setting is the window's own
+// business (app/settingcontrols.h).
 struct SettingRow {
     Setting setting;
-    const char *captionLabel;  // "Label12"
-    const char *caption;       // "Порог (В)", as shown after start-up
-    const char *valueBox;      // "Text5"; the limit shows its value in "Combo1"
-    const char *editControl;   // "UpDown2"; the limit: "Combo1"
-    const char *unlockBox;     // "Check2"
-    const char *applyButton;   // "Command2"
-    bool isList;               // edited with a list instead of a spinner
+    const char *caption;  // "Порог (В)", as shown after start-up
     int readCode;
     int writeCode;        // 0 for the unit number (its change is code 46)
     bool flankInRequest;  // false only for the unit number

@@ -6,6 +6,7 @@
 #include "app/controls.h"
 #include "app/journallistview.h"
 #include "app/monitorpanel.h"
+#include "app/settingcontrols.h"
 #include "app/updown.h"
 #include "base/colors.h"
 #include "diagram/signalchart.h"
@@ -96,12 +97,20 @@ struct Window : FormFixture {
     }
 
     // What a setting row shows: the limit's list item, or "value box @ spinner".
-    QString rowShows(const SettingRow &row) const
+    QString rowShows(const SettingControls &row) const
     {
-        if (row.isList)
-            return control<QComboBox>(row.editControl)->currentText();
-        return box(row.valueBox)->text() + u" @"_s +
-               QString::number(control<UpDown>(row.editControl)->Value());
+        if (row.list)
+            return row.list->currentText();
+        return row.valueBox->text() + u" @"_s + QString::number(row.spinner->Value());
+    }
+
+    // The controls of the setting row with the unlock box `unlockBox`.
+    SettingControls rowOfBox(const QString &unlockBox) const
+    {
+        for (const SettingControls &row : findSettingControls(form.get()))
+            if (row.unlockBox->objectName() == unlockBox)
+                return row;
+        qFatal("no setting row with %s", qPrintable(unlockBox));
     }
 
     // The chart on screen shows some of the (blue) trace.
@@ -123,14 +132,6 @@ bool fitsItsArea(const QLabel *label)
     const QRect area = label->contentsRect();
     return area.contains(QFontMetrics(label->font()).boundingRect(area, flags, label->text())) &&
            label->font().pointSizeF() >= 7.5;
-}
-
-const SettingRow &rowOfBox(const QString &unlockBox)
-{
-    for (const SettingRow &row : settingCatalogue())
-        if (unlockBox == QLatin1String(row.unlockBox))
-            return row;
-    qFatal("no setting row with %s", qPrintable(unlockBox));
 }
 
 QString textOf(const QWidget *w)
@@ -176,13 +177,14 @@ private slots:
              u"Label6= |Text2= |Text12=|Text1=1|Combo2=1|Combo1="_s.split(u'|'))
             QCOMPARE(textOf(w.control<QWidget>(qPrintable(shown.section(u'=', 0, 0)))),
                      shown.section(u'=', 1));
-        for (const SettingRow &row : settingCatalogue()) {
-            QCOMPARE(w.check(row.unlockBox)->text(), u"Изменить"_s);
-            QCOMPARE(w.button(row.applyButton)->text(), u"Применить"_s);
-            if (const auto *spinner = w.control<UpDown>(row.editControl)) {
-                QCOMPARE(w.box(row.valueBox)->text(), u" "_s);
-                QCOMPARE(QList({spinner->Value(), spinner->Min(), spinner->Max()}),
-                         QList({1, row.minPosition, row.maxPosition}));
+        for (const SettingControls &row : findSettingControls(w.form.get())) {
+            QCOMPARE(row.unlockBox->text(), u"Изменить"_s);
+            QCOMPARE(row.apply->text(), u"Применить"_s);
+            if (row.spinner) {
+                const SettingRow &setting = settingRow(row.setting);
+                QCOMPARE(row.valueBox->text(), u" "_s);
+                QCOMPARE(QList({row.spinner->Value(), row.spinner->Min(), row.spinner->Max()}),
+                         QList({1, setting.minPosition, setting.maxPosition}));
             }
         }
 
@@ -348,7 +350,7 @@ private slots:
             positions << spinner->Value();
         }
         QCOMPARE(positions, QList<int>({2, 12, 14, 4, 3}));
-        QCOMPARE(threshold->text(), textForPosition(rowOfBox(u"Check2"_s), 3));
+        QCOMPARE(threshold->text(), textForPosition(settingRow(Setting::Threshold), 3));
         QTest::keyClick(threshold, Qt::Key_Return);
         QVERIFY(!w.check("Check2")->isChecked());
         QCOMPARE(w.scheduler().mailbox(), u"$022f01020c\r"_s);  // address 2
@@ -563,9 +565,9 @@ private slots:
         QFETCH(QStringList, journal);
         Window w;
         w.start(1);
-        const SettingRow &row = rowOfBox(box);
-        w.port.deliver(settingReply(row.readCode, 3));
-        w.check(row.unlockBox)->setChecked(unlocked);
+        const SettingControls row = w.rowOfBox(box);
+        w.port.deliver(settingReply(settingRow(row.setting).readCode, 3));
+        row.unlockBox->setChecked(unlocked);
         const QString before = w.rowShows(row);
         const qsizetype lines = w.fileLines();
         w.port.deliver(settingReply(code, value));
@@ -595,25 +597,26 @@ private slots:
         Window w;
         w.startAtAddress5();
         w.chooseFlank2();
-        const SettingRow &own = rowOfBox(box);
+        const SettingControls own = w.rowOfBox(box);
         const int queued = w.scheduler().mailboxCount();
-        w.check(own.unlockBox)->setChecked(true);
-        for (const SettingRow &row : settingCatalogue()) {
-            QCOMPARE(w.control<QWidget>(row.editControl)->isEnabled(), &row == &own);
-            QCOMPARE(w.button(row.applyButton)->isEnabled(), &row == &own);
+        own.unlockBox->setChecked(true);
+        for (const SettingControls &row : findSettingControls(w.form.get())) {
+            const bool isOwn = row.setting == own.setting;
+            QCOMPARE(row.editor()->isEnabled(), isOwn);
+            QCOMPARE(row.apply->isEnabled(), isOwn);
         }
         QCOMPARE(w.scheduler().mailboxCount(), queued);
-        w.check(own.unlockBox)->setChecked(false);
+        own.unlockBox->setChecked(false);
         QCOMPARE(w.scheduler().mailbox(), read);
 
-        w.check(own.unlockBox)->setChecked(true);
-        if (own.isList)
-            w.control<QComboBox>(own.editControl)->setCurrentIndex(position);
+        own.unlockBox->setChecked(true);
+        if (own.list)
+            own.list->setCurrentIndex(position);
         else
-            w.control<UpDown>(own.editControl)->setValue(position);
-        w.button(own.applyButton)->click();
+            own.spinner->setValue(position);
+        own.apply->click();
         QCOMPARE(w.scheduler().mailbox(), applied);
-        QVERIFY(!w.check(own.unlockBox)->isChecked() && !w.button(own.applyButton)->isEnabled());
+        QVERIFY(!own.unlockBox->isChecked() && !own.apply->isEnabled());
     }
 
     void addressChange()
@@ -803,7 +806,7 @@ private slots:
         Window w;
         w.start(1);
         QVERIFY(!w.chartShowsTrace());
-        w.port.deliver(settingReply(rowOfBox(u"Check2"_s).readCode, 3));
+        w.port.deliver(settingReply(settingRow(Setting::Threshold).readCode, 3));
         w.port.deliver(statusReply(0, 76, 50, 153, 26));
         w.button("Command9")->click();
         w.port.deliver(statusReply(0, 76, 50, 153, 26));

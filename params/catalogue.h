@@ -40,12 +40,13 @@ enum class ShownAs {
 struct SettingRow {
     Setting setting;
     const char *caption;  // "Порог (В)", as shown after start-up
+    // The codes and value byte ranges are those of link/protocol.h.
     int readCode;
-    int writeCode;        // 0 for the unit number (its change is code 46)
+    int writeCode;        // 0 for the unit number (its change is setAddressRequest)
     bool flankInRequest;  // false only for the unit number
-    int minPosition;
-    int maxPosition;
-    int byteOffset;  // position = byte + byteOffset (1 for the threshold)
+    int minPosition;      // the lowest value byte + byteOffset
+    int maxPosition;      // the highest value byte + byteOffset
+    int byteOffset;       // position = byte + byteOffset (1 for the threshold)
     ShownAs shownAs;
     const char *confirmListWords;  // after "  Фланг -" and the flank; null: no journal
     const char *confirmFileWords;  // after " Фланг -" and the flank
@@ -103,7 +104,8 @@ QString readRequest(const SettingRow &row, int address, int flank);
 // and for a position outside the row's range, such as the limit list with no
 // item chosen (-1): then nothing is to be sent.
 std::optional<QString> writeRequest(const SettingRow &row, int address, int flank, int position);
-// The unit-number change: code 46, the flank, the new number minus 1.
+// The unit-number change (protocol::kSetUnitNumber): the flank and the new
+// number minus 1.
 QString setAddressRequest(int address, int flank, int newUnitNumber);
 
 // What a setting reply (code and value byte) does, before the window checks

@@ -39,6 +39,10 @@ constexpr int setUnitNumberByte(int unitNumber)
 {
     return unitNumber - 1;
 }
+constexpr int unitNumberForByte(int setUnitNumberByte)
+{
+    return setUnitNumberByte + 1;
+}
 
 // The seven settings the detector keeps for each flank, in the order the
 // exchange reads them back after "СТАРТ" or a change of flank.

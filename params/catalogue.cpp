@@ -251,6 +251,11 @@ QString setAddressRequest(int address, int flank, int newUnitNumber)
                                    protocol::setUnitNumberByte(newUnitNumber));
 }
 
+QString remoteTestRequest(int address)
+{
+    return codec::requestAddressOnly(address, protocol::kRemoteTest);
+}
+
 ReplyDecision decideReply(int code, int valueByte, const QString &flank)
 {
     ReplyDecision out;

@@ -107,6 +107,9 @@ std::optional<QString> writeRequest(const SettingRow &row, int address, int flan
 // The unit-number change (protocol::kSetUnitNumber): the flank and the new
 // number minus 1.
 QString setAddressRequest(int address, int flank, int newUnitNumber);
+// The remote test ("ДК"): $, address, protocol::kRemoteTest, 12, CR. Nothing
+// replies to it; the detector shows the test as an alarm on both flanks.
+QString remoteTestRequest(int address);
 
 // What a setting reply (code and value byte) does, before the window checks
 // the row's unlock box. A reply whose value lies outside the row's range is

@@ -41,18 +41,33 @@ private slots:
         QCOMPARE(textForPosition(r, r.minPosition - 1), QString());
         QCOMPARE(textForPosition(r, r.maxPosition + 1), QString());
     }
-    void frames()
+    void frames_data()
     {
+        QTest::addColumn<std::optional<QString>>("frame");
+        QTest::addColumn<std::optional<QString>>("expected");  // none: nothing to send
         const SettingRow &threshold = settingRow(Setting::Threshold);
         const SettingRow &limit = settingRow(Setting::Limit);
-        QCOMPARE(readRequest(threshold, 1, 2), u"$0111020c\r"_s);
-        QCOMPARE(readRequest(settingRow(Setting::UnitNumber), 1, 2), u"$01200c\r"_s);
-        QCOMPARE(writeRequest(threshold, 5, 1, 9), u"$052f01080c\r"_s);
-        QCOMPARE(writeRequest(limit, 1, 2, 3), u"$013302030c\r"_s);
-        QCOMPARE(setAddressRequest(1, 1, 1), u"$012e01000c\r"_s);
-        QCOMPARE(setAddressRequest(3, 2, 128), u"$032e027f0c\r"_s);
-        QCOMPARE(writeRequest(limit, 1, 1, -1), std::nullopt);
-        QCOMPARE(writeRequest(settingRow(Setting::UnitNumber), 1, 1, 5), std::nullopt);  // code 46
+        auto add = [](const char *name, std::optional<QString> frame,
+                      std::optional<QString> expected) {
+            QTest::newRow(name) << frame << expected;
+        };
+        add("threshold read", readRequest(threshold, 1, 2), u"$0111020c\r"_s);
+        add("unit number read", readRequest(settingRow(Setting::UnitNumber), 1, 2), u"$01200c\r"_s);
+        add("threshold write", writeRequest(threshold, 5, 1, 9), u"$052f01080c\r"_s);
+        add("limit write", writeRequest(limit, 1, 2, 3), u"$013302030c\r"_s);
+        add("limit, no item", writeRequest(limit, 1, 1, -1), std::nullopt);
+        add("unit number: no write", writeRequest(settingRow(Setting::UnitNumber), 1, 1, 5),
+            std::nullopt);
+        add("set address 1", setAddressRequest(1, 1, 1), u"$012e01000c\r"_s);
+        add("set address 128", setAddressRequest(3, 2, 128), u"$032e027f0c\r"_s);
+        add("remote test", remoteTestRequest(1), u"$01030c\r"_s);
+        add("remote test, address 128", remoteTestRequest(128), u"$80030c\r"_s);
+    }
+    void frames()
+    {
+        QFETCH(std::optional<QString>, frame);
+        QFETCH(std::optional<QString>, expected);
+        QCOMPARE(frame, expected);
     }
     void replies_data()
     {

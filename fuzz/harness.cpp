@@ -124,7 +124,7 @@ void ReceiveHarness::restoreBaseline()
     f.tick((Scheduler::kReadBackLength + 1) * protocol::kTicksPerSlot);
     f.control<QComboBox>("Combo2")->setCurrentIndex(0);
     exchange.changeFlank(1);
-    exchange.queueRequest(codec::requestAddressOnly(exchange.address(), codec::ReadUnitNumber));
+    exchange.queueRequest(codec::requestAddressOnly(exchange.address(), protocol::kReadUnitNumber));
     f.port.setBaudRate(kDefaultBaud);
     f.port.deliver(kFirstReply);
     keepBounded();

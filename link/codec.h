@@ -40,26 +40,4 @@ QString requestAddressOnly(int address, int code);                      // form 
 QString requestForFlank(int address, int code, int flank);              // form F
 QString requestWithValue(int address, int code, int flank, int value);  // form V
 
-// Request codes.
-enum Code : int {
-    RemoteTest = 3,
-    Status = 11,
-    ReadGain = 15,
-    ReadThreshold = 17,
-    ReadAccumulation = 19,
-    ReadFront = 20,
-    ReadLimit = 21,
-    ReadAlarmTime = 22,
-    ReadSelfTest = 23,
-    ReadUnitNumber = 32,
-    WriteGain = 45,
-    SetUnitNumber = 46,
-    WriteThreshold = 47,
-    WriteAccumulation = 49,
-    WriteFront = 50,
-    WriteLimit = 51,
-    WriteAlarmTime = 52,
-    WriteSelfTest = 53,
-};
-
 }  // namespace codec

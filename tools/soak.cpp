@@ -97,7 +97,7 @@ double bareExchange(const QString &tty, std::chrono::seconds warmUp, std::chrono
     ::cfmakeraw(&mode);
     ::cfsetspeed(&mode, B115200);
     ::tcsetattr(fd, TCSANOW, &mode);
-    const QByteArray request = codec::requestForFlank(1, codec::Status, 1).toLatin1();
+    const QByteArray request = codec::requestForFlank(1, protocol::kStatus, 1).toLatin1();
     using Clock = std::chrono::steady_clock;
     const Clock::time_point measuredFrom = Clock::now() + warmUp;
     const Clock::time_point end = measuredFrom + measured;

@@ -17,7 +17,10 @@ class TestSimDetector : public QObject {
                             : codec::requestWithValue(address, code, flank, value))
             .toLatin1();
     }
-    static QByteArray poll(int address, int flank) { return req(address, codec::Status, flank); }
+    static QByteArray poll(int address, int flank)
+    {
+        return req(address, protocol::kStatus, flank);
+    }
 
     // The bodies of the replies in out, each "!" + body + CR; onlyBody: the one valid reply.
     static QStringList bodies(const QByteArray &out)
@@ -88,7 +91,7 @@ private slots:
                 for (clockMs = 0; clockMs < 20000; clockMs += 730) {  // over a wave period
                     const QString b = onlyBody(d.receive(poll(1, flank), 9600));
                     auto at = [&](int pos) { return codec::byteAt(b, pos); };
-                    QVERIFY(b.size() == protocol::kStatusBodyLength && at(1) == codec::Status);
+                    QVERIFY(b.size() == protocol::kStatusBodyLength && at(1) == protocol::kStatus);
                     QCOMPARE(at(11), int(s) | (tamper ? 16 : 0));
                     QVERIFY(qAbs(at(7) / 4.0 + at(9) * 64.0 - threshold) <= 0.25);
                     const double signal = at(3) / 4.0 + at(5) * 64.0;
@@ -146,13 +149,14 @@ private slots:
     {
         Detector d = makeDetector(3);
         clockMs = 5000;
-        QCOMPARE(d.receive(req(3, codec::SetUnitNumber, 2, 127), 9600), QByteArray());
+        QCOMPARE(d.receive(req(3, protocol::kSetUnitNumber, 2, 127), 9600), QByteArray());
         clockMs = 5500;  // silent while it restarts
         QCOMPARE(d.receive(poll(128, 1), 9600) + d.receive(poll(3, 1), 9600), "");
         clockMs = 6100;
         QCOMPARE(d.receive(poll(3, 1), 9600), QByteArray());
-        QCOMPARE(d.receive(req(128, codec::SetUnitNumber, 1, 128), 9600), QByteArray());  // refused
-        const QByteArray unit = d.receive(req(128, codec::ReadUnitNumber), 9600);
+        QCOMPARE(d.receive(req(128, protocol::kSetUnitNumber, 1, 128), 9600),
+                 QByteArray());  // refused
+        const QByteArray unit = d.receive(req(128, protocol::kReadUnitNumber), 9600);
         QCOMPARE(onlyBody(unit), "2080a0");  // unit number read
     }
 
@@ -162,7 +166,7 @@ private slots:
         d.setFlankState(1, FlankState::Break);
         d.setTamperOpen(true);
         clockMs = 1000;
-        QCOMPARE(d.receive(req(1, codec::RemoteTest), 9600), QByteArray());
+        QCOMPARE(d.receive(req(1, protocol::kRemoteTest), 9600), QByteArray());
         for (qint64 at : {1100, 3900}) {
             clockMs = at;
             for (int flank : {1, 2})

@@ -33,10 +33,18 @@ private:
     // A setting of the catalogue and its controls.
     struct Row : SettingControls {
         const SettingRow *setting = nullptr;
+        QString shown;  // what the program last put into the value box
     };
 
+    // Puts `text` into the row's value box.
+    static void show(Row &row, const QString &text);
+    // A value box that takes typing: what it shows when the edit ends is
+    // what "Применить" writes. In an unlocked row a typed position of the
+    // setting moves the spinner, and anything else is put back to the
+    // spinner's text; a locked row puts back what it showed.
+    void takeTypedPosition(Row &row);
     void unlockToggled(const Row &row);
-    void applyPressed(const Row &row);
+    void applyPressed(Row &row);
     void addressChangePressed(const Row &row);
 
     Exchange &m_exchange;

@@ -182,6 +182,22 @@ QString textForPosition(const SettingRow &row, int position)
     return QString();
 }
 
+std::optional<int> positionForTypedText(const SettingRow &row, const QString &typed)
+{
+    if (row.shownAs == ShownAs::Position) {
+        bool isNumber = false;
+        const int position = typed.toInt(&isNumber);
+        if (isNumber && positionInRange(row, position))
+            return position;
+        return std::nullopt;
+    }
+    const QString text = typed.trimmed();
+    for (int p = row.minPosition; p <= row.maxPosition; ++p)
+        if (textForPosition(row, p) == text)
+            return p;
+    return std::nullopt;
+}
+
 double valueForPosition(const SettingRow &row, int position)
 {
     if (!positionInRange(row, position))

@@ -83,6 +83,11 @@ int positionForByte(const SettingRow &row, int valueByte);
 // The value box text for a position; empty for a position outside the row's
 // range.
 QString textForPosition(const SettingRow &row, int position);
+// The position a text typed into the row's value box stands for: a whole
+// number for a row that shows the position itself, otherwise exactly the
+// text of one of the row's positions; none when the text stands for no
+// position of the row's range.
+std::optional<int> positionForTypedText(const SettingRow &row, const QString &typed);
 // The value of a position in the unit the window shows (1.1 for threshold
 // position 6, 1000 for limit item 3); 0 outside the row's range.
 double valueForPosition(const SettingRow &row, int position);

@@ -41,6 +41,41 @@ private slots:
         QCOMPARE(textForPosition(r, r.minPosition - 1), QString());
         QCOMPARE(textForPosition(r, r.maxPosition + 1), QString());
     }
+    // Text typed into a value box: a row showing its position takes a whole
+    // number, the others exactly the text one of their positions shows.
+    void typedText_data()
+    {
+        QTest::addColumn<int>("setting");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("position");  // -1: none
+        auto add = [](const char *name, Setting s, const QString &typed, int position) {
+            QTest::newRow(name) << int(s) << typed << position;
+        };
+        add("gain 7", Setting::Gain, u"7"_s, 7);
+        add("gain 9, spaces around", Setting::Gain, u" 9 "_s, 9);
+        add("gain 1", Setting::Gain, u"1"_s, 1);
+        add("gain 0", Setting::Gain, u"0"_s, -1);
+        add("gain 12", Setting::Gain, u"12"_s, -1);
+        add("gain 7,5", Setting::Gain, u"7,5"_s, -1);
+        add("gain letters", Setting::Gain, u"abc"_s, -1);
+        add("gain nothing", Setting::Gain, QString(), -1);
+        add("unit number 128", Setting::UnitNumber, u"128"_s, 128);
+        add("unit number 129", Setting::UnitNumber, u"129"_s, -1);
+        add("threshold 1,5", Setting::Threshold, u"1,5"_s, 9);
+        add("threshold 1.5, not this locale's", Setting::Threshold, u"1.5"_s, -1);
+        add("threshold 0, no position's", Setting::Threshold, u"0"_s, -1);
+        add("self-test 50 ms is position 5", Setting::SelfTest, u"50"_s, 5);
+        add("limit 1000", Setting::Limit, u"1000"_s, 3);
+        add("limit 5", Setting::Limit, u"5"_s, -1);
+    }
+    void typedText()
+    {
+        QFETCH(int, setting);
+        QFETCH(QString, typed);
+        QFETCH(int, position);
+        QCOMPARE(positionForTypedText(settingRow(Setting(setting)), typed).value_or(-1), position);
+    }
+
     void frames_data()
     {
         QTest::addColumn<std::optional<QString>>("frame");

@@ -619,6 +619,57 @@ private slots:
         QVERIFY(!own.unlockBox->isChecked() && !own.apply->isEnabled());
     }
 
+    // The gain's value box takes typing: after Enter or "Применить" it shows
+    // what the next slot writes. Address 1, flank 1, the gain read as 3.
+    void typedGain_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("unlocked");
+        QTest::addColumn<bool>("byButton");  // "Применить" instead of Enter
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QByteArray>("written");
+        QTest::newRow("7") << u"7"_s << true << false << u"7"_s << QByteArray("$012d01070c\r");
+        QTest::newRow("7, Применить")
+            << u"7"_s << true << true << u"7"_s << QByteArray("$012d01070c\r");
+        QTest::newRow("1, the lowest")
+            << u"1"_s << true << false << u"1"_s << QByteArray("$012d01010c\r");
+        QTest::newRow("9, the highest")
+            << u"9"_s << true << true << u"9"_s << QByteArray("$012d01090c\r");
+        QTest::newRow("12 put back")
+            << u"12"_s << true << false << u"3"_s << QByteArray("$012d01030c\r");
+        QTest::newRow("0 put back")
+            << u"0"_s << true << true << u"3"_s << QByteArray("$012d01030c\r");
+        QTest::newRow("letters put back")
+            << u"abc"_s << true << false << u"3"_s << QByteArray("$012d01030c\r");
+        QTest::newRow("locked: put back, the poll goes on")
+            << u"7"_s << false << false << u"3"_s << QByteArray("$010b010c\r");
+    }
+    void typedGain()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, unlocked);
+        QFETCH(bool, byButton);
+        QFETCH(QString, shown);
+        QFETCH(QByteArray, written);
+        Window w;
+        w.start(1);
+        w.tick((Scheduler::kStartupLength + 1) * protocol::kTicksPerSlot);
+        w.port.deliver(settingReply(15, 3));
+        QLineEdit *box = w.box("Text7");
+        QCOMPARE(box->text(), u"3"_s);
+        w.check("Check10")->setChecked(unlocked);
+        box->clear();
+        QTest::keyClicks(box, typed);
+        if (byButton)
+            w.button("Command7")->click();
+        else
+            QTest::keyClick(box, Qt::Key_Return);
+        QCOMPARE(box->text(), shown);
+        const qsizetype before = w.port.written.size();
+        w.tick(protocol::kTicksPerSlot);
+        QCOMPARE(w.port.written.mid(before), QByteArrayList{written});
+    }
+
     void addressChange()
     {
         Window w;

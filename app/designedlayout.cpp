@@ -2,6 +2,7 @@
 #include "app/chartview.h"
 #include "app/controls.h"
 #include "app/journallistview.h"
+#include "app/portlist.h"
 #include "app/settingcontrols.h"
 #include "app/updown.h"
 #include "base/colors.h"
@@ -115,10 +116,11 @@ QPushButton *makeButton(QWidget *parent, const char *name, const QRect &geometry
     return button;
 }
 
-QComboBox *makeComboBox(QWidget *parent, const char *name, const QRect &geometry,
-                        const QStringList &items)
+template <typename Box = QComboBox>
+Box *makeComboBox(QWidget *parent, const char *name, const QRect &geometry,
+                  const QStringList &items)
 {
-    auto *box = new QComboBox(parent);
+    auto *box = new Box(parent);
     box->setObjectName(QLatin1String(name));
     box->setGeometry(geometry);
     box->setEditable(false);
@@ -311,7 +313,7 @@ void buildDesignedControls(QWidget *form)
 
     makeComboBox(form, "Combo2", twipsRect(2280, 1080, 975, 315), {u"1"_s, u"2"_s});
     makeComboBox(form, "Combo1", twipsRect(2280, 3600, 975, 315), limitListItems());
-    makeComboBox(form, "Combo3", twipsRect(6360, 600, 975, 315), {});
+    makeComboBox<PortList>(form, "Combo3", twipsRect(6360, 600, 975, 315), {});
 
     auto *list = new JournalListView(form);
     list->setObjectName(u"List1"_s);

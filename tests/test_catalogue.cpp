@@ -9,37 +9,46 @@ class TestCatalogue : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia)); }
+    // Two positions of a row, each with its byte and its text, and the
+    // positions just outside the row's range, which show nothing.
     void positions_data()
     {
         QTest::addColumn<int>("setting");
-        QTest::addColumn<QList<int>>("ends");  // low position, its byte, high position, its byte
+        QTest::addColumn<QList<int>>("shown");  // position, its byte, position, its byte
         QTest::addColumn<QStringList>("texts");
-        auto add = [](const char *name, Setting s, QList<int> ends, QStringList texts) {
-            QTest::newRow(name) << int(s) << ends << texts;
+        QTest::addColumn<QList<int>>("outside");
+        auto add = [](const char *name, Setting s, QList<int> shown, QStringList texts,
+                      QList<int> outside) {
+            QTest::newRow(name) << int(s) << shown << texts << outside;
         };
-        add("unit number", Setting::UnitNumber, {1, 1, 128, 128}, {"1", "128"});
-        add("limit", Setting::Limit, {0, 0, 3, 3}, {"1", "1000"});
-        add("threshold", Setting::Threshold, {1, 0, 14, 13}, {"0,7", "2"});
-        add("threshold middle", Setting::Threshold, {4, 3, 9, 8}, {"1", "1,5"});
-        add("accumulation", Setting::Accumulation, {1, 1, 19, 19}, {"50", "950"});
-        add("front", Setting::Front, {1, 1, 10, 10}, {"2", "20"});
-        add("self-test", Setting::SelfTest, {1, 1, 50, 50}, {"10", "500"});
+        add("unit number", Setting::UnitNumber, {1, 1, 128, 128}, {"1", "128"}, {0, 129});
+        add("limit", Setting::Limit, {0, 0, 3, 3}, {"1", "1000"}, {-1, 4});
+        add("gain", Setting::Gain, {1, 1, 9, 9}, {"1", "9"}, {0, 10});
+        add("threshold", Setting::Threshold, {1, 0, 14, 13}, {"0,7", "2"}, {0, 15});
+        add("threshold middle", Setting::Threshold, {4, 3, 9, 8}, {"1", "1,5"}, {0, 15});
+        add("accumulation", Setting::Accumulation, {1, 1, 19, 19}, {"50", "950"}, {0, 20});
+        add("front", Setting::Front, {1, 1, 10, 10}, {"2", "20"}, {0, 11});
+        add("alarm time", Setting::AlarmTime, {1, 1, 10, 10}, {"1", "10"}, {0, 11});
+        add("self-test", Setting::SelfTest, {1, 1, 50, 50}, {"10", "500"}, {0, 51});
     }
     void positions()
     {
         QFETCH(int, setting);
-        QFETCH(QList<int>, ends);
+        QFETCH(QList<int>, shown);
         QFETCH(QStringList, texts);
+        QFETCH(QList<int>, outside);
         const SettingRow &r = settingRow(Setting(setting));
         for (int i : {0, 1}) {
-            const int p = ends[2 * i], b = ends[2 * i + 1];
+            const int p = shown[2 * i], b = shown[2 * i + 1];
             QVERIFY(positionInRange(r, p));
             QCOMPARE(byteForPosition(r, p), b);
             QCOMPARE(positionForByte(r, b), p);
             QCOMPARE(textForPosition(r, p), texts[i]);
         }
-        QCOMPARE(textForPosition(r, r.minPosition - 1), QString());
-        QCOMPARE(textForPosition(r, r.maxPosition + 1), QString());
+        for (int p : outside) {
+            QVERIFY(!positionInRange(r, p));
+            QCOMPARE(textForPosition(r, p), QString());
+        }
     }
     // Text typed into a value box: a row showing its position takes a whole
     // number, the others exactly the text one of their positions shows.

@@ -79,31 +79,55 @@ private slots:
         QCOMPARE(out, replies);
     }
 
+    // Status replies over a wave period: the state byte, the threshold word
+    // (four times the counts, 51 counts to the volt), a signal above the
+    // threshold exactly in alarm, and the levels. The threshold byte is the
+    // flank's default (8 and 6: 1,5 and 1,3 V) unless the row sets one.
+    void statusLayout_data()
+    {
+        QTest::addColumn<int>("state");
+        QTest::addColumn<int>("flank");
+        QTest::addColumn<bool>("tamper");
+        QTest::addColumn<int>("thresholdByte");  // -1: the default
+        QTest::addColumn<int>("thresholdWord");
+        auto add = [](const char *name, FlankState s, int flank, bool tamper, int byte, int word) {
+            QTest::newRow(name) << int(s) << flank << tamper << byte << word;
+        };
+        add("norm, flank 1, 1,5 V", FlankState::Norm, 1, false, -1, 306);
+        add("norm, flank 2, 1,3 V, tamper open", FlankState::Norm, 2, true, -1, 265);
+        add("alarm, flank 1, 0,7 V", FlankState::Alarm, 1, false, 0, 143);
+        add("alarm, flank 2, 2 V, tamper open", FlankState::Alarm, 2, true, 13, 408);
+        add("short, flank 1", FlankState::Short, 1, false, -1, 306);
+        add("short, flank 2, tamper open", FlankState::Short, 2, true, -1, 265);
+    }
     void statusLayout()
     {
-        for (FlankState s : {FlankState::Norm, FlankState::Alarm, FlankState::Short}) {
-            for (int flank : {1, 2}) {
-                const bool tamper = flank == 2, alarm = s == FlankState::Alarm;
-                Detector d = makeDetector();
-                d.setFlankState(flank, s);
-                d.setTamperOpen(tamper);
-                const double threshold = (0.7 + 0.1 * d.settings(flank).threshold) * 51;
-                for (clockMs = 0; clockMs < 20000; clockMs += 730) {  // over a wave period
-                    const QString b = onlyBody(d.receive(poll(1, flank), 9600));
-                    auto at = [&](int pos) { return codec::byteAt(b, pos); };
-                    QVERIFY(b.size() == protocol::kStatusBodyLength && at(1) == protocol::kStatus);
-                    QCOMPARE(at(11), int(s) | (tamper ? 16 : 0));
-                    QVERIFY(qAbs(at(7) / 4.0 + at(9) * 64.0 - threshold) <= 0.25);
-                    const double signal = at(3) / 4.0 + at(5) * 64.0;
-                    if (s == FlankState::Short)
-                        QVERIFY2(signal < 0.1 * 51 && at(13) + at(15) == 0, qPrintable(b));
-                    else
-                        QVERIFY2(alarm == (signal > threshold) && signal > 0 &&
-                                     qAbs(at(13) / 51.0 - 2.5) < 0.1 &&
-                                     qAbs(at(15) / 51.0 - 1.5) < 0.1,
-                                 qPrintable(b));
-                }
-            }
+        QFETCH(int, state);
+        QFETCH(int, flank);
+        QFETCH(bool, tamper);
+        QFETCH(int, thresholdByte);
+        QFETCH(int, thresholdWord);
+        const FlankState s = FlankState(state);
+        const bool alarm = s == FlankState::Alarm;
+        Detector d = makeDetector();
+        d.setFlankState(flank, s);
+        d.setTamperOpen(tamper);
+        if (thresholdByte >= 0)
+            d.settings(flank).threshold = thresholdByte;
+        const double threshold = thresholdWord / 4.0;         // counts
+        for (clockMs = 0; clockMs < 20000; clockMs += 730) {  // over a wave period
+            const QString b = onlyBody(d.receive(poll(1, flank), 9600));
+            auto at = [&](int pos) { return codec::byteAt(b, pos); };
+            QVERIFY(b.size() == protocol::kStatusBodyLength && at(1) == protocol::kStatus);
+            QCOMPARE(at(11), int(s) | (tamper ? 16 : 0));
+            QCOMPARE(at(7) + 256 * at(9), thresholdWord);
+            const double signal = at(3) / 4.0 + at(5) * 64.0;
+            if (s == FlankState::Short)
+                QVERIFY2(signal < 0.1 * 51 && at(13) + at(15) == 0, qPrintable(b));
+            else
+                QVERIFY2(alarm == (signal > threshold) && signal > 0 &&
+                             qAbs(at(13) / 51.0 - 2.5) < 0.1 && qAbs(at(15) / 51.0 - 1.5) < 0.1,
+                         qPrintable(b));
         }
     }
 

@@ -1,16 +1,17 @@
 #include "app/connectionpanel.h"
 
 #include "app/controls.h"
+#include "app/portlist.h"
 #include "app/updown.h"
 #include "base/colors.h"
 #include "link/comports.h"
 #include "link/exchange.h"
 #include "link/openfailure.h"
+#include "link/protocol.h"
 #include "link/scheduler.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -29,14 +30,11 @@ const char *const kExchangeStopped =
 // The status line as the window opens: one space.
 const QString kBlankStatus = QStringLiteral(" ");
 
-// The highest address a request can carry.
-constexpr int kMaxAddress = 128;
-
 }  // namespace
 
 ConnectionPanel::ConnectionPanel(QWidget *form, Exchange &exchange)
     : QObject(form), m_exchange(exchange), m_status(control<QLabel>(form, "Label6")),
-      m_speed(control<QLabel>(form, "Label24")), m_ports(control<QComboBox>(form, "Combo3")),
+      m_speed(control<QLabel>(form, "Label24")), m_ports(control<PortList>(form, "Combo3")),
       m_flank(control<QComboBox>(form, "Combo2")), m_start(control<QPushButton>(form, "Command4")),
       m_stop(control<QPushButton>(form, "Command3")),
       m_addressUnlock(control<QCheckBox>(form, "Check1")),
@@ -51,7 +49,11 @@ ConnectionPanel::ConnectionPanel(QWidget *form, Exchange &exchange)
     connect(m_addressBox, &QLineEdit::editingFinished, this, &ConnectionPanel::takeTypedAddress);
     m_address->takeKeysFrom(m_addressBox);
     connect(m_flank, &QComboBox::activated, this, [this] { emit flankChosen(flank()); });
-    m_ports->installEventFilter(this);
+    // Opening the port list scans the ports again.
+    connect(m_ports, &PortList::aboutToOpen, this, [this] {
+        if (m_ports->isEnabled())
+            rescanPorts();
+    });
 }
 
 void ConnectionPanel::load()
@@ -71,8 +73,8 @@ void ConnectionPanel::load()
     m_addressUnlock->setText(tr("Изменить"));
     m_address->setEnabled(false);
     m_address->setValue(1);
-    m_address->setMax(kMaxAddress);
-    m_address->setMin(0);
+    m_address->setMax(protocol::kHighestAddress);
+    m_address->setMin(protocol::kLowestAddress);
     m_address->setIncrement(1);
 
     showPermissionHint(scanComPorts());
@@ -253,21 +255,4 @@ void ConnectionPanel::choosePortAndAddress(int portNumber, int address)
 void ConnectionPanel::showFlank(int flank)
 {
     m_flank->setCurrentIndex(m_flank->findText(QString::number(flank)));
-}
-
-bool ConnectionPanel::eventFilter(QObject *watched, QEvent *event)
-{
-    // The presses that open the list: a click, F4, Alt+Up or Alt+Down, Space.
-    bool opens = false;
-    if (event->type() == QEvent::MouseButtonPress) {
-        opens = true;
-    } else if (event->type() == QEvent::KeyPress) {
-        const auto *key = static_cast<QKeyEvent *>(event);
-        opens = key->key() == Qt::Key_F4 || key->key() == Qt::Key_Space ||
-                ((key->key() == Qt::Key_Up || key->key() == Qt::Key_Down) &&
-                 key->modifiers().testFlag(Qt::AltModifier));
-    }
-    if (watched == m_ports && opens && m_ports->isEnabled())
-        rescanPorts();
-    return QObject::eventFilter(watched, event);
 }

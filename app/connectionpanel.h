@@ -10,6 +10,7 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class PortList;
 class QPushButton;
 class QWidget;
 class UpDown;
@@ -50,10 +51,6 @@ signals:
     void startPressed();
     void flankChosen(int flank);
 
-protected:
-    // Opening the port list scans the ports again.
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
 private:
     // Lists the ports that open; returns the devices refused for lack of
     // permission.
@@ -69,7 +66,7 @@ private:
     Exchange &m_exchange;
     QLabel *m_status;            // Label6
     QLabel *m_speed;             // Label24
-    QComboBox *m_ports;          // Combo3
+    PortList *m_ports;           // Combo3
     QComboBox *m_flank;          // Combo2
     QPushButton *m_start;        // Command4
     QPushButton *m_stop;         // Command3

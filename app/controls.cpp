@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace {
 
@@ -22,6 +23,12 @@ void setRoleColor(QWidget *widget, QPalette::ColorRole role, quint32 bgr)
 }
 
 }  // namespace
+
+void missingControl(const char *name, const char *kind)
+{
+    qFatal("The window has no control %s (%s).", name, kind);
+    std::abort();  // qFatal does not return; this says so to the compiler
+}
 
 void setLabelTextColor(QWidget *label, quint32 bgr)
 {

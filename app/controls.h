@@ -8,11 +8,17 @@ class QLabel;
 class QLineEdit;
 class QTimer;
 
-// The designed control `name` of `form`; the layout guarantees it exists.
+// Ends the program: the window has no control `name` of the kind asked for.
+// A control the layout failed to make is a fault of the build, and it must
+// stop the program at start rather than leave a null pointer behind.
+[[noreturn]] void missingControl(const char *name, const char *kind);
+
+// The designed control `name` of `form`, never null.
 template <typename T> T *control(QWidget *form, const char *name)
 {
     T *found = form->findChild<T *>(QLatin1String(name));
-    Q_ASSERT_X(found, "control", name);
+    if (!found)
+        missingControl(name, T::staticMetaObject.className());
     return found;
 }
 

@@ -2,6 +2,8 @@
 #include "app/chartview.h"
 #include "app/controls.h"
 #include "app/journallistview.h"
+#include "app/portlist.h"
+#include "app/settingcontrols.h"
 #include "app/updown.h"
 #include "base/colors.h"
 #include "base/enginetext.h"
@@ -114,10 +116,11 @@ QPushButton *makeButton(QWidget *parent, const char *name, const QRect &geometry
     return button;
 }
 
-QComboBox *makeComboBox(QWidget *parent, const char *name, const QRect &geometry,
-                        const QStringList &items)
+template <typename Box = QComboBox>
+Box *makeComboBox(QWidget *parent, const char *name, const QRect &geometry,
+                  const QStringList &items)
 {
-    auto *box = new QComboBox(parent);
+    auto *box = new Box(parent);
     box->setObjectName(QLatin1String(name));
     box->setGeometry(geometry);
     box->setEditable(false);
@@ -159,16 +162,20 @@ QPixmap logoPixmap(const QSize &size)
 // value boxes take the keys.
 void setScreenTabOrder(QWidget *form)
 {
-    QStringList order = {u"Combo3"_s,   u"Text1"_s,  u"Check1"_s, u"Command4"_s,
-                         u"Command3"_s, u"Combo2"_s, u"Check3"_s};
-    for (const SettingRow &row : settingCatalogue())
-        order << QLatin1String(row.unlockBox) << QLatin1String(row.valueBox)
-              << QLatin1String(row.applyButton);
-    order << u"Command5"_s << u"Check6"_s << u"Check7"_s << u"Check9"_s << u"Check8"_s
-          << u"Command9"_s << u"Command8"_s << u"List1"_s << u"Command6"_s;
+    const auto named = [form](std::initializer_list<const char *> names) {
+        QList<QWidget *> widgets;
+        for (const char *name : names)
+            widgets << control<QWidget>(form, name);
+        return widgets;
+    };
+    QList<QWidget *> order =
+        named({"Combo3", "Text1", "Check1", "Command4", "Command3", "Combo2", "Check3"});
+    for (const SettingControls &row : findSettingControls(form))
+        order << row.unlockBox << row.valueShown() << row.apply;
+    order << named({"Command5", "Check6", "Check7", "Check9", "Check8", "Command9", "Command8",
+                    "List1", "Command6"});
     for (qsizetype i = 1; i < order.size(); ++i)
-        QWidget::setTabOrder(form->findChild<QWidget *>(order[i - 1]),
-                             form->findChild<QWidget *>(order[i]));
+        QWidget::setTabOrder(order[i - 1], order[i]);
     for (const char *readOut : {"Text2", "Text11", "Text12", "Text3"})
         control<QLineEdit>(form, readOut)->setFocusPolicy(Qt::ClickFocus);
 }
@@ -306,7 +313,7 @@ void buildDesignedControls(QWidget *form)
 
     makeComboBox(form, "Combo2", twipsRect(2280, 1080, 975, 315), {u"1"_s, u"2"_s});
     makeComboBox(form, "Combo1", twipsRect(2280, 3600, 975, 315), limitListItems());
-    makeComboBox(form, "Combo3", twipsRect(6360, 600, 975, 315), {});
+    makeComboBox<PortList>(form, "Combo3", twipsRect(6360, 600, 975, 315), {});
 
     auto *list = new JournalListView(form);
     list->setObjectName(u"List1"_s);

@@ -1,5 +1,6 @@
 #include "app/discoverydialog.h"
 
+#include "link/protocol.h"
 #include "tasks/discovertask.h"
 
 #include <QComboBox>
@@ -14,10 +15,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// The addresses a request can carry.
-constexpr int kLowestAddress = 0;
-constexpr int kHighestAddress = 128;
 
 enum Role { AddressRole = Qt::UserRole, PortRole };
 
@@ -48,9 +45,9 @@ DiscoveryDialog::DiscoveryDialog(QWidget *parent, SerialPortService &service,
         m_ports->addItem(QString::number(n), n);
     m_ports->setCurrentIndex(std::max(0, m_ports->findData(port)));
     for (QSpinBox *box : {m_first, m_last})
-        box->setRange(kLowestAddress, kHighestAddress);
-    m_first->setValue(kLowestAddress);
-    m_last->setValue(kHighestAddress);
+        box->setRange(protocol::kLowestAddress, protocol::kHighestAddress);
+    m_first->setValue(protocol::kLowestAddress);
+    m_last->setValue(protocol::kHighestAddress);
     m_text->setWordWrap(true);
     m_text->setMinimumWidth(440);
     m_progress->setValue(0);

@@ -4,8 +4,8 @@
 #include "app/journallistview.h"
 #include "journal/alarmsound.h"
 #include "journal/eventjournal.h"
-#include "link/codec.h"
 #include "link/exchange.h"
+#include "params/catalogue.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -41,7 +41,7 @@ MonitorPanel::MonitorPanel(QWidget *form, Exchange &exchange, AlarmPlayer *alarm
         m_alarm->setFailureSink([this](const QString &reason) { reportToneFailure(reason); });
     connect(m_remoteTest, &QPushButton::clicked, this, [this] {
         m_remoteTest->setEnabled(false);
-        m_exchange.queueRequest(codec::requestAddressOnly(m_exchange.address(), codec::RemoteTest));
+        m_exchange.queueRequest(remoteTestRequest(m_exchange.address()));
         m_journal->record(tr("   Выполнен ДК"), tr(" Выполнен ДК"));
     });
     connect(control<QPushButton>(form, "Command6"), &QPushButton::clicked, this, [this] {

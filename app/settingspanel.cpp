@@ -18,36 +18,35 @@ using namespace Qt::StringLiterals;
 SettingsPanel::SettingsPanel(QWidget *form, Exchange &exchange, EventJournal &journal)
     : QObject(form), m_exchange(exchange), m_journal(journal), m_form(form)
 {
-    for (const SettingRow &setting : settingCatalogue()) {
-        Row row;
-        row.setting = &setting;
-        row.unlockBox = control<QCheckBox>(form, setting.unlockBox);
-        row.apply = control<QPushButton>(form, setting.applyButton);
-        if (setting.isList) {
-            row.list = control<QComboBox>(form, setting.editControl);
-        } else {
-            row.spinner = control<UpDown>(form, setting.editControl);
-            row.valueBox = control<QLineEdit>(form, setting.valueBox);
-        }
-        m_rows.append(row);
+    const SettingControlTable controls = findSettingControls(form);
+    for (std::size_t i = 0; i < m_rows.size(); ++i) {
+        static_cast<SettingControls &>(m_rows[i]) = controls[i];
+        m_rows[i].setting = &settingRow(controls[i].setting);
     }
-    for (const Row &row : std::as_const(m_rows)) {
-        connect(row.unlockBox, &QCheckBox::toggled, this, [this, row] { unlockToggled(row); });
-        if (row.spinner) {
-            connect(row.spinner, &UpDown::changed, this, [row] {
-                row.valueBox->setText(textForPosition(*row.setting, row.spinner->Value()));
-            });
-            row.spinner->takeKeysFrom(row.valueBox);
+    // The rows stay where they are for the panel's life: handlers keep a
+    // pointer to theirs.
+    for (Row &r : m_rows) {
+        Row *row = &r;
+        connect(row->unlockBox, &QCheckBox::toggled, this, [this, row] { unlockToggled(*row); });
+        if (row->spinner) {
+            connect(row->spinner, &UpDown::changed, this,
+                    [row] { show(*row, textForPosition(*row->setting, row->spinner->Value())); });
+            row->spinner->takeKeysFrom(row->valueBox);
+            // Most value boxes are read-only; one that takes typing must not
+            // show a value other than the one its row would write.
+            if (!row->valueBox->isReadOnly())
+                connect(row->valueBox, &QLineEdit::editingFinished, this,
+                        [this, row] { takeTypedPosition(*row); });
         }
-        QWidget *editor = row.list ? static_cast<QWidget *>(row.list) : row.valueBox;
-        for (QWidget *w : std::initializer_list<QWidget *>{row.unlockBox, editor, row.apply})
+        for (QWidget *w :
+             std::initializer_list<QWidget *>{row->unlockBox, row->valueShown(), row->apply})
             w->installEventFilter(this);
         // The unit number's apply button is the address change.
-        if (row.setting->setting == Setting::UnitNumber)
-            connect(row.apply, &QPushButton::clicked, this,
-                    [this, row] { addressChangePressed(row); });
+        if (row->setting->setting == Setting::UnitNumber)
+            connect(row->apply, &QPushButton::clicked, this,
+                    [this, row] { addressChangePressed(*row); });
         else
-            connect(row.apply, &QPushButton::clicked, this, [this, row] { applyPressed(row); });
+            connect(row->apply, &QPushButton::clicked, this, [this, row] { applyPressed(*row); });
     }
 }
 
@@ -55,7 +54,7 @@ void SettingsPanel::load()
 {
     control<QLabel>(m_form, "Label2")->setText(tr("ПAРАМЕТРЫ"));  // the second letter is a Latin A
     control<QLabel>(m_form, "Label26")->setText(tr("НАСТРОЙКА"));
-    for (const Row &row : std::as_const(m_rows)) {
+    for (Row &row : m_rows) {
         if (row.setting->setting != Setting::UnitNumber) {
             row.apply->setText(tr("Применить"));
         }
@@ -63,7 +62,7 @@ void SettingsPanel::load()
         row.unlockBox->setText(tr("Изменить"));
         row.unlockBox->setEnabled(false);
         if (row.valueBox)
-            row.valueBox->setText(u" "_s);
+            show(row, u" "_s);
         if (row.spinner) {
             // The spinners already hold 1: setting it fires nothing, so the
             // value boxes keep their single space.
@@ -92,9 +91,9 @@ void SettingsPanel::exchangeStopped()
 
 void SettingsPanel::clearValues()
 {
-    for (const Row &row : std::as_const(m_rows))
+    for (Row &row : m_rows)
         if (row.valueBox)
-            row.valueBox->setText(u" "_s);
+            show(row, u" "_s);
 }
 
 void SettingsPanel::showSetting(int code, int valueByte, const QString &flankText)
@@ -102,7 +101,7 @@ void SettingsPanel::showSetting(int code, int valueByte, const QString &flankTex
     const ReplyDecision reply = decideReply(code, valueByte, flankText);
     if (!reply.row)
         return;
-    const Row &row = m_rows[int(reply.row - settingCatalogue().data())];
+    Row &row = m_rows[std::size_t(reply.row->setting)];
     // A row being edited is never overwritten by the detector's answers.
     if (row.unlockBox->checkState() != Qt::Unchecked)
         return;
@@ -112,7 +111,7 @@ void SettingsPanel::showSetting(int code, int valueByte, const QString &flankTex
     if (row.list) {
         row.list->setCurrentIndex(reply.position);
     } else {
-        showText(row.valueBox, reply.text);
+        show(row, reply.text);
         row.spinner->setValue(reply.position);
     }
     if (reply.journal)
@@ -137,9 +136,28 @@ bool SettingsPanel::eventFilter(QObject *watched, QEvent *event)
     return QObject::eventFilter(watched, event);
 }
 
+void SettingsPanel::show(Row &row, const QString &text)
+{
+    row.shown = text;
+    showText(row.valueBox, text);
+}
+
+void SettingsPanel::takeTypedPosition(Row &row)
+{
+    if (row.valueBox->text() == row.shown)
+        return;  // nothing typed since the program last showed a value
+    if (!row.spinner->isEnabled()) {
+        showText(row.valueBox, row.shown);
+        return;
+    }
+    if (const std::optional<int> typed = positionForTypedText(*row.setting, row.valueBox->text()))
+        row.spinner->setValue(*typed);
+    show(row, textForPosition(*row.setting, row.spinner->Value()));
+}
+
 void SettingsPanel::unlockToggled(const Row &row)
 {
-    QWidget *editor = row.list ? static_cast<QWidget *>(row.list) : row.spinner;
+    QWidget *editor = row.editor();
     if (row.unlockBox->checkState() == Qt::Checked) {
         editor->setEnabled(true);
         row.apply->setEnabled(true);
@@ -152,9 +170,11 @@ void SettingsPanel::unlockToggled(const Row &row)
     m_exchange.queueRequest(readRequest(*row.setting, m_exchange.address(), m_exchange.flank()));
 }
 
-void SettingsPanel::applyPressed(const Row &row)
+void SettingsPanel::applyPressed(Row &row)
 {
     if (row.spinner) {
+        // A value typed and applied without leaving the box is taken first.
+        takeTypedPosition(row);
         row.apply->setEnabled(false);
         row.spinner->setEnabled(false);
     }

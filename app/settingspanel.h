@@ -1,17 +1,13 @@
 #pragma once
 
-#include <QList>
+#include "app/settingcontrols.h"
+
 #include <QObject>
 
 class EventJournal;
 class Exchange;
-class QCheckBox;
-class QComboBox;
-class QLineEdit;
-class QPushButton;
 class QWidget;
 struct SettingRow;
-class UpDown;
 
 // "ПAРАМЕТРЫ" and "НАСТРОЙКА": one row per setting of the catalogue (the
 // unit number and the seven flank settings), each locked until its
@@ -34,22 +30,25 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    // The controls of one setting row, found by the names in the catalogue.
-    struct Row {
+    // A setting of the catalogue and its controls.
+    struct Row : SettingControls {
         const SettingRow *setting = nullptr;
-        QCheckBox *unlockBox = nullptr;
-        UpDown *spinner = nullptr;  // none for the limit
-        QComboBox *list = nullptr;  // the limit's list
-        QPushButton *apply = nullptr;
-        QLineEdit *valueBox = nullptr;  // none for the limit
+        QString shown;  // what the program last put into the value box
     };
 
+    // Puts `text` into the row's value box.
+    static void show(Row &row, const QString &text);
+    // A value box that takes typing: what it shows when the edit ends is
+    // what "Применить" writes. In an unlocked row a typed position of the
+    // setting moves the spinner, and anything else is put back to the
+    // spinner's text; a locked row puts back what it showed.
+    void takeTypedPosition(Row &row);
     void unlockToggled(const Row &row);
-    void applyPressed(const Row &row);
+    void applyPressed(Row &row);
     void addressChangePressed(const Row &row);
 
     Exchange &m_exchange;
     EventJournal &m_journal;
     QWidget *m_form;
-    QList<Row> m_rows;
+    std::array<Row, kSettingCount> m_rows;  // indexed by Setting
 };

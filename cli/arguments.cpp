@@ -1,6 +1,7 @@
 #include "cli/arguments.h"
 
 #include "link/comports.h"
+#include "link/protocol.h"
 #include "link/scheduler.h"
 
 #include <QCommandLineParser>
@@ -21,8 +22,6 @@ QString cliText(const char *text)
 // even when it looks like an option or a negative number.
 const QStringList kValueOptions{u"--port"_s,      u"--address"_s, u"--baud"_s, u"--flank"_s,
                                 u"--addresses"_s, u"--pass"_s,    u"--lang"_s, u"--journal"_s};
-
-constexpr int kMaxAddress = 128;
 
 std::optional<int> wholeNumber(const QString &text, int lowest, int highest)
 {
@@ -64,42 +63,50 @@ std::optional<Language> requestedLanguage(const QStringList &arguments)
 
 QString usageText()
 {
-    return cliText(QT_TRANSLATE_NOOP(
-        "Cli",
-        "Использование: verkan-cli [--port ПОРТ] [--address N] [--baud СКОРОСТЬ] КОМАНДА ...\n"
-        "\n"
-        "Настройка и проверка извещателей ВЕРКАН-Р из командной строки.\n"
-        "\n"
-        "Параметры:\n"
-        "  --port ПОРТ         номер COM-порта 1..16, как в окне программы (VERKAN_COM<n>\n"
-        "                      заменяет устройство порта n), или путь к устройству;\n"
-        "                      по умолчанию 1\n"
-        "  --address N         адрес блока 0..128, по умолчанию 1\n"
-        "  --baud СКОРОСТЬ     не искать скорость, а работать на этой:\n"
-        "                      4800, 9600, 19200, 38400, 57600 или 115200\n"
-        "  --lang ru|en        язык сообщений и отчёта; по умолчанию язык системы\n"
-        "                      (английский, если он английский, иначе русский)\n"
-        "  --journal ФАЙЛ      дописывать в ФАЙЛ журнал событий обмена (старт, стоп,\n"
-        "                      потеря связи), как Jurnal.txt окна программы\n"
-        "  -h, --help          эта справка\n"
-        "  -v, --version       версия программы\n"
-        "\n"
-        "Команды:\n"
-        "  discover [--addresses ОТ-ДО]    найти блоки на всех скоростях и адресах ОТ..ДО\n"
-        "                                  (по умолчанию 0-128): строка на каждый блок\n"
-        "  status [--flank 1|2]            одно чтение состояния фланга\n"
-        "  settings show                   настройки обоих флангов в JSON\n"
-        "  settings save ФАЙЛ              то же в ФАЙЛ\n"
-        "  settings apply ФАЙЛ             записать в блок настройки ФАЙЛА, которые отличаются,\n"
-        "                                  прочитать всё обратно и показать изменения\n"
-        "  record СЕКУНДЫ ФАЙЛ [--flank 1|2]\n"
-        "                                  записать все ответы о состоянии в файл CSV\n"
-        "  report ФАЙЛ [--pass СЕКУНДЫ] [--flank 1|2]\n"
-        "                                  отчёт о пусконаладке в PDF; с --pass сначала\n"
-        "                                  контрольный проход заданной длительности\n"
-        "\n"
-        "Коды завершения: 0 готово; 2 ошибка в командной строке или в файле;\n"
-        "3 блок не ответил; 4 порт не открывается; 5 запись не подтверждена.\n"));
+    return cliText(
+               QT_TRANSLATE_NOOP(
+                   "Cli",
+                   "Использование: verkan-cli [--port ПОРТ] [--address N] [--baud СКОРОСТЬ] "
+                   "КОМАНДА ...\n"
+                   "\n"
+                   "Настройка и проверка извещателей ВЕРКАН-Р из командной строки.\n"
+                   "\n"
+                   "Параметры:\n"
+                   "  --port ПОРТ         номер COM-порта 1..16, как в окне программы "
+                   "(VERKAN_COM<n>\n"
+                   "                      заменяет устройство порта n), или путь к устройству;\n"
+                   "                      по умолчанию 1\n"
+                   "  --address N         адрес блока %1..%2, по умолчанию 1\n"
+                   "  --baud СКОРОСТЬ     не искать скорость, а работать на этой:\n"
+                   "                      4800, 9600, 19200, 38400, 57600 или 115200\n"
+                   "  --lang ru|en        язык сообщений и отчёта; по умолчанию язык системы\n"
+                   "                      (английский, если он английский, иначе русский)\n"
+                   "  --journal ФАЙЛ      дописывать в ФАЙЛ журнал событий обмена (старт, стоп,\n"
+                   "                      потеря связи), как Jurnal.txt окна программы\n"
+                   "  -h, --help          эта справка\n"
+                   "  -v, --version       версия программы\n"
+                   "\n"
+                   "Команды:\n"
+                   "  discover [--addresses ОТ-ДО]    найти блоки на всех скоростях и адресах "
+                   "ОТ..ДО\n"
+                   "                                  (по умолчанию %1-%2): строка на каждый блок\n"
+                   "  status [--flank 1|2]            одно чтение состояния фланга\n"
+                   "  settings show                   настройки обоих флангов в JSON\n"
+                   "  settings save ФАЙЛ              то же в ФАЙЛ\n"
+                   "  settings apply ФАЙЛ             записать в блок настройки ФАЙЛА, которые "
+                   "отличаются,\n"
+                   "                                  прочитать всё обратно и показать изменения\n"
+                   "  record СЕКУНДЫ ФАЙЛ [--flank 1|2]\n"
+                   "                                  записать все ответы о состоянии в файл CSV\n"
+                   "  report ФАЙЛ [--pass СЕКУНДЫ] [--flank 1|2]\n"
+                   "                                  отчёт о пусконаладке в PDF; с --pass "
+                   "сначала\n"
+                   "                                  контрольный проход заданной длительности\n"
+                   "\n"
+                   "Коды завершения: 0 готово; 2 ошибка в командной строке или в файле;\n"
+                   "3 блок не ответил; 4 порт не открывается; 5 запись не подтверждена.\n"))
+        .arg(protocol::kLowestAddress)
+        .arg(protocol::kHighestAddress);
 }
 
 ParsedArguments parseArguments(const QStringList &arguments)
@@ -170,10 +177,12 @@ ParsedArguments parseArguments(const QStringList &arguments)
             out.devicePath = text;
     }
     if (parser.isSet(address)) {
-        const auto n = wholeNumber(parser.value(address), 0, kMaxAddress);
+        const auto n =
+            wholeNumber(parser.value(address), protocol::kLowestAddress, protocol::kHighestAddress);
         if (!n)
-            return refuse(say(QT_TRANSLATE_NOOP("Cli", "--address: адрес блока от 0 до %1"))
-                              .arg(kMaxAddress));
+            return refuse(say(QT_TRANSLATE_NOOP("Cli", "--address: адрес блока от %1 до %2"))
+                              .arg(protocol::kLowestAddress)
+                              .arg(protocol::kHighestAddress));
         out.address = *n;
     }
     if (parser.isSet(baud)) {
@@ -192,12 +201,15 @@ ParsedArguments parseArguments(const QStringList &arguments)
     }
     if (parser.isSet(addresses)) {
         const QStringList range = parser.value(addresses).split(u'-');
-        const auto first = wholeNumber(range.value(0), 0, kMaxAddress);
-        const auto last = wholeNumber(range.value(1), 0, kMaxAddress);
+        const auto first =
+            wholeNumber(range.value(0), protocol::kLowestAddress, protocol::kHighestAddress);
+        const auto last =
+            wholeNumber(range.value(1), protocol::kLowestAddress, protocol::kHighestAddress);
         if (range.size() != 2 || !first || !last || *first > *last)
             return refuse(
-                say(QT_TRANSLATE_NOOP("Cli", "--addresses: диапазон ОТ-ДО в пределах 0-%1"))
-                    .arg(kMaxAddress));
+                say(QT_TRANSLATE_NOOP("Cli", "--addresses: диапазон ОТ-ДО в пределах %1-%2"))
+                    .arg(protocol::kLowestAddress)
+                    .arg(protocol::kHighestAddress));
         out.firstAddress = *first;
         out.lastAddress = *last;
     }

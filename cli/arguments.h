@@ -1,6 +1,7 @@
 #pragma once
 
 #include "i18n/language.h"
+#include "link/protocol.h"
 
 #include <QString>
 #include <QStringList>
@@ -36,8 +37,8 @@ struct CliArguments {
     int address = 1;
     int baud = 0;  // 0: search the speed
     int flank = 1;
-    int firstAddress = 0;
-    int lastAddress = 128;
+    int firstAddress = protocol::kLowestAddress;
+    int lastAddress = protocol::kHighestAddress;
     double seconds = 0;  // record: length; report: control pass (0: none)
     QString file;
     QString journal;                   // --journal: the event journal's file; empty: none

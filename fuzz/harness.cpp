@@ -5,6 +5,7 @@
 #include "diagram/signalchart.h"
 #include "link/codec.h"
 #include "link/exchange.h"
+#include "link/protocol.h"
 #include "params/catalogue.h"
 
 #include <QCheckBox>
@@ -67,7 +68,7 @@ void switchFlank(QComboBox *flank)
 
 }  // namespace
 
-ReceiveHarness::ReceiveHarness()
+ReceiveHarness::ReceiveHarness() : m_rows(findSettingControls(m_fixture.form.get()))
 {
     m_fixture.start(1);
     m_fixture.port.deliver(kFirstReply);
@@ -97,12 +98,12 @@ void ReceiveHarness::restoreBaseline()
 {
     FormFixture &f = m_fixture;
     Exchange &exchange = f.form->exchange();
-    for (const SettingRow &row : settingCatalogue()) {
-        f.control<QCheckBox>(row.unlockBox)->setChecked(false);
-        if (auto *spinner = f.control<UpDown>(row.editControl))
-            spinner->setValue(1);
+    for (const SettingControls &row : m_rows) {
+        row.unlockBox->setChecked(false);
+        if (row.spinner)
+            row.spinner->setValue(1);
         else
-            f.control<QComboBox>(row.editControl)->setCurrentIndex(-1);
+            row.list->setCurrentIndex(-1);
     }
     f.control<QCheckBox>("Check3")->setChecked(false);
     f.control<QCheckBox>("Check6")->setChecked(true);
@@ -120,10 +121,10 @@ void ReceiveHarness::restoreBaseline()
 
     // The read-back and the mailbox go out, then flank 1 is read back and
     // the unit number queued, as after "СТАРТ".
-    f.tick((Scheduler::kReadBackLength + 1) * Scheduler::kTicksPerSlot);
+    f.tick((Scheduler::kReadBackLength + 1) * protocol::kTicksPerSlot);
     f.control<QComboBox>("Combo2")->setCurrentIndex(0);
     exchange.changeFlank(1);
-    exchange.queueRequest(codec::requestAddressOnly(exchange.address(), codec::ReadUnitNumber));
+    exchange.queueRequest(codec::requestAddressOnly(exchange.address(), protocol::kReadUnitNumber));
     f.port.setBaudRate(kDefaultBaud);
     f.port.deliver(kFirstReply);
     keepBounded();
@@ -144,7 +145,7 @@ void ReceiveHarness::applyOptions(quint8 options)
     if (options & kOptionControlPass)
         clickIfEnabled(f.control<QPushButton>("Command9"));
     if (options & kOptionExchangeSlot)
-        f.tick(Scheduler::kTicksPerSlot);
+        f.tick(protocol::kTicksPerSlot);
     if ((options & kOptionWatchdog) && exchange.silentPeriods() == 0)
         exchange.watchdogExpired();
 }
@@ -155,10 +156,10 @@ void ReceiveHarness::applyOptions(quint8 options)
 void ReceiveHarness::applyAction(quint8 action)
 {
     FormFixture &f = m_fixture;
-    const SettingRow &row = settingCatalogue()[(action & 7) % kSettingCount];
-    auto *unlock = f.control<QCheckBox>(row.unlockBox);
-    auto *spinner = f.control<UpDown>(row.editControl);
-    auto *list = f.control<QComboBox>(row.editControl);
+    const SettingControls &row = m_rows[(action & 7) % kSettingCount];
+    QCheckBox *unlock = row.unlockBox;
+    UpDown *spinner = row.spinner;
+    QComboBox *list = row.list;
     switch ((action >> 3) & 7) {
     case 0:
         break;
@@ -176,7 +177,7 @@ void ReceiveHarness::applyAction(quint8 action)
             clickIfEnabled(f.control<QPushButton>("Command8"));
         break;
     case 4:
-        f.tick(Scheduler::kTicksPerSlot);
+        f.tick(protocol::kTicksPerSlot);
         break;
     case 5:
         if (spinner && spinner->isEnabled()) {
@@ -189,7 +190,7 @@ void ReceiveHarness::applyAction(quint8 action)
         }
         break;
     case 6:
-        clickIfEnabled(f.control<QPushButton>(row.applyButton));
+        clickIfEnabled(row.apply);
         break;
     case 7:
         if (action & 1)

@@ -18,6 +18,7 @@
 // Building a window for every input would cost far more than the input
 // itself; the harness keeps one window and puts it back instead.
 
+#include "app/settingcontrols.h"
 #include "support/formfixture.h"
 
 #include <QByteArray>
@@ -68,4 +69,5 @@ private:
     void keepBounded();
 
     FormFixture m_fixture;
+    SettingControlTable m_rows;  // the setting rows' controls, found once
 };

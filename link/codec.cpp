@@ -1,5 +1,7 @@
 #include "link/codec.h"
 
+#include "link/protocol.h"
+
 #include <algorithm>
 
 namespace codec {
@@ -68,7 +70,7 @@ int byteAt(const QString &body, int position)
 bool replyCheckPasses(const QString &body)
 {
     const int L = int(body.size());
-    if (L < kSettingBodyLength || L > kStatusBodyLength)
+    if (L < protocol::kSettingBodyLength || L > protocol::kStatusBodyLength)
         return false;
     int sum = 0;
     int i = 1;

@@ -30,40 +30,14 @@ int leadingHexValue(const QString &s);
 // characters past the end of the body read as 0.
 int byteAt(const QString &body, int position);
 
-// Body lengths of the two kinds of reply: a setting (code, value, sum) and a
-// status (code, seven data bytes, sum).
-constexpr int kSettingBodyLength = 6;
-constexpr int kStatusBodyLength = 18;
-
-// Reply check: the body length is kSettingBodyLength..kStatusBodyLength and its last byte equals
-// the running sum (mod 256) of the bytes before it.
+// Reply check: the body length is that of a setting reply up to that of a
+// status reply (protocol.h) and its last byte equals the running sum (mod
+// 256) of the bytes before it.
 bool replyCheckPasses(const QString &body);
 
-// Request frames, CR included.
+// Request frames, CR included; the codes are in protocol.h.
 QString requestAddressOnly(int address, int code);                      // form A
 QString requestForFlank(int address, int code, int flank);              // form F
 QString requestWithValue(int address, int code, int flank, int value);  // form V
-
-// Request codes.
-enum Code : int {
-    RemoteTest = 3,
-    Status = 11,
-    ReadGain = 15,
-    ReadThreshold = 17,
-    ReadAccumulation = 19,
-    ReadFront = 20,
-    ReadLimit = 21,
-    ReadAlarmTime = 22,
-    ReadSelfTest = 23,
-    ReadUnitNumber = 32,
-    WriteGain = 45,
-    SetUnitNumber = 46,
-    WriteThreshold = 47,
-    WriteAccumulation = 49,
-    WriteFront = 50,
-    WriteLimit = 51,
-    WriteAlarmTime = 52,
-    WriteSelfTest = 53,
-};
 
 }  // namespace codec

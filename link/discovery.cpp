@@ -1,6 +1,7 @@
 #include "link/discovery.h"
 
 #include "link/codec.h"
+#include "link/protocol.h"
 #include "link/receiver.h"
 #include "link/scheduler.h"
 
@@ -24,7 +25,7 @@ Discovery::Discovery(SerialPortService &port, QObject *parent)
     : QObject(parent), m_port(port), m_timer(new QTimer(this))
 {
     m_timer->setTimerType(Qt::PreciseTimer);
-    m_timer->setInterval(kSlotMs);
+    m_timer->setInterval(protocol::kSlot);
     connect(m_timer, &QTimer::timeout, this, &Discovery::slot);
     connect(&m_port, &SerialPortService::dataReceived, this, &Discovery::bytesArrived);
 }
@@ -95,7 +96,7 @@ void Discovery::slot()
         }
     }
     m_received.clear();
-    m_port.write(codec::requestAddressOnly(m_address, codec::ReadUnitNumber).toLatin1());
+    m_port.write(codec::requestAddressOnly(m_address, protocol::kReadUnitNumber).toLatin1());
     m_asked = m_address;
 }
 

@@ -8,14 +8,12 @@
 class QTimer;
 
 // Finds detectors on a port: at every search speed, from the slowest up, one
-// unit-number read per address and slot (the exchange's 60 ms pacing). A
-// detector answers only at its address and speed, so a valid reply heard
-// before the next slot belongs to the address just asked.
+// unit-number read per address and slot (the exchange's pacing,
+// protocol::kSlot). A detector answers only at its address and speed, so a
+// valid reply heard before the next slot belongs to the address just asked.
 class Discovery : public QObject {
     Q_OBJECT
 public:
-    static constexpr int kSlotMs = 60;
-
     struct Found {
         int address = 0;
         int baud = 0;

@@ -1,6 +1,7 @@
 #include "link/exchange.h"
 
 #include "link/codec.h"
+#include "link/protocol.h"
 
 #include <QTimer>
 
@@ -11,10 +12,10 @@ std::chrono::milliseconds Exchange::openBodyLimit(int baud)
     // A whole reply ("!", the longest body, CR) at ten bits a character, a
     // margin for the pauses of the detector and of USB adapters (which hand
     // bytes on every 16 ms), and never beyond one slot.
-    constexpr int kReplyBits = (1 + codec::kStatusBodyLength + 1) * 10;
+    constexpr int kReplyBits = (1 + protocol::kStatusBodyLength + 1) * 10;
     constexpr std::chrono::milliseconds kMargin{40};
     const std::chrono::milliseconds reply{(kReplyBits * 1000 + baud - 1) / std::max(baud, 1)};
-    return std::min(reply + kMargin, kSlot);
+    return std::min(reply + kMargin, protocol::kSlot);
 }
 
 Exchange::Exchange(SerialPortService &port, QObject *parent)
@@ -56,9 +57,9 @@ Exchange::StartResult Exchange::start(int portNumber, int address, int flank)
     dropOpenBody();
     m_address = address;
     m_flank = flank;
-    m_scheduler.setStandingPoll(codec::requestForFlank(m_address, codec::Status, m_flank));
+    m_scheduler.setStandingPoll(codec::requestForFlank(m_address, protocol::kStatus, m_flank));
     m_scheduler.beginStartup();
-    m_scheduler.queue(codec::requestAddressOnly(m_address, codec::ReadUnitNumber));
+    m_scheduler.queue(codec::requestAddressOnly(m_address, protocol::kReadUnitNumber));
     armTicks(m_clock.elapsed());
     m_watchdog->start();
     m_silentPeriods = 0;
@@ -82,7 +83,7 @@ void Exchange::changeFlank(int flank)
 {
     m_flank = flank;
     m_scheduler.beginReadBack();
-    m_scheduler.setStandingPoll(codec::requestForFlank(m_address, codec::Status, m_flank));
+    m_scheduler.setStandingPoll(codec::requestForFlank(m_address, protocol::kStatus, m_flank));
 }
 
 void Exchange::queueRequest(const QString &frame)
@@ -99,7 +100,7 @@ void Exchange::armTicks(qint64 from)
 {
     m_armedTicks = m_scheduler.ticksToSlot();
     m_armedAt = from;
-    const qint64 due = m_armedAt + m_armedTicks * kTick.count() - m_clock.elapsed();
+    const qint64 due = m_armedAt + m_armedTicks * protocol::kTick.count() - m_clock.elapsed();
     m_tickTimer->start(std::chrono::milliseconds(std::max<qint64>(due, 0)));
 }
 
@@ -108,7 +109,7 @@ void Exchange::pauseTicks()
     if (!m_tickTimer->isActive())
         return;
     m_tickTimer->stop();
-    const int passed = int((m_clock.elapsed() - m_armedAt) / kTick.count());
+    const int passed = int((m_clock.elapsed() - m_armedAt) / protocol::kTick.count());
     for (int i = 0; i < std::min(passed, m_armedTicks - 1); ++i)
         tick();
 }
@@ -120,7 +121,7 @@ void Exchange::ticksElapsed()
     // The next slot is due a slot after this one was, however late the
     // timer woke: the cadence does not drift.
     if (m_running)
-        armTicks(m_armedAt + m_armedTicks * kTick.count());
+        armTicks(m_armedAt + m_armedTicks * protocol::kTick.count());
 }
 
 void Exchange::resumeTicking()

@@ -3,7 +3,7 @@
 // Exchange: the conversation with one detector over one serial port, with no
 // widgets, shared by the window and verkan-cli.
 //
-//   tick timer ("Timer1", 10 ms) -> Scheduler::tick -> SerialPortService::write
+//   tick timer ("Timer1", protocol::kTick) -> Scheduler::tick -> SerialPortService::write
 //   SerialPortService::dataReceived -> ReplyAssembler::feed -> frameEnd /
 //       statusReply / settingReply below -> the signals of this class
 //   watchdog ("Timer5", 2 s without a valid reply) -> port reset, then link lost
@@ -28,10 +28,7 @@ class QTimer;
 class Exchange : public QObject, private ReplyHandler {
     Q_OBJECT
 public:
-    static constexpr std::chrono::milliseconds kTick{10};
     static constexpr std::chrono::milliseconds kWatchdogPeriod{2000};
-    // One request goes out per slot.
-    static constexpr std::chrono::milliseconds kSlot = kTick * Scheduler::kTicksPerSlot;
 
     struct StartResult {
         bool started = false;

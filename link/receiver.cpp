@@ -1,31 +1,15 @@
 #include "link/receiver.h"
 
 #include "link/codec.h"
+#include "link/protocol.h"
 
 namespace {
 
+// The codes answered with a setting reply: a flank setting's read or write,
+// and the unit-number read.
 bool isSettingCode(int code)
 {
-    switch (code) {
-    case codec::ReadLimit:
-    case codec::ReadGain:
-    case codec::ReadThreshold:
-    case codec::ReadAccumulation:
-    case codec::ReadFront:
-    case codec::ReadAlarmTime:
-    case codec::ReadSelfTest:
-    case codec::ReadUnitNumber:
-    case codec::WriteLimit:
-    case codec::WriteGain:
-    case codec::WriteThreshold:
-    case codec::WriteAccumulation:
-    case codec::WriteFront:
-    case codec::WriteAlarmTime:
-    case codec::WriteSelfTest:
-        return true;
-    default:
-        return false;
-    }
+    return code == protocol::kReadUnitNumber || protocol::flankSettingForCode(code) != nullptr;
 }
 
 }  // namespace
@@ -39,10 +23,10 @@ BodyKind classifyBody(const QString &body, int *code)
     if (code)
         *code = c;
     const int length = int(body.size());
-    if (c == codec::Status)
-        return length == codec::kStatusBodyLength ? BodyKind::Status : BodyKind::Dropped;
+    if (c == protocol::kStatus)
+        return length == protocol::kStatusBodyLength ? BodyKind::Status : BodyKind::Dropped;
     if (isSettingCode(c))
-        return length == codec::kSettingBodyLength ? BodyKind::Setting : BodyKind::Dropped;
+        return length == protocol::kSettingBodyLength ? BodyKind::Setting : BodyKind::Dropped;
     return BodyKind::Dropped;
 }
 

@@ -14,9 +14,10 @@ public:
     virtual void frameEnd() = 0;
     // A body is still open at the end of a receive event.
     virtual void pauseExchange() = 0;
-    // A valid status body (code 11, 18 characters).
+    // A valid status body (the status code, a status reply's length).
     virtual void statusReply(const QString &body) = 0;
-    // A valid setting body (6 characters) with one of the setting codes.
+    // A valid setting body (a setting reply's length) with one of the
+    // setting codes.
     virtual void settingReply(int code, const QString &body) = 0;
 };
 

@@ -1,6 +1,7 @@
 #include "link/scheduler.h"
 
 #include "link/codec.h"
+#include "link/protocol.h"
 
 QString speedCaption(int baud)
 {
@@ -11,12 +12,12 @@ Scheduler::StartupRow Scheduler::startupRow(int slotsLeft)
 {
     // The speed search runs first, from the slowest speed up.
     if (slotsLeft >= kReadBackLength && slotsLeft < kStartupLength)
-        return {kSearchSpeeds[kStartupLength - 1 - slotsLeft], codec::ReadGain};
-    static const int readBack[kReadBackLength] = {
-        codec::ReadSelfTest,  codec::ReadAlarmTime, codec::ReadFront, codec::ReadAccumulation,
-        codec::ReadThreshold, codec::ReadGain,      codec::ReadLimit};
+        return {kSearchSpeeds[kStartupLength - 1 - slotsLeft],
+                protocol::flankSetting(protocol::FlankSetting::Gain).readCode};
+    // The read-back asks the flank settings in their order, the limit first.
+    static_assert(kReadBackLength == protocol::kFlankSettingCount);
     if (slotsLeft >= 0 && slotsLeft < kReadBackLength)
-        return {0, readBack[slotsLeft]};
+        return {0, protocol::kFlankSettings[std::size_t(kReadBackLength - 1 - slotsLeft)].readCode};
     return {0, 0};
 }
 
@@ -25,7 +26,7 @@ std::optional<Scheduler::Slot> Scheduler::tick(int address, int flank)
     if (--m_ticksToSlot > 0)
         return std::nullopt;
     // A countdown that somehow went below zero must not stall the exchange.
-    m_ticksToSlot = kTicksPerSlot;
+    m_ticksToSlot = protocol::kTicksPerSlot;
 
     if (m_startupSlots > 0) {
         --m_startupSlots;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/protocol.h"
+
 #include <QString>
 
 #include <optional>
@@ -14,13 +16,12 @@ constexpr int kDefaultBaud = 9600;
 // of "<speed>,N,8,1" ("9600,N", "115200").
 QString speedCaption(int baud);
 
-// The exchange scheduler: every sixth tick of the 10 ms exchange timer is a
-// slot, and every slot sends exactly one frame, chosen in strict priority:
+// The exchange scheduler: every protocol::kTicksPerSlot-th tick of the
+// exchange timer is a slot, and every slot sends exactly one frame, chosen in strict priority:
 // the start-up sequence (speed search with a gain probe per speed, then the
 // read-back of the seven flank settings), the mailbox, the standing poll.
 class Scheduler {
 public:
-    static constexpr int kTicksPerSlot = 6;
     static constexpr int kReadBackLength = 7;  // slots after a flank change
     static constexpr int kStartupLength = kSpeedCount + kReadBackLength;  // slots after "СТАРТ"
     // Most frames the mailbox count reaches: queuing while stopped must not
@@ -57,14 +58,14 @@ public:
     // Puts a frame into the mailbox, replacing one not yet sent.
     void queue(const QString &frame);
 
-    // Ticks still to come before the next slot (1..kTicksPerSlot).
+    // Ticks still to come before the next slot (1..protocol::kTicksPerSlot).
     int ticksToSlot() const { return m_ticksToSlot; }
     int startupSlotsLeft() const { return m_startupSlots; }
     int mailboxCount() const { return m_mailboxCount; }
     const QString &mailbox() const { return m_mailbox; }
 
 private:
-    int m_ticksToSlot = kTicksPerSlot;
+    int m_ticksToSlot = protocol::kTicksPerSlot;
     int m_startupSlots = 0;
     int m_fixedBaud = 0;
     QString m_mailbox;

@@ -2,54 +2,92 @@
 
 #include "base/enginetext.h"
 #include "link/codec.h"
+#include "link/protocol.h"
 #include "params/numbertext.h"
 
 #include <cmath>
 
 namespace {
 
-// The catalogue: one row per setting, the unit number first, then the seven
-// per-flank settings in the order the start-up read sequence reads them.
-const std::array<SettingRow, kSettingCount> kRows = {{
-    {Setting::UnitNumber, "Label23", QT_TRANSLATE_NOOP("Engine", "Номер блока"), "Text8", "UpDown5",
-     "Check14", "Command13", false, codec::ReadUnitNumber, 0, false, 1, 128, 0, ShownAs::Position,
-     nullptr, nullptr, "unitNumber"},
-    {Setting::Limit, "Label8", QT_TRANSLATE_NOOP("Engine", "Предел"), "Combo1", "Combo1", "Check11",
-     "Command10", true, codec::ReadLimit, codec::WriteLimit, true, 0, 3, 0, ShownAs::LimitItem,
-     QT_TRANSLATE_NOOP("Engine", "  Установлен предел -"),
-     QT_TRANSLATE_NOOP("Engine", "   Установлен предел -"), "limit"},
-    {Setting::Gain, "Label27", QT_TRANSLATE_NOOP("Engine", "Усиление:"), "Text7", "UpDown4",
-     "Check10", "Command7", false, codec::ReadGain, codec::WriteGain, true, 1, 9, 0,
-     ShownAs::Position, QT_TRANSLATE_NOOP("Engine", "  Установлено усиление -"),
-     QT_TRANSLATE_NOOP("Engine", "  Установлено усиление -"), "gain"},
-    {Setting::Threshold, "Label12", QT_TRANSLATE_NOOP("Engine", "Порог (В)"), "Text5", "UpDown2",
-     "Check2", "Command2", false, codec::ReadThreshold, codec::WriteThreshold, true, 1, 14, 1,
-     ShownAs::Threshold, QT_TRANSLATE_NOOP("Engine", "  Установлен порог -"),
-     QT_TRANSLATE_NOOP("Engine", "  Установлен порог -"), "threshold"},
-    {Setting::Accumulation, "Label14", QT_TRANSLATE_NOOP("Engine", "Накопление (мсек)"), "Text6",
-     "UpDown3", "Check5", "Command1", false, codec::ReadAccumulation, codec::WriteAccumulation,
-     true, 1, 19, 0, ShownAs::Accumulation,
-     QT_TRANSLATE_NOOP("Engine", "  Установлено накопление -"),
-     QT_TRANSLATE_NOOP("Engine", "  Установлено накопление -"), "accumulation"},
-    {Setting::Front, "Label15", QT_TRANSLATE_NOOP("Engine", "Фронт (мВ/мсек)"), "Text9", "UpDown6",
-     "Check12", "Command11", false, codec::ReadFront, codec::WriteFront, true, 1, 10, 0,
-     ShownAs::Front, QT_TRANSLATE_NOOP("Engine", "  Установлен фронт -"),
-     QT_TRANSLATE_NOOP("Engine", "  Установлен фронт -"), "front"},
-    {Setting::AlarmTime, "Label20", QT_TRANSLATE_NOOP("Engine", "Тревога (сек)"), "Text10",
-     "UpDown7", "Check13", "Command12", false, codec::ReadAlarmTime, codec::WriteAlarmTime, true, 1,
-     10, 0, ShownAs::Position, QT_TRANSLATE_NOOP("Engine", "  Установлено время тревоги -"),
-     QT_TRANSLATE_NOOP("Engine", "  Установлено время тревоги -"), "alarmTime"},
-    {Setting::SelfTest, "Label31", QT_TRANSLATE_NOOP("Engine", "Длительность самоконтр. (мсек)"),
-     "Text4", "UpDown8", "Check4", "Command14", false, codec::ReadSelfTest, codec::WriteSelfTest,
-     true, 1, 50, 0, ShownAs::TenTimes,
-     QT_TRANSLATE_NOOP("Engine", "  Установлена длит. самоконтр. -"),
-     QT_TRANSLATE_NOOP("Engine", "  Установлена длит. самоконтр. -"), "selfTestDuration"},
+// A flank setting: its codes and the range of its value byte are the
+// protocol's; its positions are the value bytes moved by byteOffset.
+constexpr SettingRow flankRow(Setting setting, protocol::FlankSetting onLine, int byteOffset,
+                              const char *caption, ShownAs shownAs, const char *listWords,
+                              const char *fileWords, const char *fileKey)
+{
+    const protocol::FlankSettingCodes &codes = protocol::flankSetting(onLine);
+    return {setting,
+            caption,
+            codes.readCode,
+            codes.writeCode,
+            true,
+            codes.value.lowest + byteOffset,
+            codes.value.highest + byteOffset,
+            byteOffset,
+            shownAs,
+            listWords,
+            fileWords,
+            fileKey};
+}
+
+// The catalogue: one row per setting, in the order of Setting, the unit
+// number first, then the seven flank settings.
+constexpr std::array<SettingRow, kSettingCount> kRows = {{
+    // The unit number is read as it is; its change is the set-address
+    // request, which no reply confirms.
+    {Setting::UnitNumber, QT_TRANSLATE_NOOP("Engine", "Номер блока"), protocol::kReadUnitNumber, 0,
+     false, protocol::kUnitNumberReply.lowest, protocol::kUnitNumberReply.highest, 0,
+     ShownAs::Position, nullptr, nullptr, "unitNumber"},
+    flankRow(Setting::Limit, protocol::FlankSetting::Limit, 0,
+             QT_TRANSLATE_NOOP("Engine", "Предел"), ShownAs::LimitItem,
+             QT_TRANSLATE_NOOP("Engine", "  Установлен предел -"),
+             QT_TRANSLATE_NOOP("Engine", "   Установлен предел -"), "limit"),
+    flankRow(Setting::Gain, protocol::FlankSetting::Gain, 0,
+             QT_TRANSLATE_NOOP("Engine", "Усиление:"), ShownAs::Position,
+             QT_TRANSLATE_NOOP("Engine", "  Установлено усиление -"),
+             QT_TRANSLATE_NOOP("Engine", "  Установлено усиление -"), "gain"),
+    // Threshold positions index the threshold table, whose entry 0 (0 V) no
+    // byte selects: byte 0 is position 1, 0.7 V.
+    flankRow(Setting::Threshold, protocol::FlankSetting::Threshold, 1,
+             QT_TRANSLATE_NOOP("Engine", "Порог (В)"), ShownAs::Threshold,
+             QT_TRANSLATE_NOOP("Engine", "  Установлен порог -"),
+             QT_TRANSLATE_NOOP("Engine", "  Установлен порог -"), "threshold"),
+    flankRow(Setting::Accumulation, protocol::FlankSetting::Accumulation, 0,
+             QT_TRANSLATE_NOOP("Engine", "Накопление (мсек)"), ShownAs::Accumulation,
+             QT_TRANSLATE_NOOP("Engine", "  Установлено накопление -"),
+             QT_TRANSLATE_NOOP("Engine", "  Установлено накопление -"), "accumulation"),
+    flankRow(Setting::Front, protocol::FlankSetting::Front, 0,
+             QT_TRANSLATE_NOOP("Engine", "Фронт (мВ/мсек)"), ShownAs::Front,
+             QT_TRANSLATE_NOOP("Engine", "  Установлен фронт -"),
+             QT_TRANSLATE_NOOP("Engine", "  Установлен фронт -"), "front"),
+    flankRow(Setting::AlarmTime, protocol::FlankSetting::AlarmTime, 0,
+             QT_TRANSLATE_NOOP("Engine", "Тревога (сек)"), ShownAs::Position,
+             QT_TRANSLATE_NOOP("Engine", "  Установлено время тревоги -"),
+             QT_TRANSLATE_NOOP("Engine", "  Установлено время тревоги -"), "alarmTime"),
+    flankRow(Setting::SelfTest, protocol::FlankSetting::SelfTest, 0,
+             QT_TRANSLATE_NOOP("Engine", "Длительность самоконтр. (мсек)"), ShownAs::TenTimes,
+             QT_TRANSLATE_NOOP("Engine", "  Установлена длит. самоконтр. -"),
+             QT_TRANSLATE_NOOP("Engine", "  Установлена длит. самоконтр. -"), "selfTestDuration"),
 }};
 
-const double kThresholdVolts[15] = {0,   0.7, 0.8, 0.9, 1.0, 1.1, 1.2, 1.3,
-                                    1.4, 1.5, 1.6, 1.7, 1.8, 1.9, 2.0};
+// settingRow() finds a row by its place.
+static_assert([] {
+    for (std::size_t i = 0; i < kRows.size(); ++i)
+        if (kRows[i].setting != Setting(i))
+            return false;
+    return true;
+}());
 
-const char *const kLimitItems[4] = {"1", "10", "100", "1000"};
+constexpr double kThresholdVolts[15] = {0,   0.7, 0.8, 0.9, 1.0, 1.1, 1.2, 1.3,
+                                        1.4, 1.5, 1.6, 1.7, 1.8, 1.9, 2.0};
+
+constexpr const char *kLimitItems[4] = {"1", "10", "100", "1000"};
+
+// Every position of the threshold and of the limit has its entry.
+static_assert(std::size(kThresholdVolts) ==
+              std::size_t(kRows[std::size_t(Setting::Threshold)].maxPosition) + 1);
+static_assert(std::size(kLimitItems) ==
+              std::size_t(kRows[std::size_t(Setting::Limit)].maxPosition) + 1);
 
 template <typename Pred> const SettingRow *findRow(Pred pred)
 {
@@ -144,6 +182,22 @@ QString textForPosition(const SettingRow &row, int position)
     return QString();
 }
 
+std::optional<int> positionForTypedText(const SettingRow &row, const QString &typed)
+{
+    if (row.shownAs == ShownAs::Position) {
+        bool isNumber = false;
+        const int position = typed.toInt(&isNumber);
+        if (isNumber && positionInRange(row, position))
+            return position;
+        return std::nullopt;
+    }
+    const QString text = typed.trimmed();
+    for (int p = row.minPosition; p <= row.maxPosition; ++p)
+        if (textForPosition(row, p) == text)
+            return p;
+    return std::nullopt;
+}
+
 double valueForPosition(const SettingRow &row, int position)
 {
     if (!positionInRange(row, position))
@@ -209,7 +263,13 @@ std::optional<QString> writeRequest(const SettingRow &row, int address, int flan
 
 QString setAddressRequest(int address, int flank, int newUnitNumber)
 {
-    return codec::requestWithValue(address, codec::SetUnitNumber, flank, newUnitNumber - 1);
+    return codec::requestWithValue(address, protocol::kSetUnitNumber, flank,
+                                   protocol::setUnitNumberByte(newUnitNumber));
+}
+
+QString remoteTestRequest(int address)
+{
+    return codec::requestAddressOnly(address, protocol::kRemoteTest);
 }
 
 ReplyDecision decideReply(int code, int valueByte, const QString &flank)

@@ -33,23 +33,20 @@ enum class ShownAs {
     LimitItem,     // item p of the limit list: "1", "10", "100", "1000"
 };
 
-// One row of the parameter panel. A position is the spinner's value; for the
-// limit, which is edited with the list Combo1, it is the list index 0..3.
+// One setting, keyed by `setting`. A position is the value the operator
+// steps to; for the limit, which is chosen from a list, it is the list index.
+// Which controls of the window show and edit a setting is the window's own
+// business (app/settingcontrols.h).
 struct SettingRow {
     Setting setting;
-    const char *captionLabel;  // "Label12"
-    const char *caption;       // "Порог (В)", as shown after start-up
-    const char *valueBox;      // "Text5"; the limit shows its value in "Combo1"
-    const char *editControl;   // "UpDown2"; the limit: "Combo1"
-    const char *unlockBox;     // "Check2"
-    const char *applyButton;   // "Command2"
-    bool isList;               // edited with a list instead of a spinner
+    const char *caption;  // "Порог (В)", as shown after start-up
+    // The codes and value byte ranges are those of link/protocol.h.
     int readCode;
-    int writeCode;        // 0 for the unit number (its change is code 46)
+    int writeCode;        // 0 for the unit number (its change is setAddressRequest)
     bool flankInRequest;  // false only for the unit number
-    int minPosition;
-    int maxPosition;
-    int byteOffset;  // position = byte + byteOffset (1 for the threshold)
+    int minPosition;      // the lowest value byte + byteOffset
+    int maxPosition;      // the highest value byte + byteOffset
+    int byteOffset;       // position = byte + byteOffset (1 for the threshold)
     ShownAs shownAs;
     const char *confirmListWords;  // after "  Фланг -" and the flank; null: no journal
     const char *confirmFileWords;  // after " Фланг -" and the flank
@@ -86,6 +83,11 @@ int positionForByte(const SettingRow &row, int valueByte);
 // The value box text for a position; empty for a position outside the row's
 // range.
 QString textForPosition(const SettingRow &row, int position);
+// The position a text typed into the row's value box stands for: a whole
+// number for a row that shows the position itself, otherwise exactly the
+// text of one of the row's positions; none when the text stands for no
+// position of the row's range.
+std::optional<int> positionForTypedText(const SettingRow &row, const QString &typed);
 // The value of a position in the unit the window shows (1.1 for threshold
 // position 6, 1000 for limit item 3); 0 outside the row's range.
 double valueForPosition(const SettingRow &row, int position);
@@ -107,8 +109,12 @@ QString readRequest(const SettingRow &row, int address, int flank);
 // and for a position outside the row's range, such as the limit list with no
 // item chosen (-1): then nothing is to be sent.
 std::optional<QString> writeRequest(const SettingRow &row, int address, int flank, int position);
-// The unit-number change: code 46, the flank, the new number minus 1.
+// The unit-number change (protocol::kSetUnitNumber): the flank and the new
+// number minus 1.
 QString setAddressRequest(int address, int flank, int newUnitNumber);
+// The remote test ("ДК"): $, address, protocol::kRemoteTest, 12, CR. Nothing
+// replies to it; the detector shows the test as an alarm on both flanks.
+QString remoteTestRequest(int address);
 
 // What a setting reply (code and value byte) does, before the window checks
 // the row's unlock box. A reply whose value lies outside the row's range is

@@ -1,6 +1,7 @@
 #include "params/settingsfile.h"
 
 #include "base/enginetext.h"
+#include "link/protocol.h"
 #include "link/scheduler.h"
 
 #include <QJsonArray>
@@ -280,10 +281,12 @@ ProfileParse parseSettingsProfile(const QByteArray &json)
     SettingsProfile profile;
     const QJsonValue address = root.value(u"address"_s);
     const double addressValue = address.toDouble(-1);
-    if (!address.isDouble() || addressValue != int(addressValue) || addressValue < 0 ||
-        addressValue > 128)
-        return refuse(engineText(
-            QT_TRANSLATE_NOOP("Engine", "\"address\": допустимы целые числа от 0 до 128")));
+    if (!address.isDouble() || addressValue != int(addressValue) ||
+        addressValue < protocol::kLowestAddress || addressValue > protocol::kHighestAddress)
+        return refuse(engineText(QT_TRANSLATE_NOOP(
+                                     "Engine", "\"address\": допустимы целые числа от %1 до %2"))
+                          .arg(protocol::kLowestAddress)
+                          .arg(protocol::kHighestAddress));
     profile.address = int(addressValue);
     const QJsonValue speed = root.value(u"speed"_s);
     if (!speed.isDouble())

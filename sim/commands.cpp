@@ -1,6 +1,6 @@
 #include "sim/commands.h"
 
-#include "link/codec.h"
+#include "link/protocol.h"
 
 #include <QStringList>
 
@@ -47,9 +47,7 @@ bool onOff(const QString &s, bool *on)
 // Codes answered with a setting reply whose value byte can be overridden.
 bool hasSettingReply(int code)
 {
-    int lo = 0;
-    int hi = 0;
-    return code == codec::ReadUnitNumber || settingRange(code, &lo, &hi);
+    return code == protocol::kReadUnitNumber || protocol::flankSettingForCode(code) != nullptr;
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "sim/detector.h"
 
 #include "link/codec.h"
+#include "link/protocol.h"
 
 #include <QStringList>
 
@@ -49,30 +50,19 @@ bool isHexDigit(char c)
 int requestBytesFor(int code)
 {
     switch (code) {
-    case codec::RemoteTest:
-    case codec::ReadUnitNumber:
+    case protocol::kRemoteTest:
+    case protocol::kReadUnitNumber:
         return 3;
-    case codec::Status:
-    case codec::ReadGain:
-    case codec::ReadThreshold:
-    case codec::ReadAccumulation:
-    case codec::ReadFront:
-    case codec::ReadLimit:
-    case codec::ReadAlarmTime:
-    case codec::ReadSelfTest:
+    case protocol::kStatus:
         return 4;
-    case codec::WriteGain:
-    case codec::SetUnitNumber:
-    case codec::WriteThreshold:
-    case codec::WriteAccumulation:
-    case codec::WriteFront:
-    case codec::WriteLimit:
-    case codec::WriteAlarmTime:
-    case codec::WriteSelfTest:
+    case protocol::kSetUnitNumber:
         return 5;
     default:
-        return 0;
+        break;
     }
+    if (const protocol::FlankSettingCodes *setting = protocol::flankSettingForCode(code))
+        return code == setting->writeCode ? 5 : 4;
+    return 0;
 }
 
 QByteArray hexByte(int v)
@@ -82,37 +72,25 @@ QByteArray hexByte(int v)
 
 }  // namespace
 
-bool settingRange(int code, int *lowest, int *highest)
+int &FlankSettings::operator[](protocol::FlankSetting setting)
 {
-    const int read = code >= 45 ? code - 30 : code;
-    int lo = 0;
-    int hi = 0;
-    switch (read) {
-    case codec::ReadLimit:
-        lo = 0, hi = 3;
-        break;
-    case codec::ReadGain:
-        lo = 1, hi = 9;
-        break;
-    case codec::ReadThreshold:
-        lo = 0, hi = 13;
-        break;
-    case codec::ReadAccumulation:
-        lo = 1, hi = 19;
-        break;
-    case codec::ReadFront:
-    case codec::ReadAlarmTime:
-        lo = 1, hi = 10;
-        break;
-    case codec::ReadSelfTest:
-        lo = 1, hi = 50;
-        break;
-    default:
-        return false;
+    switch (setting) {
+    case protocol::FlankSetting::Limit:
+        return limit;
+    case protocol::FlankSetting::Gain:
+        return gain;
+    case protocol::FlankSetting::Threshold:
+        return threshold;
+    case protocol::FlankSetting::Accumulation:
+        return accumulation;
+    case protocol::FlankSetting::Front:
+        return front;
+    case protocol::FlankSetting::AlarmTime:
+        return alarmTime;
+    case protocol::FlankSetting::SelfTest:
+        return selfTest;
     }
-    *lowest = lo;
-    *highest = hi;
-    return true;
+    Q_UNREACHABLE();
 }
 
 bool isSupportedBaud(int baud)
@@ -268,9 +246,9 @@ QByteArray Detector::handleFrame(const QByteArray &hex)
     if (b.size() != expected)
         return ignore("wrong length for its code");
     const int flank = expected >= 4 ? b[2] : 0;
-    if (expected >= 4 && code != codec::SetUnitNumber && flank != 1 && flank != 2)
+    if (expected >= 4 && code != protocol::kSetUnitNumber && flank != 1 && flank != 2)
         return ignore("no such flank");
-    if (code == codec::SetUnitNumber && b[3] > 127)
+    if (code == protocol::kSetUnitNumber && !protocol::kSetUnitNumberByte.contains(b[3]))
         return ignore("unit number out of range");
     if (everyMs_ > 0 && answeredOnce_ && now() - lastAnswerMs_ < everyMs_)
         return ignore("not yet (every)");
@@ -279,62 +257,38 @@ QByteArray Detector::handleFrame(const QByteArray &hex)
     note(text);
 
     switch (code) {
-    case codec::RemoteTest:
+    case protocol::kRemoteTest:
         remoteTestUntilMs_ = now() + kRemoteTestMs;
         return QByteArray();
-    case codec::SetUnitNumber: {
-        address_ = b[3] + 1;
+    case protocol::kSetUnitNumber: {
+        address_ = protocol::unitNumberForByte(b[3]);
         restartUntilMs_ = now() + kRestartMs;
         remoteTestUntilMs_ = 0;
         return QByteArray();
     }
-    case codec::Status:
+    case protocol::kStatus:
         return statusReply(flank);
-    case codec::ReadUnitNumber:
+    case protocol::kReadUnitNumber:
         return settingReply(code, address_);
     default:
         break;
     }
 
-    int *setting = settingFor(code, flank);
-    if (!setting)
+    // Every other known code is a flank setting's read or write.
+    const protocol::FlankSettingCodes *onLine = protocol::flankSettingForCode(code);
+    if (!onLine)
         return QByteArray();
-    if (expected == 5) {
-        int lo = 0;
-        int hi = 0;
-        settingRange(code, &lo, &hi);
+    int &setting = settings(flank)[onLine->setting];
+    if (code == onLine->writeCode) {
         const int value = b[3];
         // A value outside the setting's range is refused: the detector keeps
         // its setting and confirms what it still holds.
-        if (value >= lo && value <= hi)
-            *setting = value;
+        if (onLine->value.contains(value))
+            setting = value;
         else
             note(text + QStringLiteral(" refused: value out of range"));
     }
-    return settingReply(code, *setting);
-}
-
-int *Detector::settingFor(int code, int flank)
-{
-    FlankSettings &s = settings(flank);
-    switch (code >= 45 ? code - 30 : code) {
-    case codec::ReadLimit:
-        return &s.limit;
-    case codec::ReadGain:
-        return &s.gain;
-    case codec::ReadThreshold:
-        return &s.threshold;
-    case codec::ReadAccumulation:
-        return &s.accumulation;
-    case codec::ReadFront:
-        return &s.front;
-    case codec::ReadAlarmTime:
-        return &s.alarmTime;
-    case codec::ReadSelfTest:
-        return &s.selfTest;
-    default:
-        return nullptr;
-    }
+    return settingReply(code, setting);
 }
 
 QByteArray Detector::frame(QByteArray body)
@@ -416,7 +370,7 @@ QByteArray Detector::statusReply(int flank)
         break;
     }
     const int stateByte = int(s) | (tamperOpen_ ? 16 : 0);
-    QByteArray body = hexByte(codec::Status);
+    QByteArray body = hexByte(protocol::kStatus);
     for (int v :
          {signal & 0xff, signal >> 8, threshold & 0xff, threshold >> 8, stateByte, level1, level2})
         body += hexByte(v);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/protocol.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QRandomGenerator>
@@ -22,20 +24,20 @@ enum class FlankState : int { Norm = 0, Alarm = 1, Level = 2, Break = 4, Short =
 // a few pieces split at random points.
 enum class Delivery { Whole, Char, Random };
 
-// The seven settings of one flank, as the value bytes travel on the line.
+// The seven settings of one flank, as the value bytes travel on the line;
+// their codes and ranges are those of protocol::kFlankSettings.
 struct FlankSettings {
-    int limit = 0;         // list index 0..3
-    int gain = 1;          // 1..9
-    int threshold = 0;     // position minus 1, 0..13
-    int accumulation = 1;  // 1..19
-    int front = 1;         // 1..10
-    int alarmTime = 1;     // 1..10
-    int selfTest = 1;      // 1..50
-};
+    int limit = 0;  // the list index
+    int gain = 1;
+    int threshold = 0;  // 0.7 V + 0.1 V per step
+    int accumulation = 1;
+    int front = 1;
+    int alarmTime = 1;
+    int selfTest = 1;
 
-// Value byte range of each per-flank setting; false for codes that are not
-// per-flank setting reads or writes.
-bool settingRange(int code, int *lowest, int *highest);
+    // The value byte of `setting`.
+    int &operator[](protocol::FlankSetting setting);
+};
 
 // Speeds the detector can be set to.
 bool isSupportedBaud(int baud);
@@ -118,7 +120,6 @@ private:
     QByteArray handleFrame(const QByteArray &hex);
     QByteArray settingReply(int code, int value);
     QByteArray frame(QByteArray body);
-    int *settingFor(int code, int flank);
     int signalCounts4(int flank, FlankState s);
     int levelCounts(int nominal);
 

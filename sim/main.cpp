@@ -2,6 +2,7 @@
 // and testing the setup program without the hardware.
 
 #include "base/commandline.h"
+#include "link/protocol.h"
 #include "sim/commands.h"
 #include "sim/simhost.h"
 
@@ -128,7 +129,9 @@ int main(int argc, char *argv[])
                        "path on the first line of output.\n\n") +
         sim::commandHelp().trimmed());
     const QCommandLineOption addressOpt(QStringLiteral("address"),
-                                        QStringLiteral("Bus address, 0..128 (default 1)."),
+                                        QStringLiteral("Bus address, %1..%2 (default 1).")
+                                            .arg(protocol::kLowestAddress)
+                                            .arg(protocol::kHighestAddress),
                                         QStringLiteral("N"), QStringLiteral("1"));
     const QCommandLineOption baudOpt(
         QStringLiteral("baud"),
@@ -151,8 +154,10 @@ int main(int argc, char *argv[])
 
     bool ok = false;
     const int address = parser.value(addressOpt).toInt(&ok);
-    if (!ok || address < 0 || address > 128) {
-        fail(QStringLiteral("--address must be 0..128"));
+    if (!ok || address < protocol::kLowestAddress || address > protocol::kHighestAddress) {
+        fail(QStringLiteral("--address must be %1..%2")
+                 .arg(protocol::kLowestAddress)
+                 .arg(protocol::kHighestAddress));
         return CommandLine::usageError;
     }
     const int baud = parser.value(baudOpt).toInt(&ok);

@@ -9,50 +9,109 @@ class TestCatalogue : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia)); }
+    // Two positions of a row, each with its byte and its text, and the
+    // positions just outside the row's range, which show nothing.
     void positions_data()
     {
         QTest::addColumn<int>("setting");
-        QTest::addColumn<QList<int>>("ends");  // low position, its byte, high position, its byte
+        QTest::addColumn<QList<int>>("shown");  // position, its byte, position, its byte
         QTest::addColumn<QStringList>("texts");
-        auto add = [](const char *name, Setting s, QList<int> ends, QStringList texts) {
-            QTest::newRow(name) << int(s) << ends << texts;
+        QTest::addColumn<QList<int>>("outside");
+        auto add = [](const char *name, Setting s, QList<int> shown, QStringList texts,
+                      QList<int> outside) {
+            QTest::newRow(name) << int(s) << shown << texts << outside;
         };
-        add("unit number", Setting::UnitNumber, {1, 1, 128, 128}, {"1", "128"});
-        add("limit", Setting::Limit, {0, 0, 3, 3}, {"1", "1000"});
-        add("threshold", Setting::Threshold, {1, 0, 14, 13}, {"0,7", "2"});
-        add("threshold middle", Setting::Threshold, {4, 3, 9, 8}, {"1", "1,5"});
-        add("accumulation", Setting::Accumulation, {1, 1, 19, 19}, {"50", "950"});
-        add("front", Setting::Front, {1, 1, 10, 10}, {"2", "20"});
-        add("self-test", Setting::SelfTest, {1, 1, 50, 50}, {"10", "500"});
+        add("unit number", Setting::UnitNumber, {1, 1, 128, 128}, {"1", "128"}, {0, 129});
+        add("limit", Setting::Limit, {0, 0, 3, 3}, {"1", "1000"}, {-1, 4});
+        add("gain", Setting::Gain, {1, 1, 9, 9}, {"1", "9"}, {0, 10});
+        add("threshold", Setting::Threshold, {1, 0, 14, 13}, {"0,7", "2"}, {0, 15});
+        add("threshold middle", Setting::Threshold, {4, 3, 9, 8}, {"1", "1,5"}, {0, 15});
+        add("accumulation", Setting::Accumulation, {1, 1, 19, 19}, {"50", "950"}, {0, 20});
+        add("front", Setting::Front, {1, 1, 10, 10}, {"2", "20"}, {0, 11});
+        add("alarm time", Setting::AlarmTime, {1, 1, 10, 10}, {"1", "10"}, {0, 11});
+        add("self-test", Setting::SelfTest, {1, 1, 50, 50}, {"10", "500"}, {0, 51});
     }
     void positions()
     {
         QFETCH(int, setting);
-        QFETCH(QList<int>, ends);
+        QFETCH(QList<int>, shown);
         QFETCH(QStringList, texts);
+        QFETCH(QList<int>, outside);
         const SettingRow &r = settingRow(Setting(setting));
         for (int i : {0, 1}) {
-            const int p = ends[2 * i], b = ends[2 * i + 1];
+            const int p = shown[2 * i], b = shown[2 * i + 1];
             QVERIFY(positionInRange(r, p));
             QCOMPARE(byteForPosition(r, p), b);
             QCOMPARE(positionForByte(r, b), p);
             QCOMPARE(textForPosition(r, p), texts[i]);
         }
-        QCOMPARE(textForPosition(r, r.minPosition - 1), QString());
-        QCOMPARE(textForPosition(r, r.maxPosition + 1), QString());
+        for (int p : outside) {
+            QVERIFY(!positionInRange(r, p));
+            QCOMPARE(textForPosition(r, p), QString());
+        }
+    }
+    // Text typed into a value box: a row showing its position takes a whole
+    // number, the others exactly the text one of their positions shows.
+    void typedText_data()
+    {
+        QTest::addColumn<int>("setting");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("position");  // -1: none
+        auto add = [](const char *name, Setting s, const QString &typed, int position) {
+            QTest::newRow(name) << int(s) << typed << position;
+        };
+        add("gain 7", Setting::Gain, u"7"_s, 7);
+        add("gain 9, spaces around", Setting::Gain, u" 9 "_s, 9);
+        add("gain 1", Setting::Gain, u"1"_s, 1);
+        add("gain 0", Setting::Gain, u"0"_s, -1);
+        add("gain 12", Setting::Gain, u"12"_s, -1);
+        add("gain 7,5", Setting::Gain, u"7,5"_s, -1);
+        add("gain letters", Setting::Gain, u"abc"_s, -1);
+        add("gain nothing", Setting::Gain, QString(), -1);
+        add("unit number 128", Setting::UnitNumber, u"128"_s, 128);
+        add("unit number 129", Setting::UnitNumber, u"129"_s, -1);
+        add("threshold 1,5", Setting::Threshold, u"1,5"_s, 9);
+        add("threshold 1.5, not this locale's", Setting::Threshold, u"1.5"_s, -1);
+        add("threshold 0, no position's", Setting::Threshold, u"0"_s, -1);
+        add("self-test 50 ms is position 5", Setting::SelfTest, u"50"_s, 5);
+        add("limit 1000", Setting::Limit, u"1000"_s, 3);
+        add("limit 5", Setting::Limit, u"5"_s, -1);
+    }
+    void typedText()
+    {
+        QFETCH(int, setting);
+        QFETCH(QString, typed);
+        QFETCH(int, position);
+        QCOMPARE(positionForTypedText(settingRow(Setting(setting)), typed).value_or(-1), position);
+    }
+
+    void frames_data()
+    {
+        QTest::addColumn<std::optional<QString>>("frame");
+        QTest::addColumn<std::optional<QString>>("expected");  // none: nothing to send
+        const SettingRow &threshold = settingRow(Setting::Threshold);
+        const SettingRow &limit = settingRow(Setting::Limit);
+        auto add = [](const char *name, std::optional<QString> frame,
+                      std::optional<QString> expected) {
+            QTest::newRow(name) << frame << expected;
+        };
+        add("threshold read", readRequest(threshold, 1, 2), u"$0111020c\r"_s);
+        add("unit number read", readRequest(settingRow(Setting::UnitNumber), 1, 2), u"$01200c\r"_s);
+        add("threshold write", writeRequest(threshold, 5, 1, 9), u"$052f01080c\r"_s);
+        add("limit write", writeRequest(limit, 1, 2, 3), u"$013302030c\r"_s);
+        add("limit, no item", writeRequest(limit, 1, 1, -1), std::nullopt);
+        add("unit number: no write", writeRequest(settingRow(Setting::UnitNumber), 1, 1, 5),
+            std::nullopt);
+        add("set address 1", setAddressRequest(1, 1, 1), u"$012e01000c\r"_s);
+        add("set address 128", setAddressRequest(3, 2, 128), u"$032e027f0c\r"_s);
+        add("remote test", remoteTestRequest(1), u"$01030c\r"_s);
+        add("remote test, address 128", remoteTestRequest(128), u"$80030c\r"_s);
     }
     void frames()
     {
-        const SettingRow &threshold = settingRow(Setting::Threshold);
-        const SettingRow &limit = settingRow(Setting::Limit);
-        QCOMPARE(readRequest(threshold, 1, 2), u"$0111020c\r"_s);
-        QCOMPARE(readRequest(settingRow(Setting::UnitNumber), 1, 2), u"$01200c\r"_s);
-        QCOMPARE(writeRequest(threshold, 5, 1, 9), u"$052f01080c\r"_s);
-        QCOMPARE(writeRequest(limit, 1, 2, 3), u"$013302030c\r"_s);
-        QCOMPARE(setAddressRequest(1, 1, 1), u"$012e01000c\r"_s);
-        QCOMPARE(setAddressRequest(3, 2, 128), u"$032e027f0c\r"_s);
-        QCOMPARE(writeRequest(limit, 1, 1, -1), std::nullopt);
-        QCOMPARE(writeRequest(settingRow(Setting::UnitNumber), 1, 1, 5), std::nullopt);  // code 46
+        QFETCH(std::optional<QString>, frame);
+        QFETCH(std::optional<QString>, expected);
+        QCOMPARE(frame, expected);
     }
     void replies_data()
     {

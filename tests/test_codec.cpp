@@ -1,4 +1,5 @@
 #include "link/codec.h"
+#include "link/protocol.h"
 
 #include <QTest>
 
@@ -59,18 +60,19 @@ private slots:
     void requests_data()
     {
         using namespace codec;
+        const int limitWrite = protocol::flankSetting(protocol::FlankSetting::Limit).writeCode;
         QTest::addColumn<QString>("frame");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("poll") << requestForFlank(128, Status, 2) << u"$800b020c\r"_s;
+        QTest::newRow("poll") << requestForFlank(128, protocol::kStatus, 2) << u"$800b020c\r"_s;
         QTest::newRow("unit number read")
-            << requestAddressOnly(1, ReadUnitNumber) << u"$01200c\r"_s;
+            << requestAddressOnly(1, protocol::kReadUnitNumber) << u"$01200c\r"_s;
         QTest::newRow("set address")
-            << requestWithValue(1, SetUnitNumber, 1, 4) << u"$012e01040c\r"_s;
+            << requestWithValue(1, protocol::kSetUnitNumber, 1, 4) << u"$012e01040c\r"_s;
         // Lower-case digits; outside the byte range still exactly two digits.
-        QTest::newRow("value 171") << requestWithValue(5, WriteLimit, 2, 171) << u"$053302ab0c\r"_s;
+        QTest::newRow("value 171") << requestWithValue(5, limitWrite, 2, 171) << u"$053302ab0c\r"_s;
         QTest::newRow("value -1: no list item")
-            << requestWithValue(1, WriteLimit, 2, -1) << u"$013302000c\r"_s;
-        QTest::newRow("value 256") << requestWithValue(1, WriteLimit, 2, 256) << u"$013302ff0c\r"_s;
+            << requestWithValue(1, limitWrite, 2, -1) << u"$013302000c\r"_s;
+        QTest::newRow("value 256") << requestWithValue(1, limitWrite, 2, 256) << u"$013302ff0c\r"_s;
     }
     void requests()
     {

@@ -7,10 +7,10 @@
 
 #include "app/form1.h"
 #include "app/journallistview.h"
+#include "app/settingcontrols.h"
 #include "link/comports.h"
 #include "link/exchange.h"
 #include "link/qtserialport.h"
-#include "params/catalogue.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -100,9 +100,8 @@ struct Bench {
     QString rows() const
     {
         QStringList values;
-        for (const SettingRow &row : settingCatalogue())
-            values << (row.isList ? control<QComboBox>(row.editControl)->currentText()
-                                  : control<QLineEdit>(row.valueBox)->text());
+        for (const SettingControls &row : findSettingControls(form.get()))
+            values << (row.list ? row.list->currentText() : row.valueBox->text());
         return values.join(u' ');
     }
     // The link is up at 19200 baud with flank 1's settings read and "Норма".

@@ -1,6 +1,7 @@
 // The exchange engine on a fake serial line, stepped tick by tick: start-up
 // sequence, mailbox, flank change, reply dispatch, watchdog and line faults.
 #include "link/exchange.h"
+#include "link/protocol.h"
 #include "support/fakeserialport.h"
 #include "support/replies.h"
 
@@ -13,7 +14,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr int kSlot = Scheduler::kTicksPerSlot;
+constexpr int kSlot = protocol::kTicksPerSlot;
 const QByteArray kGainReply = "!0f0514\r";  // gain 5
 const QByteArray kRemoteTest = "$01030c\r";
 

@@ -4,6 +4,7 @@
 // back, replies from before a flank change left out, the control pass as the
 // report takes it.
 #include "link/exchange.h"
+#include "link/protocol.h"
 #include "sim/detector.h"
 #include "support/fakeserialport.h"
 #include "support/replies.h"
@@ -258,7 +259,7 @@ void TestTasks::recordLeavesOutStaleReplies()
     task.start();
     QVERIFY(exchange.start(1, 1, 1).started);
     auto runSlots = [&](int count) {
-        for (int i = 0; i < count * Scheduler::kTicksPerSlot; ++i)
+        for (int i = 0; i < count * protocol::kTicksPerSlot; ++i)
             exchange.tick();
     };
     port.deliver(statusReply(0));  // the speed probe's slot

@@ -6,10 +6,12 @@
 #include "app/controls.h"
 #include "app/journallistview.h"
 #include "app/monitorpanel.h"
+#include "app/settingcontrols.h"
 #include "app/updown.h"
 #include "base/colors.h"
 #include "diagram/signalchart.h"
 #include "link/exchange.h"
+#include "link/protocol.h"
 #include "params/catalogue.h"
 #include "support/formfixture.h"
 #include "support/replies.h"
@@ -95,12 +97,20 @@ struct Window : FormFixture {
     }
 
     // What a setting row shows: the limit's list item, or "value box @ spinner".
-    QString rowShows(const SettingRow &row) const
+    QString rowShows(const SettingControls &row) const
     {
-        if (row.isList)
-            return control<QComboBox>(row.editControl)->currentText();
-        return box(row.valueBox)->text() + u" @"_s +
-               QString::number(control<UpDown>(row.editControl)->Value());
+        if (row.list)
+            return row.list->currentText();
+        return row.valueBox->text() + u" @"_s + QString::number(row.spinner->Value());
+    }
+
+    // The controls of the setting row with the unlock box `unlockBox`.
+    SettingControls rowOfBox(const QString &unlockBox) const
+    {
+        for (const SettingControls &row : findSettingControls(form.get()))
+            if (row.unlockBox->objectName() == unlockBox)
+                return row;
+        qFatal("no setting row with %s", qPrintable(unlockBox));
     }
 
     // The chart on screen shows some of the (blue) trace.
@@ -122,14 +132,6 @@ bool fitsItsArea(const QLabel *label)
     const QRect area = label->contentsRect();
     return area.contains(QFontMetrics(label->font()).boundingRect(area, flags, label->text())) &&
            label->font().pointSizeF() >= 7.5;
-}
-
-const SettingRow &rowOfBox(const QString &unlockBox)
-{
-    for (const SettingRow &row : settingCatalogue())
-        if (unlockBox == QLatin1String(row.unlockBox))
-            return row;
-    qFatal("no setting row with %s", qPrintable(unlockBox));
 }
 
 QString textOf(const QWidget *w)
@@ -175,13 +177,12 @@ private slots:
              u"Label6= |Text2= |Text12=|Text1=1|Combo2=1|Combo1="_s.split(u'|'))
             QCOMPARE(textOf(w.control<QWidget>(qPrintable(shown.section(u'=', 0, 0)))),
                      shown.section(u'=', 1));
-        for (const SettingRow &row : settingCatalogue()) {
-            QCOMPARE(w.check(row.unlockBox)->text(), u"Изменить"_s);
-            QCOMPARE(w.button(row.applyButton)->text(), u"Применить"_s);
-            if (const auto *spinner = w.control<UpDown>(row.editControl)) {
-                QCOMPARE(w.box(row.valueBox)->text(), u" "_s);
-                QCOMPARE(QList({spinner->Value(), spinner->Min(), spinner->Max()}),
-                         QList({1, row.minPosition, row.maxPosition}));
+        for (const SettingControls &row : findSettingControls(w.form.get())) {
+            QCOMPARE(row.unlockBox->text(), u"Изменить"_s);
+            QCOMPARE(row.apply->text(), u"Применить"_s);
+            if (row.spinner) {
+                QCOMPARE(row.valueBox->text(), u" "_s);
+                QCOMPARE(row.spinner->Value(), 1);
             }
         }
 
@@ -347,7 +348,7 @@ private slots:
             positions << spinner->Value();
         }
         QCOMPARE(positions, QList<int>({2, 12, 14, 4, 3}));
-        QCOMPARE(threshold->text(), textForPosition(rowOfBox(u"Check2"_s), 3));
+        QCOMPARE(threshold->text(), u"0,9"_s);
         QTest::keyClick(threshold, Qt::Key_Return);
         QVERIFY(!w.check("Check2")->isChecked());
         QCOMPARE(w.scheduler().mailbox(), u"$022f01020c\r"_s);  // address 2
@@ -473,7 +474,7 @@ private slots:
         QVERIFY(w.timer("Timer1")->isActive() && w.timer("Timer5")->isActive());
 
         // The first slot sets 4800 baud; an answer there ends the speed search.
-        w.tick(Scheduler::kTicksPerSlot);
+        w.tick(protocol::kTicksPerSlot);
         w.port.deliver(statusReply(0));
         QCOMPARE(w.label("Label6")->text(), kLinkAlive);
         QCOMPARE(labelTextColor(w.label("Label6")), bgr::Blue);
@@ -562,9 +563,9 @@ private slots:
         QFETCH(QStringList, journal);
         Window w;
         w.start(1);
-        const SettingRow &row = rowOfBox(box);
-        w.port.deliver(settingReply(row.readCode, 3));
-        w.check(row.unlockBox)->setChecked(unlocked);
+        const SettingControls row = w.rowOfBox(box);
+        w.port.deliver(settingReply(settingRow(row.setting).readCode, 3));
+        row.unlockBox->setChecked(unlocked);
         const QString before = w.rowShows(row);
         const qsizetype lines = w.fileLines();
         w.port.deliver(settingReply(code, value));
@@ -594,32 +595,84 @@ private slots:
         Window w;
         w.startAtAddress5();
         w.chooseFlank2();
-        const SettingRow &own = rowOfBox(box);
+        const SettingControls own = w.rowOfBox(box);
         const int queued = w.scheduler().mailboxCount();
-        w.check(own.unlockBox)->setChecked(true);
-        for (const SettingRow &row : settingCatalogue()) {
-            QCOMPARE(w.control<QWidget>(row.editControl)->isEnabled(), &row == &own);
-            QCOMPARE(w.button(row.applyButton)->isEnabled(), &row == &own);
+        own.unlockBox->setChecked(true);
+        for (const SettingControls &row : findSettingControls(w.form.get())) {
+            const bool isOwn = row.setting == own.setting;
+            QCOMPARE(row.editor()->isEnabled(), isOwn);
+            QCOMPARE(row.apply->isEnabled(), isOwn);
         }
         QCOMPARE(w.scheduler().mailboxCount(), queued);
-        w.check(own.unlockBox)->setChecked(false);
+        own.unlockBox->setChecked(false);
         QCOMPARE(w.scheduler().mailbox(), read);
 
-        w.check(own.unlockBox)->setChecked(true);
-        if (own.isList)
-            w.control<QComboBox>(own.editControl)->setCurrentIndex(position);
+        own.unlockBox->setChecked(true);
+        if (own.list)
+            own.list->setCurrentIndex(position);
         else
-            w.control<UpDown>(own.editControl)->setValue(position);
-        w.button(own.applyButton)->click();
+            own.spinner->setValue(position);
+        own.apply->click();
         QCOMPARE(w.scheduler().mailbox(), applied);
-        QVERIFY(!w.check(own.unlockBox)->isChecked() && !w.button(own.applyButton)->isEnabled());
+        QVERIFY(!own.unlockBox->isChecked() && !own.apply->isEnabled());
+    }
+
+    // The gain's value box takes typing: after Enter or "Применить" it shows
+    // what the next slot writes. Address 1, flank 1, the gain read as 3.
+    void typedGain_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("unlocked");
+        QTest::addColumn<bool>("byButton");  // "Применить" instead of Enter
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QByteArray>("written");
+        QTest::newRow("7") << u"7"_s << true << false << u"7"_s << QByteArray("$012d01070c\r");
+        QTest::newRow("7, Применить")
+            << u"7"_s << true << true << u"7"_s << QByteArray("$012d01070c\r");
+        QTest::newRow("1, the lowest")
+            << u"1"_s << true << false << u"1"_s << QByteArray("$012d01010c\r");
+        QTest::newRow("9, the highest")
+            << u"9"_s << true << true << u"9"_s << QByteArray("$012d01090c\r");
+        QTest::newRow("12 put back")
+            << u"12"_s << true << false << u"3"_s << QByteArray("$012d01030c\r");
+        QTest::newRow("0 put back")
+            << u"0"_s << true << true << u"3"_s << QByteArray("$012d01030c\r");
+        QTest::newRow("letters put back")
+            << u"abc"_s << true << false << u"3"_s << QByteArray("$012d01030c\r");
+        QTest::newRow("locked: put back, the poll goes on")
+            << u"7"_s << false << false << u"3"_s << QByteArray("$010b010c\r");
+    }
+    void typedGain()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, unlocked);
+        QFETCH(bool, byButton);
+        QFETCH(QString, shown);
+        QFETCH(QByteArray, written);
+        Window w;
+        w.start(1);
+        w.tick((Scheduler::kStartupLength + 1) * protocol::kTicksPerSlot);
+        w.port.deliver(settingReply(15, 3));
+        QLineEdit *box = w.box("Text7");
+        QCOMPARE(box->text(), u"3"_s);
+        w.check("Check10")->setChecked(unlocked);
+        box->clear();
+        QTest::keyClicks(box, typed);
+        if (byButton)
+            w.button("Command7")->click();
+        else
+            QTest::keyClick(box, Qt::Key_Return);
+        QCOMPARE(box->text(), shown);
+        const qsizetype before = w.port.written.size();
+        w.tick(protocol::kTicksPerSlot);
+        QCOMPARE(w.port.written.mid(before), QByteArrayList{written});
     }
 
     void addressChange()
     {
         Window w;
         w.startAtAddress5();
-        w.tick((Scheduler::kStartupLength + 1) * Scheduler::kTicksPerSlot);
+        w.tick((Scheduler::kStartupLength + 1) * protocol::kTicksPerSlot);
         w.check("Check14")->setChecked(true);
         w.control<UpDown>("UpDown5")->setValue(128);
         const qsizetype lines = w.fileLines();
@@ -630,7 +683,7 @@ private slots:
                  QStringList{u"  Перезагрузка извещателя!!! Установлен адрес:128|"
                              u" Перезагрузка извещателя!!! Установлен адрес:128"_s});
         // The change replaces the unit-number read that unticking queued.
-        w.tick(2 * Scheduler::kTicksPerSlot);
+        w.tick(2 * protocol::kTicksPerSlot);
         QCOMPARE(w.port.written.mid(written), QByteArrayList({"$052e017f0c\r", "$050b010c\r"}));
     }
 
@@ -802,7 +855,7 @@ private slots:
         Window w;
         w.start(1);
         QVERIFY(!w.chartShowsTrace());
-        w.port.deliver(settingReply(rowOfBox(u"Check2"_s).readCode, 3));
+        w.port.deliver(settingReply(settingRow(Setting::Threshold).readCode, 3));
         w.port.deliver(statusReply(0, 76, 50, 153, 26));
         w.button("Command9")->click();
         w.port.deliver(statusReply(0, 76, 50, 153, 26));

@@ -26,6 +26,7 @@
 #include "app/form1.h"
 #include "link/codec.h"
 #include "link/exchange.h"
+#include "link/protocol.h"
 #include "link/qtserialport.h"
 #include "livesession.h"
 
@@ -96,7 +97,7 @@ double bareExchange(const QString &tty, std::chrono::seconds warmUp, std::chrono
     ::cfmakeraw(&mode);
     ::cfsetspeed(&mode, B115200);
     ::tcsetattr(fd, TCSANOW, &mode);
-    const QByteArray request = codec::requestForFlank(1, codec::Status, 1).toLatin1();
+    const QByteArray request = codec::requestForFlank(1, protocol::kStatus, 1).toLatin1();
     using Clock = std::chrono::steady_clock;
     const Clock::time_point measuredFrom = Clock::now() + warmUp;
     const Clock::time_point end = measuredFrom + measured;
@@ -108,7 +109,7 @@ double bareExchange(const QString &tty, std::chrono::seconds warmUp, std::chrono
         if (now >= next) {
             if (::write(fd, request.constData(), size_t(request.size())) < 0)
                 break;
-            next += Exchange::kSlot;
+            next += protocol::kSlot;
         }
         pollfd readable{fd, POLLIN, 0};
         const auto wait = std::chrono::ceil<std::chrono::milliseconds>(next - Clock::now());

@@ -121,78 +121,6 @@
 <context>
     <name>Cli</name>
     <message>
-        <source>Использование: verkan-cli [--port ПОРТ] [--address N] [--baud СКОРОСТЬ] КОМАНДА ...
-
-Настройка и проверка извещателей ВЕРКАН-Р из командной строки.
-
-Параметры:
-  --port ПОРТ         номер COM-порта 1..16, как в окне программы (VERKAN_COM&lt;n&gt;
-                      заменяет устройство порта n), или путь к устройству;
-                      по умолчанию 1
-  --address N         адрес блока 0..128, по умолчанию 1
-  --baud СКОРОСТЬ     не искать скорость, а работать на этой:
-                      4800, 9600, 19200, 38400, 57600 или 115200
-  --lang ru|en        язык сообщений и отчёта; по умолчанию язык системы
-                      (английский, если он английский, иначе русский)
-  --journal ФАЙЛ      дописывать в ФАЙЛ журнал событий обмена (старт, стоп,
-                      потеря связи), как Jurnal.txt окна программы
-  -h, --help          эта справка
-  -v, --version       версия программы
-
-Команды:
-  discover [--addresses ОТ-ДО]    найти блоки на всех скоростях и адресах ОТ..ДО
-                                  (по умолчанию 0-128): строка на каждый блок
-  status [--flank 1|2]            одно чтение состояния фланга
-  settings show                   настройки обоих флангов в JSON
-  settings save ФАЙЛ              то же в ФАЙЛ
-  settings apply ФАЙЛ             записать в блок настройки ФАЙЛА, которые отличаются,
-                                  прочитать всё обратно и показать изменения
-  record СЕКУНДЫ ФАЙЛ [--flank 1|2]
-                                  записать все ответы о состоянии в файл CSV
-  report ФАЙЛ [--pass СЕКУНДЫ] [--flank 1|2]
-                                  отчёт о пусконаладке в PDF; с --pass сначала
-                                  контрольный проход заданной длительности
-
-Коды завершения: 0 готово; 2 ошибка в командной строке или в файле;
-3 блок не ответил; 4 порт не открывается; 5 запись не подтверждена.
-</source>
-        <translation>Usage: verkan-cli [--port PORT] [--address N] [--baud SPEED] COMMAND ...
-
-Setting up and checking VERKAN-R detectors from the command line.
-
-Options:
-  --port PORT         COM port number 1..16, as in the program&apos;s window
-                      (VERKAN_COM&lt;n&gt; replaces the device of port n), or a
-                      device path; 1 by default
-  --address N         unit address 0..128, 1 by default
-  --baud SPEED        do not search the speed, work at this one:
-                      4800, 9600, 19200, 38400, 57600 or 115200
-  --lang ru|en        language of the messages and the report; by default the
-                      system&apos;s (English if it is English, Russian otherwise)
-  --journal FILE      append the exchange&apos;s event journal (start, stop, lost
-                      link) to FILE, like the window&apos;s Jurnal.txt
-  -h, --help          this help
-  -v, --version       the program&apos;s version
-
-Commands:
-  discover [--addresses FROM-TO]  find units at every speed and address FROM..TO
-                                  (0-128 by default): a line per unit
-  status [--flank 1|2]            one reading of the flank&apos;s state
-  settings show                   the settings of both flanks as JSON
-  settings save FILE              the same into FILE
-  settings apply FILE             write the settings of FILE that differ into the
-                                  unit, read everything back and show the changes
-  record SECONDS FILE [--flank 1|2]
-                                  record every status reply into a CSV file
-  report FILE [--pass SECONDS] [--flank 1|2]
-                                  commissioning report as PDF; with --pass a test
-                                  crossing of that length first
-
-Exit codes: 0 done; 2 error in the command line or in a file;
-3 the unit did not answer; 4 the port does not open; 5 a write not confirmed.
-</translation>
-    </message>
-    <message>
         <source>%1: ожидается положительное число</source>
         <translation>%1: a positive number expected</translation>
     </message>
@@ -213,20 +141,12 @@ Exit codes: 0 done; 2 error in the command line or in a file;
         <translation>--port: a COM port number from %1 to %2 or a device path</translation>
     </message>
     <message>
-        <source>--address: адрес блока от 0 до %1</source>
-        <translation>--address: unit address from 0 to %1</translation>
-    </message>
-    <message>
         <source>--baud: допустимы 4800, 9600, 19200, 38400, 57600, 115200</source>
         <translation>--baud: 4800, 9600, 19200, 38400, 57600, 115200 allowed</translation>
     </message>
     <message>
         <source>--flank: фланг 1 или 2</source>
         <translation>--flank: flank 1 or 2</translation>
-    </message>
-    <message>
-        <source>--addresses: диапазон ОТ-ДО в пределах 0-%1</source>
-        <translation>--addresses: a range FROM-TO within 0-%1</translation>
     </message>
     <message>
         <source>--pass: длительность прохода в секундах</source>
@@ -259,6 +179,86 @@ Exit codes: 0 done; 2 error in the command line or in a file;
     <message>
         <source>record: длительность записи в секундах</source>
         <translation>record: the length of the recording in seconds</translation>
+    </message>
+    <message>
+        <source>Использование: verkan-cli [--port ПОРТ] [--address N] [--baud СКОРОСТЬ] КОМАНДА ...
+
+Настройка и проверка извещателей ВЕРКАН-Р из командной строки.
+
+Параметры:
+  --port ПОРТ         номер COM-порта 1..16, как в окне программы (VERKAN_COM&lt;n&gt;
+                      заменяет устройство порта n), или путь к устройству;
+                      по умолчанию 1
+  --address N         адрес блока %1..%2, по умолчанию 1
+  --baud СКОРОСТЬ     не искать скорость, а работать на этой:
+                      4800, 9600, 19200, 38400, 57600 или 115200
+  --lang ru|en        язык сообщений и отчёта; по умолчанию язык системы
+                      (английский, если он английский, иначе русский)
+  --journal ФАЙЛ      дописывать в ФАЙЛ журнал событий обмена (старт, стоп,
+                      потеря связи), как Jurnal.txt окна программы
+  -h, --help          эта справка
+  -v, --version       версия программы
+
+Команды:
+  discover [--addresses ОТ-ДО]    найти блоки на всех скоростях и адресах ОТ..ДО
+                                  (по умолчанию %1-%2): строка на каждый блок
+  status [--flank 1|2]            одно чтение состояния фланга
+  settings show                   настройки обоих флангов в JSON
+  settings save ФАЙЛ              то же в ФАЙЛ
+  settings apply ФАЙЛ             записать в блок настройки ФАЙЛА, которые отличаются,
+                                  прочитать всё обратно и показать изменения
+  record СЕКУНДЫ ФАЙЛ [--flank 1|2]
+                                  записать все ответы о состоянии в файл CSV
+  report ФАЙЛ [--pass СЕКУНДЫ] [--flank 1|2]
+                                  отчёт о пусконаладке в PDF; с --pass сначала
+                                  контрольный проход заданной длительности
+
+Коды завершения: 0 готово; 2 ошибка в командной строке или в файле;
+3 блок не ответил; 4 порт не открывается; 5 запись не подтверждена.
+</source>
+        <translation>Usage: verkan-cli [--port PORT] [--address N] [--baud SPEED] COMMAND ...
+
+Setting up and checking VERKAN-R detectors from the command line.
+
+Options:
+  --port PORT         COM port number 1..16, as in the program&apos;s window
+                      (VERKAN_COM&lt;n&gt; replaces the device of port n), or a
+                      device path; 1 by default
+  --address N         unit address %1..%2, 1 by default
+  --baud SPEED        do not search the speed, work at this one:
+                      4800, 9600, 19200, 38400, 57600 or 115200
+  --lang ru|en        language of the messages and the report; by default the
+                      system&apos;s (English if it is English, Russian otherwise)
+  --journal FILE      append the exchange&apos;s event journal (start, stop, lost
+                      link) to FILE, like the window&apos;s Jurnal.txt
+  -h, --help          this help
+  -v, --version       the program&apos;s version
+
+Commands:
+  discover [--addresses FROM-TO]  find units at every speed and address FROM..TO
+                                  (%1-%2 by default): a line per unit
+  status [--flank 1|2]            one reading of the flank&apos;s state
+  settings show                   the settings of both flanks as JSON
+  settings save FILE              the same into FILE
+  settings apply FILE             write the settings of FILE that differ into the
+                                  unit, read everything back and show the changes
+  record SECONDS FILE [--flank 1|2]
+                                  record every status reply into a CSV file
+  report FILE [--pass SECONDS] [--flank 1|2]
+                                  commissioning report as PDF; with --pass a test
+                                  crossing of that length first
+
+Exit codes: 0 done; 2 error in the command line or in a file;
+3 the unit did not answer; 4 the port does not open; 5 a write not confirmed.
+</translation>
+    </message>
+    <message>
+        <source>--address: адрес блока от %1 до %2</source>
+        <translation>--address: unit address from %1 to %2</translation>
+    </message>
+    <message>
+        <source>--addresses: диапазон ОТ-ДО в пределах %1-%2</source>
+        <translation>--addresses: a range FROM-TO within %1-%2</translation>
     </message>
 </context>
 <context>
@@ -783,8 +783,8 @@ Exit codes: 0 done; 2 error in the command line or in a file;
         <translation>&quot;format&quot;: &quot;%1&quot; expected</translation>
     </message>
     <message>
-        <source>&quot;address&quot;: допустимы целые числа от 0 до 128</source>
-        <translation>&quot;address&quot;: whole numbers from 0 to 128 are allowed</translation>
+        <source>&quot;address&quot;: допустимы целые числа от %1 до %2</source>
+        <translation>&quot;address&quot;: whole numbers from %1 to %2 are allowed</translation>
     </message>
     <message>
         <source>&quot;speed&quot;: ожидается скорость линии в бодах</source>

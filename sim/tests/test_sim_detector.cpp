@@ -1,4 +1,5 @@
 #include "link/codec.h"
+#include "link/protocol.h"
 #include "sim/commands.h"
 #include "sim/detector.h"
 
@@ -16,7 +17,10 @@ class TestSimDetector : public QObject {
                             : codec::requestWithValue(address, code, flank, value))
             .toLatin1();
     }
-    static QByteArray poll(int address, int flank) { return req(address, codec::Status, flank); }
+    static QByteArray poll(int address, int flank)
+    {
+        return req(address, protocol::kStatus, flank);
+    }
 
     // The bodies of the replies in out, each "!" + body + CR; onlyBody: the one valid reply.
     static QStringList bodies(const QByteArray &out)
@@ -45,55 +49,85 @@ class TestSimDetector : public QObject {
     }
 
 private slots:
-    void readAndWrite()
+    // Setting requests and the replies they get, byte for byte: lower-case
+    // hex, the request's code, the value, the sum. The defaults differ per
+    // flank (gain 5 and 6, limit 1 and 2, front 3 and 5). Every setting's
+    // range is walked against the catalogue in test_sim_settings.
+    void settingFrames_data()
     {
-        for (auto [code, flank, value, stored] : {std::tuple{int(codec::ReadLimit), 1, 3, true},
-                                                  {int(codec::ReadGain), 2, 9, true},
-                                                  {int(codec::ReadSelfTest), 1, 50, true},
-                                                  {int(codec::ReadGain), 1, 0, false},
-                                                  {int(codec::ReadFront), 2, 11, false}}) {
-            Detector d = makeDetector();
-            const QByteArray mine = d.receive(req(1, code, flank), 9600);
-            const QByteArray other = d.receive(req(1, code, 3 - flank), 9600);
-            QCOMPARE(onlyBody(mine).size(), codec::kSettingBodyLength);
-            QCOMPARE(byteAt(mine, 1) + byteAt(other, 1), 2 * code);
-            QVERIFY(byteAt(mine) != byteAt(other));
-            const int expected = stored ? value : byteAt(mine);  // out of range: refused
-            const QByteArray confirm = d.receive(req(1, code + 30, flank, value), 9600);
-            QCOMPARE(byteAt(confirm, 1), code + 30);
-            QCOMPARE(byteAt(confirm), expected);
-            const QByteArray back = d.receive(req(1, code, flank), 9600);
-            QCOMPARE(byteAt(back), expected);
-            QVERIFY(value != 50 || back == "!173249\r");  // lower-case hex, code, value, sum
-            QCOMPARE(d.receive(req(1, code, 3 - flank), 9600), other);
-        }
+        QTest::addColumn<QByteArrayList>("requests");
+        QTest::addColumn<QByteArray>("replies");
+        QTest::newRow("gain read, flank 1")
+            << QByteArrayList{"$010f010c\r"} << QByteArray("!0f0514\r");
+        QTest::newRow("limit read, flank 2")
+            << QByteArrayList{"$0115020c\r"} << QByteArray("!150217\r");
+        QTest::newRow("self-test 50 written, read back")
+            << QByteArrayList{"$013501320c\r", "$0117010c\r"} << QByteArray("!353267\r!173249\r");
+        QTest::newRow("front 11 refused, flank 2")
+            << QByteArrayList{"$0132020b0c\r"} << QByteArray("!320537\r");
+        QTest::newRow("limit 3 written on flank 1, flank 2 keeps its own")
+            << QByteArrayList{"$013301030c\r", "$0115020c\r"} << QByteArray("!330336\r!150217\r");
+    }
+    void settingFrames()
+    {
+        QFETCH(QByteArrayList, requests);
+        QFETCH(QByteArray, replies);
+        Detector d = makeDetector();
+        QByteArray out;
+        for (const QByteArray &request : requests)
+            out += d.receive(request, 9600);
+        QCOMPARE(out, replies);
     }
 
+    // Status replies over a wave period: the state byte, the threshold word
+    // (four times the counts, 51 counts to the volt), a signal above the
+    // threshold exactly in alarm, and the levels. The threshold byte is the
+    // flank's default (8 and 6: 1,5 and 1,3 V) unless the row sets one.
+    void statusLayout_data()
+    {
+        QTest::addColumn<int>("state");
+        QTest::addColumn<int>("flank");
+        QTest::addColumn<bool>("tamper");
+        QTest::addColumn<int>("thresholdByte");  // -1: the default
+        QTest::addColumn<int>("thresholdWord");
+        auto add = [](const char *name, FlankState s, int flank, bool tamper, int byte, int word) {
+            QTest::newRow(name) << int(s) << flank << tamper << byte << word;
+        };
+        add("norm, flank 1, 1,5 V", FlankState::Norm, 1, false, -1, 306);
+        add("norm, flank 2, 1,3 V, tamper open", FlankState::Norm, 2, true, -1, 265);
+        add("alarm, flank 1, 0,7 V", FlankState::Alarm, 1, false, 0, 143);
+        add("alarm, flank 2, 2 V, tamper open", FlankState::Alarm, 2, true, 13, 408);
+        add("short, flank 1", FlankState::Short, 1, false, -1, 306);
+        add("short, flank 2, tamper open", FlankState::Short, 2, true, -1, 265);
+    }
     void statusLayout()
     {
-        for (FlankState s : {FlankState::Norm, FlankState::Alarm, FlankState::Short}) {
-            for (int flank : {1, 2}) {
-                const bool tamper = flank == 2, alarm = s == FlankState::Alarm;
-                Detector d = makeDetector();
-                d.setFlankState(flank, s);
-                d.setTamperOpen(tamper);
-                const double threshold = (0.7 + 0.1 * d.settings(flank).threshold) * 51;
-                for (clockMs = 0; clockMs < 20000; clockMs += 730) {  // over a wave period
-                    const QString b = onlyBody(d.receive(poll(1, flank), 9600));
-                    auto at = [&](int pos) { return codec::byteAt(b, pos); };
-                    QVERIFY(b.size() == codec::kStatusBodyLength && at(1) == codec::Status);
-                    QCOMPARE(at(11), int(s) | (tamper ? 16 : 0));
-                    QVERIFY(qAbs(at(7) / 4.0 + at(9) * 64.0 - threshold) <= 0.25);
-                    const double signal = at(3) / 4.0 + at(5) * 64.0;
-                    if (s == FlankState::Short)
-                        QVERIFY2(signal < 0.1 * 51 && at(13) + at(15) == 0, qPrintable(b));
-                    else
-                        QVERIFY2(alarm == (signal > threshold) && signal > 0 &&
-                                     qAbs(at(13) / 51.0 - 2.5) < 0.1 &&
-                                     qAbs(at(15) / 51.0 - 1.5) < 0.1,
-                                 qPrintable(b));
-                }
-            }
+        QFETCH(int, state);
+        QFETCH(int, flank);
+        QFETCH(bool, tamper);
+        QFETCH(int, thresholdByte);
+        QFETCH(int, thresholdWord);
+        const FlankState s = FlankState(state);
+        const bool alarm = s == FlankState::Alarm;
+        Detector d = makeDetector();
+        d.setFlankState(flank, s);
+        d.setTamperOpen(tamper);
+        if (thresholdByte >= 0)
+            d.settings(flank).threshold = thresholdByte;
+        const double threshold = thresholdWord / 4.0;         // counts
+        for (clockMs = 0; clockMs < 20000; clockMs += 730) {  // over a wave period
+            const QString b = onlyBody(d.receive(poll(1, flank), 9600));
+            auto at = [&](int pos) { return codec::byteAt(b, pos); };
+            QVERIFY(b.size() == protocol::kStatusBodyLength && at(1) == protocol::kStatus);
+            QCOMPARE(at(11), int(s) | (tamper ? 16 : 0));
+            QCOMPARE(at(7) + 256 * at(9), thresholdWord);
+            const double signal = at(3) / 4.0 + at(5) * 64.0;
+            if (s == FlankState::Short)
+                QVERIFY2(signal < 0.1 * 51 && at(13) + at(15) == 0, qPrintable(b));
+            else
+                QVERIFY2(alarm == (signal > threshold) && signal > 0 &&
+                             qAbs(at(13) / 51.0 - 2.5) < 0.1 && qAbs(at(15) / 51.0 - 1.5) < 0.1,
+                         qPrintable(b));
         }
     }
 
@@ -139,13 +173,14 @@ private slots:
     {
         Detector d = makeDetector(3);
         clockMs = 5000;
-        QCOMPARE(d.receive(req(3, codec::SetUnitNumber, 2, 127), 9600), QByteArray());
+        QCOMPARE(d.receive(req(3, protocol::kSetUnitNumber, 2, 127), 9600), QByteArray());
         clockMs = 5500;  // silent while it restarts
         QCOMPARE(d.receive(poll(128, 1), 9600) + d.receive(poll(3, 1), 9600), "");
         clockMs = 6100;
         QCOMPARE(d.receive(poll(3, 1), 9600), QByteArray());
-        QCOMPARE(d.receive(req(128, codec::SetUnitNumber, 1, 128), 9600), QByteArray());  // refused
-        const QByteArray unit = d.receive(req(128, codec::ReadUnitNumber), 9600);
+        QCOMPARE(d.receive(req(128, protocol::kSetUnitNumber, 1, 128), 9600),
+                 QByteArray());  // refused
+        const QByteArray unit = d.receive(req(128, protocol::kReadUnitNumber), 9600);
         QCOMPARE(onlyBody(unit), "2080a0");  // unit number read
     }
 
@@ -155,7 +190,7 @@ private slots:
         d.setFlankState(1, FlankState::Break);
         d.setTamperOpen(true);
         clockMs = 1000;
-        QCOMPARE(d.receive(req(1, codec::RemoteTest), 9600), QByteArray());
+        QCOMPARE(d.receive(req(1, protocol::kRemoteTest), 9600), QByteArray());
         for (qint64 at : {1100, 3900}) {
             clockMs = at;
             for (int flank : {1, 2})

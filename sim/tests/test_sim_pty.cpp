@@ -2,6 +2,7 @@
 // QSerialPort: in this process, then as the built program.
 
 #include "link/codec.h"
+#include "link/protocol.h"
 #include "sim/simhost.h"
 
 #include <QFileInfo>
@@ -18,14 +19,14 @@ class TestSimPty : public QObject {
 
     static QByteArray poll(int address, int flank = 1)
     {
-        return codec::requestForFlank(address, codec::Status, flank).toLatin1();
+        return codec::requestForFlank(address, protocol::kStatus, flank).toLatin1();
     }
     static bool isValidStatus(const QByteArray &frame)
     {
         const QString body = QString::fromLatin1(frame.mid(1, frame.size() - 2));
         return frame.startsWith('!') && frame.endsWith('\r') && frame.count('\r') == 1 &&
-               body.size() == codec::kStatusBodyLength && codec::replyCheckPasses(body) &&
-               codec::byteAt(body, 1) == codec::Status;
+               body.size() == protocol::kStatusBodyLength && codec::replyCheckPasses(body) &&
+               codec::byteAt(body, 1) == protocol::kStatus;
     }
 
 private slots:
@@ -56,7 +57,9 @@ private slots:
             connect(&port, &QSerialPort::readyRead, this, [&] { got += port.readAll(); });
             // A gain read at the wrong speed, then a poll at the right one.
             seen.clear();
-            port.write(codec::requestForFlank(1, codec::ReadGain, 1).toLatin1());
+            port.write(codec::requestForFlank(
+                           1, protocol::flankSetting(protocol::FlankSetting::Gain).readCode, 1)
+                           .toLatin1());
             QTRY_VERIFY_WITH_TIMEOUT(seen.count() >= 1, kPatienceMs);
             QVERIFY(seen.first().first().toString().contains("ignored"));
             QVERIFY(port.setBaudRate(baud));

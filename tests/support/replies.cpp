@@ -1,5 +1,5 @@
 #include "support/replies.h"
-#include "link/codec.h"
+#include "link/protocol.h"
 
 namespace {
 
@@ -56,7 +56,7 @@ QByteArray corruptStatusReply(int stateByte)
 QString statusBody(int signalQuarters, int thresholdQuarters, int stateByte, int level1, int level2)
 {
     const QByteArray frame = replyFrame(
-        codec::Status, {signalQuarters & 0xFF, signalQuarters >> 8, thresholdQuarters & 0xFF,
-                        thresholdQuarters >> 8, stateByte, level1, level2});
+        protocol::kStatus, {signalQuarters & 0xFF, signalQuarters >> 8, thresholdQuarters & 0xFF,
+                            thresholdQuarters >> 8, stateByte, level1, level2});
     return QString::fromLatin1(frame.mid(1, frame.size() - 2));
 }

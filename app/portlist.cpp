@@ -1,0 +1,7 @@
+#include "app/portlist.h"
+
+void PortList::showPopup()
+{
+    emit aboutToOpen();
+    QComboBox::showPopup();
+}

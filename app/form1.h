@@ -12,8 +12,10 @@
 //   ChartPanel       the signal chart, its scales and the control pass
 //
 // The engine is an Exchange (link/) on the injected serial port; its events
-// are handed to the panels here, in the order the window shows them. Nothing
-// in this folder talks to the port or keeps protocol state.
+// are handed to the panels here, in the order the window shows them, and its
+// own journal lines (start, stop, lost link) are written by ExchangeJournal
+// (monitor/). Nothing in this folder talks to the port or keeps protocol
+// state; the menu bar above (MainWindow) runs the use cases of tasks/.
 
 #include "diagram/controlpass.h"
 #include "journal/eventjournal.h"

@@ -23,7 +23,7 @@ struct ControlNames {
     const char *apply;
 };
 
-const ControlNames kNames[] = {
+constexpr ControlNames kNames[] = {
     {Setting::UnitNumber, "Label23", "Text8", "UpDown5", nullptr, "Check14", "Command13"},
     {Setting::Limit, "Label8", nullptr, nullptr, "Combo1", "Check11", "Command10"},
     {Setting::Gain, "Label27", "Text7", "UpDown4", nullptr, "Check10", "Command7"},
@@ -33,7 +33,14 @@ const ControlNames kNames[] = {
     {Setting::AlarmTime, "Label20", "Text10", "UpDown7", nullptr, "Check13", "Command12"},
     {Setting::SelfTest, "Label31", "Text4", "UpDown8", nullptr, "Check4", "Command14"},
 };
+// In the order of Setting, one row each.
 static_assert(std::size(kNames) == kSettingCount);
+static_assert([] {
+    for (std::size_t i = 0; i < std::size(kNames); ++i)
+        if (kNames[i].setting != Setting(i))
+            return false;
+    return true;
+}());
 
 template <typename T> T *optionalControl(QWidget *form, const char *name)
 {
@@ -55,9 +62,8 @@ QWidget *SettingControls::valueShown() const
 SettingControlTable findSettingControls(QWidget *form)
 {
     SettingControlTable table{};
-    std::array<bool, kSettingCount> found{};
-    for (const ControlNames &n : kNames) {
-        const auto i = std::size_t(n.setting);
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        const ControlNames &n = kNames[i];
         table[i] = {n.setting,
                     control<QLabel>(form, n.caption),
                     optionalControl<QLineEdit>(form, n.valueBox),
@@ -65,10 +71,6 @@ SettingControlTable findSettingControls(QWidget *form)
                     optionalControl<QComboBox>(form, n.list),
                     control<QCheckBox>(form, n.unlockBox),
                     control<QPushButton>(form, n.apply)};
-        found[i] = true;
     }
-    for (std::size_t i = 0; i < found.size(); ++i)
-        if (!found[i])
-            qFatal("setting %d has no controls in the window", int(i));
     return table;
 }

@@ -19,10 +19,8 @@ SettingsPanel::SettingsPanel(QWidget *form, Exchange &exchange, EventJournal &jo
     : QObject(form), m_exchange(exchange), m_journal(journal), m_form(form)
 {
     const SettingControlTable controls = findSettingControls(form);
-    for (std::size_t i = 0; i < m_rows.size(); ++i) {
+    for (std::size_t i = 0; i < m_rows.size(); ++i)
         static_cast<SettingControls &>(m_rows[i]) = controls[i];
-        m_rows[i].setting = &settingRow(controls[i].setting);
-    }
     // The rows stay where they are for the panel's life: handlers keep a
     // pointer to theirs.
     for (Row &r : m_rows) {
@@ -30,7 +28,7 @@ SettingsPanel::SettingsPanel(QWidget *form, Exchange &exchange, EventJournal &jo
         connect(row->unlockBox, &QCheckBox::toggled, this, [this, row] { unlockToggled(*row); });
         if (row->spinner) {
             connect(row->spinner, &UpDown::changed, this,
-                    [row] { show(*row, textForPosition(*row->setting, row->spinner->Value())); });
+                    [row] { show(*row, textForPosition(row->entry(), row->spinner->Value())); });
             row->spinner->takeKeysFrom(row->valueBox);
             // Most value boxes are read-only; one that takes typing must not
             // show a value other than the one its row would write.
@@ -42,7 +40,7 @@ SettingsPanel::SettingsPanel(QWidget *form, Exchange &exchange, EventJournal &jo
              std::initializer_list<QWidget *>{row->unlockBox, row->valueShown(), row->apply})
             w->installEventFilter(this);
         // The unit number's apply button is the address change.
-        if (row->setting->setting == Setting::UnitNumber)
+        if (row->setting == Setting::UnitNumber)
             connect(row->apply, &QPushButton::clicked, this,
                     [this, row] { addressChangePressed(*row); });
         else
@@ -55,7 +53,7 @@ void SettingsPanel::load()
     control<QLabel>(m_form, "Label2")->setText(tr("ПAРАМЕТРЫ"));  // the second letter is a Latin A
     control<QLabel>(m_form, "Label26")->setText(tr("НАСТРОЙКА"));
     for (Row &row : m_rows) {
-        if (row.setting->setting != Setting::UnitNumber) {
+        if (row.setting != Setting::UnitNumber) {
             row.apply->setText(tr("Применить"));
         }
         row.apply->setEnabled(false);
@@ -68,8 +66,8 @@ void SettingsPanel::load()
             // value boxes keep their single space.
             row.spinner->setEnabled(false);
             row.spinner->setValue(1);
-            row.spinner->setMin(row.setting->minPosition);
-            row.spinner->setMax(row.setting->maxPosition);
+            row.spinner->setMin(row.entry().minPosition);
+            row.spinner->setMax(row.entry().maxPosition);
             row.spinner->setIncrement(1);
         }
     }
@@ -150,9 +148,9 @@ void SettingsPanel::takeTypedPosition(Row &row)
         showText(row.valueBox, row.shown);
         return;
     }
-    if (const std::optional<int> typed = positionForTypedText(*row.setting, row.valueBox->text()))
+    if (const std::optional<int> typed = positionForTypedText(row.entry(), row.valueBox->text()))
         row.spinner->setValue(*typed);
-    show(row, textForPosition(*row.setting, row.spinner->Value()));
+    show(row, textForPosition(row.entry(), row.spinner->Value()));
 }
 
 void SettingsPanel::unlockToggled(const Row &row)
@@ -167,7 +165,7 @@ void SettingsPanel::unlockToggled(const Row &row)
     row.apply->setEnabled(false);
     // Ask the detector for the stored value: it replaces whatever the
     // operator stepped to without applying.
-    m_exchange.queueRequest(readRequest(*row.setting, m_exchange.address(), m_exchange.flank()));
+    m_exchange.queueRequest(readRequest(row.entry(), m_exchange.address(), m_exchange.flank()));
 }
 
 void SettingsPanel::applyPressed(Row &row)
@@ -182,7 +180,7 @@ void SettingsPanel::applyPressed(Row &row)
     row.unlockBox->setChecked(false);
     const int position = row.list ? row.list->currentIndex() : row.spinner->Value();
     const std::optional<QString> frame =
-        writeRequest(*row.setting, m_exchange.address(), m_exchange.flank(), position);
+        writeRequest(row.entry(), m_exchange.address(), m_exchange.flank(), position);
     // The limit list with no item chosen has nothing to write.
     if (frame)
         m_exchange.queueRequest(*frame);

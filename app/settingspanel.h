@@ -7,7 +7,6 @@
 class EventJournal;
 class Exchange;
 class QWidget;
-struct SettingRow;
 
 // "ПAРАМЕТРЫ" and "НАСТРОЙКА": one row per setting of the catalogue (the
 // unit number and the seven flank settings), each locked until its
@@ -32,7 +31,7 @@ protected:
 private:
     // A setting of the catalogue and its controls.
     struct Row : SettingControls {
-        const SettingRow *setting = nullptr;
+        const SettingRow &entry() const { return settingRow(setting); }
         QString shown;  // what the program last put into the value box
     };
 

@@ -189,8 +189,8 @@ ParsedArguments parseArguments(const QStringList &arguments)
         const auto n = wholeNumber(parser.value(baud), 1, 1000000);
         if (!n || std::find(std::begin(kSearchSpeeds), std::end(kSearchSpeeds), *n) ==
                       std::end(kSearchSpeeds))
-            return refuse(say(QT_TRANSLATE_NOOP(
-                "Cli", "--baud: допустимы 4800, 9600, 19200, 38400, 57600, 115200")));
+            return refuse(
+                say(QT_TRANSLATE_NOOP("Cli", "--baud: допустимы %1")).arg(searchSpeedsText()));
         out.baud = *n;
     }
     if (parser.isSet(flank)) {

@@ -91,9 +91,7 @@ CommandRunner::CommandRunner(const CliArguments &arguments, QObject *parent)
     connect(&m_exchange, &Exchange::linkLost, this, [this] {
         m_linkLost = true;
         if (!m_task)
-            fail(ExitNoAnswer, tr("%2: нет связи с блоком %1. Проверьте адрес и питание!")
-                                   .arg(m_args.address)
-                                   .arg(portText()));
+            failLinkLost();
     });
 }
 
@@ -152,6 +150,13 @@ void CommandRunner::fail(int code, const QString &message)
     finish(code);
 }
 
+void CommandRunner::failLinkLost()
+{
+    fail(ExitNoAnswer, tr("%2: нет связи с блоком %1. Проверьте адрес и питание!")
+                           .arg(m_args.address)
+                           .arg(portText()));
+}
+
 QString CommandRunner::portText() const
 {
     return m_args.devicePath.isEmpty() ? tr("COM-порт %1 (%2)")
@@ -191,9 +196,7 @@ void CommandRunner::taskEnded(Task *task)
     }
     // A lost link is told the same way whatever the command was doing.
     if (m_linkLost) {
-        fail(ExitNoAnswer, tr("%2: нет связи с блоком %1. Проверьте адрес и питание!")
-                               .arg(m_args.address)
-                               .arg(portText()));
+        failLinkLost();
         return;
     }
     fail(exitCodeFor(task->failure()), task->message());

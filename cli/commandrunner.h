@@ -32,6 +32,8 @@ private:
     bool startExchange();
     void finish(int code);
     void fail(int code, const QString &message);
+    // The detector stopped answering: said the same way whatever the command.
+    void failLinkLost();
     // The port as shown in messages: "COM-порт 1 (/dev/ttyS0)" or the path.
     QString portText() const;
     // Starts the task once the exchange runs; `ended` prints what the task

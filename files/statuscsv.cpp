@@ -1,6 +1,7 @@
 #include "files/statuscsv.h"
 
 #include "base/systemerror.h"
+#include "files/wholefile.h"
 #include "monitor/statusdecoder.h"
 
 #include <QFile>
@@ -92,25 +93,14 @@ void StatusCsvWriter::close()
 
 bool StatusCsvWriter::writeWhole(const QByteArray &bytes)
 {
-    // One write() of the whole row; a write cut short by a signal goes on
-    // with the rest, one cut short by a full disk fails on the rest and so
-    // learns the system's reason.
-    qint64 done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(m_fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n > 0) {
-            done += n;
-            continue;
-        }
-        if (n < 0 && errno == EINTR)
-            continue;
-        m_error = n < 0 ? errno : EIO;
-        // Take back the part that was written. Should that fail as well,
-        // the file is closed rather than have rows glued to a torn one.
-        if (done > 0 && ::ftruncate(m_fd, m_size) != 0)
-            close();
-        return false;
+    if (writeAll(m_fd, bytes)) {
+        m_size += bytes.size();
+        return true;
     }
-    m_size += done;
-    return true;
+    m_error = errno;
+    // Take back whatever part was written. Should that fail as well, the
+    // file is closed rather than have rows glued to a torn one.
+    if (::ftruncate(m_fd, m_size) != 0)
+        close();
+    return false;
 }

@@ -30,6 +30,8 @@ int createBeside(const QString &target, QByteArray *name)
     return -1;
 }
 
+}  // namespace
+
 bool writeAll(int fd, const QByteArray &bytes)
 {
     qint64 done = 0;
@@ -46,8 +48,6 @@ bool writeAll(int fd, const QByteArray &bytes)
     }
     return true;
 }
-
-}  // namespace
 
 int writeFileWhole(const QString &path, const QByteArray &bytes)
 {

@@ -9,3 +9,8 @@
 // as it was (an older file stays untouched) and the new file is gone. A file
 // that replaces an older one keeps the older one's permissions.
 int writeFileWhole(const QString &path, const QByteArray &bytes);
+
+// Writes all of `bytes` to the descriptor `fd`, going on after a write cut
+// short by a signal or by the disk (which then fails on the rest and says
+// why). False with errno set when a write fails.
+bool writeAll(int fd, const QByteArray &bytes);

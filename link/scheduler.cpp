@@ -3,9 +3,19 @@
 #include "link/codec.h"
 #include "link/protocol.h"
 
+#include <QStringList>
+
 QString speedCaption(int baud)
 {
     return QStringLiteral("%1,N,8,1").arg(baud).left(6);
+}
+
+QString searchSpeedsText()
+{
+    QStringList speeds;
+    for (int speed : kSearchSpeeds)
+        speeds.append(QString::number(speed));
+    return speeds.join(QStringLiteral(", "));
 }
 
 Scheduler::StartupRow Scheduler::startupRow(int slotsLeft)
@@ -15,7 +25,6 @@ Scheduler::StartupRow Scheduler::startupRow(int slotsLeft)
         return {kSearchSpeeds[kStartupLength - 1 - slotsLeft],
                 protocol::flankSetting(protocol::FlankSetting::Gain).readCode};
     // The read-back asks the flank settings in their order, the limit first.
-    static_assert(kReadBackLength == protocol::kFlankSettingCount);
     if (slotsLeft >= 0 && slotsLeft < kReadBackLength)
         return {0, protocol::kFlankSettings[std::size_t(kReadBackLength - 1 - slotsLeft)].readCode};
     return {0, 0};

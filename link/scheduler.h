@@ -15,14 +15,17 @@ constexpr int kDefaultBaud = 9600;
 // The caption of a speed as shown under the chart: the first six characters
 // of "<speed>,N,8,1" ("9600,N", "115200").
 QString speedCaption(int baud);
+// The search speeds as a list for messages: "4800, 9600, ..., 115200".
+QString searchSpeedsText();
 
 // The exchange scheduler: every protocol::kTicksPerSlot-th tick of the
-// exchange timer is a slot, and every slot sends exactly one frame, chosen in strict priority:
-// the start-up sequence (speed search with a gain probe per speed, then the
+// exchange timer is a slot, and every slot sends exactly one frame, chosen
+// in strict priority: the start-up sequence (speed search with a gain probe per speed, then the
 // read-back of the seven flank settings), the mailbox, the standing poll.
 class Scheduler {
 public:
-    static constexpr int kReadBackLength = 7;  // slots after a flank change
+    // Slots after a flank change: one read of each flank setting.
+    static constexpr int kReadBackLength = protocol::kFlankSettingCount;
     static constexpr int kStartupLength = kSpeedCount + kReadBackLength;  // slots after "СТАРТ"
     // Most frames the mailbox count reaches: queuing while stopped must not
     // overflow it.

@@ -47,14 +47,6 @@ QString jsonText(const QJsonValue &value)
         .chopped(1);
 }
 
-QString lineSpeedsText()
-{
-    QStringList speeds;
-    for (int speed : kSearchSpeeds)
-        speeds.append(QString::number(speed));
-    return speeds.join(u", "_s);
-}
-
 // A date and time in the ISO 8601 form toJson() writes, "2026-12-06T12:00:00",
 // optionally with fractions of a second and a time zone ("Z", "+03:00"). A date
 // alone is not taken: the file says when it was saved.
@@ -112,6 +104,33 @@ QString readJsonString(const QByteArray &json, qsizetype &at)
     text += QString::fromUtf8(json.constData() + run, std::min(at, json.size()) - run);
     ++at;
     return text;
+}
+
+// What is wrong with a JSON document, in the program's words rather than
+// Qt's English ones.
+QString jsonErrorText(QJsonParseError::ParseError error)
+{
+    switch (error) {
+    case QJsonParseError::UnterminatedObject:
+        return engineText(QT_TRANSLATE_NOOP("Engine", "объект не закрыт"));
+    case QJsonParseError::MissingNameSeparator:
+        return engineText(QT_TRANSLATE_NOOP("Engine", "нет двоеточия после ключа"));
+    case QJsonParseError::UnterminatedArray:
+        return engineText(QT_TRANSLATE_NOOP("Engine", "массив не закрыт"));
+    case QJsonParseError::MissingValueSeparator:
+        return engineText(QT_TRANSLATE_NOOP("Engine", "нет запятой между значениями"));
+    case QJsonParseError::IllegalNumber:
+    case QJsonParseError::TerminationByNumber:
+        return engineText(QT_TRANSLATE_NOOP("Engine", "неверное число"));
+    case QJsonParseError::IllegalEscapeSequence:
+    case QJsonParseError::IllegalUTF8String:
+    case QJsonParseError::UnterminatedString:
+        return engineText(QT_TRANSLATE_NOOP("Engine", "неверная строка"));
+    case QJsonParseError::GarbageAtEnd:
+        return engineText(QT_TRANSLATE_NOOP("Engine", "лишние знаки после документа"));
+    default:
+        return engineText(QT_TRANSLATE_NOOP("Engine", "неверное значение"));
+    }
 }
 
 }  // namespace
@@ -219,37 +238,6 @@ QString allowedFileValues(const SettingRow &row)
     return values.join(u", "_s);
 }
 
-namespace {
-
-// What is wrong with a JSON document, in the program's words rather than
-// Qt's English ones.
-QString jsonErrorText(QJsonParseError::ParseError error)
-{
-    switch (error) {
-    case QJsonParseError::UnterminatedObject:
-        return engineText(QT_TRANSLATE_NOOP("Engine", "объект не закрыт"));
-    case QJsonParseError::MissingNameSeparator:
-        return engineText(QT_TRANSLATE_NOOP("Engine", "нет двоеточия после ключа"));
-    case QJsonParseError::UnterminatedArray:
-        return engineText(QT_TRANSLATE_NOOP("Engine", "массив не закрыт"));
-    case QJsonParseError::MissingValueSeparator:
-        return engineText(QT_TRANSLATE_NOOP("Engine", "нет запятой между значениями"));
-    case QJsonParseError::IllegalNumber:
-    case QJsonParseError::TerminationByNumber:
-        return engineText(QT_TRANSLATE_NOOP("Engine", "неверное число"));
-    case QJsonParseError::IllegalEscapeSequence:
-    case QJsonParseError::IllegalUTF8String:
-    case QJsonParseError::UnterminatedString:
-        return engineText(QT_TRANSLATE_NOOP("Engine", "неверная строка"));
-    case QJsonParseError::GarbageAtEnd:
-        return engineText(QT_TRANSLATE_NOOP("Engine", "лишние знаки после документа"));
-    default:
-        return engineText(QT_TRANSLATE_NOOP("Engine", "неверное значение"));
-    }
-}
-
-}  // namespace
-
 ProfileParse parseSettingsProfile(const QByteArray &json)
 {
     auto refuse = [](const QString &why) { return ProfileParse{std::nullopt, why}; };
@@ -295,7 +283,7 @@ ProfileParse parseSettingsProfile(const QByteArray &json)
     // Only a speed the program can reach the detector at.
     if (std::find(std::begin(kSearchSpeeds), std::end(kSearchSpeeds), speed.toDouble()) ==
         std::end(kSearchSpeeds))
-        return refuse(notAllowed().arg(u"speed"_s, jsonText(speed), lineSpeedsText()));
+        return refuse(notAllowed().arg(u"speed"_s, jsonText(speed), searchSpeedsText()));
     profile.speed = speed.toInt();
     const QJsonValue saved = root.value(u"saved"_s);
     if (!isSavedTime(saved))

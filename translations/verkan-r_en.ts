@@ -141,10 +141,6 @@
         <translation>--port: a COM port number from %1 to %2 or a device path</translation>
     </message>
     <message>
-        <source>--baud: допустимы 4800, 9600, 19200, 38400, 57600, 115200</source>
-        <translation>--baud: 4800, 9600, 19200, 38400, 57600, 115200 allowed</translation>
-    </message>
-    <message>
         <source>--flank: фланг 1 или 2</source>
         <translation>--flank: flank 1 or 2</translation>
     </message>
@@ -259,6 +255,10 @@ Exit codes: 0 done; 2 error in the command line or in a file;
     <message>
         <source>--addresses: диапазон ОТ-ДО в пределах %1-%2</source>
         <translation>--addresses: a range FROM-TO within %1-%2</translation>
+    </message>
+    <message>
+        <source>--baud: допустимы %1</source>
+        <translation>--baud: %1 allowed</translation>
     </message>
 </context>
 <context>

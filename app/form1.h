@@ -28,6 +28,7 @@
 #include <memory>
 
 class AlarmPlayer;
+class QSettings;
 class ChartPanel;
 class ConnectionPanel;
 class Exchange;
@@ -42,6 +43,9 @@ struct Form1Dependencies {
     EventJournal::Clock clock = &QDateTime::currentDateTime;
     AlarmPlayer *alarm = nullptr;  // not owned; none: silent
     QString tonePath;              // the alarm's file, named when it cannot be heard
+    // The user's remembered choices (port, address, folders, names), kept
+    // between runs; not owned. None: nothing is remembered or offered.
+    QSettings *settings = nullptr;
 };
 
 class Form1 : public QWidget {

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QIcon>
+#include <QSettings>
 
 namespace {
 
@@ -58,6 +59,10 @@ int main(int argc, char **argv)
         DataPaths::journalFilePath(programFolder, DataPaths::journalFallbackFolder());
     deps.alarm = &alarm;
     deps.tonePath = alarm.filePath();
+    // ~/.config/verkan-r/verkan-r.conf (XDG_CONFIG_HOME when set).
+    QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("verkan-r"),
+                       QStringLiteral("verkan-r"));
+    deps.settings = &settings;
 
     MainWindow window(deps);
     window.show();

@@ -195,9 +195,12 @@ pseudo-terminal for training, demonstrations and tests.")
 #   platform plugin in libqt6gui6: both come in through the libraries, and
 #   qt6-qpa-plugins (VNC, EGLFS and the like) is not needed;
 # - the window asks for "Times New Roman" and "Cambria"; fontconfig maps them
-#   to Liberation Serif and Caladea, which keep their metrics.
+#   to Liberation Serif and Caladea, which keep their metrics;
+# - Qt's own texts (the file dialogs' buttons and labels) in the window's
+#   language come from qt6-translations-l10n (qtbase_ru.qm).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, fonts-crosextra-caladea")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+  "fonts-liberation, fonts-crosextra-caladea, qt6-translations-l10n")
 # A sound server is needed for the tone to be heard, not to run.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pipewire-pulse | pulseaudio")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

@@ -1,5 +1,6 @@
 #include "files/commissioningreport.h"
 
+#include "base/datetext.h"
 #include "base/enginetext.h"
 #include "base/systemerror.h"
 #include "files/wholefile.h"
@@ -76,8 +77,7 @@ QString CommissioningReport::html() const
                .toHtmlEscaped() +
            u"</h2>"_s;
     out += u"<table cellspacing=\"0\" cellpadding=\"3\">"_s;
-    out += labelledRow(engineText(QT_TRANSLATE_NOOP("Engine", "Дата и время")),
-                       time.toString(u"yyyy-MM-dd HH:mm:ss"_s));
+    out += labelledRow(engineText(QT_TRANSLATE_NOOP("Engine", "Дата и время")), dateTimeText(time));
     out += labelledRow(engineText(QT_TRANSLATE_NOOP("Engine", "Порт")), port);
     out += labelledRow(engineText(QT_TRANSLATE_NOOP("Engine", "Скорость")),
                        engineText(QT_TRANSLATE_NOOP("Engine", "%1 бод")).arg(baud));

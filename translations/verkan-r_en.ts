@@ -384,7 +384,7 @@ Exit codes: 0 done; 2 error in the command line or in a file;
     </message>
     <message>
         <source>Связь с блоком №:</source>
-        <translation>Unit number:</translation>
+        <translation>Connect to unit no.:</translation>
     </message>
     <message>
         <source>Изменить</source>
@@ -744,7 +744,7 @@ Exit codes: 0 done; 2 error in the command line or in a file;
     </message>
     <message>
         <source>Тревога (сек)</source>
-        <translation>Alarm (s)</translation>
+        <translation>Alarm time (s)</translation>
     </message>
     <message>
         <source>  Установлено время тревоги -</source>
@@ -1173,6 +1173,31 @@ Event journal: %1</translation>
     <message>
         <source>Документ PDF (*.pdf)</source>
         <translation>PDF document (*.pdf)</translation>
+    </message>
+    <message>
+        <source>blok</source>
+        <comment>file name: ASCII only</comment>
+        <translation>unit</translation>
+    </message>
+    <message>
+        <source>nastrojki</source>
+        <comment>file name: ASCII only</comment>
+        <translation>settings</translation>
+    </message>
+    <message>
+        <source>signal</source>
+        <comment>file name: ASCII only</comment>
+        <translation>signal</translation>
+    </message>
+    <message>
+        <source>diagramma</source>
+        <comment>file name: ASCII only</comment>
+        <translation>chart</translation>
+    </message>
+    <message>
+        <source>otchet</source>
+        <comment>file name: ASCII only</comment>
+        <translation>report</translation>
     </message>
 </context>
 <context>

@@ -267,7 +267,7 @@ void MainWindow::showGuide()
         m_guide->activateWindow();
         return;
     }
-    m_guide = Help::showGuide(this, Help::guidePath(m_guideFolders));
+    m_guide = Help::showGuide(this, Help::guidePath(m_guideFolders, installedLanguage()));
 }
 
 void MainWindow::showAbout()

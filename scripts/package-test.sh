@@ -91,7 +91,8 @@ for f in ./usr/bin/verkan-r ./usr/bin/verkan-sim ./usr/share/verkan-r/ringout.wa
   ./usr/share/icons/hicolor/48x48/apps/verkan-r.png \
   ./usr/share/icons/hicolor/256x256/apps/verkan-r.png \
   ./usr/share/doc/verkan-r/copyright ./usr/share/doc/verkan-r/changelog.Debian.gz \
-  ./usr/share/doc/verkan-r/README.md ./usr/share/doc/verkan-r/docs/window.png; do
+  ./usr/share/doc/verkan-r/README.md ./usr/share/doc/verkan-r/docs/window.png \
+  ./usr/share/doc/verkan-r/guide.ru.md ./usr/share/doc/verkan-r/guide.en.md; do
   grep -qxF "$f" <<<"$contents" || fail "package lacks $f"
 done
 grep -q '^\./usr/share/metainfo/.*\.metainfo\.xml$' <<<"$contents" ||

@@ -415,6 +415,40 @@ private slots:
         QVERIFY2(clashes.isEmpty(), qPrintable(clashes.join(u"; "_s)));
     }
 
+    // The installer's guides, Russian and English, say the same: every text
+    // of the program the Russian guide quotes, the English guide quotes in
+    // its translation; and the English one has no Russian.
+    void guidesAgree()
+    {
+        const auto read = [](const char *name) {
+            QFile file(QStringLiteral(VERKAN_SOURCE_DIR "/docs/") + QLatin1String(name));
+            return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+        };
+        const QString russian = read("guide.ru.md");
+        const QString english = read("guide.en.md");
+        QVERIFY(!russian.isEmpty() && !english.isEmpty());
+        QVERIFY(!hasCyrillic(english));
+        QMultiHash<QString, QString> translations;  // source -> translation, both trimmed
+        for (const Message &m : tsMessages())
+            translations.insert(QString(m.source).remove(u'&').trimmed(),
+                                QString(m.translation).remove(u'&').trimmed());
+        static const QRegularExpression quoted(u"\"([^\"\\n]+)\""_s);
+        int checked = 0;
+        QStringList missing;
+        for (const auto &match : quoted.globalMatch(russian)) {
+            const QString text = match.captured(1).trimmed();
+            const QStringList translated = translations.values(text);
+            if (translated.isEmpty())
+                continue;
+            ++checked;
+            if (std::none_of(translated.begin(), translated.end(),
+                             [&](const QString &t) { return english.contains(u'"' + t + u'"'); }))
+                missing << text + u" -> "_s + translated.join(u" | "_s);
+        }
+        QVERIFY2(missing.isEmpty(), qPrintable(missing.join(u"\n"_s)));
+        QVERIFY2(checked >= 40, qPrintable(QString::number(checked)));
+    }
+
     // Numbers and dates follow the window's language, not the system's locale.
     void numbersAndDates_data()
     {

@@ -1052,10 +1052,6 @@ Exit codes: 0 done; 2 error in the command line or in a file;
         <translation>Guide</translation>
     </message>
     <message>
-        <source>Руководство не найдено. Оно устанавливается вместе с программой в /usr/share/doc/verkan-r/README.md.</source>
-        <translation>The guide was not found. It is installed with the program in /usr/share/doc/verkan-r/README.md.</translation>
-    </message>
-    <message>
         <source>Руководство — verkan-r</source>
         <translation>Guide — verkan-r</translation>
     </message>
@@ -1078,6 +1074,10 @@ Exit codes: 0 done; 2 error in the command line or in a file;
 MIT licence. Copyright (c) 2026 verkan-r developers.
 
 Event journal: %1</translation>
+    </message>
+    <message>
+        <source>Руководство не найдено. Оно устанавливается вместе с программой в /usr/share/doc/verkan-r/%1.</source>
+        <translation>The guide was not found. It is installed with the program in /usr/share/doc/verkan-r/%1.</translation>
     </message>
 </context>
 <context>

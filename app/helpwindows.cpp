@@ -21,18 +21,26 @@ QStringList guideFolders(const QString &programFolder)
     for (const QString &data :
          QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation))
         folders << QDir(data).filePath(u"doc/verkan-r"_s);
-    folders << programFolder << QDir::cleanPath(program.filePath(u".."_s));
+    folders << programFolder << program.filePath(u"docs"_s)
+            << QDir::cleanPath(program.filePath(u"../docs"_s));
     folders.removeDuplicates();
     return folders;
 }
 
-QString guidePath(const QStringList &folders)
+QString guideFileName(Language language)
 {
-    for (const QString &folder : folders) {
-        const QFileInfo readme(QDir(folder).filePath(u"README.md"_s));
-        if (readme.isFile() && readme.isReadable())
-            return readme.absoluteFilePath();
-    }
+    return language == Language::English ? u"guide.en.md"_s : u"guide.ru.md"_s;
+}
+
+QString guidePath(const QStringList &folders, Language language)
+{
+    const Language other = language == Language::English ? Language::Russian : Language::English;
+    for (const Language wanted : {language, other})
+        for (const QString &folder : folders) {
+            const QFileInfo guide(QDir(folder).filePath(guideFileName(wanted)));
+            if (guide.isFile() && guide.isReadable())
+                return guide.absoluteFilePath();
+        }
     return QString();
 }
 
@@ -43,7 +51,8 @@ QWidget *showGuide(QWidget *parent, const QString &path)
             QMessageBox::Information, QCoreApplication::translate("Help", "Руководство"),
             QCoreApplication::translate("Help",
                                         "Руководство не найдено. Оно устанавливается вместе с "
-                                        "программой в /usr/share/doc/verkan-r/README.md."),
+                                        "программой в /usr/share/doc/verkan-r/%1.")
+                .arg(guideFileName(installedLanguage())),
             QMessageBox::Close, parent);
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->open();

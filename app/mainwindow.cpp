@@ -126,11 +126,24 @@ void MainWindow::showFailure(const QString &text)
     box->open();
 }
 
-QString MainWindow::suggestedName(const QString &prefix, const QString &suffix) const
+namespace {
+
+// The time part of a proposed file name: "20261207-140509".
+QString fileNameTime()
 {
-    return u"%1-blok%2-%3.%4"_s.arg(prefix)
-        .arg(m_form->exchange().address())
-        .arg(QDateTime::currentDateTime().toString(u"yyyyMMdd-HHmmss"_s), suffix);
+    return QDateTime::currentDateTime().toString(u"yyyyMMdd-HHmmss"_s);
+}
+
+}  // namespace
+
+QString MainWindow::suggestedName(const QString &kind, const QString &suffix) const
+{
+    // "nastrojki-blok1-20261207-140509.json"; the words are translated, and
+    // stay ASCII in every language, so the name survives any file system,
+    // archive or mail.
+    return u"%1-%2%3-%4.%5"_s.arg(kind, tr("blok", "file name: ASCII only"),
+                                  QString::number(m_form->exchange().address()), fileNameTime(),
+                                  suffix);
 }
 
 // --- Файл ----------------------------------------------------------------------
@@ -141,7 +154,7 @@ void MainWindow::saveSettings()
         return;
     const QString path =
         m_choose({true, tr("Сохранить настройки блока"), tr("Настройки блока (*.json)"),
-                  suggestedName(u"nastrojki"_s, u"json"_s)});
+                  suggestedName(tr("nastrojki", "file name: ASCII only"), u"json"_s)});
     // The exchange may have stopped while the file was being chosen.
     if (!path.isEmpty() && m_form->exchange().isRunning())
         runTask(tr("Сохранить настройки блока"), [this, &path](QObject *parent) {
@@ -171,7 +184,7 @@ void MainWindow::recordToggled(bool on)
     const QString path =
         m_form->exchange().isRunning()
             ? m_choose({true, tr("Запись сигнала в файл"), tr("Таблица CSV (*.csv)"),
-                        suggestedName(u"signal"_s, u"csv"_s)})
+                        suggestedName(tr("signal", "file name: ASCII only"), u"csv"_s)})
             : QString();
     if (path.isEmpty() || !m_form->exchange().isRunning()) {
         m_record->setChecked(false);
@@ -210,9 +223,9 @@ void MainWindow::showTitle()
 
 void MainWindow::saveChart()
 {
-    const QString path = m_choose(
-        {true, tr("Сохранить диаграмму"), tr("Рисунок PNG (*.png)"),
-         u"diagramma-%1.png"_s.arg(QDateTime::currentDateTime().toString(u"yyyyMMdd-HHmmss"_s))});
+    const QString path =
+        m_choose({true, tr("Сохранить диаграмму"), tr("Рисунок PNG (*.png)"),
+                  tr("diagramma", "file name: ASCII only") + u'-' + fileNameTime() + u".png"_s});
     if (path.isEmpty())
         return;
     // The picture the chart shows, pixel for pixel, with what it shows below.
@@ -247,7 +260,7 @@ void MainWindow::report()
 void MainWindow::writeReport(const QString &site, const QString &installer)
 {
     const QString path = m_choose({true, tr("Отчёт о проверке"), tr("Документ PDF (*.pdf)"),
-                                   suggestedName(u"otchet"_s, u"pdf"_s)});
+                                   suggestedName(tr("otchet", "file name: ASCII only"), u"pdf"_s)});
     if (path.isEmpty() || !m_form->exchange().isRunning())
         return;
     ReportTask::Options options;
@@ -283,7 +296,7 @@ void MainWindow::showGuide()
         m_guide->activateWindow();
         return;
     }
-    m_guide = Help::showGuide(this, Help::guidePath(m_guideFolders));
+    m_guide = Help::showGuide(this, Help::guidePath(m_guideFolders, installedLanguage()));
 }
 
 void MainWindow::showAbout()

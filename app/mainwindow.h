@@ -55,8 +55,9 @@ private:
     // and starts the task.
     template <typename MakeTask> void runTask(const QString &title, MakeTask make);
     void showFailure(const QString &text);
-    // Suggested file name: prefix, the detector's address, date and time.
-    QString suggestedName(const QString &prefix, const QString &suffix) const;
+    // Suggested file name: the kind of file, the detector's address, date
+    // and time.
+    QString suggestedName(const QString &kind, const QString &suffix) const;
 
     void saveSettings();
     void applyProfile();

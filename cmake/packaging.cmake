@@ -12,8 +12,10 @@
 #   share/applications/verkan-r.desktop
 #   share/metainfo/<id>.metainfo.xml                AppStream description
 #   share/icons/hicolor/<N>x<N>/apps/verkan-r.png   and scalable/apps/verkan-r.svg
-#   share/doc/verkan-r/                             README.md (the user's guide) with its
-#                                                   pictures, copyright, changelog.Debian.gz
+#   share/doc/verkan-r/                             guide.ru.md and guide.en.md (the
+#                                                   installer's guides, F1 in the window),
+#                                                   README.md with its pictures, copyright,
+#                                                   changelog.Debian.gz
 # The installed program finds its tone in ../share/verkan-r and keeps its
 # journal in the user's data folder (app/datapaths.h).
 #
@@ -143,6 +145,7 @@ add_custom_target(verkan_gzipped_docs ALL DEPENDS ${verkan_gzipped})
 set(VERKAN_DOCDIR ${CMAKE_INSTALL_DATADIR}/doc/verkan-r)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${VERKAN_PACKAGING_DIR}/copyright
   ${VERKAN_GENERATED_DIR}/changelog.Debian.gz
+  ${PROJECT_SOURCE_DIR}/docs/guide.ru.md ${PROJECT_SOURCE_DIR}/docs/guide.en.md
   DESTINATION ${VERKAN_DOCDIR})
 # The pictures and the simulator's page the README links to.
 file(GLOB VERKAN_DOC_PICTURES ${PROJECT_SOURCE_DIR}/docs/*.png)
@@ -195,9 +198,12 @@ pseudo-terminal for training, demonstrations and tests.")
 #   platform plugin in libqt6gui6: both come in through the libraries, and
 #   qt6-qpa-plugins (VNC, EGLFS and the like) is not needed;
 # - the window asks for "Times New Roman" and "Cambria"; fontconfig maps them
-#   to Liberation Serif and Caladea, which keep their metrics.
+#   to Liberation Serif and Caladea, which keep their metrics;
+# - Qt's own texts (the file dialogs' buttons and labels) in the window's
+#   language come from qt6-translations-l10n (qtbase_ru.qm).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, fonts-crosextra-caladea")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+  "fonts-liberation, fonts-crosextra-caladea, qt6-translations-l10n")
 # A sound server is needed for the tone to be heard, not to run.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pipewire-pulse | pulseaudio")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

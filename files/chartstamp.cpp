@@ -1,7 +1,7 @@
 #include "files/chartstamp.h"
 
 #include "base/enginetext.h"
-#include "journal/eventjournal.h"
+#include "base/datetext.h"
 #include "params/numbertext.h"
 
 #include <QFont>
@@ -35,7 +35,7 @@ QStringList chartStampLines(const ChartStamp &stamp)
         engineText(QT_TRANSLATE_NOOP("Engine", "%1 В/дел., %2 с/дел."))
             .arg(numberText(stamp.voltsPerDivision), numberText(stamp.secondsPerDivision));
     return {
-        item(QT_TRANSLATE_NOOP("Engine", "Дата и время"), journalTimestamp(stamp.time)),
+        item(QT_TRANSLATE_NOOP("Engine", "Дата и время"), dateTimeText(stamp.time)),
         item(QT_TRANSLATE_NOOP("Engine", "Адрес блока"), QString::number(stamp.address)) + kGap +
             item(QT_TRANSLATE_NOOP("Engine", "Фланг"), QString::number(stamp.flank)) + kGap +
             item(QT_TRANSLATE_NOOP("Engine", "Скорость"), baud),

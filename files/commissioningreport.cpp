@@ -1,9 +1,9 @@
 #include "files/commissioningreport.h"
 
+#include "base/datetext.h"
 #include "base/enginetext.h"
 #include "base/systemerror.h"
 #include "files/wholefile.h"
-#include "journal/eventjournal.h"
 #include "monitor/statusdecoder.h"
 #include "params/numbertext.h"
 
@@ -86,7 +86,7 @@ QString CommissioningReport::html() const
            u"</h2>"_s;
     out += u"<table cellspacing=\"0\" cellpadding=\"3\">"_s;
     out += labelledRow(engineText(QT_TRANSLATE_NOOP("Engine", "Дата и время")),
-                       journalTimestamp(time));
+                       dateTimeText(time));
     out += labelledRow(engineText(QT_TRANSLATE_NOOP("Engine", "Объект")), orLine(site));
     out += labelledRow(engineText(QT_TRANSLATE_NOOP("Engine", "Монтажник")), orLine(installer));
     out += labelledRow(engineText(QT_TRANSLATE_NOOP("Engine", "Порт")), port);

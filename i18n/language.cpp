@@ -1,6 +1,7 @@
 #include "i18n/language.h"
 
 #include <QCoreApplication>
+#include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
 
@@ -31,6 +32,24 @@ void installLanguage(QCoreApplication &app)
     installLanguage(app, systemLanguage());
 }
 
+Language installedLanguage()
+{
+    return QLocale().language() == QLocale::English ? Language::English : Language::Russian;
+}
+
+namespace {
+
+void installTranslation(QCoreApplication &app, const QString &name, const QString &folder)
+{
+    auto *translator = new QTranslator(&app);
+    if (translator->load(QLocale(), name, QStringLiteral("_"), folder))
+        QCoreApplication::installTranslator(translator);
+    else
+        delete translator;
+}
+
+}  // namespace
+
 void installLanguage(QCoreApplication &app, Language language)
 {
     // A second call replaces the language the first one installed.
@@ -39,16 +58,17 @@ void installLanguage(QCoreApplication &app, Language language)
         QCoreApplication::removeTranslator(old);
         delete old;
     }
-    if (language == Language::English) {
-        // British English keeps the Russian window's day-first dates and
-        // 24-hour clock: "06/12/2026 14:05:09", "2.51 V".
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
-        auto *translator = new QTranslator(&app);
-        if (translator->load(QStringLiteral(":/i18n/verkan-r_en.qm")))
-            QCoreApplication::installTranslator(translator);
-        else
-            delete translator;
-    } else {
-        QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
-    }
+    // British English writes numbers as "2.51 V" and keeps the 24-hour
+    // clock; the dates of both languages are written by base/datetext.h.
+    QLocale::setDefault(language == Language::English
+                            ? QLocale(QLocale::English, QLocale::UnitedKingdom)
+                            : QLocale(QLocale::Russian, QLocale::Russia));
+    // Qt's own texts (the file dialog's "Cancel", a message box's "Close")
+    // in the same language as the program's, from the system's Qt
+    // translations (Debian: qt6-translations-l10n). Without them Qt's texts
+    // stay English.
+    installTranslation(app, QStringLiteral("qtbase"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+    if (language == Language::English)
+        installTranslation(app, QStringLiteral("verkan-r"), QStringLiteral(":/i18n"));
 }

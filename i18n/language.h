@@ -17,8 +17,12 @@ Language systemLanguage();
 Language languageFor(const QString &localeName);
 
 // Installs the program's language: the English translation from the
-// program's resources for English, and the locale numbers and dates are
-// written in (QLocale's default): Russian (Russia) for Russian, English
-// (United Kingdom) for English, whatever the system's locale.
+// program's resources for English, Qt's own translation of its dialogs'
+// texts for either language, and the locale numbers and dates are written
+// in (QLocale's default): Russian (Russia) for Russian, English (United
+// Kingdom) for English, whatever the system's locale.
 void installLanguage(QCoreApplication &app);
 void installLanguage(QCoreApplication &app, Language language);
+// The language installLanguage installed last, read back from the default
+// locale it set: English for an English locale, Russian otherwise.
+Language installedLanguage();

@@ -1,18 +1,13 @@
 #include "journal/eventjournal.h"
 
+#include "base/datetext.h"
+
 #include <QFile>
 #include <QStringEncoder>
 
 QString journalTimestamp(const QDateTime &when, const QLocale &locale)
 {
-    const QString date = locale.toString(when.date(), QLocale::ShortFormat);
-    if (when.time() == QTime(0, 0))
-        return date;
-    // The locale's long time format carries a time zone ("t"); drop it.
-    QString format = locale.timeFormat(QLocale::LongFormat);
-    format.remove(QLatin1Char('t'));
-    format = format.trimmed();
-    return date + QLatin1Char(' ') + locale.toString(when.time(), format);
+    return when.time() == QTime(0, 0) ? dateText(when.date(), locale) : dateTimeText(when, locale);
 }
 
 EventJournal::EventJournal(QString filePath, ListSink insertAtTop, Clock clock)

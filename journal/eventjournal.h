@@ -41,7 +41,7 @@ private:
     bool m_failing = false;
 };
 
-// The general date-and-time form of a journal time stamp: the locale's short
-// date, one space, the locale's long time without a time zone. Midnight
-// exactly gives the date alone.
+// The general date-and-time form of a journal time stamp: the date and the
+// time of base/datetext.h, one space between. Midnight exactly gives the
+// date alone.
 QString journalTimestamp(const QDateTime &when, const QLocale &locale = QLocale());

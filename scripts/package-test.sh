@@ -80,7 +80,7 @@ description=$(dpkg-deb -f "$deb" Description)
 depends=$(dpkg-deb -f "$deb" Depends)
 depnames=$(sed 's/([^)]*)//g; s/ //g' <<<"$depends" | tr -s ',|' '\n')
 for dep in libqt6core6 libqt6gui6 libqt6widgets6 libqt6serialport6 libqt6multimedia6 \
-  libstdc++6 fonts-liberation fonts-crosextra-caladea; do
+  libstdc++6 fonts-liberation fonts-crosextra-caladea qt6-translations-l10n; do
   grep -qxF "$dep" <<<"$depnames" || fail "Depends lacks $dep: $depends"
 done
 contents=$(dpkg-deb -c "$deb" | awk '{print $NF}')
@@ -91,7 +91,8 @@ for f in ./usr/bin/verkan-r ./usr/bin/verkan-sim ./usr/share/verkan-r/ringout.wa
   ./usr/share/icons/hicolor/48x48/apps/verkan-r.png \
   ./usr/share/icons/hicolor/256x256/apps/verkan-r.png \
   ./usr/share/doc/verkan-r/copyright ./usr/share/doc/verkan-r/changelog.Debian.gz \
-  ./usr/share/doc/verkan-r/README.md ./usr/share/doc/verkan-r/docs/window.png; do
+  ./usr/share/doc/verkan-r/README.md ./usr/share/doc/verkan-r/docs/window.png \
+  ./usr/share/doc/verkan-r/guide.ru.md ./usr/share/doc/verkan-r/guide.en.md; do
   grep -qxF "$f" <<<"$contents" || fail "package lacks $f"
 done
 grep -q '^\./usr/share/metainfo/.*\.metainfo\.xml$' <<<"$contents" ||

@@ -13,7 +13,7 @@ profile=${1:-test}
 run_packages=(
   g++ cmake make pkg-config
   qt6-base-dev qt6-serialport-dev qt6-multimedia-dev libgl-dev
-  qt6-tools-dev qt6-l10n-tools
+  qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
   fonts-liberation fonts-crosextra-caladea
   dpkg-dev file
 )

@@ -5,10 +5,12 @@
 
 #include "app/journallistview.h"
 #include "app/mainwindow.h"
+#include "app/updown.h"
 #include "base/systemerror.h"
 #include "files/commissioningreport.h"
 #include "i18n/language.h"
 #include "journal/eventjournal.h"
+#include "link/exchange.h"
 #include "params/numbertext.h"
 #include "support/formfixture.h"
 #include "support/replies.h"
@@ -16,12 +18,15 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDirIterator>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
 #include <QXmlStreamReader>
@@ -270,6 +275,7 @@ private slots:
         installLanguage(*QCoreApplication::instance(),
                         english ? Language::English : Language::Russian);
         CommissioningReport report;
+        report.time = QDateTime(QDate(2026, 12, 7), QTime(14, 5, 9));
         report.port = u"COM1 (/dev/ttyUSB0)"_s;
         report.baud = 19200;
         report.address = 3;
@@ -282,6 +288,165 @@ private slots:
         QCOMPARE(hasCyrillic(html), !english);
         QVERIFY(html.contains(english ? u"Test crossing"_s : u"Контрольный проход"_s));
         QVERIFY(html.contains(english ? u"Alarm"_s : u"Тревога"_s));
+        QVERIFY(html.contains(english ? u"2026-12-07 14:05:09"_s : u"07.12.2026 14:05:09"_s));
+    }
+
+    // Qt's own dialogs (the file dialog, the message boxes' buttons) speak
+    // the window's language.
+    void qtDialogsFollowTheLanguage_data()
+    {
+        QTest::addColumn<bool>("english");
+        QTest::addColumn<QStringList>("texts");  // look in, file name, save, cancel, close
+        QTest::newRow("Russian") << false
+                                 << QStringList{u"Перейти к:"_s, u"&Имя файла:"_s, u"&Сохранить"_s,
+                                                u"Отмена"_s, u"Закрыть"_s};
+        QTest::newRow("English") << true
+                                 << QStringList{u"Look in:"_s, u"File &name:"_s, u"&Save"_s,
+                                                u"Cancel"_s, u"Close"_s};
+    }
+    void qtDialogsFollowTheLanguage()
+    {
+        QFETCH(bool, english);
+        QFETCH(QStringList, texts);
+        installLanguage(*QCoreApplication::instance(),
+                        english ? Language::English : Language::Russian);
+        QFileDialog dialog;
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        auto *buttons = dialog.findChild<QDialogButtonBox *>(u"buttonBox"_s);
+        QVERIFY(buttons);
+        QDialogButtonBox box(QDialogButtonBox::Close);
+        const QStringList shown{dialog.findChild<QLabel *>(u"lookInLabel"_s)->text(),
+                                dialog.findChild<QLabel *>(u"fileNameLabel"_s)->text(),
+                                buttons->button(QDialogButtonBox::Save)->text(),
+                                buttons->button(QDialogButtonBox::Cancel)->text(),
+                                box.button(QDialogButtonBox::Close)->text()};
+        QCOMPARE(shown, texts);
+    }
+
+    // The file names the menu proposes: words of the window's language in
+    // ASCII letters, the unit's address, the date and the time.
+    void proposedFileNames_data()
+    {
+        QTest::addColumn<bool>("english");
+        QTest::addColumn<QByteArray>("action");
+        QTest::addColumn<QString>("name");  // a regular expression
+        const QString time = u"-20\\d{6}-\\d{6}\\."_s;
+        QTest::newRow("Russian settings")
+            << false << QByteArray("saveSettingsAction") << u"nastrojki-blok7"_s + time + u"json"_s;
+        QTest::newRow("Russian report")
+            << false << QByteArray("reportAction") << u"otchet-blok7"_s + time + u"pdf"_s;
+        QTest::newRow("Russian recording")
+            << false << QByteArray("recordAction") << u"signal-blok7"_s + time + u"csv"_s;
+        QTest::newRow("Russian chart")
+            << false << QByteArray("saveChartAction") << u"diagramma"_s + time + u"png"_s;
+        QTest::newRow("English settings")
+            << true << QByteArray("saveSettingsAction") << u"settings-unit7"_s + time + u"json"_s;
+        QTest::newRow("English report")
+            << true << QByteArray("reportAction") << u"report-unit7"_s + time + u"pdf"_s;
+        QTest::newRow("English recording")
+            << true << QByteArray("recordAction") << u"signal-unit7"_s + time + u"csv"_s;
+        QTest::newRow("English chart")
+            << true << QByteArray("saveChartAction") << u"chart"_s + time + u"png"_s;
+    }
+    void proposedFileNames()
+    {
+        QFETCH(bool, english);
+        QFETCH(QByteArray, action);
+        QFETCH(QString, name);
+        installLanguage(*QCoreApplication::instance(),
+                        english ? Language::English : Language::Russian);
+        FakeSerialPort port;
+        port.openable = {1};
+        QTemporaryDir dir;
+        Form1Dependencies deps;
+        deps.port = &port;
+        deps.journalPath = dir.filePath(u"Jurnal.txt"_s);
+        QStringList proposed;
+        MainWindow window(deps, [&proposed](const FileRequest &request) {
+            proposed << request.name;
+            return QString();  // the user cancels
+        });
+        window.form().findChild<UpDown *>(u"UpDown1"_s)->setValue(7);
+        auto *ports = window.form().findChild<QComboBox *>(u"Combo3"_s);
+        ports->setCurrentIndex(ports->findText(u"1"_s));
+        window.form().findChild<QAbstractButton *>(u"Command4"_s)->click();
+        port.deliver(statusReply(0, 128, 100));  // the unit answers
+        QVERIFY(window.form().exchange().isRunning());
+        window.findChild<QAction *>(QLatin1String(action))->trigger();
+        QCOMPARE(proposed.size(), 1);
+        const QRegularExpression pattern(QRegularExpression::anchoredPattern(name));
+        QVERIFY2(pattern.match(proposed.first()).hasMatch(), qPrintable(proposed.first()));
+    }
+
+    // Two captions of the designed window that read alike in English read
+    // alike in Russian too: no English caption names two different things.
+    void englishCaptionsAsDistinctAsRussian()
+    {
+        const auto captions = [](Language language) {
+            installLanguage(*QCoreApplication::instance(), language);
+            FormFixture w;
+            QMap<QString, QString> out;  // object name -> caption, folded
+            QList<QWidget *> widgets = w.form->findChildren<QWidget *>();
+            for (QWidget *widget : widgets) {
+                QString text;
+                if (auto *label = qobject_cast<QLabel *>(widget))
+                    text = label->text();
+                else if (auto *button = qobject_cast<QAbstractButton *>(widget))
+                    text = button->text();
+                else
+                    continue;
+                static const QRegularExpression ends(u"^[\\s.:]+|[\\s.:]+$"_s);
+                text = text.toLower().remove(ends);
+                if (!text.isEmpty() && !widget->objectName().isEmpty())
+                    out.insert(widget->objectName(), text);
+            }
+            return out;
+        };
+        const QMap<QString, QString> russian = captions(Language::Russian);
+        const QMap<QString, QString> english = captions(Language::English);
+        QCOMPARE(english.keys(), russian.keys());
+        QStringList clashes;
+        for (auto a = english.cbegin(); a != english.cend(); ++a)
+            for (auto b = std::next(a); b != english.cend(); ++b)
+                if (a.value() == b.value() && russian[a.key()] != russian[b.key()])
+                    clashes << u"%1 \"%2\" and %3 \"%4\": \"%5\""_s.arg(
+                        a.key(), russian[a.key()], b.key(), russian[b.key()], a.value());
+        QVERIFY2(clashes.isEmpty(), qPrintable(clashes.join(u"; "_s)));
+    }
+
+    // The installer's guides, Russian and English, say the same: every text
+    // of the program the Russian guide quotes, the English guide quotes in
+    // its translation; and the English one has no Russian.
+    void guidesAgree()
+    {
+        const auto read = [](const char *name) {
+            QFile file(QStringLiteral(VERKAN_SOURCE_DIR "/docs/") + QLatin1String(name));
+            return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+        };
+        const QString russian = read("guide.ru.md");
+        const QString english = read("guide.en.md");
+        QVERIFY(!russian.isEmpty() && !english.isEmpty());
+        QVERIFY(!hasCyrillic(english));
+        QMultiHash<QString, QString> translations;  // source -> translation, both trimmed
+        for (const Message &m : tsMessages())
+            translations.insert(QString(m.source).remove(u'&').trimmed(),
+                                QString(m.translation).remove(u'&').trimmed());
+        static const QRegularExpression quoted(u"\"([^\"\\n]+)\""_s);
+        int checked = 0;
+        QStringList missing;
+        for (const auto &match : quoted.globalMatch(russian)) {
+            const QString text = match.captured(1).trimmed();
+            const QStringList translated = translations.values(text);
+            if (translated.isEmpty())
+                continue;
+            ++checked;
+            if (std::none_of(translated.begin(), translated.end(),
+                             [&](const QString &t) { return english.contains(u'"' + t + u'"'); }))
+                missing << text + u" -> "_s + translated.join(u" | "_s);
+        }
+        QVERIFY2(missing.isEmpty(), qPrintable(missing.join(u"\n"_s)));
+        QVERIFY2(checked >= 40, qPrintable(QString::number(checked)));
     }
 
     // Numbers and dates follow the window's language, not the system's locale.
@@ -291,7 +456,7 @@ private slots:
         QTest::addColumn<QString>("shown");
         QTest::newRow("Russian on C") << u"C"_s << u"2,51 В|06.12.2026 14:05:09"_s;
         QTest::newRow("Russian on German") << u"de_DE.UTF-8"_s << u"2,51 В|06.12.2026 14:05:09"_s;
-        QTest::newRow("English") << u"en_US.UTF-8"_s << u"2.51 V|06/12/2026 14:05:09"_s;
+        QTest::newRow("English") << u"en_US.UTF-8"_s << u"2.51 V|2026-12-06 14:05:09"_s;
     }
     void numbersAndDates()
     {

@@ -8,7 +8,7 @@
 #include "files/commissioningreport.h"
 #include "files/statuscsv.h"
 #include "i18n/language.h"
-#include "journal/eventjournal.h"
+#include "base/datetext.h"
 #include "support/filesizelimit.h"
 
 #include <QCoreApplication>
@@ -156,7 +156,7 @@ private slots:
         const QStringList made = chartStampLines(stamp);
         QCOMPARE(made.mid(1), lines);
         QCOMPARE(made.first(),
-                 (english ? u"Date and time: "_s : u"Дата и время: "_s) + journalTimestamp(kStart));
+                 (english ? u"Date and time: "_s : u"Дата и время: "_s) + dateTimeText(kStart));
     }
 
     // The stamped picture is the chart, pixel for pixel, above a band that

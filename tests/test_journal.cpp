@@ -61,6 +61,37 @@ private slots:
         if (text.contains(u' '))
             QCOMPARE(QTime::fromString(stamp.section(u' ', 1), u"H:mm:ss"_s), when.time());
     }
+    // The date and time of every journal line follow the window's language:
+    // Russian as the locale writes it, English in ISO 8601 with the 24-hour
+    // clock whichever English-speaking country the locale belongs to.
+    void timestampByLanguage_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<QDateTime>("when");
+        QTest::addColumn<QString>("text");
+        const QLocale russian(QLocale::Russian, QLocale::Russia);
+        const QLocale british(QLocale::English, QLocale::UnitedKingdom);
+        const QLocale american(QLocale::English, QLocale::UnitedStates);
+        const QDateTime afternoon(QDate(2026, 12, 7), QTime(14, 5, 9));
+        const QDateTime morning(QDate(2026, 3, 4), QTime(9, 5, 7));
+        const QDateTime midnight(QDate(2026, 1, 2), QTime(0, 0, 0));
+        QTest::newRow("Russian") << russian << afternoon << u"07.12.2026 14:05:09"_s;
+        QTest::newRow("Russian, midnight") << russian << midnight << u"02.01.2026"_s;
+        QTest::newRow("British") << british << afternoon << u"2026-12-07 14:05:09"_s;
+        QTest::newRow("British, morning") << british << morning << u"2026-03-04 09:05:07"_s;
+        QTest::newRow("British, midnight") << british << midnight << u"2026-01-02"_s;
+        QTest::newRow("British, a second after midnight")
+            << british << midnight.addSecs(1) << u"2026-01-02 00:00:01"_s;
+        QTest::newRow("American") << american << afternoon << u"2026-12-07 14:05:09"_s;
+        QTest::newRow("American, morning") << american << morning << u"2026-03-04 09:05:07"_s;
+    }
+    void timestampByLanguage()
+    {
+        QFETCH(QLocale, locale);
+        QFETCH(QDateTime, when);
+        QFETCH(QString, text);
+        QCOMPARE(journalTimestamp(when, locale), text);
+    }
     void entriesGoToListAndFile()
     {
         Rig rig;

@@ -1,10 +1,12 @@
 // The menu bar above the designed window: every action wired to the engine,
 // against verkan-sim or, where nobody must answer, the fake line. Files are
 // chosen by an injected chooser, so no desktop dialog opens.
+#include "app/helpwindows.h"
 #include "app/mainwindow.h"
 #include "app/taskdialog.h"
 #include "app/updown.h"
 #include "diagram/signalchart.h"
+#include "i18n/language.h"
 #include "link/exchange.h"
 #include "link/qtserialport.h"
 #include "params/settingsfile.h"
@@ -150,7 +152,11 @@ private slots:
     void reportDetailsRemembered();
     void discoveryChoosesPortAndAddress();
     void discoveryCancelledMidway();
+    void guideFound_data();
+    void guideFound();
     void guideAndAbout();
+    void guideInTheWindowsLanguage_data();
+    void guideInTheWindowsLanguage();
 
 private:
     std::unique_ptr<QTemporaryDir> m_folder;
@@ -481,15 +487,90 @@ void TestMenu::discoveryCancelledMidway()
     QVERIFY(menu.find<QPushButton>("searchButton")->isEnabled());
 }
 
+void TestMenu::guideFound_data()
+{
+    QTest::addColumn<bool>("english");
+    QTest::addColumn<QString>("program");    // the program's folder
+    QTest::addColumn<QStringList>("files");  // what lies around it
+    QTest::addColumn<QString>("found");      // empty: no guide
+    const QStringList installed{u"usr/share/doc/verkan-r/guide.ru.md"_s,
+                                u"usr/share/doc/verkan-r/guide.en.md"_s};
+    for (const bool english : {false, true}) {
+        const QString language = english ? u"en"_s : u"ru"_s;
+        const QString guide = u"guide.%1.md"_s.arg(language);
+        const auto row = [&](const char *layout) -> QTestData & {
+            return QTest::addRow("%s, %s", english ? "English" : "Russian", layout) << english;
+        };
+        row("installed") << u"usr/bin"_s << installed << u"usr/share/doc/verkan-r/"_s + guide;
+        row("in the user's data folder") << u"opt/verkan/bin"_s
+                                         << QStringList{u"home/data/doc/verkan-r/guide.ru.md"_s,
+                                                        u"home/data/doc/verkan-r/guide.en.md"_s}
+                                         << u"home/data/doc/verkan-r/"_s + guide;
+        row("in the system's data folders") << u"opt/verkan/bin"_s
+                                            << QStringList{u"system/doc/verkan-r/guide.ru.md"_s,
+                                                           u"system/doc/verkan-r/guide.en.md"_s}
+                                            << u"system/doc/verkan-r/"_s + guide;
+        row("portable, beside the program")
+            << u"stick"_s << QStringList{u"stick/guide.ru.md"_s, u"stick/guide.en.md"_s}
+            << u"stick/"_s + guide;
+        row("portable, in docs beside the program")
+            << u"stick"_s << QStringList{u"stick/docs/guide.ru.md"_s, u"stick/docs/guide.en.md"_s}
+            << u"stick/docs/"_s + guide;
+        row("build folder in the source tree")
+            << u"src/build"_s << QStringList{u"src/docs/guide.ru.md"_s, u"src/docs/guide.en.md"_s}
+            << u"src/docs/"_s + guide;
+        row("installed before portable")
+            << u"usr/bin"_s << installed + QStringList{u"usr/bin/"_s + guide}
+            << u"usr/share/doc/verkan-r/"_s + guide;
+        row("only the other language")
+            << u"stick"_s << QStringList{u"stick/guide.%1.md"_s.arg(english ? u"ru"_s : u"en"_s)}
+            << u"stick/guide.%1.md"_s.arg(english ? u"ru"_s : u"en"_s);
+        row("a README is no guide")
+            << u"src/build"_s << QStringList{u"src/README.md"_s} << QString();
+        row("none") << u"usr/bin"_s << QStringList() << QString();
+    }
+}
+
+void TestMenu::guideFound()
+{
+    QFETCH(bool, english);
+    QFETCH(QString, program);
+    QFETCH(QStringList, files);
+    QFETCH(QString, found);
+    const QDir root(dir().path());
+    QVERIFY(root.mkpath(program));
+    for (const QString &file : files) {
+        QVERIFY(root.mkpath(QFileInfo(file).path()));
+        QFile guide(root.filePath(file));
+        QVERIFY(guide.open(QIODevice::WriteOnly));
+    }
+    // The data folders of the system and the user are the test's own.
+    const QByteArray home = qgetenv("XDG_DATA_HOME");
+    const QByteArray system = qgetenv("XDG_DATA_DIRS");
+    qputenv("XDG_DATA_HOME", root.filePath(u"home/data"_s).toUtf8());
+    qputenv("XDG_DATA_DIRS", root.filePath(u"system"_s).toUtf8());
+    const QString path = Help::guidePath(Help::guideFolders(root.filePath(program)),
+                                         english ? Language::English : Language::Russian);
+    qputenv("XDG_DATA_HOME", home);
+    qputenv("XDG_DATA_DIRS", system);
+    QCOMPARE(path, found.isEmpty() ? QString() : root.filePath(found));
+}
+
 void TestMenu::guideAndAbout()
 {
     FakeSerialPort port;
     Menu menu(port, dir());
-    QFile guide(dir().filePath(u"README.md"_s));
+    QFile readme(dir().filePath(u"README.md"_s));  // the developers' document
+    QVERIFY(readme.open(QIODevice::WriteOnly) && readme.write("verkan-r\n") > 0);
+    readme.close();
+    QVERIFY(QDir(dir().path()).mkpath(u"docs"_s));
+    QFile guide(dir().filePath(u"docs/guide.ru.md"_s));
     QVERIFY(guide.open(QIODevice::WriteOnly) && guide.write("Руководство к verkan-r\n") > 0);
     guide.close();
     // The first folder that holds a guide.
-    menu.window->setGuideFolders({dir().filePath(u"missing"_s), dir().path()});
+    menu.window->setGuideFolders(
+        {dir().filePath(u"missing"_s), dir().path(), dir().filePath(u"docs"_s)});
+    QCOMPARE(menu.find<QAction>("guideAction")->shortcut(), QKeySequence(Qt::Key_F1));
     menu.trigger("guideAction");
     auto *text = menu.find<QTextBrowser>("guideText");
     QVERIFY(text);
@@ -498,6 +579,33 @@ void TestMenu::guideAndAbout()
     menu.trigger("aboutAction");
     auto *about = menu.find<QMessageBox>("aboutBox");
     QVERIFY(about && about->informativeText().contains(dir().filePath(u"Jurnal.txt"_s)));
+}
+
+void TestMenu::guideInTheWindowsLanguage_data()
+{
+    QTest::addColumn<bool>("english");
+    QTest::addColumn<QString>("guide");
+    QTest::newRow("Russian") << false << u"guide.ru.md"_s;
+    QTest::newRow("English") << true << u"guide.en.md"_s;
+}
+
+void TestMenu::guideInTheWindowsLanguage()
+{
+    QFETCH(bool, english);
+    QFETCH(QString, guide);
+    for (const char *name : {"guide.ru.md", "guide.en.md"}) {
+        QFile file(dir().filePath(QLatin1String(name)));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(name) > 0);
+    }
+    installLanguage(*QCoreApplication::instance(), english ? Language::English : Language::Russian);
+    FakeSerialPort port;
+    Menu menu(port, dir());
+    menu.window->setGuideFolders({dir().path()});
+    menu.trigger("guideAction");
+    auto *text = menu.find<QTextBrowser>("guideText");
+    installLanguage(*QCoreApplication::instance(), Language::Russian);
+    QVERIFY(text);
+    QCOMPARE(text->source(), QUrl::fromLocalFile(dir().filePath(guide)));
 }
 
 QTEST_MAIN(TestMenu)

@@ -396,7 +396,7 @@ Exit codes: 0 done; 2 error in the command line or in a file;
     </message>
     <message>
         <source>Связь с блоком №:</source>
-        <translation>Unit number:</translation>
+        <translation>Connect to unit no.:</translation>
     </message>
     <message>
         <source>Изменить</source>
@@ -756,7 +756,7 @@ Exit codes: 0 done; 2 error in the command line or in a file;
     </message>
     <message>
         <source>Тревога (сек)</source>
-        <translation>Alarm (s)</translation>
+        <translation>Alarm time (s)</translation>
     </message>
     <message>
         <source>  Установлено время тревоги -</source>
@@ -1104,10 +1104,6 @@ Exit codes: 0 done; 2 error in the command line or in a file;
         <translation>Guide</translation>
     </message>
     <message>
-        <source>Руководство не найдено. Оно устанавливается вместе с программой в /usr/share/doc/verkan-r/README.md.</source>
-        <translation>The guide was not found. It is installed with the program in /usr/share/doc/verkan-r/README.md.</translation>
-    </message>
-    <message>
         <source>Руководство — verkan-r</source>
         <translation>Guide — verkan-r</translation>
     </message>
@@ -1130,6 +1126,10 @@ Exit codes: 0 done; 2 error in the command line or in a file;
 MIT licence. Copyright (c) 2026 verkan-r developers.
 
 Event journal: %1</translation>
+    </message>
+    <message>
+        <source>Руководство не найдено. Оно устанавливается вместе с программой в /usr/share/doc/verkan-r/%1.</source>
+        <translation>The guide was not found. It is installed with the program in /usr/share/doc/verkan-r/%1.</translation>
     </message>
 </context>
 <context>
@@ -1225,6 +1225,31 @@ Event journal: %1</translation>
     <message>
         <source>Документ PDF (*.pdf)</source>
         <translation>PDF document (*.pdf)</translation>
+    </message>
+    <message>
+        <source>blok</source>
+        <comment>file name: ASCII only</comment>
+        <translation>unit</translation>
+    </message>
+    <message>
+        <source>nastrojki</source>
+        <comment>file name: ASCII only</comment>
+        <translation>settings</translation>
+    </message>
+    <message>
+        <source>signal</source>
+        <comment>file name: ASCII only</comment>
+        <translation>signal</translation>
+    </message>
+    <message>
+        <source>diagramma</source>
+        <comment>file name: ASCII only</comment>
+        <translation>chart</translation>
+    </message>
+    <message>
+        <source>otchet</source>
+        <comment>file name: ASCII only</comment>
+        <translation>report</translation>
     </message>
 </context>
 <context>

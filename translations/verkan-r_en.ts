@@ -1174,6 +1174,14 @@ Event journal: %1</translation>
         <source>Документ PDF (*.pdf)</source>
         <translation>PDF document (*.pdf)</translation>
     </message>
+    <message>
+        <source>&amp;Старт обмена</source>
+        <translation>&amp;Start data exchange</translation>
+    </message>
+    <message>
+        <source>Сто&amp;п обмена</source>
+        <translation>Sto&amp;p data exchange</translation>
+    </message>
 </context>
 <context>
     <name>MonitorPanel</name>

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -32,8 +34,22 @@ QSize DesignedArea::sizeHint() const
     return widget() ? widget()->size() : QScrollArea::sizeHint();
 }
 
+void DesignedArea::bringIntoView(QWidget *control)
+{
+    // Not ensureWidgetVisible(): for a text box it shows the text cursor
+    // only, and the box may stay cut at the edge.
+    const QRect at(control->mapTo(widget(), QPoint(0, 0)), control->size());
+    const QSize view = viewport()->size();
+    const auto margin = [](int room, int size) {
+        return std::clamp((room - size) / 2, 0, kFocusMargin);
+    };
+    ensureVisible(at.center().x(), at.center().y(),
+                  at.width() / 2 + margin(view.width(), at.width()),
+                  at.height() / 2 + margin(view.height(), at.height()));
+}
+
 void DesignedArea::focusChanged(QWidget *now)
 {
     if (now && widget() && widget()->isAncestorOf(now))
-        ensureWidgetVisible(now, kFocusMargin, kFocusMargin);
+        bringIntoView(now);
 }

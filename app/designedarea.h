@@ -15,6 +15,11 @@ public:
     // The form's size: the most the area ever needs.
     QSize sizeHint() const override;
 
+    // Scrolls the form so that `control` shows whole, with some room around
+    // it where the view has it; a control larger than the view shows from
+    // its top left.
+    void bringIntoView(QWidget *control);
+
 private:
     void focusChanged(QWidget *now);
 };

@@ -178,10 +178,14 @@ QAction *MainWindow::addButtonAction(QMenu *menu, const QString &text, const cha
 {
     QAction *action = addAction(menu, text, objectName, nullptr);
     action->setShortcut(key);
-    // The designed button stays the one way in: the action presses it.
-    connect(action, &QAction::triggered, button, [button] {
-        if (button->isEnabled())
-            button->click();
+    // The designed button stays the one way in: the action presses it, and
+    // brings it into view with the link status beside it.
+    connect(action, &QAction::triggered, button, [this, button] {
+        if (!button->isEnabled())
+            return;
+        button->click();
+        if (auto *area = qobject_cast<DesignedArea *>(centralWidget()))
+            area->bringIntoView(button);
     });
     new EnabledAsButton(button, action);
     // The key is told where the button is; a tool tip leaves the designed

@@ -135,7 +135,7 @@ void TestScreenFit::everyControlCanBeShown()
         if (control->isEnabled() && (control->focusPolicy() & Qt::ClickFocus))
             control->setFocus(Qt::OtherFocusReason);
         else
-            fitted.area()->ensureWidgetVisible(control, 0, 0);
+            fitted.area()->bringIntoView(control);
         QVERIFY2(fitted.shown(control), qPrintable(control->objectName()));
     }
 }
@@ -161,6 +161,13 @@ void TestScreenFit::tabScrollsTheFocusedControlIntoView()
     // From the port list to the journal's "Очистить" and round.
     QVERIFY2(reached.contains(u"Command6"_s), qPrintable(reached.join(u' ')));
     QVERIFY2(reached.contains(u"Check8"_s), qPrintable(reached.join(u' ')));
+
+    // F5 and F6 show the button they press, with the link status beside it.
+    fitted.area()->bringIntoView(fitted.window->findChild<QWidget *>(u"Command6"_s));
+    auto *start = fitted.window->findChild<QWidget *>(u"Command4"_s);
+    QVERIFY(!fitted.shown(start));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F5);
+    QVERIFY(fitted.shown(start));
 }
 
 QTEST_MAIN(TestScreenFit)

@@ -3,6 +3,7 @@
 #include "app/chartpanel.h"
 #include "app/connectionpanel.h"
 #include "app/designedlayout.h"
+#include "app/keyboard.h"
 #include "app/monitorpanel.h"
 #include "app/settingspanel.h"
 #include "base/colors.h"
@@ -29,6 +30,10 @@ Form1::Form1(const Form1Dependencies &deps, QWidget *parent)
     setObjectName(u"Form1"_s);
     setDesignedLook();
     buildDesignedControls(this);
+    // Enter presses a focused button as Space does, and the focused control
+    // is framed once the keyboard moves the focus.
+    pressButtonsWithEnter(this);
+    new FocusRing(this);
 
     // The journal lists into the monitor panel; nothing is journalled before
     // the panels exist.

@@ -1,6 +1,8 @@
 #include "app/mainwindow.h"
 
 #include "app/applyprofiledialog.h"
+#include "app/controls.h"
+#include "app/designedarea.h"
 #include "app/discoverydialog.h"
 #include "app/helpwindows.h"
 #include "app/reportdetailsdialog.h"
@@ -13,22 +15,52 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QLayout>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
+#include <QWindow>
 
 using namespace Qt::StringLiterals;
 
-MainWindow::MainWindow(const Form1Dependencies &deps, FileChooser chooser, QWidget *parent)
+namespace {
+
+// The desktop's frame around a window before the desktop has drawn it: a
+// title bar as tall as a laptop's desktop makes it at 150 %, thin borders.
+constexpr QMargins kFrameEstimate(4, 40, 4, 4);
+
+// Keeps an action as enabled as the button it presses.
+class EnabledAsButton : public QObject {
+public:
+    EnabledAsButton(QAbstractButton *button, QAction *action) : QObject(action), m_action(action)
+    {
+        action->setEnabled(button->isEnabled());
+        button->installEventFilter(this);
+    }
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::EnabledChange)
+            m_action->setEnabled(static_cast<QWidget *>(watched)->isEnabled());
+        return false;
+    }
+
+private:
+    QAction *m_action;
+};
+
+}  // namespace
+
+MainWindow::MainWindow(const Form1Dependencies &deps, FileChooser chooser, ScreenArea screenArea,
+                       QWidget *parent)
     : QMainWindow(parent), m_form(new Form1(deps, this)),
       m_choose(chooser ? std::move(chooser) : dialogFileChooser(this)),
-      m_journalPath(deps.journalPath), m_settings(deps.settings),
+      m_screenArea(std::move(screenArea)), m_journalPath(deps.journalPath),
+      m_settings(deps.settings),
       m_guideFolders(Help::guideFolders(QCoreApplication::applicationDirPath()))
 {
     setObjectName(u"MainWindow"_s);
-    setCentralWidget(m_form);
-    // The window is as large as the menu bar and the designed area.
-    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    setCentralWidget(new DesignedArea(m_form, this));
 
     QMenu *file = menuBar()->addMenu(tr("&Файл"));
     m_saveSettings = addAction(file, tr("&Сохранить настройки блока…"), "saveSettingsAction",
@@ -50,12 +82,24 @@ MainWindow::MainWindow(const Form1Dependencies &deps, FileChooser chooser, QWidg
     connect(quit, &QAction::triggered, this, &QWidget::close);
 
     QMenu *block = menuBar()->addMenu(tr("&Блок"));
+    addButtonAction(block, tr("&Старт обмена"), "startAction",
+                    control<QPushButton>(m_form, "Command4"), Qt::Key_F5);
+    addButtonAction(block, tr("Сто&п обмена"), "stopAction",
+                    control<QPushButton>(m_form, "Command3"), Qt::Key_F6);
+    block->addSeparator();
     m_find = addAction(block, tr("&Найти блок…"), "findAction", &MainWindow::findDetector);
 
     QMenu *help = menuBar()->addMenu(tr("&Справка"));
     addAction(help, tr("&Руководство"), "guideAction", &MainWindow::showGuide)
         ->setShortcut(QKeySequence::HelpContents);
     addAction(help, tr("&О программе"), "aboutAction", &MainWindow::showAbout);
+
+    // F10 opens the first menu, as on other desktops; Qt leaves it to the
+    // platform, and most Linux desktops do not do it.
+    auto *menuKey = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    menuKey->setObjectName(u"menuBarShortcut"_s);
+    connect(menuKey, &QShortcut::activated, this,
+            [this] { menuBar()->setActiveAction(menuBar()->actions().value(0)); });
 
     for (QMenu *menu : {file, block, help})
         connect(menu, &QMenu::aboutToShow, this, &MainWindow::updateActions);
@@ -78,6 +122,50 @@ MainWindow::MainWindow(const Form1Dependencies &deps, FileChooser chooser, QWidg
 
 MainWindow::~MainWindow() = default;
 
+// --- Size ----------------------------------------------------------------------
+
+void MainWindow::showEvent(QShowEvent *event)
+{
+    // Sized when first shown, with every bar in place: as large as the form
+    // and its bars, or as the screen allows.
+    if (!m_shown) {
+        m_shown = true;
+        fitToScreen(sizeHint());
+    }
+    QMainWindow::showEvent(event);
+}
+
+bool MainWindow::event(QEvent *event)
+{
+    // By its first activation the desktop has framed the window; should the
+    // frame be larger than estimated, the window shrinks to fit.
+    if (event->type() == QEvent::WindowActivate && !m_activated) {
+        m_activated = true;
+        fitToScreen(size());
+    }
+    return QMainWindow::event(event);
+}
+
+void MainWindow::fitToScreen(QSize wanted)
+{
+    // The form at its designed size and the bars around it: the window never
+    // grows beyond them, so scroll bars show only when it is smaller.
+    const QSize full = sizeHint();
+    setMaximumSize(full);
+    const QRect area = m_screenArea ? m_screenArea() : screen()->availableGeometry();
+    resize(wanted.boundedTo(full).boundedTo(area.size().shrunkBy(windowFrame())));
+}
+
+QMargins MainWindow::windowFrame() const
+{
+    if (const QWindow *window = windowHandle(); window && isVisible()) {
+        const QMargins frame = window->frameMargins();
+        if (!frame.isNull())
+            return frame;
+    }
+    return kFrameEstimate;
+}
+
 QAction *MainWindow::addAction(QMenu *menu, const QString &text, const char *objectName,
                                void (MainWindow::*slot)())
 {
@@ -85,6 +173,28 @@ QAction *MainWindow::addAction(QMenu *menu, const QString &text, const char *obj
     action->setObjectName(QLatin1String(objectName));
     if (slot)
         connect(action, &QAction::triggered, this, slot);
+    return action;
+}
+
+QAction *MainWindow::addButtonAction(QMenu *menu, const QString &text, const char *objectName,
+                                     QAbstractButton *button, QKeyCombination key)
+{
+    QAction *action = addAction(menu, text, objectName, nullptr);
+    action->setShortcut(key);
+    // The designed button stays the one way in: the action presses it, and
+    // brings it into view with the link status beside it.
+    connect(action, &QAction::triggered, button, [this, button] {
+        if (!button->isEnabled())
+            return;
+        button->click();
+        if (auto *area = qobject_cast<DesignedArea *>(centralWidget()))
+            area->bringIntoView(button);
+    });
+    new EnabledAsButton(button, action);
+    // The key is told where the button is; a tool tip leaves the designed
+    // area as it is.
+    button->setToolTip(u"%1 (%2)"_s.arg(action->iconText(),
+                                        action->shortcut().toString(QKeySequence::NativeText)));
     return action;
 }
 

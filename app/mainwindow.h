@@ -1,7 +1,9 @@
 #pragma once
 
-// MainWindow: the menu bar above the designed window. Form1 is its central
-// widget at exactly the designed size; nothing of the designed area changes.
+// MainWindow: the menu bar above the designed window. Form1 sits at exactly
+// its designed size in a scroll area (app/designedarea.h); nothing of the
+// designed area changes. The window is as large as the form and its bars
+// where the screen has room, and smaller, with scroll bars, where it has not.
 // The menu offers what verkan-cli does, on Form1's own Exchange and in the
 // same file formats:
 //
@@ -9,13 +11,14 @@
 //            recorded into a CSV file, the chart as a PNG picture, the
 //            commissioning report (PDF) with the last control pass, the
 //            site and the installer
-//   Блок     the search for detectors on a port
+//   Блок     "СТАРТ" (F5) and "СТОП" (F6) of the designed window, the search
+//            for detectors on a port
 //   Справка  the user's guide, version and licence
 //
 // Work that takes a while runs in a window-modal dialog with progress and
 // "Отмена" (app/taskdialog.h) while the exchange goes on. Files are chosen
 // through an injected FileChooser, so that tests run without dialogs; every
-// action has an object name for them.
+// action has an object name for them. F10 opens the menu bar.
 
 #include "app/filechooser.h"
 #include "app/form1.h"
@@ -25,8 +28,10 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include <functional>
 #include <optional>
 
+class QAbstractButton;
 class QAction;
 class QMenu;
 class QSettings;
@@ -35,9 +40,14 @@ class RecordTask;
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
+    // The part of the screen a window may take (logical pixels, without the
+    // desktop's panels), asked when the window is sized.
+    using ScreenArea = std::function<QRect()>;
+
     // `chooser`: how files are chosen; none: the desktop's file dialogs.
+    // `screenArea`: none: the available area of the window's screen.
     explicit MainWindow(const Form1Dependencies &deps, FileChooser chooser = {},
-                        QWidget *parent = nullptr);
+                        ScreenArea screenArea = {}, QWidget *parent = nullptr);
     ~MainWindow() override;
 
     Form1 &form() { return *m_form; }
@@ -46,9 +56,22 @@ public:
     // The last control pass that ended in the window, as the report takes it.
     const std::optional<CommissioningReport::Pass> &lastPass() const { return m_lastPass; }
 
+protected:
+    bool event(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
 private:
     QAction *addAction(QMenu *menu, const QString &text, const char *objectName,
                        void (MainWindow::*slot)());
+    // An action with `key` that presses the designed `button` and is enabled
+    // exactly while the button is.
+    QAction *addButtonAction(QMenu *menu, const QString &text, const char *objectName,
+                             QAbstractButton *button, QKeyCombination key);
+    // Limits the window to the form and its bars, and its size to `wanted`
+    // within the screen's room.
+    void fitToScreen(QSize wanted);
+    // The window frame the desktop draws, or an estimate until it is known.
+    QMargins windowFrame() const;
     void updateActions();
     void openTask(QDialog *dialog);
     // Opens a dialog with `title` that follows the task `make` creates in it,
@@ -75,6 +98,9 @@ private:
 
     Form1 *m_form;
     FileChooser m_choose;
+    ScreenArea m_screenArea;
+    bool m_shown = false;
+    bool m_activated = false;
     QString m_journalPath;
     QSettings *m_settings;  // not owned; none: nothing remembered
     QStringList m_guideFolders;

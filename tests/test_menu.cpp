@@ -26,6 +26,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTableWidget>
 #include <QTest>
 #include <QTextBrowser>
@@ -36,6 +37,9 @@ namespace {
 
 const QString kTitle = u"Программа настройки ВЕРКАН-Р Ливерт"_s;
 
+// A Full HD screen at 100 %, less a panel.
+const QRect kLargeScreen(0, 0, 1920, 1040);
+
 // The main window on a given line; each file it asks for is the next one
 // of `files` (none left: the user cancels).
 struct Menu {
@@ -45,10 +49,13 @@ struct Menu {
         deps.port = &port;
         deps.journalPath = dir.filePath(u"Jurnal.txt"_s);
         deps.settings = settings;
-        window = std::make_unique<MainWindow>(deps, [this](const FileRequest &request) {
-            asked << request.caption;
-            return files.isEmpty() ? QString() : files.takeFirst();
-        });
+        window = std::make_unique<MainWindow>(
+            deps,
+            [this](const FileRequest &request) {
+                asked << request.caption;
+                return files.isEmpty() ? QString() : files.takeFirst();
+            },
+            [] { return kLargeScreen; });
         window->show();
     }
 
@@ -168,14 +175,25 @@ void TestMenu::designedAreaUnchanged()
 {
     FakeSerialPort port;
     Menu menu(port, dir());
-    QVERIFY(QTest::qWaitForWindowExposed(menu.window.get()));
+    // Active, with the focus on its first control, as at every start.
+    QVERIFY(QTest::qWaitForWindowActive(menu.window.get()));
     const int menuHeight = menu.window->menuBar()->height();
-    QCOMPARE(menu.window->form().geometry(), QRect(0, menuHeight, 994, 632));
-    QCOMPARE(menu.window->size(), QSize(994, menuHeight + 632));
+    Form1 &form = menu.window->form();
+    QCOMPARE(QRect(form.mapTo(menu.window.get(), QPoint(0, 0)), form.size()),
+             QRect(0, menuHeight, 994, 632));
+    // Below the form, a status bar if the window has one.
+    const auto *status = menu.window->findChild<QStatusBar *>();
+    const int below = status && status->isVisible() ? status->height() : 0;
+    QCOMPARE(menu.window->size(), QSize(994, menuHeight + 632 + below));
+    QCOMPARE(menu.window->maximumSize(), menu.window->size());
     QCOMPARE(menu.window->windowTitle(), kTitle);
-    // Pixel for pixel what the window showed before it had a menu.
+    QCOMPARE(QApplication::focusWidget(), menu.find<QWidget>("Combo3"));
+    // Pixel for pixel what the window showed before it had a menu, and what
+    // shows on screen: no scroll bar covers any of it.
     FormFixture alone;
-    QCOMPARE(menu.window->form().grab().toImage(), alone.form->grab().toImage());
+    const QImage designed = alone.form->grab().toImage();
+    QCOMPARE(form.grab().toImage(), designed);
+    QCOMPARE(menu.window->grab(QRect(0, menuHeight, 994, 632)).toImage(), designed);
 }
 
 void TestMenu::mnemonicsAndShortcuts()

@@ -90,7 +90,9 @@ Form1 &LiveSession::openWindowAndStart()
     Form1Dependencies deps;
     deps.port = m_port.get();
     deps.journalPath = path(QStringLiteral("Jurnal.txt"));
-    m_window = std::make_unique<MainWindow>(deps);
+    // A screen with room for the whole window, whatever the offscreen one is.
+    m_window =
+        std::make_unique<MainWindow>(deps, FileChooser(), [] { return QRect(0, 0, 1920, 1040); });
     m_window->show();
     Form1 &form = m_window->form();
     form.findChild<QComboBox *>(QStringLiteral("Combo3"))->setCurrentIndex(0);

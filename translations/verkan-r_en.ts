@@ -1251,6 +1251,14 @@ Event journal: %1</translation>
         <comment>file name: ASCII only</comment>
         <translation>report</translation>
     </message>
+    <message>
+        <source>&amp;Старт обмена</source>
+        <translation>&amp;Start data exchange</translation>
+    </message>
+    <message>
+        <source>Сто&amp;п обмена</source>
+        <translation>Sto&amp;p data exchange</translation>
+    </message>
 </context>
 <context>
     <name>MonitorPanel</name>

@@ -18,6 +18,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
+#include <QDialog>
 #include <QDialogButtonBox>
 #include <QDirIterator>
 #include <QFileDialog>
@@ -374,6 +375,10 @@ private slots:
         port.deliver(statusReply(0, 128, 100));  // the unit answers
         QVERIFY(window.form().exchange().isRunning());
         window.findChild<QAction *>(QLatin1String(action))->trigger();
+        // The report asks for the site and the installer before the file.
+        for (QDialog *details : window.findChildren<QDialog *>(u"reportDetailsDialog"_s))
+            if (details->isVisible())
+                details->accept();
         QCOMPARE(proposed.size(), 1);
         const QRegularExpression pattern(QRegularExpression::anchoredPattern(name));
         QVERIFY2(pattern.match(proposed.first()).hasMatch(), qPrintable(proposed.first()));

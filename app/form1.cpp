@@ -36,7 +36,7 @@ Form1::Form1(const Form1Dependencies &deps, QWidget *parent)
         deps.journalPath, [this](const QString &entry) { m_monitor->insertJournalEntry(entry); },
         deps.clock);
     new ExchangeJournal(*m_exchange, *m_journal, this);
-    m_connection = new ConnectionPanel(this, *m_exchange);
+    m_connection = new ConnectionPanel(this, *m_exchange, deps.settings);
     m_settings = new SettingsPanel(this, *m_exchange, *m_journal);
     m_monitor = new MonitorPanel(this, *m_exchange, deps.alarm, deps.tonePath);
     m_monitor->attachJournal(*m_journal);
@@ -48,6 +48,7 @@ Form1::Form1(const Form1Dependencies &deps, QWidget *parent)
         m_connection->showLinkAlive();
         m_chart->showLinkAlive();
     });
+    connect(m_exchange, &Exchange::speedTried, m_connection, &ConnectionPanel::showSpeedTried);
     connect(m_exchange, &Exchange::speedFound, m_connection, &ConnectionPanel::showSpeed);
     connect(m_exchange, &Exchange::linkLost, this, &Form1::linkLost);
     connect(m_exchange, &Exchange::stopped, this, &Form1::exchangeStopped);

@@ -10,16 +10,52 @@
 #include "tasks/reporttask.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QLayout>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QStatusBar>
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+// Why a greyed menu item cannot be used now.
+const char *const kOnlyRunning = QT_TRANSLATE_NOOP("MainWindow", "Только при запущенном обмене");
+const char *const kOnlyStopped = QT_TRANSLATE_NOOP("MainWindow", "Только при остановленном обмене");
+const char *const kWaitForTask =
+    QT_TRANSLATE_NOOP("MainWindow", "Дождитесь окончания текущей операции");
+
+// Enables `action` when there is no reason against it; a greyed one says
+// the reason in its tool tip, an enabled one has none.
+void enableUnless(QAction *action, const char *reason)
+{
+    action->setEnabled(!reason);
+    action->setToolTip(reason ? MainWindow::tr(reason) : QString());
+}
+
+// "1 строка", "3 строки", "126 строк": the word that the window's language
+// wants after the number.
+QString rowCount(qsizetype n)
+{
+    const qsizetype ones = n % 10;
+    const qsizetype tens = n % 100;
+    const bool russian = QLocale().language() == QLocale::Russian;
+    const bool one = russian ? ones == 1 && tens != 11 : n == 1;
+    const bool few = russian && ones >= 2 && ones <= 4 && (tens < 12 || tens > 14);
+    return (one   ? MainWindow::tr("%1 строка")
+            : few ? MainWindow::tr("%1 строки")
+                  : MainWindow::tr("%1 строк"))
+        .arg(n);
+}
+
+}  // namespace
+
 MainWindow::MainWindow(const Form1Dependencies &deps, FileChooser chooser, QWidget *parent)
     : QMainWindow(parent), m_form(new Form1(deps, this)),
-      m_choose(chooser ? std::move(chooser) : dialogFileChooser(this)),
+      m_choose(
+          rememberingFolder(chooser ? std::move(chooser) : dialogFileChooser(this), deps.settings)),
       m_journalPath(deps.journalPath),
       m_guideFolders(Help::guideFolders(QCoreApplication::applicationDirPath()))
 {
@@ -27,6 +63,9 @@ MainWindow::MainWindow(const Form1Dependencies &deps, FileChooser chooser, QWidg
     setCentralWidget(m_form);
     // The window is as large as the menu bar and the designed area.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+    // What was saved where, below the designed area.
+    statusBar()->setObjectName(u"statusBar"_s);
+    statusBar()->setSizeGripEnabled(false);
 
     QMenu *file = menuBar()->addMenu(tr("&Файл"));
     m_saveSettings = addAction(file, tr("&Сохранить настройки блока…"), "saveSettingsAction",
@@ -55,8 +94,10 @@ MainWindow::MainWindow(const Form1Dependencies &deps, FileChooser chooser, QWidg
         ->setShortcut(QKeySequence::HelpContents);
     addAction(help, tr("&О программе"), "aboutAction", &MainWindow::showAbout);
 
-    for (QMenu *menu : {file, block, help})
+    for (QMenu *menu : {file, block, help}) {
         connect(menu, &QMenu::aboutToShow, this, &MainWindow::updateActions);
+        menu->setToolTipsVisible(true);  // why an item is greyed
+    }
     Exchange &exchange = m_form->exchange();
     // The control pass of "КОНТРОЛЬНЫЙ  ПРОХОД" as the report takes it.
     connect(m_form, &Form1::controlPassSampled, this,
@@ -89,11 +130,12 @@ QAction *MainWindow::addAction(QMenu *menu, const QString &text, const char *obj
 void MainWindow::updateActions()
 {
     const bool running = m_form->exchange().isRunning();
-    const bool free = !m_task;
+    const char *const needsRunning = !running ? kOnlyRunning : m_task ? kWaitForTask : nullptr;
     for (QAction *action : {m_saveSettings, m_applyProfile, m_report})
-        action->setEnabled(running && free);
-    m_record->setEnabled((running && free) || m_record->isChecked());
-    m_find->setEnabled(!running && free);
+        enableUnless(action, needsRunning);
+    // A recording under way can always be ended.
+    enableUnless(m_record, m_record->isChecked() ? nullptr : needsRunning);
+    enableUnless(m_find, running ? kOnlyStopped : m_task ? kWaitForTask : nullptr);
 }
 
 void MainWindow::openTask(QDialog *dialog)
@@ -107,11 +149,16 @@ void MainWindow::openTask(QDialog *dialog)
     updateActions();
 }
 
-template <typename MakeTask> void MainWindow::runTask(const QString &title, MakeTask make)
+template <typename MakeTask>
+void MainWindow::runTask(const QString &title, const QString &doneText, MakeTask make)
 {
     auto *dialog = new TaskDialog(this, title);
     auto *task = make(dialog);
     dialog->follow(task);
+    connect(task, &Task::finished, this, [this, task, doneText] {
+        if (task->state() == Task::State::Done)
+            statusBar()->showMessage(doneText);
+    });
     openTask(dialog);
     task->start();
 }
@@ -142,9 +189,11 @@ void MainWindow::saveSettings()
                   suggestedName(u"nastrojki"_s, u"json"_s)});
     // The exchange may have stopped while the file was being chosen.
     if (!path.isEmpty() && m_form->exchange().isRunning())
-        runTask(tr("Сохранить настройки блока"), [this, &path](QObject *parent) {
-            return new ReadSettingsTask(m_form->exchange(), path, parent);
-        });
+        runTask(tr("Сохранить настройки блока"),
+                tr("Настройки блока сохранены: %1").arg(QDir::toNativeSeparators(path)),
+                [this, &path](QObject *parent) {
+                    return new ReadSettingsTask(m_form->exchange(), path, parent);
+                });
 }
 
 void MainWindow::applyProfile()
@@ -190,6 +239,10 @@ void MainWindow::recordingEnded()
     // or by the end of the exchange is not.
     if (task->failure() == Task::Failure::FileNotWritten)
         showFailure(task->message());
+    else
+        statusBar()->showMessage(
+            tr("Запись остановлена: %1, %2")
+                .arg(rowCount(task->rows()), QDir::toNativeSeparators(task->path())));
     task->deleteLater();
     m_record->setChecked(false);
     showTitle();
@@ -216,6 +269,8 @@ void MainWindow::saveChart()
     // The picture the chart shows, pixel for pixel.
     if (!m_form->chart().canvas().image().save(path, "PNG"))
         showFailure(tr("%1: не удалось записать файл.").arg(path));
+    else
+        statusBar()->showMessage(tr("Диаграмма сохранена: %1").arg(QDir::toNativeSeparators(path)));
 }
 
 void MainWindow::report()
@@ -225,9 +280,11 @@ void MainWindow::report()
     const QString path = m_choose({true, tr("Отчёт о проверке"), tr("Документ PDF (*.pdf)"),
                                    suggestedName(u"otchet"_s, u"pdf"_s)});
     if (!path.isEmpty() && m_form->exchange().isRunning())
-        runTask(tr("Отчёт о проверке"), [this, &path](QObject *parent) {
-            return new ReportTask(m_form->exchange(), path, {QString(), m_lastPass, 0}, parent);
-        });
+        runTask(
+            tr("Отчёт о проверке"), tr("Отчёт сохранён: %1").arg(QDir::toNativeSeparators(path)),
+            [this, &path](QObject *parent) {
+                return new ReportTask(m_form->exchange(), path, {QString(), m_lastPass, 0}, parent);
+            });
 }
 
 // --- Блок ----------------------------------------------------------------------

@@ -11,6 +11,8 @@
 //   Блок     the search for detectors on a port
 //   Справка  the user's guide, version and licence
 //
+// Below the designed area a status bar says what was saved where.
+//
 // Work that takes a while runs in a window-modal dialog with progress and
 // "Отмена" (app/taskdialog.h) while the exchange goes on. Files are chosen
 // through an injected FileChooser, so that tests run without dialogs; every
@@ -50,8 +52,9 @@ private:
     void updateActions();
     void openTask(QDialog *dialog);
     // Opens a dialog with `title` that follows the task `make` creates in it,
-    // and starts the task.
-    template <typename MakeTask> void runTask(const QString &title, MakeTask make);
+    // and starts the task; `doneText` goes to the status bar when it is done.
+    template <typename MakeTask>
+    void runTask(const QString &title, const QString &doneText, MakeTask make);
     void showFailure(const QString &text);
     // Suggested file name: prefix, the detector's address, date and time.
     QString suggestedName(const QString &prefix, const QString &suffix) const;

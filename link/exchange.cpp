@@ -145,6 +145,9 @@ void Exchange::tick()
         m_port.resumeOutput();
     m_port.write(slot->frame.toLatin1());
     m_mayPause = true;
+    // Only the speed search changes the speed in a slot.
+    if (slot->baud > 0)
+        emit speedTried(slot->baud);
 }
 
 void Exchange::watchdogExpired()

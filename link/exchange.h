@@ -85,6 +85,8 @@ signals:
     void started();
     // A reply frame ended: the detector is answering.
     void linkAlive();
+    // The speed search set the line to `baud` and sent its probe there.
+    void speedTried(int baud);
     // The speed search ended at `baud`.
     void speedFound(int baud);
     // The first silent watchdog period closed and reopened the port.

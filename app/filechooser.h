@@ -9,11 +9,11 @@ class QWidget;
 
 // What the menu asks for when it needs a file.
 struct FileRequest {
-    bool save = true;  // false: an existing file to open
-    QString caption;   // the dialog's title
-    QString filter;    // "Настройки (*.json)"
-    QString name;      // the file name offered when saving
-    QString folder;    // where to look first; empty: the documents folder
+    bool save = true;     // false: an existing file to open
+    QString caption;      // the dialog's title
+    QString filter;       // "Настройки (*.json)"
+    QString name;         // the file name offered when saving
+    QString folder = {};  // where to look first; empty: the documents folder
 };
 
 // Chooses a file; an empty path means the user changed their mind. The

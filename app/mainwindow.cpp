@@ -61,9 +61,9 @@ MainWindow::MainWindow(const Form1Dependencies &deps, FileChooser chooser, QWidg
 {
     setObjectName(u"MainWindow"_s);
     setCentralWidget(m_form);
-    // The window is as large as the menu bar and the designed area.
+    // The window is as large as the menu bar, the designed area and the
+    // status bar below it, which says what was saved where.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
-    // What was saved where, below the designed area.
     statusBar()->setObjectName(u"statusBar"_s);
     statusBar()->setSizeGripEnabled(false);
 

@@ -30,6 +30,7 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QTextBrowser>
+#include <QToolTip>
 
 using namespace Qt::StringLiterals;
 
@@ -499,6 +500,15 @@ void TestMenu::greyedItemsSayWhy()
                 QVERIFY2(item->toolTip() != reason, items[i]);
         } else {
             QCOMPARE(item->toolTip(), why[i]);
+            // Shown where the pointer rests on the greyed item.
+            auto *opened = qobject_cast<QMenu *>(item->associatedObjects().constFirst());
+            opened->popup(QPoint(0, 0));
+            QVERIFY(QTest::qWaitForWindowExposed(opened));
+            const QPoint at = opened->actionGeometry(const_cast<QAction *>(item)).center();
+            QHelpEvent hover(QEvent::ToolTip, at, opened->mapToGlobal(at));
+            QCoreApplication::sendEvent(opened, &hover);
+            QCOMPARE(QToolTip::text(), why[i]);
+            opened->hide();
         }
     }
 }

@@ -114,6 +114,13 @@ void ChartPanel::showLinkLost()
         box->setText(u" "_s);
 }
 
+void ChartPanel::showReadingsStale(bool stale)
+{
+    // The mean of a finished pass stays true, and stays as it is.
+    for (QLineEdit *box : {m_level1, m_level2, m_useful})
+        showStale(box, stale);
+}
+
 std::optional<ControlPass::Step> ChartPanel::showStatus(const StatusReading &reading)
 {
     const SignalChart::Update update = m_chart.step(reading);

@@ -23,6 +23,8 @@ public:
     void exchangeStopped();
     void showLinkAlive();
     void showLinkLost();
+    // The levels and the useful signal greyed, or shown as last set.
+    void showReadingsStale(bool stale);
     // Shows one reading; returns what the control pass made of it, when a
     // pass ran on it.
     std::optional<ControlPass::Step> showStatus(const StatusReading &reading);

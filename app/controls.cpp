@@ -12,14 +12,30 @@
 
 namespace {
 
+// Where a control shown stale keeps the palette its colours were set in.
+constexpr char kSetPalette[] = "verkanSetPalette";
+
+// The palette the colour setters have given the control: its own while it
+// is shown fresh, the kept one while it is shown stale.
+QPalette coloursSet(const QWidget *widget)
+{
+    const QVariant kept = widget->property(kSetPalette);
+    return kept.isValid() ? kept.value<QPalette>() : widget->palette();
+}
+
 void setRoleColor(QWidget *widget, QPalette::ColorRole role, quint32 bgr)
 {
     const QColor colour = colorFromBgr(bgr);
-    if (widget->palette().color(role) == colour)
+    QPalette palette = coloursSet(widget);
+    if (palette.color(role) == colour)
         return;
-    QPalette palette = widget->palette();
     palette.setColor(role, colour);
-    widget->setPalette(palette);
+    // A stale control keeps its grey until it is shown fresh, and then
+    // shows the colour set last.
+    if (widget->property(kSetPalette).isValid())
+        widget->setProperty(kSetPalette, palette);
+    else
+        widget->setPalette(palette);
 }
 
 }  // namespace
@@ -42,17 +58,44 @@ void setLabelBackColor(QLabel *label, quint32 bgr)
 
 quint32 labelTextColor(const QWidget *label)
 {
-    return bgrFromColor(label->palette().color(QPalette::WindowText));
+    return bgrFromColor(coloursSet(label).color(QPalette::WindowText));
 }
 
 quint32 labelBackColor(const QLabel *label)
 {
-    return bgrFromColor(label->palette().color(QPalette::Window));
+    return bgrFromColor(coloursSet(label).color(QPalette::Window));
 }
 
 void setBoxTextColor(QLineEdit *box, quint32 bgr)
 {
     setRoleColor(box, QPalette::Text, bgr);
+}
+
+void showStale(QWidget *readout, bool stale)
+{
+    if (stale == isShownStale(readout))
+        return;
+    if (!stale) {
+        const QPalette set = coloursSet(readout);
+        readout->setProperty(kSetPalette, QVariant());
+        readout->setPalette(set);
+        return;
+    }
+    // The text, the face of a label and the field of a text box take the
+    // colours the form gives its disabled controls, in every group: the
+    // value reads as a greyed one, whatever colour it was shown in.
+    const QPalette form = readout->parentWidget()->palette();
+    QPalette grey = readout->palette();
+    readout->setProperty(kSetPalette, grey);
+    for (QPalette::ColorRole role :
+         {QPalette::WindowText, QPalette::Text, QPalette::Window, QPalette::Base})
+        grey.setColor(role, form.color(QPalette::Disabled, role));
+    readout->setPalette(grey);
+}
+
+bool isShownStale(const QWidget *readout)
+{
+    return readout->property(kSetPalette).isValid();
 }
 
 void showText(QLabel *label, const QString &text)

@@ -25,12 +25,18 @@ template <typename T> T *control(QWidget *form, const char *name)
 // Colours as the original controls had them (0xBBGGRR). Like the text
 // setters below, they change nothing (and cause no repaint) when the control
 // already shows the value. The text colour is a label's or a check box's
-// caption.
+// caption. On a control shown stale (below) they set, and tell, the colours
+// it shows once it is fresh again.
 void setLabelTextColor(QWidget *label, quint32 bgr);
 void setLabelBackColor(QLabel *label, quint32 bgr);
 quint32 labelTextColor(const QWidget *label);
 quint32 labelBackColor(const QLabel *label);
 void setBoxTextColor(QLineEdit *box, quint32 bgr);
+// A read-out whose value no longer tells the detector's state is shown
+// greyed: the same text in the form's disabled colours. Shown fresh again it
+// has exactly the colours set last, including those set while it was stale.
+void showStale(QWidget *readout, bool stale);
+bool isShownStale(const QWidget *readout);
 void showText(QLabel *label, const QString &text);
 void showText(QLineEdit *box, const QString &text);
 // Shows `text` whole within the label's area: on one line in `font` (the

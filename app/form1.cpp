@@ -49,6 +49,11 @@ Form1::Form1(const Form1Dependencies &deps, QWidget *parent)
         m_chart->showLinkAlive();
     });
     connect(m_exchange, &Exchange::speedTried, m_connection, &ConnectionPanel::showSpeedTried);
+    connect(m_exchange, &Exchange::linkEstablished, m_monitor, &MonitorPanel::showLinkEstablished);
+    // Readings the detector no longer backs (the exchange stopped, or polls
+    // went unanswered) are greyed until the next status reply.
+    connect(m_exchange, &Exchange::readingsStale, this, [this] { showReadingsStale(true); });
+    connect(m_exchange, &Exchange::readingsFresh, this, [this] { showReadingsStale(false); });
     connect(m_exchange, &Exchange::speedFound, m_connection, &ConnectionPanel::showSpeed);
     connect(m_exchange, &Exchange::linkLost, this, &Form1::linkLost);
     connect(m_exchange, &Exchange::stopped, this, &Form1::exchangeStopped);
@@ -148,6 +153,12 @@ void Form1::exchangeStopped()
     m_chart->exchangeStopped();
     m_settings->exchangeStopped();
     m_connection->showStopped();
+}
+
+void Form1::showReadingsStale(bool stale)
+{
+    m_monitor->showReadingsStale(stale);
+    m_chart->showReadingsStale(stale);
 }
 
 void Form1::linkLost()

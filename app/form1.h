@@ -73,6 +73,7 @@ private:
     void startPressed();
     void exchangeStopped();
     void linkLost();
+    void showReadingsStale(bool stale);
     // A settings read or write moves the exchange over both flanks; the
     // flank selector follows, so replies are shown and journalled under the
     // flank they belong to.

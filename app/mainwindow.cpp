@@ -3,7 +3,9 @@
 #include "app/applyprofiledialog.h"
 #include "app/discoverydialog.h"
 #include "app/helpwindows.h"
+#include "app/reportdetailsdialog.h"
 #include "diagram/signalchart.h"
+#include "files/chartstamp.h"
 #include "link/exchange.h"
 #include "tasks/readsettingstask.h"
 #include "tasks/recordtask.h"
@@ -56,7 +58,7 @@ MainWindow::MainWindow(const Form1Dependencies &deps, FileChooser chooser, QWidg
     : QMainWindow(parent), m_form(new Form1(deps, this)),
       m_choose(
           rememberingFolder(chooser ? std::move(chooser) : dialogFileChooser(this), deps.settings)),
-      m_journalPath(deps.journalPath),
+      m_journalPath(deps.journalPath), m_settings(deps.settings),
       m_guideFolders(Help::guideFolders(QCoreApplication::applicationDirPath()))
 {
     setObjectName(u"MainWindow"_s);
@@ -266,8 +268,18 @@ void MainWindow::saveChart()
          u"diagramma-%1.png"_s.arg(QDateTime::currentDateTime().toString(u"yyyyMMdd-HHmmss"_s))});
     if (path.isEmpty())
         return;
-    // The picture the chart shows, pixel for pixel.
-    if (!m_form->chart().canvas().image().save(path, "PNG"))
+    // The picture the chart shows, pixel for pixel, with what it shows below.
+    const SignalChart &chart = m_form->chart();
+    Exchange &exchange = m_form->exchange();
+    ChartStamp stamp;
+    stamp.time = QDateTime::currentDateTime();
+    stamp.address = exchange.address();
+    stamp.flank = exchange.flank();
+    stamp.baud = exchange.baudRate();
+    stamp.voltsPerDivision = chart.voltsPerDivision();
+    stamp.secondsPerDivision = chart.secondsPerDivision();
+    stamp.thresholdVolts = chart.thresholdVolts();
+    if (!stampedChart(chart.canvas().image(), stamp).save(path, "PNG"))
         showFailure(tr("%1: не удалось записать файл.").arg(path));
     else
         statusBar()->showMessage(tr("Диаграмма сохранена: %1").arg(QDir::toNativeSeparators(path)));
@@ -277,13 +289,29 @@ void MainWindow::report()
 {
     if (m_task)
         return;
+    // The site and the installer first, then the file.
+    auto *details = new ReportDetailsDialog(this, m_settings);
+    openTask(details);
+    // Connected after openTask(): the menu is free again when this runs.
+    connect(details, &QDialog::finished, this, [this, details](int result) {
+        if (result == QDialog::Accepted)
+            writeReport(details->site(), details->installer());
+    });
+}
+
+void MainWindow::writeReport(const QString &site, const QString &installer)
+{
     const QString path = m_choose({true, tr("Отчёт о проверке"), tr("Документ PDF (*.pdf)"),
                                    suggestedName(u"otchet"_s, u"pdf"_s)});
-    if (!path.isEmpty() && m_form->exchange().isRunning())
-        runTask(
-            tr("Отчёт о проверке"), tr("Отчёт сохранён: %1").arg(QDir::toNativeSeparators(path)),
-            [this, &path](QObject *parent) {
-                return new ReportTask(m_form->exchange(), path, {QString(), m_lastPass, 0}, parent);
+    if (path.isEmpty() || !m_form->exchange().isRunning())
+        return;
+    ReportTask::Options options;
+    options.pass = m_lastPass;
+    options.site = site;
+    options.installer = installer;
+    runTask(tr("Отчёт о проверке"), tr("Отчёт сохранён: %1").arg(QDir::toNativeSeparators(path)),
+            [this, &path, &options](QObject *parent) {
+                return new ReportTask(m_form->exchange(), path, options, parent);
             });
 }
 

@@ -7,7 +7,8 @@
 //
 //   Файл     settings file from the detector (JSON) and into it, the signal
 //            recorded into a CSV file, the chart as a PNG picture, the
-//            commissioning report (PDF) with the last control pass
+//            commissioning report (PDF) with the last control pass, the
+//            site and the installer
 //   Блок     the search for detectors on a port
 //   Справка  the user's guide, version and licence
 //
@@ -30,6 +31,7 @@
 
 class QAction;
 class QMenu;
+class QSettings;
 class RecordTask;
 
 class MainWindow : public QMainWindow {
@@ -63,7 +65,9 @@ private:
     void applyProfile();
     void recordToggled(bool on);
     void saveChart();
+    // Asks for the site and the installer, then for the file.
     void report();
+    void writeReport(const QString &site, const QString &installer);
     void findDetector();
     void showGuide();
     void showAbout();
@@ -74,6 +78,7 @@ private:
     Form1 *m_form;
     FileChooser m_choose;
     QString m_journalPath;
+    QSettings *m_settings;  // not owned; none: nothing remembered
     QStringList m_guideFolders;
 
     QAction *m_saveSettings = nullptr;

@@ -86,6 +86,12 @@ void MonitorPanel::load()
 void MonitorPanel::exchangeStarted()
 {
     m_flankState->setText(QString());
+}
+
+void MonitorPanel::showLinkEstablished()
+{
+    // Not at "СТАРТ": with no detector at the address the test would be
+    // journalled as done and then the link lost.
     m_remoteTest->setEnabled(true);
 }
 
@@ -99,6 +105,12 @@ void MonitorPanel::showLinkLost()
     m_flankState->setText(tr("Нет связи"));
     m_tamperState->setText(u" "_s);
     setLabelBackColor(m_flankState, bgr::White);
+}
+
+void MonitorPanel::showReadingsStale(bool stale)
+{
+    for (QWidget *readout : {m_flankState, m_faultNote, m_tamperState})
+        showStale(readout, stale);
 }
 
 void MonitorPanel::showStatus(const StatusReading &reading, const QString &flankText)

@@ -35,7 +35,12 @@ public:
     void load();
     void exchangeStarted();
     void exchangeStopped();
+    // A detector answered at the address: the remote test may be asked.
+    void showLinkEstablished();
     void showLinkLost();
+    // The flank state, its fault note and the tamper state greyed, or shown
+    // as the last status reply set them.
+    void showReadingsStale(bool stale);
     void showStatus(const StatusReading &reading, const QString &flankText);
 
 private:

@@ -20,8 +20,9 @@ QString cliText(const char *text)
 
 // The options that take a value: what follows one of them is its value,
 // even when it looks like an option or a negative number.
-const QStringList kValueOptions{u"--port"_s,      u"--address"_s, u"--baud"_s, u"--flank"_s,
-                                u"--addresses"_s, u"--pass"_s,    u"--lang"_s, u"--journal"_s};
+const QStringList kValueOptions{u"--port"_s,      u"--address"_s,  u"--baud"_s, u"--flank"_s,
+                                u"--addresses"_s, u"--pass"_s,     u"--lang"_s, u"--journal"_s,
+                                u"--site"_s,      u"--installer"_s};
 
 std::optional<int> wholeNumber(const QString &text, int lowest, int highest)
 {
@@ -98,10 +99,14 @@ QString usageText()
                    "                                  прочитать всё обратно и показать изменения\n"
                    "  record СЕКУНДЫ ФАЙЛ [--flank 1|2]\n"
                    "                                  записать все ответы о состоянии в файл CSV\n"
-                   "  report ФАЙЛ [--pass СЕКУНДЫ] [--flank 1|2]\n"
+                   "  report ФАЙЛ [--pass СЕКУНДЫ] [--flank 1|2] [--site ТЕКСТ] "
+                   "[--installer ТЕКСТ]\n"
                    "                                  отчёт о пусконаладке в PDF; с --pass "
                    "сначала\n"
-                   "                                  контрольный проход заданной длительности\n"
+                   "                                  контрольный проход заданной длительности;\n"
+                   "                                  --site: объект, --installer: монтажник "
+                   "(без них\n"
+                   "                                  в отчёте строки, чтобы вписать от руки)\n"
                    "\n"
                    "Коды завершения: 0 готово; 2 ошибка в командной строке или в файле;\n"
                    "3 блок не ответил; 4 порт не открывается; 5 запись не подтверждена.\n"))
@@ -137,9 +142,12 @@ ParsedArguments parseArguments(const QStringList &arguments)
     const QCommandLineOption pass(u"pass"_s, QString(), u"SECONDS"_s);
     const QCommandLineOption lang(u"lang"_s, QString(), u"LANG"_s);
     const QCommandLineOption journal(u"journal"_s, QString(), u"FILE"_s);
+    const QCommandLineOption site(u"site"_s, QString(), u"TEXT"_s);
+    const QCommandLineOption installer(u"installer"_s, QString(), u"TEXT"_s);
     const QCommandLineOption help(QStringList{u"h"_s, u"help"_s});
     const QCommandLineOption version(QStringList{u"v"_s, u"version"_s});
-    parser.addOptions({port, address, baud, flank, addresses, pass, lang, journal, help, version});
+    parser.addOptions({port, address, baud, flank, addresses, pass, lang, journal, site, installer,
+                       help, version});
     if (!parser.parse(arguments)) {
         if (!parser.unknownOptionNames().isEmpty())
             return refuse(say(QT_TRANSLATE_NOOP("Cli", "неизвестный параметр %1"))
@@ -225,6 +233,9 @@ ParsedArguments parseArguments(const QStringList &arguments)
             return refuse(say(QT_TRANSLATE_NOOP("Cli", "--journal: не задан файл журнала")));
     }
 
+    out.site = parser.value(site).trimmed();
+    out.installer = parser.value(installer).trimmed();
+
     using C = CliArguments::Command;
     const QStringList words = parser.positionalArguments();
     const QString name = words.value(0);
@@ -242,7 +253,7 @@ ParsedArguments parseArguments(const QStringList &arguments)
         {u"settings"_s, u"save"_s, C::SettingsSave, 1, {}},
         {u"settings"_s, u"apply"_s, C::SettingsApply, 1, {}},
         {u"record"_s, {}, C::Record, 2, {u"flank"_s}},
-        {u"report"_s, {}, C::Report, 1, {u"pass"_s, u"flank"_s}},
+        {u"report"_s, {}, C::Report, 1, {u"pass"_s, u"flank"_s, u"site"_s, u"installer"_s}},
     };
     const Form *form = nullptr;
     for (const Form &f : forms)
@@ -261,7 +272,7 @@ ParsedArguments parseArguments(const QStringList &arguments)
     if (words.size() - skip != form->operands)
         return refuse(
             say(QT_TRANSLATE_NOOP("Cli", "%1: неверное число аргументов")).arg(commandName));
-    for (const QString &option : {u"addresses"_s, u"flank"_s, u"pass"_s})
+    for (const QString &option : {u"addresses"_s, u"flank"_s, u"pass"_s, u"site"_s, u"installer"_s})
         if (parser.isSet(option) && !form->options.contains(option))
             return refuse(say(QT_TRANSLATE_NOOP("Cli", "параметр --%1 не относится к команде %2"))
                               .arg(option, commandName));

@@ -41,6 +41,8 @@ struct CliArguments {
     int lastAddress = protocol::kHighestAddress;
     double seconds = 0;  // record: length; report: control pass (0: none)
     QString file;
+    QString site;                      // report: --site, where the detector is installed
+    QString installer;                 // report: --installer, who commissioned it
     QString journal;                   // --journal: the event journal's file; empty: none
     std::optional<Language> language;  // --lang; none: the system's
 };

@@ -372,8 +372,12 @@ void CommandRunner::report()
         fail(ExitBadUsage, tr("%1: файл нельзя записать").arg(m_args.file));
         return;
     }
-    auto *task =
-        new ReportTask(m_exchange, m_args.file, {m_args.devicePath, {}, m_args.seconds}, this);
+    ReportTask::Options options;
+    options.port = m_args.devicePath;
+    options.passSeconds = m_args.seconds;
+    options.site = m_args.site;
+    options.installer = m_args.installer;
+    auto *task = new ReportTask(m_exchange, m_args.file, options, this);
     // The pass takes a while: say that it runs.
     connect(task, &ReportTask::passStarted, this, [this](int flank) {
         std::fputs((tr("Контрольный проход на фланге %1, не дольше %2 с…")
@@ -396,6 +400,9 @@ void CommandRunner::report()
                     .arg(pass->meanVolts ? voltsReadout(*pass->meanVolts) : tr("нет"),
                          voltsReadout(pass->thresholdVolts)));
         }
+        const std::optional<int> &unitNumber = task->report().unitNumber;
+        say(unitNumber ? tr("Номер блока: %1").arg(*unitNumber)
+                       : tr("Номер блока не прочитан: блок не ответил"));
         say(task->message());
     });
     task->start();

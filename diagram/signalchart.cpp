@@ -1,6 +1,7 @@
 #include "diagram/signalchart.h"
 
 #include "base/colors.h"
+#include "link/protocol.h"
 #include "params/numbertext.h"
 
 #include <algorithm>
@@ -9,6 +10,14 @@ SignalChart::SignalChart(ChartCanvas *canvas)
     : m_ownCanvas(canvas ? nullptr : std::make_unique<ChartCanvas>()),
       m_canvas(canvas ? canvas : m_ownCanvas.get())
 {
+}
+
+double SignalChart::secondsPerDivision() const
+{
+    // A division of kDivision twips holds kDivision / m_twipsPerSample samples.
+    const double milliseconds =
+        double(kDivision) * double(protocol::kSlot.count()) / m_twipsPerSample;
+    return milliseconds / 1000;
 }
 
 int SignalChart::heightOf(double counts) const
@@ -55,6 +64,7 @@ SignalChart::Update SignalChart::step(const StatusReading &reading)
         m_canvas->redrawLine(0, m_thresholdY, kSweepEnd, m_thresholdY, bgr::Red,
                              ChartCanvas::Pen::Trace);
     m_thresholdDrawn = true;
+    m_thresholdVolts = reading.thresholdVolts();
     update.changedPixels = m_canvas->takeChangedArea();
 
     update.level1Text = voltsReadout(reading.level1 / StatusReading::kCountsPerVolt);

@@ -26,6 +26,8 @@ public:
     static constexpr int kSweepEnd = 9750;   // the pen wraps once it passes this x
     static constexpr int kEraseWidth = 300;  // band wiped ahead of the pen
     static constexpr int kEraseBottom = 5400;
+    // One division of the grid, in twips, both ways.
+    static constexpr int kDivision = 1000;
 
     // What one reading changes besides the chart itself.
     struct Update {
@@ -46,6 +48,13 @@ public:
     void setTimeScale(int twipsPerSample) { m_twipsPerSample = twipsPerSample; }
     int voltScale() const { return m_twipsPerVolt; }
     int timeScale() const { return m_twipsPerSample; }
+    // The scales in the units of their captions: 1 or 0.5 V per division,
+    // 0.5 or 1 s per division (one sample per exchange slot).
+    double voltsPerDivision() const { return double(kDivision) / m_twipsPerVolt; }
+    double secondsPerDivision() const;
+    // The threshold of the red line as last drawn, in volts; none before the
+    // first reading.
+    std::optional<double> thresholdVolts() const { return m_thresholdVolts; }
 
     ChartCanvas &canvas() { return *m_canvas; }
     const ChartCanvas &canvas() const { return *m_canvas; }
@@ -65,4 +74,5 @@ private:
     qint16 m_penY = 0;
     qint16 m_thresholdY = 0;
     bool m_thresholdDrawn = false;
+    std::optional<double> m_thresholdVolts;
 };

@@ -3,6 +3,7 @@
 #include "base/enginetext.h"
 #include "base/systemerror.h"
 #include "files/wholefile.h"
+#include "journal/eventjournal.h"
 #include "monitor/statusdecoder.h"
 #include "params/numbertext.h"
 
@@ -28,6 +29,14 @@ QString cell(const QString &text)
 QString labelledRow(const QString &label, const QString &value)
 {
     return u"<tr><td><b>"_s + label.toHtmlEscaped() + u"</b></td>"_s + cell(value) + u"</tr>"_s;
+}
+
+// Where a value the report does not have is written by hand.
+const QString kWriteOnLine = u"________________________________"_s;
+
+QString orLine(const QString &text)
+{
+    return text.trimmed().isEmpty() ? kWriteOnLine : text;
 }
 
 const QString kBorderedTable = u"<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\">"_s;
@@ -77,12 +86,18 @@ QString CommissioningReport::html() const
            u"</h2>"_s;
     out += u"<table cellspacing=\"0\" cellpadding=\"3\">"_s;
     out += labelledRow(engineText(QT_TRANSLATE_NOOP("Engine", "Дата и время")),
-                       time.toString(u"yyyy-MM-dd HH:mm:ss"_s));
+                       journalTimestamp(time));
+    out += labelledRow(engineText(QT_TRANSLATE_NOOP("Engine", "Объект")), orLine(site));
+    out += labelledRow(engineText(QT_TRANSLATE_NOOP("Engine", "Монтажник")), orLine(installer));
     out += labelledRow(engineText(QT_TRANSLATE_NOOP("Engine", "Порт")), port);
     out += labelledRow(engineText(QT_TRANSLATE_NOOP("Engine", "Скорость")),
                        engineText(QT_TRANSLATE_NOOP("Engine", "%1 бод")).arg(baud));
     out += labelledRow(engineText(QT_TRANSLATE_NOOP("Engine", "Адрес блока")),
                        QString::number(address));
+    out += labelledRow(
+        settingName(settingRow(Setting::UnitNumber)),
+        unitNumber ? QString::number(*unitNumber)
+                   : engineText(QT_TRANSLATE_NOOP("Engine", "не прочитан: блок не ответил")));
     out += u"</table>"_s;
 
     out += heading(QT_TRANSLATE_NOOP("Engine", "Настройки")) + kBorderedTable;
@@ -146,7 +161,26 @@ QString CommissioningReport::html() const
                            voltsReadout(pass->thresholdVolts));
         out += u"</table><p><img src=\"%1\" width=\"600\" height=\"270\"></p>"_s.arg(
             QLatin1String(kChartResource));
+    } else {
+        out += heading(QT_TRANSLATE_NOOP("Engine", "Контрольный проход")) + u"<p>"_s +
+               engineText(QT_TRANSLATE_NOOP("Engine", "Контрольный проход не выполнялся"))
+                   .toHtmlEscaped() +
+               u"</p>"_s;
     }
+
+    // Signed on paper: who, the signature, the date.
+    out += heading(QT_TRANSLATE_NOOP("Engine", "Подписи")) +
+           u"<table cellspacing=\"0\" cellpadding=\"8\">"_s;
+    const QString signature = engineText(QT_TRANSLATE_NOOP("Engine", "Подпись"));
+    const QString date = engineText(QT_TRANSLATE_NOOP("Engine", "Дата"));
+    const auto signatureRow = [&](const QString &who, const QString &name) {
+        return u"<tr><td><b>"_s + who.toHtmlEscaped() + u"</b></td>"_s + cell(name) +
+               cell(signature + u" ______________________"_s) + cell(date + u" ______________"_s) +
+               u"</tr>"_s;
+    };
+    out += signatureRow(engineText(QT_TRANSLATE_NOOP("Engine", "Монтажник")), installer.trimmed());
+    out += signatureRow(engineText(QT_TRANSLATE_NOOP("Engine", "Заказчик")), QString());
+    out += u"</table>"_s;
     out += u"</body></html>"_s;
     return out;
 }
@@ -161,7 +195,10 @@ bool CommissioningReport::writePdf(const QString &path, QString *error) const
         QPdfWriter writer(&pdf);
         writer.setPageSize(QPageSize(QPageSize::A4));
         writer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
-        writer.setTitle(engineText(QT_TRANSLATE_NOOP("Engine", "Протокол пусконаладки ВЕРКАН-Р")));
+        // The site in the title too, where a file list or a viewer shows it.
+        const QString title =
+            engineText(QT_TRANSLATE_NOOP("Engine", "Протокол пусконаладки ВЕРКАН-Р"));
+        writer.setTitle(site.trimmed().isEmpty() ? title : title + u" — "_s + site.trimmed());
         writer.setCreator(u"verkan-cli"_s);
 
         QTextDocument document;

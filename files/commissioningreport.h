@@ -11,9 +11,11 @@
 
 #include <optional>
 
-// A commissioning report: what was connected, the settings of both flanks,
-// the state of both flanks and of the tamper sensor, and optionally a control
-// pass with a picture of the signal. Written as an A4 PDF.
+// A commissioning report: where and by whom, what was connected (with the
+// unit number the detector gave), the settings of both flanks, the state of
+// both flanks and of the tamper sensor, the control pass with a picture of
+// the signal (or that none was made), and lines for the installer's and the
+// customer's signatures. Written as an A4 PDF.
 struct CommissioningReport {
     struct Pass {
         int flank = 1;
@@ -24,9 +26,13 @@ struct CommissioningReport {
     };
 
     QDateTime time;
-    QString port;  // as the user named it, with its device ("COM-порт 1 (/dev/ttyS0)")
+    QString site;       // where the detector is installed; empty: a line to write on
+    QString installer;  // who commissioned it; empty: a line to write on
+    QString port;       // as the user named it, with its device ("COM-порт 1 (/dev/ttyS0)")
     int baud = 0;
     int address = 0;
+    // The unit number the detector reported; none: it could not be read.
+    std::optional<int> unitNumber;
     SettingsProfile settings;
     std::optional<StatusReading> status[SettingsProfile::kFlankCount];
 

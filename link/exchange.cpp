@@ -63,6 +63,9 @@ Exchange::StartResult Exchange::start(int portNumber, int address, int flank)
     armTicks(m_clock.elapsed());
     m_watchdog->start();
     m_silentPeriods = 0;
+    m_linkEstablished = false;
+    m_pollAwaitsReply = false;
+    m_missedPolls = 0;
     emit started();
     return {true, SerialPortService::OpenError::None};
 }
@@ -76,6 +79,10 @@ void Exchange::stop()
     m_watchdog->stop();
     m_bodyTimer->stop();
     m_port.close();
+    m_linkEstablished = false;
+    m_pollAwaitsReply = false;
+    m_missedPolls = 0;
+    markReadingsStale();
     emit stopped();
 }
 
@@ -143,11 +150,30 @@ void Exchange::tick()
     // slot is let go, so the XOFF costs at most this one slot.
     if (m_port.outputSuspended())
         m_port.resumeOutput();
+    countPollSlot(slot->poll);
     m_port.write(slot->frame.toLatin1());
     m_mayPause = true;
     // Only the speed search changes the speed in a slot.
     if (slot->baud > 0)
         emit speedTried(slot->baud);
+}
+
+// A slot has come: the poll of the slot before, if it was one, is answered
+// by now or missed. Slots that ask something else neither count nor break a
+// run of missed polls; a reading comes only as the answer to a poll.
+void Exchange::countPollSlot(bool poll)
+{
+    if (m_pollAwaitsReply && ++m_missedPolls >= kMissedPollsForStale)
+        markReadingsStale();
+    m_pollAwaitsReply = poll;
+}
+
+void Exchange::markReadingsStale()
+{
+    if (!m_readingsFresh)
+        return;
+    m_readingsFresh = false;
+    emit readingsStale();
 }
 
 void Exchange::watchdogExpired()
@@ -203,6 +229,10 @@ void Exchange::frameEnd()
 {
     m_silentPeriods = 0;
     emit linkAlive();
+    if (!m_linkEstablished) {
+        m_linkEstablished = true;
+        emit linkEstablished();
+    }
     if (m_scheduler.endSpeedSearch())
         emit speedFound(m_port.baudRate());
     m_watchdog->start();
@@ -219,6 +249,12 @@ void Exchange::pauseExchange()
 
 void Exchange::statusReply(const QString &body)
 {
+    m_pollAwaitsReply = false;
+    m_missedPolls = 0;
+    if (!m_readingsFresh) {
+        m_readingsFresh = true;
+        emit readingsFresh();
+    }
     emit statusReceived(StatusReading::fromBody(body));
 }
 

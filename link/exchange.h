@@ -8,6 +8,7 @@
 //       statusReply / settingReply below -> the signals of this class
 //   watchdog ("Timer5", 2 s without a valid reply) -> port reset, then link lost
 //   a body that nothing closes within a reply's time (line noise) is dropped
+//   status replies against the polls sent -> readingsFresh / readingsStale
 //
 // start() opens the port and begins the start-up sequence (speed search,
 // read-back of the flank's settings); stop() ends everything and closes the
@@ -29,6 +30,9 @@ class Exchange : public QObject, private ReplyHandler {
     Q_OBJECT
 public:
     static constexpr std::chrono::milliseconds kWatchdogPeriod{2000};
+    // How many polls in a row, each still unanswered when the next slot
+    // came, make the shown readings stale.
+    static constexpr int kMissedPollsForStale = 2;
 
     struct StartResult {
         bool started = false;
@@ -65,6 +69,13 @@ public:
     int baudRate() const { return m_port.baudRate(); }
     // Consecutive watchdog periods that passed without a reply.
     int silentPeriods() const { return m_silentPeriods; }
+    // A valid reply has come since the last start.
+    bool isLinkEstablished() const { return m_linkEstablished; }
+    // The last status reading still tells the detector's state: a status
+    // reply came after the exchange started and since then fewer than
+    // kMissedPollsForStale polls in a row went unanswered. Stale before the
+    // first reading and once the exchange stops.
+    bool readingsAreFresh() const { return m_readingsFresh; }
     const Scheduler &scheduler() const { return m_scheduler; }
     const ReplyAssembler &assembler() const { return m_assembler; }
     SerialPortService &port() { return m_port; }
@@ -87,6 +98,9 @@ signals:
     void linkAlive();
     // The speed search set the line to `baud` and sent its probe there.
     void speedTried(int baud);
+    // The first valid reply since start(): there is a detector at the
+    // address. Follows linkAlive(), before the reply is handed on.
+    void linkEstablished();
     // The speed search ended at `baud`.
     void speedFound(int baud);
     // The first silent watchdog period closed and reopened the port.
@@ -94,6 +108,12 @@ signals:
     // The second silent period: the detector is lost. stopped() follows.
     void linkLost();
     void stopped();
+    // The shown readings no longer tell the detector's state: the exchange
+    // stopped (before stopped()), or kMissedPollsForStale polls in a row
+    // went unanswered.
+    void readingsStale();
+    // A status reply after stale readings; statusReceived() follows.
+    void readingsFresh();
     void statusReceived(const StatusReading &reading);
     // A setting reply: its code and value byte.
     void settingReceived(int code, int valueByte);
@@ -105,6 +125,8 @@ private:
     void ticksElapsed();
     void resumeTicking();
     void dropOpenBody();
+    void countPollSlot(bool poll);
+    void markReadingsStale();
 
     // ReplyHandler
     void bodyClosed() override;
@@ -127,6 +149,10 @@ private:
     int m_flank = 1;
     int m_silentPeriods = 0;
     bool m_running = false;
+    bool m_linkEstablished = false;
+    bool m_readingsFresh = false;
+    bool m_pollAwaitsReply = false;  // the last slot polled, no status reply yet
+    int m_missedPolls = 0;
     // False from a dropped noise body until the next slot goes out: noise
     // cannot hold the exchange twice in a row.
     bool m_mayPause = true;

@@ -47,7 +47,7 @@ std::optional<Scheduler::Slot> Scheduler::tick(int address, int flank)
         m_mailboxCount = 0;
         return Slot{0, m_mailbox};
     }
-    return Slot{0, m_standingPoll};
+    return Slot{0, m_standingPoll, true};
 }
 
 bool Scheduler::endSpeedSearch()

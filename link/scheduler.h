@@ -32,8 +32,9 @@ public:
     static constexpr int kMailboxCountLimit = 1000;
 
     struct Slot {
-        int baud = 0;   // set on the port before the frame; 0: keep the speed
-        QString frame;  // the request to write, CR included
+        int baud = 0;       // set on the port before the frame; 0: keep the speed
+        QString frame;      // the request to write, CR included
+        bool poll = false;  // the frame is the standing poll
     };
 
     // One row of the start-up sequence by the number of slots still left

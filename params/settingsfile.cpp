@@ -32,11 +32,30 @@ QString flankKey(int index)
     return QString::number(index + 1);
 }
 
-// "key": a value not allowed, and the values allowed.
+// A key as a message names it: in quotes and, for a setting of a flank,
+// followed by the setting's caption in the window, so that the user finds
+// it both in the file and on the screen: "flanks.1.threshold" (Порог (В)).
+QString namedKey(const QString &path)
+{
+    const QString quoted = u'"' + path + u'"';
+    const QStringList parts = path.split(u'.');
+    if (parts.size() != 3 || parts[0] != u"flanks"_s)
+        return quoted;
+    for (const SettingRow *row : flankSettingRows())
+        if (parts[2] == QLatin1String(row->fileKey))
+            return u"%1 (%2)"_s.arg(quoted, settingName(*row));
+    return quoted;
+}
+
+// A key (named by namedKey()): a value not allowed, and the values allowed.
 QString notAllowed()
 {
-    return engineText(
-        QT_TRANSLATE_NOOP("Engine", "\"%1\": недопустимое значение %2; допустимы: %3"));
+    return engineText(QT_TRANSLATE_NOOP("Engine", "%1: недопустимое значение %2; допустимы: %3"));
+}
+
+QString missingKey(const QString &path)
+{
+    return engineText(QT_TRANSLATE_NOOP("Engine", "нет ключа %1")).arg(namedKey(path));
 }
 
 // A value as the file writes it: 12345, "6", {"a": 1}.
@@ -252,7 +271,7 @@ ProfileParse parseSettingsProfile(const QByteArray &json)
         return refuse(engineText(QT_TRANSLATE_NOOP("Engine", "файл не является объектом JSON")));
     if (const std::optional<QString> twice = duplicateJsonKey(json))
         return refuse(
-            engineText(QT_TRANSLATE_NOOP("Engine", "\"%1\": ключ задан дважды")).arg(*twice));
+            engineText(QT_TRANSLATE_NOOP("Engine", "%1: ключ задан дважды")).arg(namedKey(*twice)));
     const QJsonObject root = document.object();
     const QStringList rootKeys{u"format"_s, u"address"_s, u"speed"_s, u"saved"_s, u"flanks"_s};
     for (const QString &key : root.keys())
@@ -261,7 +280,7 @@ ProfileParse parseSettingsProfile(const QByteArray &json)
                 engineText(QT_TRANSLATE_NOOP("Engine", "неизвестный ключ \"%1\"")).arg(key));
     for (const QString &key : rootKeys)
         if (!root.contains(key))
-            return refuse(engineText(QT_TRANSLATE_NOOP("Engine", "нет ключа \"%1\"")).arg(key));
+            return refuse(missingKey(key));
     if (root.value(u"format"_s).toString() != QLatin1String(SettingsProfile::kFormat))
         return refuse(engineText(QT_TRANSLATE_NOOP("Engine", "\"format\": ожидается \"%1\""))
                           .arg(QLatin1String(SettingsProfile::kFormat)));
@@ -283,7 +302,7 @@ ProfileParse parseSettingsProfile(const QByteArray &json)
     // Only a speed the program can reach the detector at.
     if (std::find(std::begin(kSearchSpeeds), std::end(kSearchSpeeds), speed.toDouble()) ==
         std::end(kSearchSpeeds))
-        return refuse(notAllowed().arg(u"speed"_s, jsonText(speed), searchSpeedsText()));
+        return refuse(notAllowed().arg(namedKey(u"speed"_s), jsonText(speed), searchSpeedsText()));
     profile.speed = speed.toInt();
     const QJsonValue saved = root.value(u"saved"_s);
     if (!isSavedTime(saved))
@@ -305,7 +324,7 @@ ProfileParse parseSettingsProfile(const QByteArray &json)
         const QString where = u"flanks.%1"_s.arg(flankKey(i));
         const QJsonValue flankValue = flanks.value(flankKey(i));
         if (!flankValue.isObject())
-            return refuse(engineText(QT_TRANSLATE_NOOP("Engine", "нет ключа \"%1\"")).arg(where));
+            return refuse(missingKey(where));
         const QJsonObject values = flankValue.toObject();
         QStringList known;
         for (const SettingRow *row : flankSettingRows())
@@ -318,12 +337,13 @@ ProfileParse parseSettingsProfile(const QByteArray &json)
         for (const SettingRow *row : flankSettingRows()) {
             const QString key = where + u'.' + QLatin1String(row->fileKey);
             if (!values.contains(QLatin1String(row->fileKey)))
-                return refuse(engineText(QT_TRANSLATE_NOOP("Engine", "нет ключа \"%1\"")).arg(key));
+                return refuse(missingKey(key));
             const QJsonValue value = values.value(QLatin1String(row->fileKey));
             const std::optional<int> position =
                 value.isDouble() ? positionForValue(*row, value.toDouble()) : std::nullopt;
             if (!position)
-                return refuse(notAllowed().arg(key, jsonText(value), allowedFileValues(*row)));
+                return refuse(
+                    notAllowed().arg(namedKey(key), jsonText(value), allowedFileValues(*row)));
             profile.flanks[i].insert(row->setting, *position);
         }
     }

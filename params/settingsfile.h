@@ -43,7 +43,8 @@ struct ProfileParse {
 // malformed document, a key given twice, a wrong format, a missing or unknown
 // key, a line speed the program does not search, a "saved" that is not an
 // ISO 8601 date and time, and a value no position of its setting shows; the
-// error names the key and the allowed values.
+// error names the key (a setting also by its caption in the window:
+// "flanks.1.threshold" (Порог (В))) and the allowed values.
 ProfileParse parseSettingsProfile(const QByteArray &json);
 
 // The first key some object of a well-formed JSON document gives twice, as

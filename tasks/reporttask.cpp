@@ -8,9 +8,11 @@
 
 ReportTask::ReportTask(Exchange &exchange, const QString &path, Options options, QObject *parent)
     : Task(&exchange, parent), m_path(path), m_options(std::move(options)),
-      m_reader(makeSettingsReader(this, exchange))
+      m_reader(makeSettingsReader(this, exchange)),
+      m_unitNumberReader(new UnitNumberReader(exchange, m_options.unitNumberTiming, this))
 {
     connect(m_reader, &SettingsReader::finished, this, &ReportTask::settingsRead);
+    connect(m_unitNumberReader, &UnitNumberReader::finished, this, &ReportTask::unitNumberRead);
     connect(&exchange, &Exchange::statusReceived, this, &ReportTask::statusReceived);
 }
 
@@ -26,6 +28,8 @@ void ReportTask::start()
                                   .arg(link.portNumber())
                                   .arg(link.port().deviceOf(link.portNumber()));
         m_report.address = link.address();
+        m_report.site = m_options.site;
+        m_report.installer = m_options.installer;
         m_report.pass = m_options.pass;
         m_passFlank = link.flank();
         m_phase = Phase::Settings;
@@ -36,6 +40,7 @@ void ReportTask::start()
 void ReportTask::endWork()
 {
     m_reader->cancel();
+    m_unitNumberReader->cancel();
 }
 
 void ReportTask::exchangeEnded(bool linkLost)
@@ -55,6 +60,17 @@ void ReportTask::settingsRead(bool complete)
         return;
     }
     m_report.settings = m_reader->profile();
+    m_phase = Phase::UnitNumber;
+    emit progress(tr("Чтение номера блока %1").arg(m_report.address), 0, 0);
+    m_unitNumberReader->start();
+}
+
+void ReportTask::unitNumberRead()
+{
+    // A number that cannot be read is said in the report; it does not stop it.
+    if (!isRunning())
+        return;
+    m_report.unitNumber = m_unitNumberReader->unitNumber();
     m_phase = Phase::Status;
     emit progress(tr("Состояние флангов блока %1").arg(m_report.address), 0, 0);
 }
@@ -62,7 +78,8 @@ void ReportTask::settingsRead(bool complete)
 void ReportTask::statusReceived(const StatusReading &reading)
 {
     // A reply still in flight from before a flank change is not the flank's.
-    if (!isRunning() || m_phase == Phase::Settings || !exchange()->statusIsCurrent())
+    if (!isRunning() || m_phase == Phase::Settings || m_phase == Phase::UnitNumber ||
+        !exchange()->statusIsCurrent())
         return;
     if (m_phase == Phase::Pass) {
         passSample(reading);

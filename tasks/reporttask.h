@@ -3,15 +3,15 @@
 #include "diagram/controlpass.h"
 #include "files/commissioningreport.h"
 #include "tasks/passrecorder.h"
+#include "tasks/settingstransfer.h"
 #include "tasks/task.h"
 
 #include <QElapsedTimer>
 
-class SettingsReader;
-
 // Writes a commissioning report (PDF) of the detector on a running exchange:
-// reads both flanks' settings, takes one status reply of each flank, adds a
-// control pass and writes the file whole or not at all. The pass is either
+// reads both flanks' settings and the detector's unit number (a report whose
+// number cannot be read says so), takes one status reply of each flank, adds
+// a control pass and writes the file whole or not at all. The pass is either
 // one measured before (the window's last pass) or measured here, on the flank
 // the exchange was on, for a given time. "Отчёт о проверке…" in the window,
 // `report` in verkan-cli.
@@ -25,6 +25,11 @@ public:
         std::optional<CommissioningReport::Pass> pass;
         // Above 0: a control pass of this many seconds is measured first.
         double passSeconds = 0;
+        // Where the detector is installed and who commissioned it.
+        QString site;
+        QString installer;
+        // How the unit number is asked for again and given up.
+        SettingsReader::Timing unitNumberTiming;
     };
 
     ReportTask(Exchange &exchange, const QString &path, Options options, QObject *parent = nullptr);
@@ -41,9 +46,10 @@ protected:
     void exchangeEnded(bool linkLost) override;
 
 private:
-    enum class Phase { Settings, Status, Pass };
+    enum class Phase { Settings, UnitNumber, Status, Pass };
 
     void settingsRead(bool complete);
+    void unitNumberRead();
     void statusReceived(const StatusReading &reading);
     void passSample(const StatusReading &reading);
     void write();
@@ -51,6 +57,7 @@ private:
     QString m_path;
     Options m_options;
     SettingsReader *m_reader;
+    UnitNumberReader *m_unitNumberReader;
     CommissioningReport m_report;
     Phase m_phase = Phase::Settings;
     int m_passFlank = 1;

@@ -103,6 +103,61 @@ void SettingsReader::finish(bool complete)
     emit finished(complete);
 }
 
+UnitNumberReader::UnitNumberReader(Exchange &exchange, SettingsReader::Timing timing,
+                                   QObject *parent)
+    : QObject(parent), m_exchange(exchange), m_retry(new QTimer(this)), m_giveUp(new QTimer(this))
+{
+    m_retry->setInterval(timing.retryMs);
+    m_giveUp->setInterval(timing.giveUpMs);
+    m_giveUp->setSingleShot(true);
+    connect(m_retry, &QTimer::timeout, this, &UnitNumberReader::ask);
+    connect(m_giveUp, &QTimer::timeout, this, [this] { finish(false); });
+    connect(&m_exchange, &Exchange::settingReceived, this, &UnitNumberReader::settingReceived);
+    connect(&m_exchange, &Exchange::stopped, this, [this] {
+        if (m_running)
+            finish(false);
+    });
+}
+
+void UnitNumberReader::start()
+{
+    m_unitNumber.reset();
+    m_running = true;
+    m_giveUp->start();
+    m_retry->start();
+    ask();
+}
+
+void UnitNumberReader::cancel()
+{
+    if (m_running)
+        finish(false);
+}
+
+void UnitNumberReader::ask()
+{
+    m_exchange.queueRequest(
+        readRequest(settingRow(Setting::UnitNumber), m_exchange.address(), m_exchange.flank()));
+}
+
+void UnitNumberReader::settingReceived(int code, int valueByte)
+{
+    const SettingRow &row = settingRow(Setting::UnitNumber);
+    if (!m_running || code != row.readCode ||
+        !positionInRange(row, positionForByte(row, valueByte)))
+        return;
+    m_unitNumber = positionForByte(row, valueByte);
+    finish(true);
+}
+
+void UnitNumberReader::finish(bool read)
+{
+    m_running = false;
+    m_retry->stop();
+    m_giveUp->stop();
+    emit finished(read);
+}
+
 SettingsWriter::SettingsWriter(Exchange &exchange, QObject *parent)
     : QObject(parent), m_exchange(exchange), m_timer(new QTimer(this))
 {

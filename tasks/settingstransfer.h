@@ -5,6 +5,8 @@
 #include <QList>
 #include <QObject>
 
+#include <optional>
+
 class Exchange;
 class QTimer;
 
@@ -50,6 +52,36 @@ private:
     QTimer *m_retry;
     QTimer *m_giveUp;
     int m_flank = 1;
+    bool m_running = false;
+};
+
+// Reads the detector's unit number (its own bus address) from a running
+// exchange, as SettingsReader reads a setting: asked at once, asked again
+// every `retry` until it comes, given up after `giveUp`. A reply outside the
+// unit numbers is no answer.
+class UnitNumberReader : public QObject {
+    Q_OBJECT
+public:
+    UnitNumberReader(Exchange &exchange, SettingsReader::Timing timing, QObject *parent = nullptr);
+
+    // Starts reading; the exchange must be running.
+    void start();
+    void cancel();
+    // The number read; none until it came, or when it did not.
+    std::optional<int> unitNumber() const { return m_unitNumber; }
+
+signals:
+    void finished(bool read);
+
+private:
+    void ask();
+    void settingReceived(int code, int valueByte);
+    void finish(bool read);
+
+    Exchange &m_exchange;
+    QTimer *m_retry;
+    QTimer *m_giveUp;
+    std::optional<int> m_unitNumber;
     bool m_running = false;
 };
 

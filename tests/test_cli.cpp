@@ -116,6 +116,7 @@ private slots:
     void commands();
     void recordWritesCsv();
     void reportWithPass();
+    void reportSiteAndInstaller();
     void settingsRoundTrip();
     void badFileWritesNothing_data();
     void badFileWritesNothing();
@@ -205,6 +206,12 @@ void TestCli::commands_data()
     QTest::newRow("option of another command")
         << none << QString() << QStringList{u"status"_s, u"--pass"_s, u"3"_s} << 2 << none
         << u"параметр --pass не относится к команде status"_s;
+    QTest::newRow("site for another command")
+        << none << QString() << QStringList{u"status"_s, u"--site"_s, u"Склад"_s} << 2 << none
+        << u"параметр --site не относится к команде status"_s;
+    QTest::newRow("installer for another command")
+        << none << QString() << QStringList{u"settings"_s, u"show"_s, u"--installer"_s, u"Петров"_s}
+        << 2 << none << u"параметр --installer не относится к команде settings show"_s;
     QTest::newRow("address out of range")
         << none << QString() << QStringList{u"--address"_s, u"129"_s, u"status"_s} << 2 << none
         << u"--address: адрес блока от 0 до 128"_s;
@@ -212,6 +219,7 @@ void TestCli::commands_data()
                                   << none << u"Использование: verkan-cli"_s;
     QTest::newRow("help") << none << QString() << QStringList{u"--help"_s} << 0
                           << QStringList{u"Использование: verkan-cli"_s, u"discover"_s,
+                                         u"--site ТЕКСТ"_s, u"--installer ТЕКСТ"_s,
                                          u"Коды завершения"_s}
                           << QString();
 }
@@ -293,6 +301,27 @@ void TestCli::reportWithPass()
     }
 }
 
+void TestCli::reportSiteAndInstaller()
+{
+    // The site and the installer go into the report, the site also into the
+    // PDF's title; the unit number the detector gave is said.
+    Sim sim(m_dir, u"tty"_s, {u"--address"_s, u"3"_s});
+    QVERIFY(sim.ready());
+    const Run run = cli({u"--address"_s, u"3"_s, u"report"_s, file(u"site.pdf"_s), u"--site"_s,
+                         u"Warehouse 7"_s, u"--installer"_s, u"Ivanov"_s},
+                        sim.tty());
+    QVERIFY2(run.code == 0, qPrintable(run.err));
+    QVERIFY2(run.out.contains(u"Номер блока: 3\n"_s), qPrintable(run.out));
+    QFile pdf(file(u"site.pdf"_s));
+    QVERIFY(pdf.open(QIODevice::ReadOnly));
+    const QByteArray bytes = pdf.readAll();
+    const QString title = u"Протокол пусконаладки ВЕРКАН-Р — Warehouse 7"_s;
+    QByteArray utf16{"\xfe\xff"};
+    for (QChar c : title)
+        utf16 += char(c.unicode() >> 8), utf16 += char(c.unicode() & 0xff);
+    QVERIFY(bytes.contains(utf16));
+}
+
 void TestCli::settingsRoundTrip()
 {
     // A takes the profile, then hands it on to B, which starts from other
@@ -332,13 +361,13 @@ void TestCli::badFileWritesNothing_data()
     QTest::addColumn<QString>("err");
     QTest::newRow("malformed") << QByteArray("}}}") << QByteArray("}") << u"JSON"_s;
     QTest::newRow("missing key") << QByteArray("\"front\": 2,") << QByteArray()
-                                 << u"нет ключа \"flanks.2.front\""_s;
+                                 << u"нет ключа \"flanks.2.front\" (Фронт (мВ/мсек))"_s;
     QTest::newRow("unknown key") << QByteArray("\"gain\": 3,")
                                  << QByteArray("\"gain\": 3, \"hue\": 1,")
                                  << u"неизвестный ключ \"hue\""_s;
     QTest::newRow("off the table")
         << QByteArray("\"accumulation\": 50") << QByteArray("\"accumulation\": 75")
-        << u"\"flanks.2.accumulation\": недопустимое значение 75; допустимы: 50, 100,"_s;
+        << u"\"flanks.2.accumulation\" (Накопление (мсек)): недопустимое значение 75; допустимы: 50, 100,"_s;
 }
 
 void TestCli::badFileWritesNothing()

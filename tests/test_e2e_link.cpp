@@ -20,6 +20,15 @@ private slots:
         b.start();
         QVERIFY2(b.linkUp(), qPrintable(b.rows()));
         QVERIFY(b.control<QPushButton>("Command9")->isEnabled());
+        QVERIFY(b.control<QPushButton>("Command5")->isEnabled());
+
+        // A detector that answers every poll in its slot keeps its readings
+        // fresh: nothing is greyed while it runs.
+        int stale = 0;
+        QObject::connect(&b.form->exchange(), &Exchange::readingsStale, [&] { ++stale; });
+        QTest::qWait(2000);
+        QVERIFY(b.form->exchange().readingsAreFresh());
+        QCOMPARE(stale, 0);
 
         b.command(u"flank 1 alarm"_s);
         QTRY_COMPARE_WITH_TIMEOUT(b.text("Label4"), u"Тревога"_s, kTimeout);
@@ -42,6 +51,10 @@ private slots:
         int notAlive = 0;
         QObject::connect(&silence.timer, &QTimer::timeout,
                          [&] { notAlive += b.text("Label6") != kLinkAlive; });
+        // Its readings are greyed between two replies and shown again at each.
+        int stale = 0, fresh = 0;
+        QObject::connect(&b.form->exchange(), &Exchange::readingsStale, [&] { ++stale; });
+        QObject::connect(&b.form->exchange(), &Exchange::readingsFresh, [&] { ++fresh; });
         QTest::qWait(10000);
         silence.timer.stop();
 
@@ -49,6 +62,7 @@ private slots:
         QVERIFY2(silence.resets >= 2 && silence.recoveries >= 2,
                  qPrintable(u"%1 %2"_s.arg(silence.resets).arg(silence.recoveries)));
         QCOMPARE(notAlive, 0);
+        QVERIFY2(stale >= 2 && fresh >= 2, qPrintable(u"%1 %2"_s.arg(stale).arg(fresh)));
         QCOMPARE(b.linkLossCount(), 0);
         QVERIFY(b.form->exchange().isRunning() && b.port->isOpen());
         QCOMPARE(b.rows(), kFlank1);

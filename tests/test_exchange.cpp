@@ -468,6 +468,117 @@ private slots:
         }
         QCOMPARE(got.join(u" / "), expected);
     }
+
+    // Whether the shown readings still tell the detector's state, step by
+    // step once the polls run: t one slot, r a status reply, x a status
+    // reply that fails its check, v a setting reply, q a request queued for
+    // the next slot, w a silent watchdog period, h stop, g start. Each step
+    // gives "F" (fresh) or "S" (stale), then the signals it raised.
+    void readingsFreshness_data()
+    {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("stale before the first reading") << u"tt"_s << u"S / S"_s;
+        QTest::newRow("a reading is fresh") << u"r"_s << u"F fresh"_s;
+        QTest::newRow("the second missed poll makes it stale")
+            << u"rttt"_s << u"F fresh / F / F / S stale"_s;
+        QTest::newRow("answered polls keep it fresh")
+            << u"rtrtrtrt"_s << u"F fresh / F / F / F / F / F / F / F"_s;
+        QTest::newRow("one missed poll, then an answer")
+            << u"rttrtt"_s << u"F fresh / F / F / F / F / F"_s;
+        QTest::newRow("a reply between two missed polls counts anew")
+            << u"rttrttt"_s << u"F fresh / F / F / F / F / F / S stale"_s;
+        QTest::newRow("a queued request is no poll, nor a break between missed ones")
+            << u"rtqttt"_s << u"F fresh / F / F / F / F / S stale"_s;
+        QTest::newRow("a setting reply is no reading")
+            << u"rttvt"_s << u"F fresh / F / F / F / S stale"_s;
+        QTest::newRow("a corrupt status reply is no reading")
+            << u"rttxt"_s << u"F fresh / F / F / F / S stale"_s;
+        QTest::newRow("a reading after stale ones is fresh again")
+            << u"rtttr"_s << u"F fresh / F / F / S stale / F fresh"_s;
+        QTest::newRow("stop makes it stale, then stopped")
+            << u"rh"_s << u"F fresh / S stale stopped"_s;
+        QTest::newRow("start keeps it stale until a reading")
+            << u"rhgttr"_s << u"F fresh / S stale stopped / S / S / S / F fresh"_s;
+        QTest::newRow("the port reset alone does not make it stale") << u"rw"_s << u"F fresh / F"_s;
+        QTest::newRow("the lost link does") << u"rww"_s << u"F fresh / F / S stale stopped"_s;
+    }
+    void readingsFreshness()
+    {
+        QFETCH(QString, steps);
+        QFETCH(QString, expected);
+        Rig rig;
+        QVERIFY(rig.exchange.start(1, 1, 1).started);
+        rig.run(1);
+        rig.port.deliver(kGainReply);             // the speed search ends
+        rig.run(Scheduler::kReadBackLength + 1);  // the read-back and the unit number
+        QStringList heard;
+        Exchange *e = &rig.exchange;
+        QObject::connect(e, &Exchange::readingsFresh, [&] { heard << u"fresh"_s; });
+        QObject::connect(e, &Exchange::readingsStale, [&] { heard << u"stale"_s; });
+        QObject::connect(e, &Exchange::stopped, [&] { heard << u"stopped"_s; });
+        const QHash<QChar, std::function<void()>> act{
+            {u't', [&] { rig.run(1); }},
+            {u'r', [&] { rig.port.deliver(statusReply(0)); }},
+            {u'x', [&] { rig.port.deliver(corruptStatusReply(0)); }},
+            {u'v', [&] { rig.port.deliver(kGainReply); }},
+            {u'q', [&] { rig.exchange.queueRequest(QString::fromLatin1(kRemoteTest)); }},
+            {u'w', [&] { rig.exchange.watchdogExpired(); }},
+            {u'h', [&] { rig.exchange.stop(); }},
+            {u'g', [&] { rig.exchange.start(1, 1, 1); }}};
+        QStringList got;
+        for (const QChar step : steps) {
+            heard.clear();
+            act[step]();
+            got << (QStringList{rig.exchange.readingsAreFresh() ? u"F"_s : u"S"_s} + heard)
+                       .join(u' ');
+        }
+        QCOMPARE(got.join(u" / "), expected);
+    }
+
+    // The first valid reply after a start tells that a detector is there:
+    // v a setting reply, r a status reply, x a reply that fails its check,
+    // n "!" and CR, w a silent watchdog period, h stop, g start. Each step
+    // gives "E" (established) or "-", and "!" when it raised linkEstablished.
+    void linkEstablished_data()
+    {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("silence") << u"ww"_s << u"- / -"_s;
+        QTest::newRow("noise is no detector") << u"xn"_s << u"- / -"_s;
+        QTest::newRow("once, at the first valid reply") << u"xvrv"_s << u"- / E ! / E / E"_s;
+        QTest::newRow("a status reply first") << u"r"_s << u"E !"_s;
+        QTest::newRow("the port reset keeps it") << u"vw"_s << u"E ! / E"_s;
+        QTest::newRow("stop ends it, the next start waits again")
+            << u"vhgwv"_s << u"E ! / - / - / - / E !"_s;
+        QTest::newRow("the lost link ends it") << u"vww"_s << u"E ! / E / -"_s;
+    }
+    void linkEstablished()
+    {
+        QFETCH(QString, steps);
+        QFETCH(QString, expected);
+        Rig rig;
+        int raised = 0;
+        QObject::connect(&rig.exchange, &Exchange::linkEstablished, [&] { ++raised; });
+        QVERIFY(rig.exchange.start(1, 1, 1).started);
+        const QHash<QChar, std::function<void()>> act{
+            {u'v', [&] { rig.port.deliver(kGainReply); }},
+            {u'r', [&] { rig.port.deliver(statusReply(0)); }},
+            {u'x', [&] { rig.port.deliver(corruptStatusReply(0)); }},
+            {u'n', [&] { rig.port.deliver("!\r"); }},
+            {u'w', [&] { rig.exchange.watchdogExpired(); }},
+            {u'h', [&] { rig.exchange.stop(); }},
+            {u'g', [&] { rig.exchange.start(1, 1, 1); }}};
+        QStringList got;
+        for (const QChar step : steps) {
+            raised = 0;
+            act[step]();
+            QVERIFY(raised <= 1);
+            got << QString(rig.exchange.isLinkEstablished() ? u"E"_s : u"-"_s) +
+                       (raised ? u" !"_s : QString());
+        }
+        QCOMPARE(got.join(u" / "), expected);
+    }
 };
 
 QTEST_GUILESS_MAIN(ExchangeTest)

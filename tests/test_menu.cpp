@@ -62,6 +62,26 @@ struct Menu {
     void trigger(const char *action) const { find<QAction>(action)->trigger(); }
     Exchange &exchange() const { return window->form().exchange(); }
     TaskDialog *task() const { return window->findChild<TaskDialog *>(); }
+    // The report's questions, open; none when they are not asked.
+    QDialog *reportDetails() const
+    {
+        // One closed before may wait for its deletion.
+        for (QDialog *dialog : window->findChildren<QDialog *>(u"reportDetailsDialog"_s))
+            if (dialog->isVisible())
+                return dialog;
+        return nullptr;
+    }
+    // Answers the report's questions with `site` and `installer`.
+    bool answerReportDetails(const QString &site = {}, const QString &installer = {}) const
+    {
+        QDialog *dialog = reportDetails();
+        if (!dialog)
+            return false;
+        dialog->findChild<QLineEdit *>(u"siteEdit"_s)->setText(site);
+        dialog->findChild<QLineEdit *>(u"installerEdit"_s)->setText(installer);
+        dialog->accept();
+        return true;
+    }
     // The dialog's work has ended; its text.
     QString taskEnded() const
     {
@@ -144,6 +164,7 @@ private slots:
     void rememberedChoicesOffered();
     void choicesRememberedForNextStart();
     void chartPictureAndReportWithPass();
+    void reportDetailsRemembered();
     void discoveryChoosesPortAndAddress();
     void discoveryCancelledMidway();
     void guideAndAbout();
@@ -327,6 +348,8 @@ void TestMenu::fileFailuresNamed()
     QVERIFY(menu.start());
     menu.files = {path.arg(dir().path())};
     menu.trigger(action.constData());
+    if (action == "reportAction")
+        QVERIFY(menu.answerReportDetails());
     // A recording that cannot start says so in a message; a task in its dialog.
     const auto *box = menu.window->findChild<QMessageBox *>();
     const QString text = box ? box->text() : menu.taskEnded();
@@ -406,16 +429,25 @@ void TestMenu::chartPictureAndReportWithPass()
     QVERIFY(menu.window->lastPass()->meanVolts);
     QVERIFY(menu.window->lastPass()->signal.size() >= 30);
 
+    // The picture is the chart as shown, with the stamp below it.
     const QString png = dir().filePath(u"chart.png"_s);
     menu.files = {png};
     menu.trigger("saveChartAction");
     const QImage &shown = menu.window->form().chart().canvas().image();
-    QCOMPARE(QImage(png).convertToFormat(shown.format()), shown);
+    const QImage saved(png);
+    QCOMPARE(saved.width(), shown.width());
+    QVERIFY(saved.height() > shown.height());
+    QCOMPARE(saved.copy(shown.rect()).convertToFormat(shown.format()), shown);
     QCOMPARE(menu.said(), u"Диаграмма сохранена: "_s + png);
 
+    // The report asks for the site and the installer before the file.
     const QString pdf = dir().filePath(u"report.pdf"_s);
     menu.files = {pdf};
     menu.trigger("reportAction");
+    QVERIFY(menu.asked.last() != u"Отчёт о проверке"_s);
+    QVERIFY(!menu.find<QAction>("reportAction")->isEnabled());
+    QVERIFY(menu.answerReportDetails(u"Site 7"_s, u"Ivanov"_s));
+    QCOMPARE(menu.asked.last(), u"Отчёт о проверке"_s);
     QCOMPARE(menu.taskEnded(), u"Отчёт записан в "_s + pdf);
     QCOMPARE(menu.said(), u"Отчёт сохранён: "_s + pdf);
     QVERIFY(fileText(pdf).startsWith(u"%PDF-"_s));
@@ -630,6 +662,43 @@ void TestMenu::choicesRememberedForNextStart()
     QCOMPARE(next.find<QLineEdit>("Text1")->text(), u"7"_s);
     next.trigger("saveChartAction");
     QCOMPARE(next.folders, QStringList{charts});
+}
+
+void TestMenu::reportDetailsRemembered()
+{
+    // What was typed for the report is offered at the next report, also in
+    // the next run of the program; cancelled questions change nothing.
+    const QString store = dir().filePath(u"verkan-r.conf"_s);
+    OnSim live(dir());
+    QVERIFY(live.sim.ready());
+    auto settings = std::make_unique<QSettings>(store, QSettings::IniFormat);
+    {
+        Menu menu(live.port, dir(), settings.get());
+        QVERIFY(menu.start());
+        menu.trigger("reportAction");
+        QDialog *details = menu.reportDetails();
+        QVERIFY(details);
+        QCOMPARE(details->findChild<QLineEdit *>(u"siteEdit"_s)->text(), QString());
+        QVERIFY(menu.answerReportDetails(u"Склад № 3"_s, u"Петров П. П."_s));
+        // No file chosen: no report, but the answers are kept.
+        QVERIFY(!menu.task());
+        menu.trigger("reportAction");
+        details = menu.reportDetails();
+        QVERIFY(details);
+        details->findChild<QLineEdit *>(u"siteEdit"_s)->setText(u"другой"_s);
+        details->reject();
+        menu.find<QPushButton>("Command3")->click();  // "СТОП"
+    }
+    settings.reset();  // the end of the run writes the store
+
+    QSettings next(store, QSettings::IniFormat);
+    Menu menu(live.port, dir(), &next);
+    QVERIFY(menu.start());
+    menu.trigger("reportAction");
+    QDialog *details = menu.reportDetails();
+    QVERIFY(details);
+    QCOMPARE(details->findChild<QLineEdit *>(u"siteEdit"_s)->text(), u"Склад № 3"_s);
+    QCOMPARE(details->findChild<QLineEdit *>(u"installerEdit"_s)->text(), u"Петров П. П."_s);
 }
 
 void TestMenu::discoveryChoosesPortAndAddress()

@@ -1,9 +1,11 @@
 // Settings files: what a document is read as, every kind of document that is
 // refused (with the key and the allowed values named), and a round trip of
 // every position of every setting.
+#include "i18n/language.h"
 #include "link/scheduler.h"
 #include "params/settingsfile.h"
 
+#include <QCoreApplication>
 #include <QJsonDocument>
 #include <QTest>
 
@@ -66,20 +68,21 @@ private slots:
             << QByteArray("\"gain\": 5") << QByteArray("\"gain\": 5, \"hue\": 1")
             << u"\"flanks.1\": неизвестный ключ \"hue\""_s;
         QTest::newRow("missing setting") << QByteArray("\"alarmTime\": 10,") << QByteArray()
-                                         << u"нет ключа \"flanks.2.alarmTime\""_s;
+                                         << u"нет ключа \"flanks.2.alarmTime\" (Тревога (сек))"_s;
         QTest::newRow("between values")
             << QByteArray("\"threshold\": 1.1") << QByteArray("\"threshold\": 1.15")
-            << u"\"flanks.1.threshold\": недопустимое значение 1.15; допустимы: 0.7, 0.8, 0.9, 1, "
+            << u"\"flanks.1.threshold\" (Порог (В)): недопустимое значение 1.15; допустимы: 0.7, "
+               u"0.8, 0.9, 1, "
                u"1.1, 1.2, 1.3, 1.4, 1.5, 1.6, 1.7, 1.8, 1.9, 2"_s;
         QTest::newRow("not in the list")
             << QByteArray("\"limit\": 10") << QByteArray("\"limit\": 5")
-            << u"\"flanks.1.limit\": недопустимое значение 5; допустимы: 1, 10, 100, 1000"_s;
+            << u"\"flanks.1.limit\" (Предел): недопустимое значение 5; допустимы: 1, 10, 100, 1000"_s;
         QTest::newRow("below the table")
             << QByteArray("\"gain\": 9") << QByteArray("\"gain\": 0")
-            << u"\"flanks.2.gain\": недопустимое значение 0; допустимы: 1, 2,"_s;
+            << u"\"flanks.2.gain\" (Усиление): недопустимое значение 0; допустимы: 1, 2,"_s;
         QTest::newRow("text for a number")
             << QByteArray("\"front\": 6") << QByteArray("\"front\": \"6\"")
-            << u"\"flanks.1.front\": недопустимое значение \"6\"; допустимы: 2, 4,"_s;
+            << u"\"flanks.1.front\" (Фронт (мВ/мсек)): недопустимое значение \"6\"; допустимы: 2, 4,"_s;
 
         const QString speeds = u"допустимы: 4800, 9600, 19200, 38400, 57600, 115200"_s;
         QTest::newRow("speed 0") << QByteArray("\"speed\": 19200") << QByteArray("\"speed\": 0")
@@ -123,10 +126,10 @@ private slots:
                                      << u"\"flanks.1\": ключ задан дважды"_s;
         QTest::newRow("setting twice")
             << QByteArray("\"gain\": 9") << QByteArray("\"gain\": 9, \"gain\": 9")
-            << u"\"flanks.2.gain\": ключ задан дважды"_s;
+            << u"\"flanks.2.gain\" (Усиление): ключ задан дважды"_s;
         QTest::newRow("setting twice, once spelt with an escape")
             << QByteArray("\"gain\": 5") << QByteArray("\"gain\": 5, \"g\\u0061in\": 7")
-            << u"\"flanks.1.gain\": ключ задан дважды"_s;
+            << u"\"flanks.1.gain\" (Усиление): ключ задан дважды"_s;
     }
     void refuses()
     {
@@ -139,6 +142,65 @@ private slots:
         const ProfileParse parsed = parseSettingsProfile(document);
         QVERIFY(!parsed.profile);
         QVERIFY2(parsed.error.contains(error), qPrintable(parsed.error));
+    }
+
+    // A refused setting is named by its key in the file and by its caption in
+    // the window, in the window's language; keys that are no setting keep
+    // their name alone.
+    void refusalNamesTheSetting_data()
+    {
+        QTest::addColumn<bool>("english");
+        QTest::addColumn<QByteArray>("from");
+        QTest::addColumn<QByteArray>("to");
+        QTest::addColumn<QString>("error");
+        const QByteArray gain = "\"gain\": 5";
+        const QByteArray alarmTime = "\"alarmTime\": 10,";
+        const QByteArray selfTest = "\"selfTestDuration\": 100";
+        for (bool english : {false, true}) {
+            const char *language = english ? "English" : "Russian";
+            auto row = [&](const char *name) -> QTestData & {
+                return QTest::newRow(qPrintable(
+                           u"%1, %2"_s.arg(QLatin1String(language), QLatin1String(name))))
+                       << english;
+            };
+            row("value not allowed")
+                << selfTest << QByteArray("\"selfTestDuration\": 5")
+                << (english ? u"\"flanks.1.selfTestDuration\" (Self-test time (ms)): value 5 "
+                              u"not allowed; allowed: 10, 20,"_s
+                            : u"\"flanks.1.selfTestDuration\" (Длительность самоконтр. (мсек)): "
+                              u"недопустимое значение 5; допустимы: 10, 20,"_s);
+            row("setting missing")
+                << alarmTime << QByteArray()
+                << (english ? u"missing key \"flanks.2.alarmTime\" (Alarm (s))"_s
+                            : u"нет ключа \"flanks.2.alarmTime\" (Тревога (сек))"_s);
+            row("setting twice") << gain << QByteArray("\"gain\": 5, \"gain\": 6")
+                                 << (english
+                                         ? u"\"flanks.1.gain\" (Gain): key given twice"_s
+                                         : u"\"flanks.1.gain\" (Усиление): ключ задан дважды"_s);
+            row("speed, no setting")
+                << QByteArray("\"speed\": 19200") << QByteArray("\"speed\": 1")
+                << (english ? u"\"speed\": value 1 not allowed; allowed: 4800,"_s
+                            : u"\"speed\": недопустимое значение 1; допустимы: 4800,"_s);
+            row("flank missing, no setting")
+                << QByteArray("\"2\": {") << QByteArray("\"3\": {")
+                << (english ? u"\"flanks\": unknown flank \"3\""_s
+                            : u"\"flanks\": неизвестный фланг \"3\""_s);
+        }
+    }
+    void refusalNamesTheSetting()
+    {
+        QFETCH(bool, english);
+        QFETCH(QByteArray, from);
+        QFETCH(QByteArray, to);
+        QFETCH(QString, error);
+        installLanguage(*QCoreApplication::instance(),
+                        english ? Language::English : Language::Russian);
+        const QByteArray document = QByteArray(kDocument).replace(from, to);
+        QVERIFY(document != kDocument);
+        const ProfileParse parsed = parseSettingsProfile(document);
+        installLanguage(*QCoreApplication::instance(), Language::Russian);
+        QVERIFY(!parsed.profile);
+        QVERIFY2(parsed.error.startsWith(error), qPrintable(parsed.error));
     }
 
     // Documents written otherwise than toJson() writes them that say the same.

@@ -123,6 +123,8 @@ private slots:
     void applyInterrupted();
     void recordLeavesOutStaleReplies();
     void reportTakesBothFlanksAndReturns();
+    void reportReadsTheUnitNumber_data();
+    void reportReadsTheUnitNumber();
     void passRecorder_data();
     void passRecorder();
 };
@@ -292,7 +294,9 @@ void TestTasks::reportTakesBothFlanksAndReturns()
     Rig rig(2);
     QVERIFY(rig.settled());
     rig.line.detector.setFlankState(1, sim::FlankState::Alarm);
-    ReportTask task(rig.exchange, dir.filePath(u"report.pdf"_s), {u"COM1 (/dev/x)"_s, {}, 0});
+    ReportTask::Options options;
+    options.port = u"COM1 (/dev/x)"_s;
+    ReportTask task(rig.exchange, dir.filePath(u"report.pdf"_s), options);
     QSignalSpy finished(&task, &Task::finished);
     task.start();
     QVERIFY(finished.wait(20000));
@@ -306,6 +310,49 @@ void TestTasks::reportTakesBothFlanksAndReturns()
     QVERIFY(!report.pass);
     QFile pdf(dir.filePath(u"report.pdf"_s));
     QVERIFY(pdf.open(QIODevice::ReadOnly) && pdf.read(5) == "%PDF-");
+}
+
+void TestTasks::reportReadsTheUnitNumber_data()
+{
+    QTest::addColumn<bool>("lost");  // the first reply to the read is lost
+    QTest::addColumn<bool>("neverAnswered");
+    QTest::newRow("answered") << false << false;
+    QTest::newRow("lost once, asked again") << true << false;
+    QTest::newRow("never answered: the report says so") << false << true;
+}
+
+void TestTasks::reportReadsTheUnitNumber()
+{
+    // The report asks the detector for its unit number itself, as the
+    // settings are asked for: again while it does not come, and a detector
+    // that never tells it still gets its report.
+    QFETCH(bool, lost);
+    QFETCH(bool, neverAnswered);
+    QTemporaryDir dir;
+    Rig rig;
+    QVERIFY(rig.settled());
+    const int code = protocol::kReadUnitNumber;
+    if (lost)
+        rig.line.loseOnce.insert(code);
+    if (neverAnswered)
+        rig.line.neverAnswer.insert(code);
+    const QByteArray read = readRequest(settingRow(Setting::UnitNumber), 1, 1).toLatin1();
+    const int sentBefore = rig.line.sent(read);
+    ReportTask::Options options;
+    options.site = u"Склад 3"_s;
+    options.installer = u"Петров"_s;
+    options.unitNumberTiming = {300, 1500};
+    ReportTask task(rig.exchange, dir.filePath(u"report.pdf"_s), options);
+    QSignalSpy finished(&task, &Task::finished);
+    task.start();
+    QVERIFY(finished.wait(20000));
+    QVERIFY2(task.state() == Task::State::Done, qPrintable(task.message()));
+    const CommissioningReport &report = task.report();
+    QCOMPARE(report.unitNumber, neverAnswered ? std::optional<int>() : std::optional<int>(1));
+    QCOMPARE(report.site, u"Склад 3"_s);
+    QCOMPARE(report.installer, u"Петров"_s);
+    const int sent = rig.line.sent(read) - sentBefore;
+    QVERIFY2(neverAnswered || lost ? sent >= 2 : sent == 1, qPrintable(QString::number(sent)));
 }
 
 namespace {

@@ -150,6 +150,10 @@ QString textOf(const QWidget *w)
 // Enabled before "СТАРТ" and after the exchange stopped.
 const QString kStopped = u"Check1 Check3 Check6 Check7 Check8 Check9 Combo3 Command4 Command6"_s;
 const QString kLinkAlive = u"Установлена связь с блоком. Обмен данными..."_s;
+// A greyed read-out's text colour and a greyed label's face: the form's
+// disabled text on its own face.
+const QString kGrey = u"/808080"_s;
+const QString kFace = u"/c0c0c0"_s;
 
 }  // namespace
 
@@ -466,10 +470,11 @@ private slots:
                                                 u" Старт.   COM-порт: 1     Адрес: 5"_s});
         QCOMPARE(w.label("Label6")->text(), QString());
         QCOMPARE(w.form->exchange().address(), 5);
-        // The unlock boxes of the setting rows, "СТОП", the flank, remote test.
+        // The unlock boxes of the setting rows, "СТОП", the flank; the remote
+        // test waits for a detector to answer.
         QCOMPARE(w.enabledControls(), u"Check10 Check11 Check12 Check13 Check14 Check2 Check3 "
                                       u"Check4 Check5 Check6 Check7 Check8 Check9 Combo2 "
-                                      u"Command3 Command5 Command6"_s);
+                                      u"Command3 Command6"_s);
         QVERIFY(!w.check("Check1")->isChecked());
         QVERIFY(w.timer("Timer1")->isActive() && w.timer("Timer5")->isActive());
 
@@ -479,6 +484,7 @@ private slots:
         QCOMPARE(w.label("Label6")->text(), kLinkAlive);
         QCOMPARE(labelTextColor(w.label("Label6")), bgr::Blue);
         QCOMPARE(w.label("Label24")->text(), u"4800,N"_s);
+        QVERIFY(w.button("Command5")->isEnabled());
         w.button("Command9")->click();  // a control pass, cut off by "СТОП" below
 
         w.chooseFlank2();  // polled and read back from now on
@@ -751,6 +757,123 @@ private slots:
         w.button("Command6")->click();
         QCOMPARE(w.journalListItems(), QStringList{w.stamp() + u"  Очистка журнала"_s});
         QCOMPARE(w.journalFileLines().last(), u"\""_s + w.stamp() + u" Очистка журнала\""_s);
+    }
+
+    // With no detector at the address the remote test cannot be asked, so
+    // no test is journalled as done; the first valid reply allows it.
+    void remoteTestWaitsForTheLink()
+    {
+        Window w;
+        w.start(1);
+        QPushButton *remoteTest = w.button("Command5");
+        w.tick(20 * protocol::kTicksPerSlot);  // speed search, read-back, polls: no answer
+        QVERIFY(!remoteTest->isEnabled());
+        remoteTest->click();
+        w.form->exchange().watchdogExpired();
+        w.form->exchange().watchdogExpired();
+        QCOMPARE(w.journalSince(1), QStringList({u"  НЕТ СВЯЗИ С БЛОКОМ!| НЕТ СВЯЗИ С БЛОКОМ!"_s,
+                                                 u"   Стоп| Стоп"_s}));
+        QVERIFY(!w.port.written.contains("$01030c\r"));
+
+        w.start(1);
+        w.tick(protocol::kTicksPerSlot);
+        QVERIFY(!remoteTest->isEnabled());
+        w.port.deliver(settingReply(settingRow(Setting::Gain).readCode, 5));
+        QVERIFY(remoteTest->isEnabled());
+    }
+
+    // The state, level and signal read-outs are greyed once they no longer
+    // tell the detector's state, their values still readable, and the next
+    // status reply shows them as it sets them. Each look is "text/text
+    // colour" and, for a label, "/face".
+    void readingsGreyedWhileStale_data()
+    {
+        QTest::addColumn<QString>("how");  // s "СТОП", p polls missed, l the link lost
+        QTest::addColumn<QStringList>("greyed");
+        QTest::newRow("after СТОП") << u"s"_s
+                                    << QStringList{u"Тревога"_s + kGrey + kFace,
+                                                   u" "_s + kGrey + kFace,
+                                                   u"Разомкнут"_s + kGrey + kFace,
+                                                   u"3 В"_s + kGrey,
+                                                   u"0,51 В"_s + kGrey,
+                                                   u"1,96 В"_s + kGrey};
+        QTest::newRow("from the second missed poll") << u"p"_s
+                                                     << QStringList{u"Тревога"_s + kGrey + kFace,
+                                                                    u" "_s + kGrey + kFace,
+                                                                    u"Разомкнут"_s + kGrey + kFace,
+                                                                    u"3 В"_s + kGrey,
+                                                                    u"0,51 В"_s + kGrey,
+                                                                    u"1,96 В"_s + kGrey};
+        QTest::newRow("the link lost") << u"l"_s
+                                       << QStringList{u"Нет связи"_s + kGrey + kFace,
+                                                      u" "_s + kGrey + kFace,
+                                                      u" "_s + kGrey + kFace,
+                                                      u" "_s + kGrey,
+                                                      u" "_s + kGrey,
+                                                      u" "_s + kGrey};
+    }
+    void readingsGreyedWhileStale()
+    {
+        QFETCH(QString, how);
+        QFETCH(QStringList, greyed);
+        const char *readouts[] = {"Label4", "Label25", "Label16", "Text2", "Text11", "Text12"};
+        Window w;
+        const auto looks = [&] {
+            QStringList out;
+            for (const char *name : readouts) {
+                const QWidget *readout = w.control<QWidget>(name);
+                const bool label = qobject_cast<const QLabel *>(readout);
+                const QPalette shown = readout->palette();
+                QString look = textOf(readout) + u'/' +
+                               QString::number(bgrFromColor(shown.color(label ? QPalette::WindowText
+                                                                              : QPalette::Text)),
+                                               16);
+                if (label)
+                    look += u'/' + QString::number(bgrFromColor(shown.color(QPalette::Window)), 16);
+                out << look;
+            }
+            return out;
+        };
+        w.start(1);
+        w.tick(protocol::kTicksPerSlot);
+        w.port.deliver(settingReply(settingRow(Setting::Gain).readCode, 5));  // 4800 baud
+        w.tick((Scheduler::kReadBackLength + 1) * protocol::kTicksPerSlot);
+        w.button("Command9")->click();
+        // Alarm with the tamper open, a useful signal above the threshold.
+        w.port.deliver(statusReply(0x11, 200, 50, 153, 26));
+        const QStringList live{u"Тревога/0/ff"_s, u" /0/c0c0c0"_s, u"Разомкнут/ff/c0c0c0"_s,
+                               u"3 В/0"_s,        u"0,51 В/0"_s,   u"1,96 В/ff"_s};
+        QCOMPARE(looks(), live);
+
+        w.tick(protocol::kTicksPerSlot);  // a poll
+        if (how == u"s"_s) {
+            w.button("Command3")->click();
+        } else if (how == u"p"_s) {
+            w.tick(protocol::kTicksPerSlot);  // the poll missed, a second one
+            QCOMPARE(looks(), live);
+            w.tick(protocol::kTicksPerSlot);  // missed again
+        } else {
+            w.form->exchange().watchdogExpired();
+            QCOMPARE(looks(), live);
+            w.form->exchange().watchdogExpired();
+        }
+        QCOMPARE(looks(), greyed);
+        if (!w.form->exchange().isRunning()) {
+            // Greyed after "СТАРТ" too, until the detector answers a poll
+            // ("СТАРТ" empties the state and the useful signal).
+            w.start(1);
+            w.tick(protocol::kTicksPerSlot);
+            w.port.deliver(settingReply(settingRow(Setting::Gain).readCode, 5));
+            for (const QString &look : looks())
+                QVERIFY2(look.contains(kGrey), qPrintable(look));
+        }
+
+        // The next status reply: norm, tamper closed. The useful signal keeps
+        // the red of the pass: on in the same exchange, ended by "СТАРТ".
+        w.port.deliver(statusReply(0, 10, 50, 51, 102));
+        QCOMPARE(looks(),
+                 QStringList({u"Норма/0/ff00"_s, u" /0/c0c0c0"_s, u"Замкнут/0/c0c0c0"_s, u"1 В/0"_s,
+                              u"2 В/0"_s, how == u"p"_s ? u"1,08 В/ff"_s : u"/ff"_s}));
     }
 
     void controlPass()

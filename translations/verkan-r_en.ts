@@ -177,6 +177,18 @@
         <translation>record: the length of the recording in seconds</translation>
     </message>
     <message>
+        <source>--address: адрес блока от %1 до %2</source>
+        <translation>--address: unit address from %1 to %2</translation>
+    </message>
+    <message>
+        <source>--addresses: диапазон ОТ-ДО в пределах %1-%2</source>
+        <translation>--addresses: a range FROM-TO within %1-%2</translation>
+    </message>
+    <message>
+        <source>--baud: допустимы %1</source>
+        <translation>--baud: %1 allowed</translation>
+    </message>
+    <message>
         <source>Использование: verkan-cli [--port ПОРТ] [--address N] [--baud СКОРОСТЬ] КОМАНДА ...
 
 Настройка и проверка извещателей ВЕРКАН-Р из командной строки.
@@ -205,9 +217,11 @@
                                   прочитать всё обратно и показать изменения
   record СЕКУНДЫ ФАЙЛ [--flank 1|2]
                                   записать все ответы о состоянии в файл CSV
-  report ФАЙЛ [--pass СЕКУНДЫ] [--flank 1|2]
+  report ФАЙЛ [--pass СЕКУНДЫ] [--flank 1|2] [--site ТЕКСТ] [--installer ТЕКСТ]
                                   отчёт о пусконаладке в PDF; с --pass сначала
-                                  контрольный проход заданной длительности
+                                  контрольный проход заданной длительности;
+                                  --site: объект, --installer: монтажник (без них
+                                  в отчёте строки, чтобы вписать от руки)
 
 Коды завершения: 0 готово; 2 ошибка в командной строке или в файле;
 3 блок не ответил; 4 порт не открывается; 5 запись не подтверждена.
@@ -240,25 +254,15 @@ Commands:
                                   unit, read everything back and show the changes
   record SECONDS FILE [--flank 1|2]
                                   record every status reply into a CSV file
-  report FILE [--pass SECONDS] [--flank 1|2]
+  report FILE [--pass SECONDS] [--flank 1|2] [--site TEXT] [--installer TEXT]
                                   commissioning report as PDF; with --pass a test
-                                  crossing of that length first
+                                  crossing of that length first; --site: the site,
+                                  --installer: the installer (without them the
+                                  report has lines to write on by hand)
 
 Exit codes: 0 done; 2 error in the command line or in a file;
 3 the unit did not answer; 4 the port does not open; 5 a write not confirmed.
 </translation>
-    </message>
-    <message>
-        <source>--address: адрес блока от %1 до %2</source>
-        <translation>--address: unit address from %1 to %2</translation>
-    </message>
-    <message>
-        <source>--addresses: диапазон ОТ-ДО в пределах %1-%2</source>
-        <translation>--addresses: a range FROM-TO within %1-%2</translation>
-    </message>
-    <message>
-        <source>--baud: допустимы %1</source>
-        <translation>--baud: %1 allowed</translation>
     </message>
 </context>
 <context>
@@ -346,6 +350,14 @@ Exit codes: 0 done; 2 error in the command line or in a file;
     <message>
         <source>нет</source>
         <translation>none</translation>
+    </message>
+    <message>
+        <source>Номер блока: %1</source>
+        <translation>Unit number: %1</translation>
+    </message>
+    <message>
+        <source>Номер блока не прочитан: блок не ответил</source>
+        <translation>Unit number not read: the unit did not answer</translation>
     </message>
 </context>
 <context>
@@ -785,10 +797,6 @@ Address of the unit not known? Find the unit: Unit → Find unit…</translation
         <translation>unknown key &quot;%1&quot;</translation>
     </message>
     <message>
-        <source>нет ключа &quot;%1&quot;</source>
-        <translation>missing key &quot;%1&quot;</translation>
-    </message>
-    <message>
         <source>&quot;format&quot;: ожидается &quot;%1&quot;</source>
         <translation>&quot;format&quot;: &quot;%1&quot; expected</translation>
     </message>
@@ -811,10 +819,6 @@ Address of the unit not known? Find the unit: Unit → Find unit…</translation
     <message>
         <source>&quot;%1&quot;: неизвестный ключ &quot;%2&quot;</source>
         <translation>&quot;%1&quot;: unknown key &quot;%2&quot;</translation>
-    </message>
-    <message>
-        <source>&quot;%1&quot;: недопустимое значение %2; допустимы: %3</source>
-        <translation>&quot;%1&quot;: value %2 not allowed; allowed: %3</translation>
     </message>
     <message>
         <source>код %1</source>
@@ -1013,12 +1017,60 @@ Address of the unit not known? Find the unit: Unit → Find unit…</translation
         <translation>a malformed value</translation>
     </message>
     <message>
-        <source>&quot;%1&quot;: ключ задан дважды</source>
-        <translation>&quot;%1&quot;: key given twice</translation>
-    </message>
-    <message>
         <source>&quot;saved&quot;: ожидаются дата и время ISO 8601 (&quot;2026-12-06T12:00:00&quot;)</source>
         <translation>&quot;saved&quot;: an ISO 8601 date and time expected (&quot;2026-12-06T12:00:00&quot;)</translation>
+    </message>
+    <message>
+        <source>%1 В/дел., %2 с/дел.</source>
+        <translation>%1 V/div., %2 s/div.</translation>
+    </message>
+    <message>
+        <source>Масштаб</source>
+        <translation>Scale</translation>
+    </message>
+    <message>
+        <source>Объект</source>
+        <translation>Site</translation>
+    </message>
+    <message>
+        <source>Монтажник</source>
+        <translation>Installer</translation>
+    </message>
+    <message>
+        <source>не прочитан: блок не ответил</source>
+        <translation>not read: the unit did not answer</translation>
+    </message>
+    <message>
+        <source>Контрольный проход не выполнялся</source>
+        <translation>No control pass was made</translation>
+    </message>
+    <message>
+        <source>Подписи</source>
+        <translation>Signatures</translation>
+    </message>
+    <message>
+        <source>Подпись</source>
+        <translation>Signature</translation>
+    </message>
+    <message>
+        <source>Дата</source>
+        <translation>Date</translation>
+    </message>
+    <message>
+        <source>Заказчик</source>
+        <translation>Customer</translation>
+    </message>
+    <message>
+        <source>%1: недопустимое значение %2; допустимы: %3</source>
+        <translation>%1: value %2 not allowed; allowed: %3</translation>
+    </message>
+    <message>
+        <source>нет ключа %1</source>
+        <translation>missing key %1</translation>
+    </message>
+    <message>
+        <source>%1: ключ задан дважды</source>
+        <translation>%1: key given twice</translation>
     </message>
 </context>
 <context>
@@ -1315,6 +1367,25 @@ Event journal: %1</translation>
     </message>
 </context>
 <context>
+    <name>ReportDetailsDialog</name>
+    <message>
+        <source>Отчёт о проверке</source>
+        <translation>Test report</translation>
+    </message>
+    <message>
+        <source>&amp;Объект:</source>
+        <translation>&amp;Site:</translation>
+    </message>
+    <message>
+        <source>&amp;Монтажник (Ф. И. О.):</source>
+        <translation>&amp;Installer (full name):</translation>
+    </message>
+    <message>
+        <source>Войдут в отчёт вместе с номером блока. Пустое поле станет строкой, чтобы вписать от руки.</source>
+        <translation>They go into the report with the unit number. An empty field becomes a line to write on by hand.</translation>
+    </message>
+</context>
+<context>
     <name>ReportTask</name>
     <message>
         <source>Состояние флангов блока %1</source>
@@ -1335,6 +1406,10 @@ Event journal: %1</translation>
     <message>
         <source>Обмен данными остановлен; отчёт не записан.</source>
         <translation>Data exchange stopped; the report was not written.</translation>
+    </message>
+    <message>
+        <source>Чтение номера блока %1</source>
+        <translation>Reading the number of unit %1</translation>
     </message>
 </context>
 <context>

@@ -2,6 +2,7 @@
 
 #include "app/controls.h"
 #include "app/portlist.h"
+#include "app/rememberedchoices.h"
 #include "app/updown.h"
 #include "base/colors.h"
 #include "link/comports.h"
@@ -32,10 +33,11 @@ const QString kBlankStatus = QStringLiteral(" ");
 
 }  // namespace
 
-ConnectionPanel::ConnectionPanel(QWidget *form, Exchange &exchange)
-    : QObject(form), m_exchange(exchange), m_status(control<QLabel>(form, "Label6")),
-      m_speed(control<QLabel>(form, "Label24")), m_ports(control<PortList>(form, "Combo3")),
-      m_flank(control<QComboBox>(form, "Combo2")), m_start(control<QPushButton>(form, "Command4")),
+ConnectionPanel::ConnectionPanel(QWidget *form, Exchange &exchange, QSettings *settings)
+    : QObject(form), m_exchange(exchange), m_settings(settings),
+      m_status(control<QLabel>(form, "Label6")), m_speed(control<QLabel>(form, "Label24")),
+      m_ports(control<PortList>(form, "Combo3")), m_flank(control<QComboBox>(form, "Combo2")),
+      m_start(control<QPushButton>(form, "Command4")),
       m_stop(control<QPushButton>(form, "Command3")),
       m_addressUnlock(control<QCheckBox>(form, "Check1")),
       m_address(control<UpDown>(form, "UpDown1")), m_addressBox(control<QLineEdit>(form, "Text1")),
@@ -78,6 +80,16 @@ void ConnectionPanel::load()
     m_address->setIncrement(1);
 
     showPermissionHint(scanComPorts());
+    offerRemembered();
+}
+
+void ConnectionPanel::offerRemembered()
+{
+    // A remembered port that is not listed now is not chosen.
+    if (const std::optional<int> port = RememberedChoices::port(m_settings))
+        m_ports->setCurrentIndex(m_ports->findText(QString::number(*port)));
+    if (const std::optional<int> address = RememberedChoices::address(m_settings))
+        m_address->setValue(*address);
 }
 
 void ConnectionPanel::showPermissionHint(const QStringList &denied)
@@ -142,6 +154,7 @@ QString ConnectionPanel::flankText() const
 
 void ConnectionPanel::showStatus(const QString &text)
 {
+    m_showsSearch = false;
     // Every reply confirms the link: fitting the same text again would
     // measure it in several font sizes for nothing.
     if (text == m_statusText)
@@ -174,6 +187,7 @@ bool ConnectionPanel::start()
         return false;
     }
 
+    RememberedChoices::rememberConnection(m_settings, portNumber, m_address->Value());
     showStatus(QString());
     m_start->setEnabled(false);
     m_stop->setEnabled(true);
@@ -203,10 +217,13 @@ void ConnectionPanel::showStopped()
     m_addressUnlock->setEnabled(true);
     m_ports->setEnabled(true);
     m_flank->setEnabled(false);
-    // After a lost link the status line keeps saying so.
+    // After a lost link the status line keeps saying so. The speed search is
+    // over: its words go, back to the empty line of the start.
     if (m_exchange.silentPeriods() < 1) {
         setLabelTextColor(m_status, bgr::Black);
         showStatus(tr(kExchangeStopped));
+    } else if (m_showsSearch) {
+        showStatus(QString());
     }
 }
 
@@ -221,10 +238,32 @@ void ConnectionPanel::showSpeed(int baud)
     showText(m_speed, speedCaption(baud));
 }
 
+void ConnectionPanel::showSpeedTried(int baud)
+{
+    // Only on the empty line of a starting exchange: the window's own
+    // messages keep their place and their words.
+    if (!m_statusText.isEmpty() && !m_showsSearch)
+        return;
+    setLabelTextColor(m_status, bgr::Black);
+    showStatus(tr("Поиск скорости: %1 бод…").arg(baud));
+    m_showsSearch = true;
+}
+
 void ConnectionPanel::showLinkLost()
 {
     setLabelTextColor(m_status, bgr::Red);
     showStatus(tr(kLinkLost));
+    // The message keeps its words; its tool tip names the port and where to
+    // look for a detector whose address is not known. A tool tip the fitting
+    // gave (the whole message, when cut short) comes first.
+    const int port = m_exchange.portNumber();
+    const QString hint = tr("COM-порт %1 (%2), адрес %3.\nНе знаете адрес блока? Найдите блок: "
+                            "Блок → Найти блок…")
+                             .arg(port)
+                             .arg(m_exchange.port().deviceOf(port))
+                             .arg(m_exchange.address());
+    const QString fitted = m_status->toolTip();
+    m_status->setToolTip(fitted.isEmpty() ? hint : fitted + u'\n' + hint);
 }
 
 // --- for the menu bar ------------------------------------------------------

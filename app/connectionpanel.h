@@ -12,6 +12,7 @@ class QLabel;
 class QLineEdit;
 class PortList;
 class QPushButton;
+class QSettings;
 class QWidget;
 class UpDown;
 
@@ -20,17 +21,24 @@ class UpDown;
 class ConnectionPanel : public QObject {
     Q_OBJECT
 public:
-    ConnectionPanel(QWidget *form, Exchange &exchange);
+    // `settings`: where the port and address of the last "СТАРТ" are kept
+    // (none: nothing is remembered).
+    ConnectionPanel(QWidget *form, Exchange &exchange, QSettings *settings = nullptr);
 
-    // Captions and start-up state; scans the ports.
+    // Captions and start-up state; scans the ports and offers the port and
+    // address remembered from the last run.
     void load();
-    // "СТАРТ": true when the exchange started. A port not chosen or not
-    // opening is reported in red in the status line.
+    // "СТАРТ": true when the exchange started, and the port and address are
+    // remembered. A port not chosen or not opening is reported in red in the
+    // status line.
     bool start();
     // The exchange stopped, by "СТОП" or after a lost link.
     void showStopped();
     void showLinkAlive();
     void showSpeed(int baud);
+    // The speed search tries `baud`: said in the status line while it has
+    // nothing else to say.
+    void showSpeedTried(int baud);
     void showLinkLost();
 
     // The flank chosen in the selector (1 or 2), and as shown ("1" or "2").
@@ -63,7 +71,11 @@ private:
     // The status line, fitted to its designed area.
     void showStatus(const QString &text);
 
+    // The remembered port chosen in the list and the address on the spinner.
+    void offerRemembered();
+
     Exchange &m_exchange;
+    QSettings *m_settings;
     QLabel *m_status;            // Label6
     QLabel *m_speed;             // Label24
     PortList *m_ports;           // Combo3
@@ -74,7 +86,8 @@ private:
     UpDown *m_address;           // UpDown1
     QLineEdit *m_addressBox;     // Text1
     QWidget *m_form;
-    QFont m_statusFont;        // Label6's designed font
-    QString m_statusText;      // the whole text last shown in Label6
-    QString m_permissionHint;  // the hint of the last scan, empty when it refused none
+    QFont m_statusFont;          // Label6's designed font
+    QString m_statusText;        // the whole text last shown in Label6
+    bool m_showsSearch = false;  // Label6 shows the speed search, not a message of its own
+    QString m_permissionHint;    // the hint of the last scan, empty when it refused none
 };

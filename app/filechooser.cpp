@@ -1,5 +1,7 @@
 #include "app/filechooser.h"
 
+#include "app/rememberedchoices.h"
+
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -9,22 +11,36 @@
 
 FileChooser dialogFileChooser(QWidget *parent)
 {
-    auto folder = std::make_shared<QString>(
-        QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
-    return [parent, folder](const FileRequest &request) {
-        const QString start = QDir(*folder).filePath(request.name);
+    return [parent](const FileRequest &request) {
+        const QString folder =
+            request.folder.isEmpty()
+                ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
+                : request.folder;
+        const QString start = QDir(folder).filePath(request.name);
         const QString path =
             request.save
                 ? QFileDialog::getSaveFileName(parent, request.caption, start, request.filter)
-                : QFileDialog::getOpenFileName(parent, request.caption, *folder, request.filter);
+                : QFileDialog::getOpenFileName(parent, request.caption, folder, request.filter);
         if (path.isEmpty())
             return path;
-        const QFileInfo chosen(path);
-        *folder = chosen.absolutePath();
         // A name typed without an extension gets the one offered.
         const QString suffix = QFileInfo(request.name).suffix();
-        if (request.save && chosen.suffix().isEmpty() && !suffix.isEmpty())
+        if (request.save && QFileInfo(path).suffix().isEmpty() && !suffix.isEmpty())
             return path + u'.' + suffix;
+        return path;
+    };
+}
+
+FileChooser rememberingFolder(FileChooser chooser, QSettings *settings)
+{
+    auto folder = std::make_shared<QString>(RememberedChoices::folder(settings));
+    return [chooser = std::move(chooser), settings, folder](FileRequest request) {
+        request.folder = *folder;
+        const QString path = chooser(request);
+        if (!path.isEmpty()) {
+            *folder = QFileInfo(path).absolutePath();
+            RememberedChoices::rememberFolder(settings, *folder);
+        }
         return path;
     };
 }

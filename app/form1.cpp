@@ -41,7 +41,7 @@ Form1::Form1(const Form1Dependencies &deps, QWidget *parent)
         deps.journalPath, [this](const QString &entry) { m_monitor->insertJournalEntry(entry); },
         deps.clock);
     new ExchangeJournal(*m_exchange, *m_journal, this);
-    m_connection = new ConnectionPanel(this, *m_exchange);
+    m_connection = new ConnectionPanel(this, *m_exchange, deps.settings);
     m_settings = new SettingsPanel(this, *m_exchange, *m_journal);
     m_monitor = new MonitorPanel(this, *m_exchange, deps.alarm, deps.tonePath);
     m_monitor->attachJournal(*m_journal);
@@ -53,6 +53,7 @@ Form1::Form1(const Form1Dependencies &deps, QWidget *parent)
         m_connection->showLinkAlive();
         m_chart->showLinkAlive();
     });
+    connect(m_exchange, &Exchange::speedTried, m_connection, &ConnectionPanel::showSpeedTried);
     connect(m_exchange, &Exchange::linkEstablished, m_monitor, &MonitorPanel::showLinkEstablished);
     // Readings the detector no longer backs (the exchange stopped, or polls
     // went unanswered) are greyed until the next status reply.

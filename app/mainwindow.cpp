@@ -14,12 +14,14 @@
 #include "tasks/reporttask.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
+#include <QStatusBar>
 #include <QWindow>
 
 using namespace Qt::StringLiterals;
@@ -30,37 +32,73 @@ namespace {
 // title bar as tall as a laptop's desktop makes it at 150 %, thin borders.
 constexpr QMargins kFrameEstimate(4, 40, 4, 4);
 
-// Keeps an action as enabled as the button it presses.
+// Why a greyed menu item cannot be used now.
+const char *const kOnlyRunning = QT_TRANSLATE_NOOP("MainWindow", "Только при запущенном обмене");
+const char *const kOnlyStopped = QT_TRANSLATE_NOOP("MainWindow", "Только при остановленном обмене");
+const char *const kWaitForTask =
+    QT_TRANSLATE_NOOP("MainWindow", "Дождитесь окончания текущей операции");
+
+// Enables `action` when there is no reason against it; a greyed one says
+// the reason in its tool tip, an enabled one has none.
+void enableUnless(QAction *action, const char *reason)
+{
+    action->setEnabled(!reason);
+    action->setToolTip(reason ? MainWindow::tr(reason) : QString());
+}
+
+// Keeps an action as enabled as the button it presses; greyed, it says why.
 class EnabledAsButton : public QObject {
 public:
-    EnabledAsButton(QAbstractButton *button, QAction *action) : QObject(action), m_action(action)
+    EnabledAsButton(QAbstractButton *button, QAction *action, const char *reason)
+        : QObject(action), m_action(action), m_reason(reason)
     {
-        action->setEnabled(button->isEnabled());
+        enableUnless(action, button->isEnabled() ? nullptr : reason);
         button->installEventFilter(this);
     }
     bool eventFilter(QObject *watched, QEvent *event) override
     {
         if (event->type() == QEvent::EnabledChange)
-            m_action->setEnabled(static_cast<QWidget *>(watched)->isEnabled());
+            enableUnless(m_action,
+                         static_cast<QWidget *>(watched)->isEnabled() ? nullptr : m_reason);
         return false;
     }
 
 private:
     QAction *m_action;
+    const char *m_reason;
 };
+
+// "1 строка", "3 строки", "126 строк": the word that the window's language
+// wants after the number.
+QString rowCount(qsizetype n)
+{
+    const qsizetype ones = n % 10;
+    const qsizetype tens = n % 100;
+    const bool russian = QLocale().language() == QLocale::Russian;
+    const bool one = russian ? ones == 1 && tens != 11 : n == 1;
+    const bool few = russian && ones >= 2 && ones <= 4 && (tens < 12 || tens > 14);
+    return (one   ? MainWindow::tr("%1 строка")
+            : few ? MainWindow::tr("%1 строки")
+                  : MainWindow::tr("%1 строк"))
+        .arg(n);
+}
 
 }  // namespace
 
 MainWindow::MainWindow(const Form1Dependencies &deps, FileChooser chooser, ScreenArea screenArea,
                        QWidget *parent)
     : QMainWindow(parent), m_form(new Form1(deps, this)),
-      m_choose(chooser ? std::move(chooser) : dialogFileChooser(this)),
+      m_choose(
+          rememberingFolder(chooser ? std::move(chooser) : dialogFileChooser(this), deps.settings)),
       m_screenArea(std::move(screenArea)), m_journalPath(deps.journalPath),
       m_settings(deps.settings),
       m_guideFolders(Help::guideFolders(QCoreApplication::applicationDirPath()))
 {
     setObjectName(u"MainWindow"_s);
     setCentralWidget(new DesignedArea(m_form, this));
+    // Below the designed area, the status bar says what was saved where.
+    statusBar()->setObjectName(u"statusBar"_s);
+    statusBar()->setSizeGripEnabled(false);
 
     QMenu *file = menuBar()->addMenu(tr("&Файл"));
     m_saveSettings = addAction(file, tr("&Сохранить настройки блока…"), "saveSettingsAction",
@@ -83,9 +121,9 @@ MainWindow::MainWindow(const Form1Dependencies &deps, FileChooser chooser, Scree
 
     QMenu *block = menuBar()->addMenu(tr("&Блок"));
     addButtonAction(block, tr("&Старт обмена"), "startAction",
-                    control<QPushButton>(m_form, "Command4"), Qt::Key_F5);
+                    control<QPushButton>(m_form, "Command4"), Qt::Key_F5, kOnlyStopped);
     addButtonAction(block, tr("Сто&п обмена"), "stopAction",
-                    control<QPushButton>(m_form, "Command3"), Qt::Key_F6);
+                    control<QPushButton>(m_form, "Command3"), Qt::Key_F6, kOnlyRunning);
     block->addSeparator();
     m_find = addAction(block, tr("&Найти блок…"), "findAction", &MainWindow::findDetector);
 
@@ -101,8 +139,10 @@ MainWindow::MainWindow(const Form1Dependencies &deps, FileChooser chooser, Scree
     connect(menuKey, &QShortcut::activated, this,
             [this] { menuBar()->setActiveAction(menuBar()->actions().value(0)); });
 
-    for (QMenu *menu : {file, block, help})
+    for (QMenu *menu : {file, block, help}) {
         connect(menu, &QMenu::aboutToShow, this, &MainWindow::updateActions);
+        menu->setToolTipsVisible(true);  // why an item is greyed
+    }
     Exchange &exchange = m_form->exchange();
     // The control pass of "КОНТРОЛЬНЫЙ  ПРОХОД" as the report takes it.
     connect(m_form, &Form1::controlPassSampled, this,
@@ -177,7 +217,8 @@ QAction *MainWindow::addAction(QMenu *menu, const QString &text, const char *obj
 }
 
 QAction *MainWindow::addButtonAction(QMenu *menu, const QString &text, const char *objectName,
-                                     QAbstractButton *button, QKeyCombination key)
+                                     QAbstractButton *button, QKeyCombination key,
+                                     const char *reason)
 {
     QAction *action = addAction(menu, text, objectName, nullptr);
     action->setShortcut(key);
@@ -190,7 +231,7 @@ QAction *MainWindow::addButtonAction(QMenu *menu, const QString &text, const cha
         if (auto *area = qobject_cast<DesignedArea *>(centralWidget()))
             area->bringIntoView(button);
     });
-    new EnabledAsButton(button, action);
+    new EnabledAsButton(button, action, reason);
     // The key is told where the button is; a tool tip leaves the designed
     // area as it is.
     button->setToolTip(u"%1 (%2)"_s.arg(action->iconText(),
@@ -201,11 +242,12 @@ QAction *MainWindow::addButtonAction(QMenu *menu, const QString &text, const cha
 void MainWindow::updateActions()
 {
     const bool running = m_form->exchange().isRunning();
-    const bool free = !m_task;
+    const char *const needsRunning = !running ? kOnlyRunning : m_task ? kWaitForTask : nullptr;
     for (QAction *action : {m_saveSettings, m_applyProfile, m_report})
-        action->setEnabled(running && free);
-    m_record->setEnabled((running && free) || m_record->isChecked());
-    m_find->setEnabled(!running && free);
+        enableUnless(action, needsRunning);
+    // A recording under way can always be ended.
+    enableUnless(m_record, m_record->isChecked() ? nullptr : needsRunning);
+    enableUnless(m_find, running ? kOnlyStopped : m_task ? kWaitForTask : nullptr);
 }
 
 void MainWindow::openTask(QDialog *dialog)
@@ -219,11 +261,16 @@ void MainWindow::openTask(QDialog *dialog)
     updateActions();
 }
 
-template <typename MakeTask> void MainWindow::runTask(const QString &title, MakeTask make)
+template <typename MakeTask>
+void MainWindow::runTask(const QString &title, const QString &doneText, MakeTask make)
 {
     auto *dialog = new TaskDialog(this, title);
     auto *task = make(dialog);
     dialog->follow(task);
+    connect(task, &Task::finished, this, [this, task, doneText] {
+        if (task->state() == Task::State::Done)
+            statusBar()->showMessage(doneText);
+    });
     openTask(dialog);
     task->start();
 }
@@ -267,9 +314,11 @@ void MainWindow::saveSettings()
                   suggestedName(tr("nastrojki", "file name: ASCII only"), u"json"_s)});
     // The exchange may have stopped while the file was being chosen.
     if (!path.isEmpty() && m_form->exchange().isRunning())
-        runTask(tr("Сохранить настройки блока"), [this, &path](QObject *parent) {
-            return new ReadSettingsTask(m_form->exchange(), path, parent);
-        });
+        runTask(tr("Сохранить настройки блока"),
+                tr("Настройки блока сохранены: %1").arg(QDir::toNativeSeparators(path)),
+                [this, &path](QObject *parent) {
+                    return new ReadSettingsTask(m_form->exchange(), path, parent);
+                });
 }
 
 void MainWindow::applyProfile()
@@ -315,6 +364,10 @@ void MainWindow::recordingEnded()
     // or by the end of the exchange is not.
     if (task->failure() == Task::Failure::FileNotWritten)
         showFailure(task->message());
+    else
+        statusBar()->showMessage(
+            tr("Запись остановлена: %1, %2")
+                .arg(rowCount(task->rows()), QDir::toNativeSeparators(task->path())));
     task->deleteLater();
     m_record->setChecked(false);
     showTitle();
@@ -351,6 +404,8 @@ void MainWindow::saveChart()
     stamp.thresholdVolts = chart.thresholdVolts();
     if (!stampedChart(chart.canvas().image(), stamp).save(path, "PNG"))
         showFailure(tr("%1: не удалось записать файл.").arg(path));
+    else
+        statusBar()->showMessage(tr("Диаграмма сохранена: %1").arg(QDir::toNativeSeparators(path)));
 }
 
 void MainWindow::report()
@@ -377,9 +432,10 @@ void MainWindow::writeReport(const QString &site, const QString &installer)
     options.pass = m_lastPass;
     options.site = site;
     options.installer = installer;
-    runTask(tr("Отчёт о проверке"), [this, &path, &options](QObject *parent) {
-        return new ReportTask(m_form->exchange(), path, options, parent);
-    });
+    runTask(tr("Отчёт о проверке"), tr("Отчёт сохранён: %1").arg(QDir::toNativeSeparators(path)),
+            [this, &path, &options](QObject *parent) {
+                return new ReportTask(m_form->exchange(), path, options, parent);
+            });
 }
 
 // --- Блок ----------------------------------------------------------------------

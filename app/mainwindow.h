@@ -15,6 +15,8 @@
 //            for detectors on a port
 //   Справка  the user's guide, version and licence
 //
+// Below the designed area a status bar says what was saved where.
+//
 // Work that takes a while runs in a window-modal dialog with progress and
 // "Отмена" (app/taskdialog.h) while the exchange goes on. Files are chosen
 // through an injected FileChooser, so that tests run without dialogs; every
@@ -64,9 +66,9 @@ private:
     QAction *addAction(QMenu *menu, const QString &text, const char *objectName,
                        void (MainWindow::*slot)());
     // An action with `key` that presses the designed `button` and is enabled
-    // exactly while the button is.
+    // exactly while the button is; greyed, its tool tip says `reason`.
     QAction *addButtonAction(QMenu *menu, const QString &text, const char *objectName,
-                             QAbstractButton *button, QKeyCombination key);
+                             QAbstractButton *button, QKeyCombination key, const char *reason);
     // Limits the window to the form and its bars, and its size to `wanted`
     // within the screen's room.
     void fitToScreen(QSize wanted);
@@ -75,8 +77,9 @@ private:
     void updateActions();
     void openTask(QDialog *dialog);
     // Opens a dialog with `title` that follows the task `make` creates in it,
-    // and starts the task.
-    template <typename MakeTask> void runTask(const QString &title, MakeTask make);
+    // and starts the task; `doneText` goes to the status bar when it is done.
+    template <typename MakeTask>
+    void runTask(const QString &title, const QString &doneText, MakeTask make);
     void showFailure(const QString &text);
     // Suggested file name: the kind of file, the detector's address, date
     // and time.

@@ -153,6 +153,9 @@ void Exchange::tick()
     countPollSlot(slot->poll);
     m_port.write(slot->frame.toLatin1());
     m_mayPause = true;
+    // Only the speed search changes the speed in a slot.
+    if (slot->baud > 0)
+        emit speedTried(slot->baud);
 }
 
 // A slot has come: the poll of the slot before, if it was one, is answered

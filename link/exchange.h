@@ -96,6 +96,8 @@ signals:
     void started();
     // A reply frame ended: the detector is answering.
     void linkAlive();
+    // The speed search set the line to `baud` and sent its probe there.
+    void speedTried(int baud);
     // The first valid reply since start(): there is a detector at the
     // address. Follows linkAlive(), before the reply is handed on.
     void linkEstablished();

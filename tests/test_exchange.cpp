@@ -137,6 +137,53 @@ private slots:
         const QStringList heard{u"alive"_s, u"speed %1"_s.arg(bauds.last()), u"setting 15 5"_s};
         QCOMPARE(rig.log, answeredAfter ? heard : QStringList());
     }
+    // Each speed of the search is announced as it is set, with its probe
+    // written at that speed; a found speed or a flank change ends the
+    // announcements, and every start searches again from the first speed.
+    void speedsAnnounced_data()
+    {
+        QTest::addColumn<int>("fixedBaud");      // 0: every speed is searched
+        QTest::addColumn<int>("answeredAfter");  // slots before the detector answers; 0: never
+        QTest::addColumn<int>("flankAfter");     // slots before a flank change; 0: none
+        QTest::addColumn<QList<int>>("announced");
+        QTest::newRow("no answer")
+            << 0 << 0 << 0 << QList<int>{4800, 9600, 19200, 38400, 57600, 115200};
+        QTest::newRow("answer at 4800") << 0 << 1 << 0 << QList<int>{4800};
+        QTest::newRow("answer at 19200") << 0 << 3 << 0 << QList<int>{4800, 9600, 19200};
+        QTest::newRow("flank changed at 9600") << 0 << 0 << 2 << QList<int>{4800, 9600};
+        QTest::newRow("fixed speed") << 38400 << 0 << 0 << QList<int>{38400};
+    }
+    void speedsAnnounced()
+    {
+        QFETCH(int, fixedBaud);
+        QFETCH(int, answeredAfter);
+        QFETCH(int, flankAfter);
+        QFETCH(QList<int>, announced);
+        Rig rig;
+        rig.exchange.setFixedSpeed(fixedBaud);
+        // "announced speed/speed of the port/frames written" at each announcement.
+        QStringList heard;
+        QObject::connect(&rig.exchange, &Exchange::speedTried, [&](int baud) {
+            heard << u"%1/%2/%3"_s.arg(baud).arg(rig.port.baudRate()).arg(rig.port.written.size());
+        });
+        for (int run = 0; run < 2; ++run) {
+            heard.clear();
+            const qsizetype before = rig.port.written.size();
+            QVERIFY(rig.exchange.start(1, 1, 1).started);
+            for (int slot = 1; slot <= 20; ++slot) {
+                rig.run(1);
+                if (slot == answeredAfter)
+                    rig.port.deliver(kGainReply);
+                if (slot == flankAfter)
+                    rig.exchange.changeFlank(2);
+            }
+            QStringList expected;
+            for (qsizetype i = 0; i < announced.size(); ++i)
+                expected << u"%1/%1/%2"_s.arg(announced[i]).arg(before + i + 1);
+            QCOMPARE(heard, expected);
+            rig.exchange.stop();
+        }
+    }
     void startFailureLeavesEverythingStopped_data()
     {
         QTest::addColumn<int>("portNumber");

@@ -13,9 +13,11 @@
 #include "support/fakeserialport.h"
 #include "support/formfixture.h"
 #include "support/simdetector.h"
+#include "tasks/recordtask.h"
 
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -30,6 +32,7 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QTextBrowser>
+#include <QToolTip>
 
 using namespace Qt::StringLiterals;
 
@@ -53,6 +56,7 @@ struct Menu {
             deps,
             [this](const FileRequest &request) {
                 asked << request.caption;
+                folders << request.folder;
                 return files.isEmpty() ? QString() : files.takeFirst();
             },
             [] { return kLargeScreen; });
@@ -107,8 +111,12 @@ struct Menu {
             20000);
     }
 
+    // The status bar's message.
+    QString said() const { return window->statusBar()->currentMessage(); }
+
     QStringList files;
     QStringList asked;
+    QStringList folders;  // where each request asked to look first
     std::unique_ptr<MainWindow> window;
 };
 
@@ -155,6 +163,14 @@ private slots:
     void fileFailuresNamed_data();
     void fileFailuresNamed();
     void signalRecordedUntilStop();
+    void recordingEndSaid_data();
+    void recordingEndSaid();
+    void greyedItemsSayWhy_data();
+    void greyedItemsSayWhy();
+    void linkLostNamesPortAndSearch();
+    void rememberedChoicesOffered_data();
+    void rememberedChoicesOffered();
+    void choicesRememberedForNextStart();
     void chartPictureAndReportWithPass();
     void reportDetailsRemembered();
     void discoveryChoosesPortAndAddress();
@@ -186,6 +202,10 @@ void TestMenu::designedAreaUnchanged()
     const int below = status && status->isVisible() ? status->height() : 0;
     QCOMPARE(menu.window->size(), QSize(994, menuHeight + 632 + below));
     QCOMPARE(menu.window->maximumSize(), menu.window->size());
+    // The status bar below the designed area, empty at the start.
+    QVERIFY(status);
+    QCOMPARE(status->geometry(), QRect(0, menuHeight + 632, 994, status->height()));
+    QCOMPARE(menu.said(), QString());
     QCOMPARE(menu.window->windowTitle(), kTitle);
     QCOMPARE(QApplication::focusWidget(), menu.find<QWidget>("Combo3"));
     // Pixel for pixel what the window showed before it had a menu, and what
@@ -281,6 +301,7 @@ void TestMenu::settingsSavedThenAppliedWithARefusal()
     menu.trigger("saveSettingsAction");
     QVERIFY2(menu.taskEnded().startsWith(u"Настройки блока 1 записаны"_s),
              qPrintable(menu.taskEnded()));
+    QCOMPARE(menu.said(), u"Настройки блока сохранены: "_s + saved);
     menu.task()->close();
     QTRY_VERIFY(!menu.task());
     std::optional<SettingsProfile> profile = parseSettingsProfile(fileText(saved).toUtf8()).profile;
@@ -356,6 +377,7 @@ void TestMenu::fileFailuresNamed()
     const auto *box = menu.window->findChild<QMessageBox *>();
     const QString text = box ? box->text() : menu.taskEnded();
     QCOMPARE(text, shown.arg(dir().path()));
+    QCOMPARE(menu.said(), QString());
 }
 
 void TestMenu::signalRecordedUntilStop()
@@ -378,6 +400,39 @@ void TestMenu::signalRecordedUntilStop()
     const QStringList lines = fileText(csv).trimmed().split(u'\n');
     QCOMPARE(lines.size() - 1, title.section(u' ', -1).toInt());
     QCOMPARE(lines.last().section(u',', 1, 1), u"1"_s);  // the flank
+}
+
+void TestMenu::recordingEndSaid_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<QString>("said");  // "%1": the file
+    QTest::newRow("one") << 1 << u"Запись остановлена: 1 строка, %1"_s;
+    QTest::newRow("two") << 2 << u"Запись остановлена: 2 строки, %1"_s;
+    QTest::newRow("five") << 5 << u"Запись остановлена: 5 строк, %1"_s;
+}
+
+void TestMenu::recordingEndSaid()
+{
+    QFETCH(int, rows);
+    QFETCH(QString, said);
+    OnSim live(dir());
+    QVERIFY(live.sim.ready());
+    Menu &menu = live.menu;
+    QVERIFY(menu.start());
+    const QString csv = dir().filePath(u"signal.csv"_s);
+    menu.files = {csv};
+    auto *record = menu.find<QAction>("recordAction");
+    record->trigger();
+    auto *task = menu.window->findChild<RecordTask *>();
+    QVERIFY(task);
+    // Ended by the user at exactly `rows` rows.
+    QObject::connect(task, &RecordTask::rowWritten, [record, rows](int written) {
+        if (written == rows)
+            record->setChecked(false);
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(!record->isChecked(), 20000);
+    QCOMPARE(menu.said(), said.arg(csv));
+    QCOMPARE(fileText(csv).trimmed().split(u'\n').size() - 1, rows);
 }
 
 void TestMenu::chartPictureAndReportWithPass()
@@ -406,6 +461,7 @@ void TestMenu::chartPictureAndReportWithPass()
     QCOMPARE(saved.width(), shown.width());
     QVERIFY(saved.height() > shown.height());
     QCOMPARE(saved.copy(shown.rect()).convertToFormat(shown.format()), shown);
+    QCOMPARE(menu.said(), u"Диаграмма сохранена: "_s + png);
 
     // The report asks for the site and the installer before the file.
     const QString pdf = dir().filePath(u"report.pdf"_s);
@@ -416,6 +472,7 @@ void TestMenu::chartPictureAndReportWithPass()
     QVERIFY(menu.answerReportDetails(u"Site 7"_s, u"Ivanov"_s));
     QCOMPARE(menu.asked.last(), u"Отчёт о проверке"_s);
     QCOMPARE(menu.taskEnded(), u"Отчёт записан в "_s + pdf);
+    QCOMPARE(menu.said(), u"Отчёт сохранён: "_s + pdf);
     QVERIFY(fileText(pdf).startsWith(u"%PDF-"_s));
     // Both flanks' states were taken; the exchange is back on flank 1.
     QCOMPARE(menu.exchange().flank(), 1);
@@ -428,6 +485,206 @@ void TestMenu::chartPictureAndReportWithPass()
     QTRY_VERIFY_WITH_TIMEOUT(replies > before, 5000);
     QCOMPARE(menu.window->lastPass()->signal.size(), 1);
     QVERIFY(!menu.window->lastPass()->meanVolts);
+}
+
+void TestMenu::greyedItemsSayWhy_data()
+{
+    const QString running = u"Только при запущенном обмене"_s;
+    const QString stopped = u"Только при остановленном обмене"_s;
+    const QString wait = u"Дождитесь окончания текущей операции"_s;
+    QTest::addColumn<QString>("state");
+    // Of the settings saved, the settings written, the recording, the report
+    // and the search, in this order; empty: enabled.
+    QTest::addColumn<QStringList>("why");
+    QTest::newRow("stopped") << u"stopped"_s
+                             << QStringList{running, running, running, running, QString()};
+    QTest::newRow("running") << u"running"_s
+                             << QStringList{QString(), QString(), QString(), QString(), stopped};
+    QTest::newRow("running, settings being saved")
+        << u"saving"_s << QStringList{wait, wait, wait, wait, stopped};
+    QTest::newRow("stopped, a search under way")
+        << u"searching"_s << QStringList{running, running, running, running, wait};
+    QTest::newRow("recording") << u"recording"_s
+                               << QStringList{QString(), QString(), QString(), QString(), stopped};
+}
+
+void TestMenu::greyedItemsSayWhy()
+{
+    QFETCH(QString, state);
+    QFETCH(QStringList, why);
+    FakeSerialPort port;
+    port.openable = {1};
+    Menu menu(port, dir());
+    // As the user opens the menus.
+    const auto openMenus = [&menu] {
+        for (QAction *title : menu.window->menuBar()->actions()) {
+            QVERIFY(title->menu()->toolTipsVisible());
+            emit title->menu()->aboutToShow();
+        }
+    };
+    if (state != u"stopped" && state != u"searching") {
+        auto *ports = menu.find<QComboBox>("Combo3");
+        ports->setCurrentIndex(ports->findText(u"1"_s));
+        menu.find<QPushButton>("Command4")->click();
+        QVERIFY(menu.exchange().isRunning());
+    }
+    openMenus();
+    if (state == u"saving") {
+        menu.files = {dir().filePath(u"settings.json"_s)};
+        menu.trigger("saveSettingsAction");
+        QVERIFY(menu.task());
+    } else if (state == u"searching") {
+        menu.trigger("findAction");
+        QVERIFY(menu.find<QPushButton>("searchButton"));
+    } else if (state == u"recording") {
+        menu.files = {dir().filePath(u"signal.csv"_s)};
+        menu.trigger("recordAction");
+        QVERIFY(menu.find<QAction>("recordAction")->isChecked());
+    }
+    openMenus();
+    const char *items[] = {"saveSettingsAction", "applyProfileAction", "recordAction",
+                           "reportAction", "findAction"};
+    for (int i = 0; i < 5; ++i) {
+        const QAction *item = menu.find<QAction>(items[i]);
+        QVERIFY2(item->isEnabled() == why[i].isEmpty(), items[i]);
+        if (why[i].isEmpty()) {
+            // The item's own words, as Qt makes them from its text.
+            for (const QString &reason :
+                 {u"Только при запущенном обмене"_s, u"Только при остановленном обмене"_s,
+                  u"Дождитесь окончания текущей операции"_s})
+                QVERIFY2(item->toolTip() != reason, items[i]);
+        } else {
+            QCOMPARE(item->toolTip(), why[i]);
+            // Shown where the pointer rests on the greyed item.
+            auto *opened = qobject_cast<QMenu *>(item->associatedObjects().constFirst());
+            opened->popup(QPoint(0, 0));
+            QVERIFY(QTest::qWaitForWindowExposed(opened));
+            const QPoint at = opened->actionGeometry(const_cast<QAction *>(item)).center();
+            QHelpEvent hover(QEvent::ToolTip, at, opened->mapToGlobal(at));
+            QCoreApplication::sendEvent(opened, &hover);
+            QCOMPARE(QToolTip::text(), why[i]);
+            opened->hide();
+        }
+    }
+}
+
+void TestMenu::linkLostNamesPortAndSearch()
+{
+    FakeSerialPort port;
+    port.openable = {1, 2};
+    Menu menu(port, dir());
+    auto *ports = menu.find<QComboBox>("Combo3");
+    ports->setCurrentIndex(ports->findText(u"2"_s));
+    menu.find<UpDown>("UpDown1")->setValue(9);
+    menu.find<QPushButton>("Command4")->click();
+    menu.exchange().watchdogExpired();
+    menu.exchange().watchdogExpired();
+    auto *status = menu.find<QLabel>("Label6");
+    QCOMPARE(status->text(), u"Нет связи с блоком. Проверьте адрес и питание! "_s);
+    // The search as the menu bar names it.
+    const auto shown = [](const QAction *action) { return action->text().remove(u'&'); };
+    const QAction *find = menu.find<QAction>("findAction");
+    const auto *block = qobject_cast<QMenu *>(find->associatedObjects().constFirst());
+    QVERIFY(block);
+    QCOMPARE(status->toolTip(),
+             u"COM-порт 2 (/fake/tty2), адрес 9.\nНе знаете адрес блока? Найдите блок: "_s +
+                 shown(block->menuAction()) + u" → "_s + shown(find));
+    // The next message takes its own tool tip, none.
+    menu.find<QPushButton>("Command4")->click();
+    QCOMPARE(status->toolTip(), QString());
+}
+
+void TestMenu::rememberedChoicesOffered_data()
+{
+    QTest::addColumn<bool>("store");      // a settings store is given
+    QTest::addColumn<QString>("stored");  // the store's file; "%1": the test's folder
+    QTest::addColumn<QString>("port");    // chosen in the list; empty: none
+    QTest::addColumn<int>("address");
+    QTest::addColumn<QString>("folder");  // where the first file is looked for
+    QTest::newRow("no store") << false << QString() << QString() << 1 << QString();
+    QTest::newRow("nothing remembered") << true << QString() << QString() << 1 << QString();
+    QTest::newRow("port, address, folder")
+        << true << u"[connection]\nport=3\naddress=7\n[files]\nfolder=%1\n"_s << u"3"_s << 7
+        << u"%1"_s;
+    QTest::newRow("lowest address")
+        << true << u"[connection]\naddress=0\n"_s << QString() << 0 << QString();
+    QTest::newRow("port not there now")
+        << true << u"[connection]\nport=2\naddress=128\n"_s << QString() << 128 << QString();
+    QTest::newRow("out of range") << true << u"[connection]\nport=17\naddress=129\n"_s << QString()
+                                  << 1 << QString();
+    QTest::newRow("below range") << true << u"[connection]\nport=0\naddress=-1\n"_s << QString()
+                                 << 1 << QString();
+    QTest::newRow("garbage")
+        << true << u"[connection]\nport=COM3\naddress=7x\n[files]\nfolder=%1/missing\n"_s
+        << QString() << 1 << QString();
+    QTest::newRow("relative folder")
+        << true << u"[files]\nfolder=.\n"_s << QString() << 1 << QString();
+}
+
+void TestMenu::rememberedChoicesOffered()
+{
+    QFETCH(bool, store);
+    QFETCH(QString, stored);
+    QFETCH(QString, port);
+    QFETCH(int, address);
+    QFETCH(QString, folder);
+    const QString file = dir().filePath(u"verkan-r.conf"_s);
+    QFile ini(file);
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write((stored.contains(u"%1"_s) ? stored.arg(dir().path()) : stored).toUtf8());
+    ini.close();
+    QSettings settings(file, QSettings::IniFormat);
+    FakeSerialPort line;
+    line.openable = {1, 3};
+    Menu menu(line, dir(), store ? &settings : nullptr);
+    auto *ports = menu.find<QComboBox>("Combo3");
+    QCOMPARE(ports->currentIndex(), port.isEmpty() ? -1 : ports->findText(port));
+    QCOMPARE(menu.find<UpDown>("UpDown1")->Value(), address);
+    QCOMPARE(menu.find<QLineEdit>("Text1")->text(), QString::number(address));
+    menu.trigger("saveChartAction");
+    QCOMPARE(menu.folders, QStringList{folder.isEmpty() ? folder : folder.arg(dir().path())});
+    // With nothing to offer, the window starts as designed, pixel for pixel.
+    if (port.isEmpty() && address == 1) {
+        FormFixture alone({1, 3});
+        QCOMPARE(menu.window->form().grab().toImage(), alone.form->grab().toImage());
+    }
+}
+
+void TestMenu::choicesRememberedForNextStart()
+{
+    const QString file = dir().filePath(u"verkan-r.conf"_s);
+    const QString charts = dir().filePath(u"charts"_s);
+    QVERIFY(QDir().mkpath(charts));
+    FakeSerialPort line;
+    line.openable = {1, 3};
+    {
+        QSettings settings(file, QSettings::IniFormat);
+        Menu menu(line, dir(), &settings);
+        auto *ports = menu.find<QComboBox>("Combo3");
+        ports->setCurrentIndex(ports->findText(u"3"_s));
+        menu.find<UpDown>("UpDown1")->setValue(7);
+        // A port that does not open is not remembered.
+        line.openable = {1};
+        menu.find<QPushButton>("Command4")->click();
+        QVERIFY(!menu.exchange().isRunning());
+        QVERIFY(!settings.contains(u"connection/port"_s));
+        line.openable = {1, 3};
+        menu.find<QPushButton>("Command4")->click();
+        QVERIFY(menu.exchange().isRunning());
+        menu.find<QPushButton>("Command3")->click();
+        // The folder of a chosen file; a choice given up changes nothing.
+        menu.files = {charts + u"/chart.png"_s};
+        menu.trigger("saveChartAction");
+        menu.trigger("saveChartAction");
+        QCOMPARE(menu.folders, (QStringList{QString(), charts}));
+    }
+    QSettings settings(file, QSettings::IniFormat);
+    Menu next(line, dir(), &settings);
+    QCOMPARE(next.find<QComboBox>("Combo3")->currentText(), u"3"_s);
+    QCOMPARE(next.find<UpDown>("UpDown1")->Value(), 7);
+    QCOMPARE(next.find<QLineEdit>("Text1")->text(), u"7"_s);
+    next.trigger("saveChartAction");
+    QCOMPARE(next.folders, QStringList{charts});
 }
 
 void TestMenu::reportDetailsRemembered()

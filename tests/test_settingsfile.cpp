@@ -171,7 +171,7 @@ private slots:
                               u"недопустимое значение 5; допустимы: 10, 20,"_s);
             row("setting missing")
                 << alarmTime << QByteArray()
-                << (english ? u"missing key \"flanks.2.alarmTime\" (Alarm (s))"_s
+                << (english ? u"missing key \"flanks.2.alarmTime\" (Alarm time (s))"_s
                             : u"нет ключа \"flanks.2.alarmTime\" (Тревога (сек))"_s);
             row("setting twice") << gain << QByteArray("\"gain\": 5, \"gain\": 6")
                                  << (english

@@ -502,6 +502,52 @@ private slots:
         QVERIFY(!w.port.isOpen() && !w.timer("Timer1")->isActive());
     }
 
+    // The speed search names each speed it tries on the empty status line
+    // of the start; the window's own messages replace it as designed, and a
+    // stop after a silent period leaves the line empty as at the start.
+    void speedSearchShown_data()
+    {
+        QTest::addColumn<QString>("then");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<quint32>("colour");
+        QTest::newRow("answer") << u"answer"_s << kLinkAlive << bgr::Blue;
+        QTest::newRow("СТОП") << u"stop"_s << u"Обмен данными остановлен."_s << bgr::Black;
+        QTest::newRow("СТОП after a silent period") << u"silent stop"_s << QString() << bgr::Black;
+        QTest::newRow("lost link")
+            << u"lost"_s << u"Нет связи с блоком. Проверьте адрес и питание! "_s << bgr::Red;
+    }
+    void speedSearchShown()
+    {
+        QFETCH(QString, then);
+        QFETCH(QString, shown);
+        QFETCH(quint32, colour);
+        Window w;
+        w.start(1);
+        QLabel *status = w.label("Label6");
+        QCOMPARE(status->text(), QString());
+        for (int baud : {4800, 9600, 19200}) {
+            w.tick(protocol::kTicksPerSlot);
+            QCOMPARE(status->text(), u"Поиск скорости: %1 бод…"_s.arg(baud));
+            QCOMPARE(labelTextColor(status), bgr::Black);
+            QVERIFY(fitsItsArea(status));
+        }
+        if (then == u"answer") {
+            w.port.deliver(settingReply(settingRow(Setting::Gain).readCode, 5));
+            w.tick(10 * protocol::kTicksPerSlot);  // the read-back and polls: nothing more tried
+        } else if (then == u"stop") {
+            w.button("Command3")->click();
+        } else if (then == u"silent stop") {
+            w.form->exchange().watchdogExpired();
+            w.button("Command3")->click();
+        } else {
+            w.form->exchange().watchdogExpired();
+            w.form->exchange().watchdogExpired();
+        }
+        QCOMPARE(status->text(), shown);
+        if (!shown.isEmpty())
+            QCOMPARE(labelTextColor(status), colour);
+    }
+
     // On flank 2, a reply with state `before`, then one with `stateByte`.
     void statusShown_data()
     {

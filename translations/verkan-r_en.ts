@@ -422,6 +422,16 @@ Exit codes: 0 done; 2 error in the command line or in a file;
         <source>COM-порт %1 (%2): %3.</source>
         <translation>COM port %1 (%2): %3.</translation>
     </message>
+    <message>
+        <source>Поиск скорости: %1 бод…</source>
+        <translation>Searching for the line speed: %1 baud…</translation>
+    </message>
+    <message>
+        <source>COM-порт %1 (%2), адрес %3.
+Не знаете адрес блока? Найдите блок: Блок → Найти блок…</source>
+        <translation>COM port %1 (%2), address %3.
+Address of the unit not known? Find the unit: Unit → Find unit…</translation>
+    </message>
 </context>
 <context>
     <name>DesignedLayout</name>
@@ -1258,6 +1268,46 @@ Event journal: %1</translation>
     <message>
         <source>Сто&amp;п обмена</source>
         <translation>Sto&amp;p data exchange</translation>
+    </message>
+    <message>
+        <source>Только при запущенном обмене</source>
+        <translation>Only while the exchange is running</translation>
+    </message>
+    <message>
+        <source>Только при остановленном обмене</source>
+        <translation>Only while the exchange is stopped</translation>
+    </message>
+    <message>
+        <source>Дождитесь окончания текущей операции</source>
+        <translation>Wait until the current operation has ended</translation>
+    </message>
+    <message>
+        <source>%1 строка</source>
+        <translation>%1 row</translation>
+    </message>
+    <message>
+        <source>%1 строки</source>
+        <translation>%1 rows</translation>
+    </message>
+    <message>
+        <source>%1 строк</source>
+        <translation>%1 rows</translation>
+    </message>
+    <message>
+        <source>Настройки блока сохранены: %1</source>
+        <translation>Unit settings saved: %1</translation>
+    </message>
+    <message>
+        <source>Запись остановлена: %1, %2</source>
+        <translation>Recording stopped: %1, %2</translation>
+    </message>
+    <message>
+        <source>Диаграмма сохранена: %1</source>
+        <translation>Chart saved: %1</translation>
+    </message>
+    <message>
+        <source>Отчёт сохранён: %1</source>
+        <translation>Report saved: %1</translation>
     </message>
 </context>
 <context>

@@ -1,0 +1,71 @@
+#include "app/rememberedchoices.h"
+
+#include "link/comports.h"
+#include "link/protocol.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kPortKey = u"connection/port"_s;
+const QString kAddressKey = u"connection/address"_s;
+const QString kFolderKey = u"files/folder"_s;
+
+// The whole number stored under `key` when it lies in first..last.
+std::optional<int> numberIn(const QSettings *settings, const QString &key, int first, int last)
+{
+    if (!settings)
+        return std::nullopt;
+    bool isNumber = false;
+    const int number = settings->value(key).toString().trimmed().toInt(&isNumber);
+    if (!isNumber || number < first || number > last)
+        return std::nullopt;
+    return number;
+}
+
+}  // namespace
+
+namespace RememberedChoices {
+
+std::optional<int> port(const QSettings *settings)
+{
+    return numberIn(settings, kPortKey, kFirstComPort, kLastComPort);
+}
+
+std::optional<int> address(const QSettings *settings)
+{
+    return numberIn(settings, kAddressKey, protocol::kLowestAddress, protocol::kHighestAddress);
+}
+
+QString folder(const QSettings *settings)
+{
+    if (!settings)
+        return {};
+    const QString folder = settings->value(kFolderKey).toString();
+    const QFileInfo info(folder);
+    // A folder removed since, or a relative path that would depend on
+    // where the program was started, is not offered.
+    if (folder.isEmpty() || !info.isAbsolute() || !info.isDir())
+        return {};
+    return QDir::cleanPath(info.absoluteFilePath());
+}
+
+void rememberConnection(QSettings *settings, int port, int address)
+{
+    if (!settings)
+        return;
+    settings->setValue(kPortKey, port);
+    settings->setValue(kAddressKey, address);
+}
+
+void rememberFolder(QSettings *settings, const QString &folder)
+{
+    if (settings && !folder.isEmpty())
+        settings->setValue(kFolderKey, folder);
+}
+
+}  // namespace RememberedChoices

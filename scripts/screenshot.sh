@@ -2,6 +2,8 @@
 # Starts verkan-r on a virtual X display, captures its window to a PNG and
 # exits. Usage: scripts/screenshot.sh BUILD_DIR OUTPUT.png [SECONDS]
 # The window speaks the language of the environment: LANGUAGE=en for English.
+# VERKAN_SCREENSHOT_SCREEN sets the virtual screen (default 1280x800); with
+# QT_SCALE_FACTOR it shows the window on a small laptop screen.
 # With VERKAN_SCREENSHOT_SIM=1 the simulated detector is started first and
 # the program is connected to it through VERKAN_COM1 (the window still has
 # to be started by hand for a live picture; see scripts/live-screenshot.sh).
@@ -11,7 +13,7 @@ out=${2:?output png}
 wait_s=${3:-2}
 
 display=:$((90 + RANDOM % 100))
-Xvfb "$display" -screen 0 1100x700x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb "$display" -screen 0 "${VERKAN_SCREENSHOT_SCREEN:-1280x800}x24" -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill "$prog" 2>/dev/null || true; kill "$xvfb" 2>/dev/null || true' EXIT
 for _ in $(seq 50); do

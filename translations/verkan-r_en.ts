@@ -1072,6 +1072,54 @@ Address of the unit not known? Find the unit: Unit → Find unit…</translation
         <source>%1: ключ задан дважды</source>
         <translation>%1: key given twice</translation>
     </message>
+    <message>
+        <source>неверное имя или адрес сервера &quot;%1&quot;</source>
+        <translation>invalid server name or address &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>порт не указан</source>
+        <translation>no port given</translation>
+    </message>
+    <message>
+        <source>пробелы в начале или в конце &quot;%1&quot;</source>
+        <translation>spaces at the start or end of &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>номер COM-порта %1 не от %2 до %3</source>
+        <translation>COM port number %1 is not from %2 to %3</translation>
+    </message>
+    <message>
+        <source>неизвестная схема &quot;%1&quot;: ожидается tcp:// или rfc2217://</source>
+        <translation>unknown scheme &quot;%1&quot;: tcp:// or rfc2217:// expected</translation>
+    </message>
+    <message>
+        <source>относительный путь &quot;%1&quot;: нужен номер COM-порта, полный путь к устройству, tcp:// или rfc2217://</source>
+        <translation>relative path &quot;%1&quot;: give a COM port number, a full device path, tcp:// or rfc2217://</translation>
+    </message>
+    <message>
+        <source>адрес IPv6 пишется в квадратных скобках, например [::1]</source>
+        <translation>an IPv6 address is written in square brackets, e.g. [::1]</translation>
+    </message>
+    <message>
+        <source>не указан сервер</source>
+        <translation>no server given</translation>
+    </message>
+    <message>
+        <source>не указан номер TCP-порта</source>
+        <translation>no TCP port number given</translation>
+    </message>
+    <message>
+        <source>неверный номер TCP-порта &quot;%1&quot;</source>
+        <translation>invalid TCP port number &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>лишние символы &quot;%1&quot; после номера TCP-порта</source>
+        <translation>extra characters &quot;%1&quot; after the TCP port number</translation>
+    </message>
+    <message>
+        <source>номер TCP-порта %1 не от %2 до %3</source>
+        <translation>TCP port number %1 is not from %2 to %3</translation>
+    </message>
 </context>
 <context>
     <name>ExchangeJournal</name>

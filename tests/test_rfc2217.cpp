@@ -59,6 +59,7 @@ private slots:
     void wrongAcknowledgementIsRefusal();
     void serverWithoutComPortOption_data();
     void serverWithoutComPortOption();
+    void answerToAnotherRequestIsNoAcknowledgement();
     void speedChangeIsOneAcknowledgedRequest();
     void speedChangedDuringSetUpFollows();
     void comPortOfferedBeforeStart();
@@ -181,6 +182,21 @@ void Rfc2217Test::serverWithoutComPortOption()
     QCOMPARE(session.error(),
              QStringLiteral("сервер не устанавливает скорость линии; используйте tcp://"));
     QCOMPARE(session.takeOutgoing(), QByteArray());
+}
+
+void Rfc2217Test::answerToAnotherRequestIsNoAcknowledgement()
+{
+    Rfc2217Session session;
+    session.start({9600});
+    session.feed(serverAgrees);
+    session.takeOutgoing();
+    // While the speed is awaited, answers for data size, parity and stop
+    // bits and the server's notifications move nothing on.
+    session.feed(comPort(102, bytes({8})) + comPort(104, bytes({1})) + comPort(106, bytes({0})));
+    QCOMPARE(session.takeOutgoing(), QByteArray());
+    QVERIFY(session.waitingForServer());
+    session.feed(comPort(101, baudValue(9600)));
+    QCOMPARE(session.takeOutgoing(), comPort(2, bytes({8})));
 }
 
 void Rfc2217Test::speedChangeIsOneAcknowledgedRequest()

@@ -36,7 +36,10 @@ public:
     void setBaudRate(int baud);
 
     // Takes a chunk from the server, returns the line's data bytes in it.
-    // Telnet commands may be cut anywhere between chunks.
+    // Telnet commands may be cut anywhere between chunks. Until the first
+    // telnet command, bytes that could begin ser2net's "Port already in use"
+    // are held back and handed out as soon as they cannot. Nothing is taken
+    // once the session failed.
     QByteArray feed(const QByteArray &fromServer);
     // Bytes to send to the server (answers to its negotiation, requests),
     // emptied by the call.

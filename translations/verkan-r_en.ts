@@ -1120,6 +1120,22 @@ Address of the unit not known? Find the unit: Unit → Find unit…</translation
         <source>номер TCP-порта %1 не от %2 до %3</source>
         <translation>TCP port number %1 is not from %2 to %3</translation>
     </message>
+    <message>
+        <source>сервер не принимает скорость %1</source>
+        <translation>the server does not accept speed %1</translation>
+    </message>
+    <message>
+        <source>сервер не принимает формат линии %1</source>
+        <translation>the server does not accept line format %1</translation>
+    </message>
+    <message>
+        <source>сервер не устанавливает скорость линии; используйте tcp://</source>
+        <translation>the server does not set line speeds; use tcp://</translation>
+    </message>
+    <message>
+        <source>порт сервера занят другим клиентом (Port already in use)</source>
+        <translation>the server&apos;s port is in use by another client (Port already in use)</translation>
+    </message>
 </context>
 <context>
     <name>ExchangeJournal</name>

@@ -23,6 +23,10 @@ test_packages=(
   xvfb xauth x11-utils imagemagick
   lintian appstream man-db
   locales
+  # Real peers of the network tests: a serial server in front of the
+  # simulator's pseudo-terminal and an MQTT broker with its clients. The
+  # tests start and end their own instances on free local ports.
+  ser2net mosquitto mosquitto-clients
 )
 case $profile in
   run) packages=("${run_packages[@]}") ;;

@@ -790,20 +790,15 @@ private slots:
     {
         QTest::addColumn<QString>("how");  // s "СТОП", p polls missed, l the link lost
         QTest::addColumn<QStringList>("greyed");
-        QTest::newRow("after СТОП") << u"s"_s
-                                    << QStringList{u"Тревога"_s + kGrey + kFace,
-                                                   u" "_s + kGrey + kFace,
-                                                   u"Разомкнут"_s + kGrey + kFace,
-                                                   u"3 В"_s + kGrey,
-                                                   u"0,51 В"_s + kGrey,
-                                                   u"1,96 В"_s + kGrey};
-        QTest::newRow("from the second missed poll") << u"p"_s
-                                                     << QStringList{u"Тревога"_s + kGrey + kFace,
-                                                                    u" "_s + kGrey + kFace,
-                                                                    u"Разомкнут"_s + kGrey + kFace,
-                                                                    u"3 В"_s + kGrey,
-                                                                    u"0,51 В"_s + kGrey,
-                                                                    u"1,96 В"_s + kGrey};
+        // The last reading, greyed as it stood.
+        const QStringList lastReading{u"Тревога"_s + kGrey + kFace,
+                                      u" "_s + kGrey + kFace,
+                                      u"Разомкнут"_s + kGrey + kFace,
+                                      u"3 В"_s + kGrey,
+                                      u"0,51 В"_s + kGrey,
+                                      u"1,96 В"_s + kGrey};
+        QTest::newRow("after СТОП") << u"s"_s << lastReading;
+        QTest::newRow("from the second missed poll") << u"p"_s << lastReading;
         QTest::newRow("the link lost") << u"l"_s
                                        << QStringList{u"Нет связи"_s + kGrey + kFace,
                                                       u" "_s + kGrey + kFace,

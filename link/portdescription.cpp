@@ -244,8 +244,21 @@ QString PortDescription::devicePath(const QProcessEnvironment &env) const
     }
 }
 
+PortDescription PortDescription::resolved(const QProcessEnvironment &env) const
+{
+    if (m_kind != Kind::ComNumber)
+        return *this;
+    const QString overridden = env.value(QStringLiteral("VERKAN_COM%1").arg(m_comNumber));
+    if (!overridden.contains(kSchemeSeparator))
+        return *this;
+    const std::optional<PortDescription> server = parse(overridden);
+    return server && server->isNetwork() ? *server : *this;
+}
+
 QString PortDescription::hostAndPort() const
 {
+    if (!isNetwork())
+        return QString();
     const QString host =
         m_host.contains(u':') ? QLatin1Char('[') + m_host + QLatin1Char(']') : m_host;
     return host + u':' + QString::number(m_tcpPort);

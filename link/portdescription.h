@@ -36,6 +36,14 @@ public:
     // A raw TCP line runs at the speed set on the server: no speed search.
     bool fixesLineSpeed() const { return m_kind == Kind::Tcp; }
 
+    // The port actually reached: a COM number whose VERKAN_COM<n> holds a
+    // serial server's description (tcp://, rfc2217://) stands for that
+    // server; every other description stands for itself.
+    PortDescription
+    resolved(const QProcessEnvironment &env = QProcessEnvironment::systemEnvironment()) const;
+    // "HOST:PORT" with an IPv6 host in brackets; empty unless isNetwork().
+    QString hostAndPort() const;
+
     QString toString() const;
     // Short text for captions and messages: "127.0.0.1:7000 (TCP)",
     // "[::1]:7000 (RFC 2217)", "COM3 (/dev/ttyS2)", "/dev/ttyUSB0".
@@ -46,7 +54,6 @@ public:
 
 private:
     PortDescription() = default;
-    QString hostAndPort() const;
 
     Kind m_kind = Kind::ComNumber;
     int m_comNumber = 0;

@@ -8,6 +8,7 @@
 #include "link/comports.h"
 #include "link/exchange.h"
 #include "link/openfailure.h"
+#include "link/portscan.h"
 #include "link/protocol.h"
 #include "link/scheduler.h"
 
@@ -79,7 +80,7 @@ void ConnectionPanel::load()
     m_address->setMin(protocol::kLowestAddress);
     m_address->setIncrement(1);
 
-    showPermissionHint(scanComPorts());
+    showPermissionHint(listComPorts());
     offerRemembered();
 }
 
@@ -119,27 +120,19 @@ void ConnectionPanel::showPermissionHint(const QStringList &denied)
     showLinkError(hint);
 }
 
-QStringList ConnectionPanel::scanComPorts()
+QStringList ConnectionPanel::listComPorts()
 {
-    // Every port that opens is closed again at once and listed; failures are
-    // silent. Nothing is written to any port.
+    // Failures are silent; nothing is written to any port.
     SerialPortService &port = m_exchange.port();
-    QStringList denied;
+    const PortScan scan = scanComPorts(port);
     int k = 0;
-    for (int n = kFirstComPort; n <= kLastComPort; ++n) {
-        port.setPortNumber(n);
-        if (!port.open()) {
-            if (port.lastOpenError() == SerialPortService::OpenError::PermissionDenied)
-                denied << port.deviceOf(n);
-            continue;
-        }
-        port.close();
+    for (const int n : scan.comPorts) {
         m_ports->insertItem(k, QString::number(n));
-        m_ports->setItemData(k, port.deviceOf(n), Qt::ToolTipRole);
+        m_ports->setItemData(k, port.deviceOf(PortDescription::comPort(n)), Qt::ToolTipRole);
         ++k;
     }
     m_ports->setCurrentIndex(-1);
-    return denied;
+    return scan.deniedDevices;
 }
 
 int ConnectionPanel::flank() const
@@ -178,12 +171,13 @@ bool ConnectionPanel::start()
         return false;
     }
     takeTypedAddress();
-    const Exchange::StartResult result = m_exchange.start(portNumber, m_address->Value(), flank());
+    const PortDescription port = PortDescription::comPort(portNumber);
+    const Exchange::StartResult result = m_exchange.start(port, m_address->Value(), flank());
     if (!result.started) {
         showLinkError(
             tr("COM-порт %1 (%2): %3.")
                 .arg(portNumber)
-                .arg(m_exchange.port().deviceOf(portNumber), openFailureReason(result.error)));
+                .arg(m_exchange.port().deviceOf(port), m_exchange.port().lastOpenErrorText()));
         return false;
     }
 
@@ -256,10 +250,10 @@ void ConnectionPanel::showLinkLost()
     // The message keeps its words; its tool tip names the port and where to
     // look for a detector whose address is not known. A tool tip the fitting
     // gave (the whole message, when cut short) comes first.
-    const int port = m_exchange.portNumber();
+    const PortDescription &port = m_exchange.portDescription();
     const QString hint = tr("COM-порт %1 (%2), адрес %3.\nНе знаете адрес блока? Найдите блок: "
                             "Блок → Найти блок…")
-                             .arg(port)
+                             .arg(port.comNumber())
                              .arg(m_exchange.port().deviceOf(port))
                              .arg(m_exchange.address());
     const QString fitted = m_status->toolTip();
@@ -273,7 +267,7 @@ QList<int> ConnectionPanel::rescanPorts()
     if (!m_exchange.port().isOpen()) {
         const QString chosen = m_ports->currentText();
         m_ports->clear();
-        showPermissionHint(scanComPorts());
+        showPermissionHint(listComPorts());
         m_ports->setCurrentIndex(m_ports->findText(chosen));
     }
     QList<int> listed;

@@ -62,7 +62,7 @@ signals:
 private:
     // Lists the ports that open; returns the devices refused for lack of
     // permission.
-    QStringList scanComPorts();
+    QStringList listComPorts();
     // The status line's word on the ports refused by the last scan.
     void showPermissionHint(const QStringList &denied);
     // The address typed into the box, taken or put back.

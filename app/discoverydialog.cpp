@@ -123,7 +123,8 @@ void DiscoveryDialog::searchPressed()
     m_searchedPort = m_ports->currentData().toInt();
     m_found->clear();
     delete m_task;
-    m_task = new DiscoverTask(m_service, m_searchedPort, {first, last, 0, QString()}, this);
+    m_task = new DiscoverTask(m_service, PortDescription::comPort(m_searchedPort), {first, last, 0},
+                              this);
     connect(m_task, &DiscoverTask::detectorFound, this, [this](int address, int baud) {
         auto *item = new QListWidgetItem(
             tr("Блок №%1 — COM-порт %2, %3 бод").arg(address).arg(m_searchedPort).arg(baud));

@@ -3,7 +3,7 @@
 #include "base/commandline.h"
 #include "i18n/language.h"
 #include "journal/alarmsound.h"
-#include "link/qtserialport.h"
+#include "link/anyport.h"
 
 #include <QApplication>
 #include <QDir>
@@ -49,7 +49,7 @@ int main(int argc, char **argv)
     QGuiApplication::setDesktopFileName(QStringLiteral("verkan-r"));
 
     const QString programFolder = QCoreApplication::applicationDirPath();
-    QtSerialPortService port;
+    AnyPortService port;
     SoundEffectPlayer alarm(
         DataPaths::toneFilePath(programFolder, DataPaths::toneDataFolders(programFolder)));
 

@@ -447,8 +447,8 @@ void MainWindow::findDetector()
     // The search and the exchange share the port service; the exchange is
     // stopped, so the search has it alone.
     Exchange &exchange = m_form->exchange();
-    auto *dialog =
-        new DiscoveryDialog(this, exchange.port(), m_form->rescanPorts(), exchange.portNumber());
+    auto *dialog = new DiscoveryDialog(this, exchange.port(), m_form->rescanPorts(),
+                                       exchange.portDescription().comNumber());
     connect(dialog, &DiscoveryDialog::chosen, m_form, &Form1::choosePortAndAddress);
     openTask(dialog);
 }

@@ -75,7 +75,10 @@ QString usageText()
                    "Параметры:\n"
                    "  --port ПОРТ         номер COM-порта 1..16, как в окне программы "
                    "(VERKAN_COM<n>\n"
-                   "                      заменяет устройство порта n), или путь к устройству;\n"
+                   "                      заменяет устройство порта n), путь к устройству,\n"
+                   "                      tcp://ХОСТ:ПОРТ (сервер COM-портов, скорость задана "
+                   "на нём)\n"
+                   "                      или rfc2217://ХОСТ:ПОРТ (скорость задаёт программа);\n"
                    "                      по умолчанию 1\n"
                    "  --address N         адрес блока %1..%2, по умолчанию 1\n"
                    "  --baud СКОРОСТЬ     не искать скорость, а работать на этой:\n"
@@ -170,19 +173,12 @@ ParsedArguments parseArguments(const QStringList &arguments)
             return refuse(say(QT_TRANSLATE_NOOP("Cli", "--lang: язык ru или en")));
     }
     if (parser.isSet(port)) {
-        const QString text = parser.value(port);
-        bool isNumber = false;
-        const int n = text.toInt(&isNumber);
-        if (text.trimmed().isEmpty() || (isNumber && (n < kFirstComPort || n > kLastComPort)))
-            return refuse(
-                say(QT_TRANSLATE_NOOP("Cli",
-                                      "--port: номер COM-порта от %1 до %2 или путь к устройству"))
-                    .arg(kFirstComPort)
-                    .arg(kLastComPort));
-        if (isNumber)
-            out.portNumber = n;
-        else
-            out.devicePath = text;
+        QString why;
+        const std::optional<PortDescription> chosen =
+            PortDescription::parse(parser.value(port), &why);
+        if (!chosen)
+            return refuse(say(QT_TRANSLATE_NOOP("Cli", "--port: %1")).arg(why));
+        out.port = *chosen;
     }
     if (parser.isSet(address)) {
         const auto n =

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/portdescription.h"
+
 #include "i18n/language.h"
 #include "link/protocol.h"
 
@@ -32,8 +34,7 @@ struct CliArguments {
     };
 
     Command command = Command::Help;
-    int portNumber = 1;  // the COM number; a device path is put behind it
-    QString devicePath;  // set when the port was given as a path
+    PortDescription port = PortDescription::comPort(1);
     int address = 1;
     int baud = 0;  // 0: search the speed
     int flank = 1;

@@ -32,15 +32,6 @@ void warn(const QString &text)
     std::fputs((u"verkan-cli: "_s + text + u'\n').toUtf8().constData(), stderr);
 }
 
-QProcessEnvironment portEnvironment(const CliArguments &arguments)
-{
-    // A device path is put behind the port number, as VERKAN_COM<n> would.
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    if (!arguments.devicePath.isEmpty())
-        env.insert(u"VERKAN_COM%1"_s.arg(arguments.portNumber), arguments.devicePath);
-    return env;
-}
-
 // A file the command will write at its end, checked before the detector is
 // asked for anything. It is written beside its name and renamed onto it, so
 // its folder must take a new file.
@@ -75,9 +66,15 @@ int exitCodeFor(Task::Failure failure)
 }  // namespace
 
 CommandRunner::CommandRunner(const CliArguments &arguments, QObject *parent)
-    : QObject(parent), m_args(arguments), m_port(portEnvironment(arguments)), m_exchange(m_port)
+    : QObject(parent), m_args(arguments), m_exchange(m_port)
 {
     m_exchange.setFixedSpeed(m_args.baud);
+    // A serial server that could not be reached ends the command as a port
+    // that does not open.
+    connect(&m_exchange, &Exchange::startFailed, this,
+            [this](SerialPortService::OpenError, const QString &reason) {
+                fail(ExitPortError, u"%1: %2."_s.arg(portText(), reason));
+            });
     if (!m_args.journal.isEmpty()) {
         m_journal = std::make_unique<EventJournal>(m_args.journal, nullptr);
         m_journal->setFailureSink([](const QString &error) {
@@ -159,20 +156,19 @@ void CommandRunner::failLinkLost()
 
 QString CommandRunner::portText() const
 {
-    return m_args.devicePath.isEmpty() ? tr("COM-порт %1 (%2)")
-                                             .arg(m_args.portNumber)
-                                             .arg(m_port.deviceOf(m_args.portNumber))
-                                       : m_args.devicePath;
+    return portInMessages(m_args.port, m_port);
 }
 
 bool CommandRunner::startExchange()
 {
     const Exchange::StartResult result =
-        m_exchange.start(m_args.portNumber, m_args.address, m_args.flank);
+        m_exchange.start(m_args.port, m_args.address, m_args.flank);
     if (!result.started) {
-        fail(ExitPortError, u"%1: %2."_s.arg(portText(), openFailureReason(result.error)));
+        fail(ExitPortError, u"%1: %2."_s.arg(portText(), m_port.lastOpenErrorText()));
         return false;
     }
+    if (m_port.fixesLineSpeed())
+        warn(tr("%1: скорость линии задана на сервере").arg(portText()));
     return true;
 }
 
@@ -206,17 +202,19 @@ void CommandRunner::taskEnded(Task *task)
 
 void CommandRunner::discover()
 {
-    auto *task = new DiscoverTask(m_port, m_args.portNumber,
-                                  {m_args.firstAddress, m_args.lastAddress, m_args.baud,
-                                   m_args.devicePath.isEmpty() ? QString() : m_args.devicePath},
-                                  this);
+    auto *task = new DiscoverTask(m_port, m_args.port,
+                                  {m_args.firstAddress, m_args.lastAddress, m_args.baud}, this);
     const bool terminal = ::isatty(STDERR_FILENO);
-    connect(task, &DiscoverTask::detectorFound, this, [terminal](int address, int baud) {
+    connect(task, &DiscoverTask::detectorFound, this, [this, terminal](int address, int baud) {
         // The progress line on a terminal is cleared first, so the finding
         // stands on a line of its own.
         if (terminal)
             std::fputs("\r\033[K", stderr);
-        say(u"address %1 speed %2"_s.arg(address).arg(baud));
+        // A raw TCP line runs at the server's speed, which nobody here knows.
+        if (m_port.fixesLineSpeed())
+            say(u"address %1 speed server"_s.arg(address));
+        else
+            say(u"address %1 speed %2"_s.arg(address).arg(baud));
     });
     connect(task, &DiscoverTask::probed, this,
             [this, terminal](int address, int baud, int done, int total) {
@@ -256,10 +254,13 @@ void CommandRunner::status()
         if (!m_exchange.statusIsCurrent() || m_done)
             return;
         const QString state = flankStateText(reading.flankCode());
-        say(tr("Блок %1, %2, %3 бод")
-                .arg(m_args.address)
-                .arg(portText())
-                .arg(m_exchange.baudRate()));
+        if (m_port.fixesLineSpeed())
+            say(tr("Блок %1, %2, скорость задана на сервере").arg(m_args.address).arg(portText()));
+        else
+            say(tr("Блок %1, %2, %3 бод")
+                    .arg(m_args.address)
+                    .arg(portText())
+                    .arg(m_exchange.baudRate()));
         say(tr("Фланг %1: %2")
                 .arg(m_args.flank)
                 .arg(state.isEmpty() ? tr("код %1").arg(reading.flankCode()) : state));
@@ -373,7 +374,6 @@ void CommandRunner::report()
         return;
     }
     ReportTask::Options options;
-    options.port = m_args.devicePath;
     options.passSeconds = m_args.seconds;
     options.site = m_args.site;
     options.installer = m_args.installer;

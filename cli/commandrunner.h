@@ -1,8 +1,8 @@
 #pragma once
 
 #include "cli/arguments.h"
+#include "link/anyport.h"
 #include "link/exchange.h"
-#include "link/qtserialport.h"
 #include "tasks/task.h"
 
 #include <QEventLoop>
@@ -49,7 +49,7 @@ private:
     void report();
 
     CliArguments m_args;
-    QtSerialPortService m_port;
+    AnyPortService m_port;
     Exchange m_exchange;
     std::unique_ptr<EventJournal> m_journal;
     QEventLoop m_loop;

@@ -28,10 +28,15 @@ Discovery::Discovery(SerialPortService &port, QObject *parent)
     m_timer->setInterval(protocol::kSlot);
     connect(m_timer, &QTimer::timeout, this, &Discovery::slot);
     connect(&m_port, &SerialPortService::dataReceived, this, &Discovery::bytesArrived);
+    connect(&m_port, &SerialPortService::ready, this, &Discovery::portReady);
+    connect(&m_port, &SerialPortService::openFailed, this, &Discovery::portOpenFailed);
 }
 
-bool Discovery::start(int portNumber, int firstAddress, int lastAddress, int onlyBaud)
+bool Discovery::start(const PortDescription &port, int firstAddress, int lastAddress, int onlyBaud)
 {
+    m_port.setPort(port);
+    if (m_port.fixesLineSpeed())
+        onlyBaud = m_port.baudRate();
     m_speeds = onlyBaud > 0 ? QList<int>{onlyBaud}
                             : QList<int>(std::begin(kSearchSpeeds), std::end(kSearchSpeeds));
     m_found.clear();
@@ -41,19 +46,38 @@ bool Discovery::start(int portNumber, int firstAddress, int lastAddress, int onl
     m_address = firstAddress;
     m_asked = -1;
     m_done = 0;
-    m_port.setPortNumber(portNumber);
     m_port.setBaudRate(m_speeds[0]);
     if (!m_port.open())
         return false;
     m_port.setSoftwareFlowControl(true);
     m_port.readAll();
-    m_timer->start();
+    m_waitingForPort = !m_port.isReady();
+    if (!m_waitingForPort)
+        m_timer->start();
     return true;
+}
+
+void Discovery::portReady()
+{
+    if (!m_waitingForPort)
+        return;
+    m_waitingForPort = false;
+    m_port.readAll();
+    m_timer->start();
+}
+
+void Discovery::portOpenFailed()
+{
+    if (!m_waitingForPort)
+        return;
+    m_waitingForPort = false;
+    emit openFailed(m_port.lastOpenErrorText());
+    finish();
 }
 
 bool Discovery::isRunning() const
 {
-    return m_timer->isActive();
+    return m_waitingForPort || m_timer->isActive();
 }
 
 int Discovery::total() const
@@ -102,6 +126,7 @@ void Discovery::slot()
 
 void Discovery::finish()
 {
+    m_waitingForPort = false;
     m_timer->stop();
     m_port.close();
     emit finished();

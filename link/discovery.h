@@ -21,10 +21,13 @@ public:
 
     Discovery(SerialPortService &port, QObject *parent = nullptr);
 
-    // Opens port `portNumber` and starts the search over the addresses
-    // first..last, at every search speed or only at `onlyBaud`. False when
-    // the port does not open (lastOpenError says why).
-    bool start(int portNumber, int firstAddress, int lastAddress, int onlyBaud = 0);
+    // Opens `port` and starts the search over the addresses first..last, at
+    // every search speed or only at `onlyBaud` (a port that fixes its own
+    // speed is searched once, at its speed). False when the port does not
+    // open (its lastOpenError says why). A port that opens but is not ready
+    // yet (a serial server being reached) is searched once it is ready, or
+    // openFailed() and finished() follow.
+    bool start(const PortDescription &port, int firstAddress, int lastAddress, int onlyBaud = 0);
     void cancel();
     bool isRunning() const;
     const QList<Found> &found() const { return m_found; }
@@ -35,12 +38,17 @@ public:
 signals:
     void detectorFound(int address, int baud);
     void progress(int done, int total, int baud);
+    // A port that opened could not be made ready: `reason` in the port's
+    // words. finished() follows.
+    void openFailed(const QString &reason);
     // The search ended, by itself or cancelled; the port is closed.
     void finished();
 
 private:
     void slot();
     void bytesArrived();
+    void portReady();
+    void portOpenFailed();
     void finish();
 
     SerialPortService &m_port;
@@ -54,4 +62,5 @@ private:
     int m_address = 0;
     int m_asked = -1;  // address of the probe in flight, -1: none
     int m_done = 0;
+    bool m_waitingForPort = false;
 };

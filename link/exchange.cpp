@@ -34,6 +34,8 @@ Exchange::Exchange(SerialPortService &port, QObject *parent)
     connect(m_tickTimer, &QTimer::timeout, this, &Exchange::ticksElapsed);
     connect(m_watchdog, &QTimer::timeout, this, &Exchange::watchdogExpired);
     connect(&m_port, &SerialPortService::dataReceived, this, &Exchange::bytesArrived);
+    connect(&m_port, &SerialPortService::ready, this, &Exchange::portReady);
+    connect(&m_port, &SerialPortService::openFailed, this, &Exchange::portOpenFailed);
     m_port.setBaudRate(kDefaultBaud);
 }
 
@@ -41,33 +43,60 @@ Exchange::~Exchange() = default;
 
 bool Exchange::openPort()
 {
-    m_port.setPortNumber(m_portNumber);
+    m_port.setPort(m_portDescription);
     if (!m_port.open())
         return false;
     m_port.setSoftwareFlowControl(true);
     return true;
 }
 
-Exchange::StartResult Exchange::start(int portNumber, int address, int flank)
+Exchange::StartResult Exchange::start(const PortDescription &port, int address, int flank)
 {
-    m_portNumber = portNumber;
+    m_portDescription = port;
     if (!openPort())
         return {false, m_port.lastOpenError()};
     m_running = true;
     dropOpenBody();
     m_address = address;
     m_flank = flank;
+    m_silentPeriods = 0;
+    m_linkEstablished = false;
+    m_pollAwaitsReply = false;
+    m_missedPolls = 0;
+    m_waitingForPort = !m_port.isReady();
+    if (!m_waitingForPort)
+        beginStartup();
+    return {true, SerialPortService::OpenError::None};
+}
+
+void Exchange::beginStartup()
+{
+    m_scheduler.setFixedSpeed(m_port.fixesLineSpeed() ? m_port.baudRate() : m_fixedSpeed);
     m_scheduler.setStandingPoll(codec::requestForFlank(m_address, protocol::kStatus, m_flank));
     m_scheduler.beginStartup();
     m_scheduler.queue(codec::requestAddressOnly(m_address, protocol::kReadUnitNumber));
     armTicks(m_clock.elapsed());
     m_watchdog->start();
-    m_silentPeriods = 0;
-    m_linkEstablished = false;
-    m_pollAwaitsReply = false;
-    m_missedPolls = 0;
     emit started();
-    return {true, SerialPortService::OpenError::None};
+}
+
+void Exchange::portReady()
+{
+    // A reconnection after a port reset needs nothing: the slots go on.
+    if (!m_running || !m_waitingForPort)
+        return;
+    m_waitingForPort = false;
+    beginStartup();
+}
+
+void Exchange::portOpenFailed()
+{
+    // A reconnection that fails after a port reset is the watchdog's to
+    // judge: the link is declared lost at its next period.
+    if (!m_running || !m_waitingForPort)
+        return;
+    emit startFailed(m_port.lastOpenError(), m_port.lastOpenErrorText());
+    stop();
 }
 
 void Exchange::stop()
@@ -75,6 +104,7 @@ void Exchange::stop()
     if (!m_running)
         return;
     m_running = false;
+    m_waitingForPort = false;
     pauseTicks();
     m_watchdog->stop();
     m_bodyTimer->stop();
@@ -153,8 +183,9 @@ void Exchange::tick()
     countPollSlot(slot->poll);
     m_port.write(slot->frame.toLatin1());
     m_mayPause = true;
-    // Only the speed search changes the speed in a slot.
-    if (slot->baud > 0)
+    // Only the speed search changes the speed in a slot; a port that fixes
+    // its own speed has nothing to search.
+    if (slot->baud > 0 && !m_port.fixesLineSpeed())
         emit speedTried(slot->baud);
 }
 

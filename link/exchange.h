@@ -42,10 +42,12 @@ public:
     explicit Exchange(SerialPortService &port, QObject *parent = nullptr);
     ~Exchange() override;
 
-    // Opens port `portNumber` and starts talking to the detector at `address`
-    // about flank `flank`. A port that does not open leaves everything
-    // stopped and says why.
-    StartResult start(int portNumber, int address, int flank);
+    // Opens `port` and starts talking to the detector at `address` about
+    // flank `flank`. A port that does not open leaves everything stopped and
+    // says why. A port that opens but is not ready yet (a serial server
+    // being reached) holds the start-up sequence and the watchdog until it
+    // is; started() comes then, or startFailed() and then stopped().
+    StartResult start(const PortDescription &port, int address, int flank);
     // Ends the exchange and closes the port; reports stopped().
     void stop();
     // Polls `flank` from now on and reads its settings back.
@@ -56,14 +58,18 @@ public:
     void queueRequest(const QString &frame);
     // Skips the speed search at the next start: one probe at `baud`, then the
     // read-back at that speed. 0 (the default) searches every speed.
-    void setFixedSpeed(int baud) { m_scheduler.setFixedSpeed(baud); }
+    // A port that fixes its own speed (a raw TCP line) never searches.
+    void setFixedSpeed(int baud) { m_fixedSpeed = baud; }
 
     bool isRunning() const { return m_running; }
     // A status reply now answers the poll of the flank in use: no start-up
     // sequence or read-back is under way, so nothing still in flight from
     // before a flank change can arrive as if it were this flank's.
     bool statusIsCurrent() const { return m_running && m_scheduler.startupSlotsLeft() == 0; }
-    int portNumber() const { return m_portNumber; }
+    // The port of the last start.
+    const PortDescription &portDescription() const { return m_portDescription; }
+    // Started, and the port is not ready yet: nothing is sent until it is.
+    bool isWaitingForPort() const { return m_running && m_waitingForPort; }
     int address() const { return m_address; }
     int flank() const { return m_flank; }
     int baudRate() const { return m_port.baudRate(); }
@@ -92,8 +98,13 @@ public:
     void openBodyExpired();
 
 signals:
-    // The port opened and the start-up sequence began.
+    // The port opened (and is ready) and the start-up sequence began.
     void started();
+    // A port that opened but was not ready could not be made ready (the
+    // serial server refused, did not answer or cannot set the line); the
+    // exchange stops right after (stopped() follows). `reason` is the
+    // port's own words.
+    void startFailed(SerialPortService::OpenError error, const QString &reason);
     // A reply frame ended: the detector is answering.
     void linkAlive();
     // The speed search set the line to `baud` and sent its probe there.
@@ -120,6 +131,9 @@ signals:
 
 private:
     bool openPort();
+    void portReady();
+    void portOpenFailed();
+    void beginStartup();
     void armTicks(qint64 from);
     void pauseTicks();
     void ticksElapsed();
@@ -144,7 +158,9 @@ private:
     QTimer *m_bodyTimer;  // how long an open body may hold the ticks
     Scheduler m_scheduler;
     ReplyAssembler m_assembler;
-    int m_portNumber = 0;
+    PortDescription m_portDescription = PortDescription::comPort(1);
+    int m_fixedSpeed = 0;
+    bool m_waitingForPort = false;
     int m_address = 0;
     int m_flank = 1;
     int m_silentPeriods = 0;

@@ -26,6 +26,10 @@ class NetworkPortService : public SerialPortService {
 public:
     static constexpr std::chrono::milliseconds kConnectTimeout{3000};
     static constexpr std::chrono::milliseconds kSetupTimeout{2000};
+    // A raw line is ready when its server has said nothing this long after
+    // the connection (a busy server says so at once), or when the line's
+    // first bytes cannot be such a refusal.
+    static constexpr std::chrono::milliseconds kRawSettleTime{150};
 
     explicit NetworkPortService(QObject *parent = nullptr);
     ~NetworkPortService() override;
@@ -62,10 +66,13 @@ private:
     void sendPending();
     // Ends an open that never became ready: closes and reports openFailed().
     void failOpen(OpenError error, const QString &text = QString());
+    void becomeReady();
+    bool isRfc2217() const { return m_port.kind() == PortDescription::Kind::Rfc2217; }
     // A ready connection is gone: the port closes, nothing is reported.
     void drop();
 
-    std::optional<PortDescription> m_port;
+    PortDescription m_port = PortDescription::comPort(1);
+    int m_setupBaud = 0;  // the speed the line's set-up asked for
     QTcpSocket m_socket;
     QTimer m_timer;  // bounds the connection and the line's set-up
     Rfc2217Session m_session;
@@ -73,7 +80,7 @@ private:
     int m_baud = 9600;
     OpenError m_openError = OpenError::None;
     QString m_openErrorText;
-    QByteArray m_input;  // the line's bytes not yet taken by readAll()
-    QByteArray m_held;   // a raw stream's start, while it may be a refusal
-    bool m_rawAtStart = true;
+    QByteArray m_input;    // the line's bytes not yet taken by readAll()
+    QByteArray m_held;     // a raw stream's start, while it may be a refusal
+    int m_connection = 0;  // counts open() calls: tells a stale error apart
 };

@@ -30,3 +30,12 @@ QString SerialPortService::lastOpenErrorText() const
 {
     return openFailureReason(lastOpenError());
 }
+
+QString portInMessages(const PortDescription &port, const SerialPortService &service)
+{
+    if (port.kind() == PortDescription::Kind::ComNumber)
+        return engineText(QT_TRANSLATE_NOOP("Engine", "COM-порт %1 (%2)"))
+            .arg(port.comNumber())
+            .arg(service.deviceOf(port));
+    return port.label();
+}

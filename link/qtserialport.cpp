@@ -1,7 +1,5 @@
 #include "link/qtserialport.h"
 
-#include "link/comports.h"
-
 #include <QFile>
 #include <QFileInfo>
 
@@ -38,14 +36,9 @@ QtSerialPortService::QtSerialPortService(QProcessEnvironment env, QObject *paren
     connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialPortService::onError);
 }
 
-void QtSerialPortService::setPortNumber(int n)
+QString QtSerialPortService::deviceOf(const PortDescription &port) const
 {
-    m_number = n;
-}
-
-QString QtSerialPortService::deviceOf(int n) const
-{
-    return devicePathForComPort(n, m_env);
+    return port.devicePath(m_env);
 }
 
 bool QtSerialPortService::lockDevice(const QString &device)
@@ -94,7 +87,7 @@ bool QtSerialPortService::open()
 {
     if (m_port.isOpen())
         return true;
-    const QString device = deviceOf(m_number);
+    const QString device = deviceOf(m_description);
     m_openError = OpenError::None;
     if (device.isEmpty()) {
         m_openError = OpenError::NoSuchPort;

@@ -20,9 +20,10 @@ public:
     explicit QtSerialPortService(QProcessEnvironment env = QProcessEnvironment::systemEnvironment(),
                                  QObject *parent = nullptr);
 
-    void setPortNumber(int n) override;
-    int portNumber() const override { return m_number; }
-    QString deviceOf(int n) const override;
+    // Takes a COM number or a device path.
+    void setPort(const PortDescription &port) override { m_description = port; }
+    PortDescription port() const override { return m_description; }
+    QString deviceOf(const PortDescription &port) const override;
     bool open() override;
     OpenError lastOpenError() const override { return m_openError; }
     void close() override;
@@ -46,7 +47,7 @@ private:
 
     QProcessEnvironment m_env;
     QSerialPort m_port;
-    int m_number = 0;
+    PortDescription m_description = PortDescription::comPort(1);
     int m_baud = 9600;
     bool m_softwareFlow = false;
     OpenError m_openError = OpenError::None;

@@ -358,8 +358,7 @@ void Rfc2217Session::sendComPort(std::uint8_t command, const QByteArray &value)
 
 void Rfc2217Session::failNoComPort()
 {
-    fail(engineText(
-        QT_TRANSLATE_NOOP("Engine", "сервер не устанавливает скорость линии; используйте tcp://")));
+    fail(noLineControlReason());
 }
 
 void Rfc2217Session::fail(const QString &reason)
@@ -409,4 +408,10 @@ QString busyRefusalReason()
 {
     return engineText(
         QT_TRANSLATE_NOOP("Engine", "порт сервера занят другим клиентом (Port already in use)"));
+}
+
+QString noLineControlReason()
+{
+    return engineText(
+        QT_TRANSLATE_NOOP("Engine", "сервер не устанавливает скорость линии; используйте tcp://"));
 }

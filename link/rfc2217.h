@@ -106,3 +106,6 @@ enum class BusyRefusal { Partial, Busy, NotBusy };
 BusyRefusal matchBusyRefusal(const QByteArray &start);
 // The message for that refusal, in the engine's words.
 QString busyRefusalReason();
+// The message for a server that does not set line speeds (no
+// COM-PORT-OPTION), in the engine's words.
+QString noLineControlReason();

@@ -7,8 +7,13 @@ ExchangeJournal::ExchangeJournal(Exchange &exchange, EventJournal &journal, QObj
     : QObject(parent)
 {
     connect(&exchange, &Exchange::started, this, [this, &exchange, &journal] {
-        const QString words = tr("Старт.   COM-порт: ") + QString::number(exchange.portNumber()) +
-                              tr("     Адрес: ") + QString::number(exchange.address());
+        // A COM number as designed; any other port by its description.
+        const PortDescription &port = exchange.portDescription();
+        const QString portText = port.kind() == PortDescription::Kind::ComNumber
+                                     ? QString::number(port.comNumber())
+                                     : port.toString();
+        const QString words = tr("Старт.   COM-порт: ") + portText + tr("     Адрес: ") +
+                              QString::number(exchange.address());
         journal.record(QStringLiteral("   ") + words, QStringLiteral(" ") + words);
     });
     connect(&exchange, &Exchange::linkLost, this, [this, &journal] {

@@ -3,17 +3,15 @@
 #include "link/openfailure.h"
 #include "link/serialport.h"
 
-DiscoverTask::DiscoverTask(SerialPortService &port, int portNumber, Options options,
+DiscoverTask::DiscoverTask(SerialPortService &port, const PortDescription &where, Options options,
                            QObject *parent)
-    : Task(nullptr, parent), m_port(port), m_portNumber(portNumber), m_options(std::move(options))
+    : Task(nullptr, parent), m_port(port), m_where(where), m_options(std::move(options))
 {
 }
 
 QString DiscoverTask::portName() const
 {
-    return !m_options.portName.isEmpty()
-               ? m_options.portName
-               : tr("COM-порт %1 (%2)").arg(m_portNumber).arg(m_port.deviceOf(m_portNumber));
+    return portInMessages(m_where, m_port);
 }
 
 QList<Discovery::Found> DiscoverTask::found() const
@@ -39,14 +37,19 @@ void DiscoverTask::start()
                           .arg(total),
                       done, total);
     });
+    connect(m_discovery, &Discovery::openFailed, this, [this](const QString &reason) {
+        fail(Failure::PortNotOpen, tr("%1: %2.").arg(portName(), reason));
+    });
     connect(m_discovery, &Discovery::finished, this, &DiscoverTask::searchEnded);
-    if (!m_discovery->start(m_portNumber, m_options.firstAddress, m_options.lastAddress,
+    if (!m_discovery->start(m_where, m_options.firstAddress, m_options.lastAddress,
                             m_options.onlyBaud)) {
-        fail(Failure::PortNotOpen,
-             tr("%1: %2.").arg(portName(), openFailureReason(m_port.lastOpenError())));
+        fail(Failure::PortNotOpen, tr("%1: %2.").arg(portName(), m_port.lastOpenErrorText()));
         return;
     }
-    emit progress(tr("Поиск на COM-порту %1…").arg(m_portNumber), 0, m_discovery->total());
+    emit progress(m_where.kind() == PortDescription::Kind::ComNumber
+                      ? tr("Поиск на COM-порту %1…").arg(m_where.comNumber())
+                      : tr("Поиск: %1…").arg(m_where.label()),
+                  0, m_discovery->total());
 }
 
 void DiscoverTask::endWork()

@@ -15,11 +15,9 @@ public:
         int firstAddress = 0;
         int lastAddress = 0;
         int onlyBaud = 0;  // 0: every search speed
-        // How messages name the port; empty: "COM-порт <n> (<device>)".
-        QString portName;
     };
 
-    DiscoverTask(SerialPortService &port, int portNumber, Options options,
+    DiscoverTask(SerialPortService &port, const PortDescription &where, Options options,
                  QObject *parent = nullptr);
 
     void start();
@@ -40,7 +38,7 @@ private:
     QString portName() const;
 
     SerialPortService &m_port;
-    int m_portNumber;
+    PortDescription m_where;
     Options m_options;
     Discovery *m_discovery = nullptr;
 };

@@ -22,11 +22,13 @@ void ReportTask::start()
     whenExchangeRuns([this] {
         Exchange &link = *exchange();
         m_report = CommissioningReport();
-        m_report.port = !m_options.port.isEmpty()
-                            ? m_options.port
-                            : QStringLiteral("COM%1 (%2)")
-                                  .arg(link.portNumber())
-                                  .arg(link.port().deviceOf(link.portNumber()));
+        const PortDescription &where = link.portDescription();
+        m_report.port = !m_options.port.isEmpty() ? m_options.port
+                        : where.kind() == PortDescription::Kind::ComNumber
+                            ? QStringLiteral("COM%1 (%2)")
+                                  .arg(where.comNumber())
+                                  .arg(link.port().deviceOf(where))
+                            : where.label();
         m_report.address = link.address();
         m_report.site = m_options.site;
         m_report.installer = m_options.installer;

@@ -195,7 +195,7 @@ void TestCli::commands_data()
         << none << QString() << QStringList{u"--port"_s, u"/nonexistent/tty"_s, u"discover"_s} << 4
         << none << u"verkan-cli: /nonexistent/tty: порт не найден."_s;
     QTest::newRow("empty port") << none << QString() << QStringList{u"--port"_s, u""_s, u"status"_s}
-                                << 2 << none << u"--port: номер COM-порта от 1 до 16"_s;
+                                << 2 << none << u"--port: порт не указан"_s;
     QTest::newRow("negative length")
         << none << QString() << QStringList{u"record"_s, u"-1"_s, u"rec.csv"_s} << 2 << none
         << u"-1: ожидается положительное число"_s;

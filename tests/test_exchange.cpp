@@ -119,7 +119,7 @@ private slots:
         QFETCH(int, answeredAfter);
         QFETCH(QList<int>, bauds);
         Rig rig;
-        QVERIFY(rig.exchange.start(1, address, flank).started);
+        QVERIFY(rig.exchange.start(PortDescription::comPort(1), address, flank).started);
         QCOMPARE(rig.state(), u"on"_s);
         // One frame every sixth tick, whatever happens in between.
         for (int tick = 1; tick <= 16 * kSlot; ++tick) {
@@ -169,7 +169,7 @@ private slots:
         for (int run = 0; run < 2; ++run) {
             heard.clear();
             const qsizetype before = rig.port.written.size();
-            QVERIFY(rig.exchange.start(1, 1, 1).started);
+            QVERIFY(rig.exchange.start(PortDescription::comPort(1), 1, 1).started);
             for (int slot = 1; slot <= 20; ++slot) {
                 rig.run(1);
                 if (slot == answeredAfter)
@@ -199,7 +199,8 @@ private slots:
         Rig rig;
         rig.port.busy = {2};
         rig.port.denied = {3};
-        const Exchange::StartResult result = rig.exchange.start(portNumber, 1, 1);
+        const Exchange::StartResult result =
+            rig.exchange.start(PortDescription::comPort(portNumber), 1, 1);
         QVERIFY(!result.started);
         QCOMPARE(result.error, error);
         QVERIFY(!rig.exchange.isRunning());
@@ -233,7 +234,7 @@ private slots:
         };
         if (queuedAfter < 0)
             queue();
-        rig.exchange.start(1, 1, 1);
+        rig.exchange.start(PortDescription::comPort(1), 1, 1);
         const int before = std::max(queuedAfter, 0);
         QByteArrayList startup = rig.run(before);
         if (queuedAfter >= 0)
@@ -260,7 +261,7 @@ private slots:
         QFETCH(int, changedAfter);
         QFETCH(QByteArrayList, frames);
         Rig rig;
-        rig.exchange.start(1, 1, 1);
+        rig.exchange.start(PortDescription::comPort(1), 1, 1);
         if (answeredAfter) {
             rig.run(answeredAfter);
             rig.port.deliver(kGainReply);
@@ -316,7 +317,7 @@ private slots:
         QFETCH(QByteArrayList, chunks);
         QFETCH(QString, heard);
         Rig rig;
-        rig.exchange.start(1, 1, 1);
+        rig.exchange.start(PortDescription::comPort(1), 1, 1);
         rig.run(13);  // past the speed search
         for (const QByteArray &chunk : std::as_const(chunks))
             rig.port.deliver(chunk);
@@ -342,7 +343,7 @@ private slots:
         }
         for (const QByteArrayList &chunks : std::as_const(splits)) {
             Rig rig;
-            rig.exchange.start(1, 1, 1);
+            rig.exchange.start(PortDescription::comPort(1), 1, 1);
             rig.run(13);
             qsizetype consumed = 0;
             for (const QByteArray &chunk : chunks) {
@@ -440,13 +441,13 @@ private slots:
                  port.failWrites = false;
                  port.shortWriteBytes = -1;
              }},
-            {u'g', [&] { rig.exchange.start(1, 1, 1); }},
+            {u'g', [&] { rig.exchange.start(PortDescription::comPort(1), 1, 1); }},
             {u'h', [&] { rig.exchange.stop(); }},
             {u'w', [&] {
                  port.setSoftwareFlowControl(false);  // a reopened port must get it again
                  rig.exchange.watchdogExpired();
              }}};
-        QVERIFY(rig.exchange.start(1, 1, 1).started);
+        QVERIFY(rig.exchange.start(PortDescription::comPort(1), 1, 1).started);
         QStringList got;
         for (const QChar step : steps) {
             rig.log.clear();
@@ -508,7 +509,7 @@ private slots:
         QFETCH(QString, steps);
         QFETCH(QString, expected);
         Rig rig;
-        QVERIFY(rig.exchange.start(1, 1, 1).started);
+        QVERIFY(rig.exchange.start(PortDescription::comPort(1), 1, 1).started);
         rig.run(1);
         rig.port.deliver(kGainReply);             // the speed search ends
         rig.run(Scheduler::kReadBackLength + 1);  // the read-back and the unit number
@@ -525,7 +526,7 @@ private slots:
             {u'q', [&] { rig.exchange.queueRequest(QString::fromLatin1(kRemoteTest)); }},
             {u'w', [&] { rig.exchange.watchdogExpired(); }},
             {u'h', [&] { rig.exchange.stop(); }},
-            {u'g', [&] { rig.exchange.start(1, 1, 1); }}};
+            {u'g', [&] { rig.exchange.start(PortDescription::comPort(1), 1, 1); }}};
         QStringList got;
         for (const QChar step : steps) {
             heard.clear();
@@ -560,7 +561,7 @@ private slots:
         Rig rig;
         int raised = 0;
         QObject::connect(&rig.exchange, &Exchange::linkEstablished, [&] { ++raised; });
-        QVERIFY(rig.exchange.start(1, 1, 1).started);
+        QVERIFY(rig.exchange.start(PortDescription::comPort(1), 1, 1).started);
         const QHash<QChar, std::function<void()>> act{
             {u'v', [&] { rig.port.deliver(kGainReply); }},
             {u'r', [&] { rig.port.deliver(statusReply(0)); }},
@@ -568,7 +569,7 @@ private slots:
             {u'n', [&] { rig.port.deliver("!\r"); }},
             {u'w', [&] { rig.exchange.watchdogExpired(); }},
             {u'h', [&] { rig.exchange.stop(); }},
-            {u'g', [&] { rig.exchange.start(1, 1, 1); }}};
+            {u'g', [&] { rig.exchange.start(PortDescription::comPort(1), 1, 1); }}};
         QStringList got;
         for (const QChar step : steps) {
             raised = 0;

@@ -32,7 +32,7 @@ private slots:
         QProcessEnvironment env;
         env.insert(u"VERKAN_COM1"_s, QString::fromLocal8Bit(ptsname(m_master)));
         m_port = std::make_unique<QtSerialPortService>(env);
-        m_port->setPortNumber(1);
+        m_port->setPort(PortDescription::comPort(1));
     }
     void cleanup()
     {
@@ -168,15 +168,15 @@ private slots:
         env.insert(u"VERKAN_COM3"_s, linkToLink);
         QtSerialPortService first(env);
         QtSerialPortService second(env);
-        first.setPortNumber(firstPort);
-        second.setPortNumber(secondPort);
+        first.setPort(PortDescription::comPort(firstPort));
+        second.setPort(PortDescription::comPort(secondPort));
 
         QVERIFY(first.open());
         QVERIFY(!second.open());
         QCOMPARE(second.lastOpenError(), SerialPortService::OpenError::Busy);
         QVERIFY(first.isOpen());
         // Messages and tool tips keep the name the user gave.
-        QCOMPARE(second.deviceOf(2), link);
+        QCOMPARE(second.deviceOf(PortDescription::comPort(2)), link);
 
         first.close();
         QVERIFY(second.open());

@@ -35,7 +35,7 @@ void TestSettingsTransfer::writeOutcome()
     FakeSerialPort port;
     port.openable = {1};
     Exchange exchange(port);
-    QVERIFY(exchange.start(1, 1, 1).started);
+    QVERIFY(exchange.start(PortDescription::comPort(1), 1, 1).started);
     const QByteArray write = "$012d01070c\r";  // gain 7, flank 1, address 1
 
     // The detector: answers every poll, and each write as the row says.

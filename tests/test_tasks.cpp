@@ -59,7 +59,7 @@ struct Rig {
     explicit Rig(int flank = 1)
     {
         exchange.setFixedSpeed(kBaud);
-        exchange.start(1, 1, flank);
+        exchange.start(PortDescription::comPort(1), 1, flank);
     }
     bool settled()
     {
@@ -259,7 +259,7 @@ void TestTasks::recordLeavesOutStaleReplies()
     exchange.setFixedSpeed(kBaud);
     RecordTask task(exchange, dir.filePath(u"signal.csv"_s));
     task.start();
-    QVERIFY(exchange.start(1, 1, 1).started);
+    QVERIFY(exchange.start(PortDescription::comPort(1), 1, 1).started);
     auto runSlots = [&](int count) {
         for (int i = 0; i < count * protocol::kTicksPerSlot; ++i)
             exchange.tick();

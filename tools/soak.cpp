@@ -195,7 +195,7 @@ int main(int argc, char **argv)
     } else if (load == Load::Engine) {
         enginePort = std::make_unique<QtSerialPortService>(session.portEnvironment());
         engine = std::make_unique<Exchange>(*enginePort);
-        if (!engine->start(1, 1, 1).started) {
+        if (!engine->start(PortDescription::comPort(1), 1, 1).started) {
             std::fprintf(stderr, "soak: the engine could not open the terminal\n");
             return 1;
         }

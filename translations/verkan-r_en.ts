@@ -137,10 +137,6 @@
         <translation>--lang: language ru or en</translation>
     </message>
     <message>
-        <source>--port: номер COM-порта от %1 до %2 или путь к устройству</source>
-        <translation>--port: a COM port number from %1 to %2 or a device path</translation>
-    </message>
-    <message>
         <source>--flank: фланг 1 или 2</source>
         <translation>--flank: flank 1 or 2</translation>
     </message>
@@ -195,7 +191,9 @@
 
 Параметры:
   --port ПОРТ         номер COM-порта 1..16, как в окне программы (VERKAN_COM&lt;n&gt;
-                      заменяет устройство порта n), или путь к устройству;
+                      заменяет устройство порта n), путь к устройству,
+                      tcp://ХОСТ:ПОРТ (сервер COM-портов, скорость задана на нём)
+                      или rfc2217://ХОСТ:ПОРТ (скорость задаёт программа);
                       по умолчанию 1
   --address N         адрес блока %1..%2, по умолчанию 1
   --baud СКОРОСТЬ     не искать скорость, а работать на этой:
@@ -232,8 +230,10 @@ Setting up and checking VERKAN-R detectors from the command line.
 
 Options:
   --port PORT         COM port number 1..16, as in the program&apos;s window
-                      (VERKAN_COM&lt;n&gt; replaces the device of port n), or a
-                      device path; 1 by default
+                      (VERKAN_COM&lt;n&gt; replaces the device of port n), a device
+                      path, tcp://HOST:PORT (a serial server whose speed is set
+                      on the server) or rfc2217://HOST:PORT (the program sets
+                      the speed); 1 by default
   --address N         unit address %1..%2, 1 by default
   --baud SPEED        do not search the speed, work at this one:
                       4800, 9600, 19200, 38400, 57600 or 115200
@@ -264,16 +264,16 @@ Exit codes: 0 done; 2 error in the command line or in a file;
 3 the unit did not answer; 4 the port does not open; 5 a write not confirmed.
 </translation>
     </message>
+    <message>
+        <source>--port: %1</source>
+        <translation>--port: %1</translation>
+    </message>
 </context>
 <context>
     <name>CommandRunner</name>
     <message>
         <source>%2: нет связи с блоком %1. Проверьте адрес и питание!</source>
         <translation>%2: no link with unit %1. Check the address and power!</translation>
-    </message>
-    <message>
-        <source>COM-порт %1 (%2)</source>
-        <translation>COM port %1 (%2)</translation>
     </message>
     <message>
         <source>поиск: %1 бод, адрес %2 (проверено %3 из %4)</source>
@@ -358,6 +358,14 @@ Exit codes: 0 done; 2 error in the command line or in a file;
     <message>
         <source>Номер блока не прочитан: блок не ответил</source>
         <translation>Unit number not read: the unit did not answer</translation>
+    </message>
+    <message>
+        <source>%1: скорость линии задана на сервере</source>
+        <translation>%1: the line speed is set on the server</translation>
+    </message>
+    <message>
+        <source>Блок %1, %2, скорость задана на сервере</source>
+        <translation>Unit %1, %2, speed set on the server</translation>
     </message>
 </context>
 <context>
@@ -483,10 +491,6 @@ Address of the unit not known? Find the unit: Unit → Find unit…</translation
 <context>
     <name>DiscoverTask</name>
     <message>
-        <source>COM-порт %1 (%2)</source>
-        <translation>COM port %1 (%2)</translation>
-    </message>
-    <message>
         <source>Поиск: %1 бод, адрес %2 (проверено %3 из %4)</source>
         <translation>Searching: %1 baud, address %2 (%3 of %4 checked)</translation>
     </message>
@@ -505,6 +509,10 @@ Address of the unit not known? Find the unit: Unit → Find unit…</translation
     <message>
         <source>Найдено блоков: %1.</source>
         <translation>Units found: %1.</translation>
+    </message>
+    <message>
+        <source>Поиск: %1…</source>
+        <translation>Searching: %1…</translation>
     </message>
 </context>
 <context>
@@ -1135,6 +1143,30 @@ Address of the unit not known? Find the unit: Unit → Find unit…</translation
     <message>
         <source>порт сервера занят другим клиентом (Port already in use)</source>
         <translation>the server&apos;s port is in use by another client (Port already in use)</translation>
+    </message>
+    <message>
+        <source>сервер закрыл соединение</source>
+        <translation>the server closed the connection</translation>
+    </message>
+    <message>
+        <source>сервер не найден</source>
+        <translation>server not found</translation>
+    </message>
+    <message>
+        <source>сервер отказал в соединении</source>
+        <translation>the server refused the connection</translation>
+    </message>
+    <message>
+        <source>сервер не отвечает</source>
+        <translation>the server does not answer</translation>
+    </message>
+    <message>
+        <source>сервер не настроил линию</source>
+        <translation>the server did not set the line up</translation>
+    </message>
+    <message>
+        <source>COM-порт %1 (%2)</source>
+        <translation>COM port %1 (%2)</translation>
     </message>
 </context>
 <context>

@@ -19,13 +19,46 @@ bool FakeSerialPort::open()
     }
     m_error = OpenError::None;
     m_open = true;
+    m_pendingReady = opensLater;
     return true;
+}
+
+void FakeSerialPort::setPort(const PortDescription &port)
+{
+    m_description = port;
+    m_number = port.comNumber();
+}
+
+QString FakeSerialPort::deviceOf(const PortDescription &port) const
+{
+    return port.kind() == PortDescription::Kind::ComNumber
+               ? QStringLiteral("/fake/tty%1").arg(port.comNumber())
+               : port.toString();
+}
+
+void FakeSerialPort::becomeReady()
+{
+    if (!m_open || !m_pendingReady)
+        return;
+    m_pendingReady = false;
+    emit ready();
+}
+
+void FakeSerialPort::failOpen(OpenError error)
+{
+    if (!m_open || !m_pendingReady)
+        return;
+    m_open = false;
+    m_pendingReady = false;
+    m_error = error;
+    emit openFailed();
 }
 
 void FakeSerialPort::close()
 {
     ++closeCalls;
     m_open = false;
+    m_pendingReady = false;
 }
 
 void FakeSerialPort::setBaudRate(int baud)

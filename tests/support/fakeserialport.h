@@ -35,9 +35,17 @@ public:
     QList<int> openAttempts;  // port numbers open() was tried on
     int closeCalls = 0;
 
-    void setPortNumber(int n) override { m_number = n; }
-    int portNumber() const override { return m_number; }
-    QString deviceOf(int n) const override { return QStringLiteral("/fake/tty%1").arg(n); }
+    // A port that opens but becomes ready only at becomeReady(), or fails
+    // at failOpen(), as a serial server being reached.
+    bool opensLater = false;
+
+    // COM numbers are the sets' numbers; any other description is number 0.
+    void setPort(const PortDescription &port) override;
+    PortDescription port() const override { return m_description; }
+    QString deviceOf(const PortDescription &port) const override;
+    bool isReady() const override { return m_open && !m_pendingReady; }
+    void becomeReady();
+    void failOpen(OpenError error);
     bool open() override;
     OpenError lastOpenError() const override { return m_error; }
     void close() override;
@@ -57,7 +65,9 @@ public:
     void unplug();
 
 private:
-    int m_number = 0;
+    PortDescription m_description = PortDescription::comPort(1);
+    int m_number = 1;
+    bool m_pendingReady = false;
     bool m_open = false;
     bool m_softwareFlow = false;
     int m_baud = 9600;

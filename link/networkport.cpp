@@ -2,6 +2,8 @@
 
 #include "base/enginetext.h"
 
+#include <sys/socket.h>
+
 NetworkPortService::NetworkPortService(QObject *parent) : SerialPortService(parent)
 {
     m_timer.setSingleShot(true);
@@ -118,10 +120,25 @@ void NetworkPortService::write(const QByteArray &frame)
         return;
     // The frame and whatever the session still has to say go out in one
     // write, so that a request is one segment on the wire.
-    if (isRfc2217())
-        m_socket.write(m_session.takeOutgoing() + Rfc2217Session::encodeData(frame));
-    else
-        m_socket.write(frame);
+    sendNow(isRfc2217() ? m_session.takeOutgoing() + Rfc2217Session::encodeData(frame) : frame);
+}
+
+void NetworkPortService::sendNow(const QByteArray &bytes)
+{
+    // A request is a few bytes that the kernel takes at once: handed to it
+    // directly, they go out without the socket's write notifier being
+    // switched on and off, which would wake the event loop twice for every
+    // request. What the kernel does not take, or anything the socket still
+    // holds, goes through the socket's own buffer behind it, in order.
+    qsizetype sent = 0;
+    if (m_socket.bytesToWrite() == 0) {
+        const ssize_t n = ::send(int(m_socket.socketDescriptor()), bytes.constData(),
+                                 size_t(bytes.size()), MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n > 0)
+            sent = n;
+    }
+    if (sent < bytes.size())
+        m_socket.write(bytes.mid(sent));
 }
 
 void NetworkPortService::onConnected()
@@ -276,7 +293,7 @@ void NetworkPortService::sendPending()
 {
     const QByteArray out = m_session.takeOutgoing();
     if (!out.isEmpty())
-        m_socket.write(out);
+        sendNow(out);
 }
 
 void NetworkPortService::failOpen(OpenError error, const QString &text)

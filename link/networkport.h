@@ -64,6 +64,7 @@ private:
     void onSocketError(QAbstractSocket::SocketError error);
     void onTimeout();
     void sendPending();
+    void sendNow(const QByteArray &bytes);
     // Ends an open that never became ready: closes and reports openFailed().
     void failOpen(OpenError error, const QString &text = QString());
     void becomeReady();

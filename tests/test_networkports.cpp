@@ -69,6 +69,7 @@ private slots:
     void invalidPortRefused();
     void startOnANamedServer();
     void rawTcpCaption();
+    void searchedByFindDetector();
 
 private:
     QTemporaryDir m_dir;
@@ -309,6 +310,25 @@ void TestNetworkPorts::rawTcpCaption()
     QVERIFY(exchange.isRunning());
     emit exchange.speedFound(9600);
     QCOMPARE(w.find<QLabel>("Label24")->text(), u"10.0.0.5 TCP"_s);
+}
+
+void TestNetworkPorts::searchedByFindDetector()
+{
+    Window w(m_dir, iniArray({u"Шкаф 2|rfc2217://192.168.1.50:4001"_s}));
+    w.port.openable << 0;
+    w.find<QAction>("findAction")->trigger();
+    auto *ports = w.find<QComboBox>("portBox");
+    QVERIFY(ports);
+    QStringList offered;
+    for (int i = 0; i < ports->count(); ++i)
+        offered << ports->itemText(i);
+    QCOMPARE(offered, (QStringList{u"1"_s, u"2"_s, u"Шкаф 2"_s}));
+    ports->setCurrentIndex(2);
+    w.find<QPushButton>("searchButton")->click();
+    QCOMPARE(w.port.port(), *PortDescription::parse(u"rfc2217://192.168.1.50:4001"_s));
+    QVERIFY(w.port.isOpen());
+    w.find<QPushButton>("closeButton")->click();  // "Отмена"
+    QVERIFY(!w.port.isOpen());
 }
 
 QTEST_MAIN(TestNetworkPorts)

@@ -87,8 +87,8 @@ void ConnectionPanel::load()
 void ConnectionPanel::offerRemembered()
 {
     // A remembered port that is not listed now is not chosen.
-    if (const std::optional<int> port = RememberedChoices::port(m_settings))
-        m_ports->setCurrentIndex(m_ports->findText(QString::number(*port)));
+    if (const std::optional<PortDescription> port = RememberedChoices::port(m_settings))
+        m_ports->setCurrentIndex(m_ports->findData(port->toString()));
     if (const std::optional<int> address = RememberedChoices::address(m_settings))
         m_address->setValue(*address);
 }
@@ -127,9 +127,17 @@ QStringList ConnectionPanel::listComPorts()
     const PortScan scan = scanComPorts(port);
     int k = 0;
     for (const int n : scan.comPorts) {
-        m_ports->insertItem(k, QString::number(n));
-        m_ports->setItemData(k, port.deviceOf(PortDescription::comPort(n)), Qt::ToolTipRole);
+        const PortDescription com = PortDescription::comPort(n);
+        m_ports->insertItem(k, QString::number(n), com.toString());
+        m_ports->setItemData(k, port.deviceOf(com), Qt::ToolTipRole);
         ++k;
+    }
+    // The user's serial servers are listed by name and never tried: a
+    // connection could take the server's line from another client.
+    m_networkPorts = NetworkPorts::load(m_settings);
+    for (const NamedPort &named : std::as_const(m_networkPorts)) {
+        m_ports->addItem(named.name, named.port.toString());
+        m_ports->setItemData(m_ports->count() - 1, named.port.toString(), Qt::ToolTipRole);
     }
     m_ports->setCurrentIndex(-1);
     return scan.deniedDevices;
@@ -162,26 +170,40 @@ void ConnectionPanel::showLinkError(const QString &text)
     showStatus(text);
 }
 
+std::optional<PortDescription> ConnectionPanel::chosenPort() const
+{
+    if (m_ports->currentIndex() < 0)
+        return std::nullopt;
+    return PortDescription::parse(m_ports->currentData().toString());
+}
+
+void ConnectionPanel::showPortFailure(const PortDescription &port, const QString &reason)
+{
+    if (port.kind() == PortDescription::Kind::ComNumber)
+        showLinkError(tr("COM-порт %1 (%2): %3.")
+                          .arg(port.comNumber())
+                          .arg(m_exchange.port().deviceOf(port), reason));
+    else
+        showLinkError(tr("%1: %2.").arg(portInMessages(port, m_exchange.port()), reason));
+}
+
 bool ConnectionPanel::start()
 {
-    bool isNumber = false;
-    const int portNumber = m_ports->currentText().toInt(&isNumber);
-    if (m_ports->currentIndex() < 0 || !isNumber) {
+    const std::optional<PortDescription> chosen = chosenPort();
+    if (!chosen) {
         showLinkError(tr("Не выбран COM-порт."));
         return false;
     }
     takeTypedAddress();
-    const PortDescription port = PortDescription::comPort(portNumber);
+    const PortDescription &port = *chosen;
+    m_startFailed = false;
     const Exchange::StartResult result = m_exchange.start(port, m_address->Value(), flank());
     if (!result.started) {
-        showLinkError(
-            tr("COM-порт %1 (%2): %3.")
-                .arg(portNumber)
-                .arg(m_exchange.port().deviceOf(port), m_exchange.port().lastOpenErrorText()));
+        showPortFailure(port, m_exchange.port().lastOpenErrorText());
         return false;
     }
 
-    RememberedChoices::rememberConnection(m_settings, portNumber, m_address->Value());
+    RememberedChoices::rememberConnection(m_settings, port, m_address->Value());
     showStatus(QString());
     m_start->setEnabled(false);
     m_stop->setEnabled(true);
@@ -211,9 +233,12 @@ void ConnectionPanel::showStopped()
     m_addressUnlock->setEnabled(true);
     m_ports->setEnabled(true);
     m_flank->setEnabled(false);
-    // After a lost link the status line keeps saying so. The speed search is
-    // over: its words go, back to the empty line of the start.
-    if (m_exchange.silentPeriods() < 1) {
+    // After a lost link, or a serial server not reached, the status line
+    // keeps saying so. The speed search is over: its words go, back to the
+    // empty line of the start.
+    if (m_startFailed) {
+        m_startFailed = false;
+    } else if (m_exchange.silentPeriods() < 1) {
         setLabelTextColor(m_status, bgr::Black);
         showStatus(tr(kExchangeStopped));
     } else if (m_showsSearch) {
@@ -229,7 +254,23 @@ void ConnectionPanel::showLinkAlive()
 
 void ConnectionPanel::showSpeed(int baud)
 {
+    // A raw TCP line runs at the speed set on the server, which the program
+    // does not know: the caption names the server instead ("10.0.0.5 TCP").
+    if (m_exchange.port().fixesLineSpeed()) {
+        const PortDescription &port = m_exchange.portDescription();
+        QString host = port.resolved().host();
+        if (host.isEmpty())
+            host = m_exchange.port().deviceOf(port);
+        showText(m_speed, u"%1 TCP"_s.arg(host));
+        return;
+    }
     showText(m_speed, speedCaption(baud));
+}
+
+void ConnectionPanel::showStartFailed(const QString &reason)
+{
+    m_startFailed = true;
+    showPortFailure(m_exchange.portDescription(), reason);
 }
 
 void ConnectionPanel::showSpeedTried(int baud)
@@ -251,11 +292,16 @@ void ConnectionPanel::showLinkLost()
     // look for a detector whose address is not known. A tool tip the fitting
     // gave (the whole message, when cut short) comes first.
     const PortDescription &port = m_exchange.portDescription();
-    const QString hint = tr("COM-порт %1 (%2), адрес %3.\nНе знаете адрес блока? Найдите блок: "
-                            "Блок → Найти блок…")
-                             .arg(port.comNumber())
-                             .arg(m_exchange.port().deviceOf(port))
-                             .arg(m_exchange.address());
+    const QString hint =
+        port.kind() == PortDescription::Kind::ComNumber
+            ? tr("COM-порт %1 (%2), адрес %3.\nНе знаете адрес блока? Найдите блок: "
+                 "Блок → Найти блок…")
+                  .arg(port.comNumber())
+                  .arg(m_exchange.port().deviceOf(port))
+                  .arg(m_exchange.address())
+            : tr("%1, адрес %2.\nНе знаете адрес блока? Найдите блок: Блок → Найти блок…")
+                  .arg(port.toString())
+                  .arg(m_exchange.address());
     const QString fitted = m_status->toolTip();
     m_status->setToolTip(fitted.isEmpty() ? hint : fitted + u'\n' + hint);
 }
@@ -265,23 +311,26 @@ void ConnectionPanel::showLinkLost()
 QList<int> ConnectionPanel::rescanPorts()
 {
     if (!m_exchange.port().isOpen()) {
-        const QString chosen = m_ports->currentText();
+        const QVariant chosen = m_ports->currentData();
         m_ports->clear();
         showPermissionHint(listComPorts());
-        m_ports->setCurrentIndex(m_ports->findText(chosen));
+        m_ports->setCurrentIndex(m_ports->findData(chosen));
     }
     QList<int> listed;
-    for (int i = 0; i < m_ports->count(); ++i)
-        listed.append(m_ports->itemText(i).toInt());
+    for (int i = 0; i < m_ports->count(); ++i) {
+        const auto port = PortDescription::parse(m_ports->itemData(i).toString());
+        if (port && port->kind() == PortDescription::Kind::ComNumber)
+            listed.append(port->comNumber());
+    }
     return listed;
 }
 
-void ConnectionPanel::choosePortAndAddress(int portNumber, int address)
+void ConnectionPanel::choosePortAndAddress(const PortDescription &port, int address)
 {
-    const QString number = QString::number(portNumber);
-    if (m_ports->findText(number) < 0)
+    const QString text = port.toString();
+    if (m_ports->findData(text) < 0)
         rescanPorts();
-    m_ports->setCurrentIndex(m_ports->findText(number));
+    m_ports->setCurrentIndex(m_ports->findData(text));
     m_address->setValue(address);
 }
 

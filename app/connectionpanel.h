@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/networkports.h"
+
 #include <QFont>
 #include <QList>
 #include <QObject>
@@ -40,6 +42,9 @@ public:
     // nothing else to say.
     void showSpeedTried(int baud);
     void showLinkLost();
+    // A serial server could not be reached after "СТАРТ": said in red as a
+    // port that does not open; the stop that follows leaves it there.
+    void showStartFailed(const QString &reason);
 
     // The flank chosen in the selector (1 or 2), and as shown ("1" or "2").
     int flank() const;
@@ -47,10 +52,12 @@ public:
 
     // For the menu bar. The port list is scanned again by the start-up rule,
     // keeping the chosen port when it is still there; nothing is scanned
-    // while the port is in use. Returns the listed port numbers.
+    // while the port is in use. Returns the listed COM port numbers.
     QList<int> rescanPorts();
+    // The named network ports listed after the COM numbers, as last listed.
+    const QList<NamedPort> &networkPorts() const { return m_networkPorts; }
     // Chooses the port and the detector's address, ready for "СТАРТ".
-    void choosePortAndAddress(int portNumber, int address);
+    void choosePortAndAddress(const PortDescription &port, int address);
     // Shows `flank` in the selector when the exchange moved to it by itself
     // (a settings read or write goes over both flanks).
     void showFlank(int flank);
@@ -60,9 +67,13 @@ signals:
     void flankChosen(int flank);
 
 private:
-    // Lists the ports that open; returns the devices refused for lack of
-    // permission.
+    // Lists the COM ports that open, then the named network ports; returns
+    // the devices refused for lack of permission.
     QStringList listComPorts();
+    // The port of the chosen item, or none.
+    std::optional<PortDescription> chosenPort() const;
+    // A port that did not open or could not be reached, and why, in red.
+    void showPortFailure(const PortDescription &port, const QString &reason);
     // The status line's word on the ports refused by the last scan.
     void showPermissionHint(const QStringList &denied);
     // The address typed into the box, taken or put back.
@@ -86,8 +97,10 @@ private:
     UpDown *m_address;           // UpDown1
     QLineEdit *m_addressBox;     // Text1
     QWidget *m_form;
-    QFont m_statusFont;          // Label6's designed font
-    QString m_statusText;        // the whole text last shown in Label6
-    bool m_showsSearch = false;  // Label6 shows the speed search, not a message of its own
-    QString m_permissionHint;    // the hint of the last scan, empty when it refused none
+    QFont m_statusFont;               // Label6's designed font
+    QString m_statusText;             // the whole text last shown in Label6
+    bool m_showsSearch = false;       // Label6 shows the speed search, not a message of its own
+    QString m_permissionHint;         // the hint of the last scan, empty when it refused none
+    QList<NamedPort> m_networkPorts;  // listed after the COM numbers
+    bool m_startFailed = false;       // the next stop keeps the red message of a failed start
 };

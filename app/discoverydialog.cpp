@@ -21,7 +21,7 @@ enum Role { AddressRole = Qt::UserRole, PortRole };
 }  // namespace
 
 DiscoveryDialog::DiscoveryDialog(QWidget *parent, SerialPortService &service,
-                                 const QList<int> &ports, int port)
+                                 const QList<NamedPort> &ports, const PortDescription &port)
     : QDialog(parent), m_service(service), m_ports(new QComboBox(this)),
       m_first(new QSpinBox(this)), m_last(new QSpinBox(this)),
       m_search(new QPushButton(tr("&Искать"), this)), m_text(new QLabel(this)),
@@ -41,9 +41,12 @@ DiscoveryDialog::DiscoveryDialog(QWidget *parent, SerialPortService &service,
     m_choose->setObjectName(u"chooseButton"_s);
     m_close->setObjectName(u"closeButton"_s);
 
-    for (int n : ports)
-        m_ports->addItem(QString::number(n), n);
-    m_ports->setCurrentIndex(std::max(0, m_ports->findData(port)));
+    for (const NamedPort &named : ports) {
+        m_ports->addItem(named.name, named.port.toString());
+        if (named.port.isNetwork())
+            m_ports->setItemData(m_ports->count() - 1, named.port.toString(), Qt::ToolTipRole);
+    }
+    m_ports->setCurrentIndex(std::max(0, m_ports->findData(port.toString())));
     for (QSpinBox *box : {m_first, m_last})
         box->setRange(protocol::kLowestAddress, protocol::kHighestAddress);
     m_first->setValue(protocol::kLowestAddress);
@@ -120,16 +123,26 @@ void DiscoveryDialog::searchPressed()
     const int last = std::max(m_first->value(), m_last->value());
     m_first->setValue(first);
     m_last->setValue(last);
-    m_searchedPort = m_ports->currentData().toInt();
+    const std::optional<PortDescription> port =
+        PortDescription::parse(m_ports->currentData().toString());
+    if (!port)
+        return;
+    m_searchedPort = *port;
+    m_searchedName = m_ports->currentText();
     m_found->clear();
     delete m_task;
-    m_task = new DiscoverTask(m_service, PortDescription::comPort(m_searchedPort), {first, last, 0},
-                              this);
+    m_task = new DiscoverTask(m_service, m_searchedPort, {first, last, 0}, this);
     connect(m_task, &DiscoverTask::detectorFound, this, [this](int address, int baud) {
-        auto *item = new QListWidgetItem(
-            tr("Блок №%1 — COM-порт %2, %3 бод").arg(address).arg(m_searchedPort).arg(baud));
+        const QString text =
+            m_searchedPort.kind() == PortDescription::Kind::ComNumber
+                ? tr("Блок №%1 — COM-порт %2, %3 бод")
+                      .arg(address)
+                      .arg(m_searchedPort.comNumber())
+                      .arg(baud)
+                : tr("Блок №%1 — %2, %3 бод").arg(address).arg(m_searchedName).arg(baud);
+        auto *item = new QListWidgetItem(text);
         item->setData(AddressRole, address);
-        item->setData(PortRole, m_searchedPort);
+        item->setData(PortRole, m_searchedPort.toString());
         m_found->addItem(item);
         if (m_found->currentRow() < 0)
             m_found->setCurrentRow(0);
@@ -185,7 +198,11 @@ void DiscoveryDialog::choose()
         return;
     if (searching())
         m_task->cancel();
-    emit chosen(item->data(PortRole).toInt(), item->data(AddressRole).toInt());
+    const std::optional<PortDescription> port =
+        PortDescription::parse(item->data(PortRole).toString());
+    if (!port)
+        return;
+    emit chosen(*port, item->data(AddressRole).toInt());
     accept();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/networkports.h"
+
 #include <QDialog>
 #include <QList>
 
@@ -19,12 +21,15 @@ class SerialPortService;
 class DiscoveryDialog : public QDialog {
     Q_OBJECT
 public:
-    // `ports`: the port numbers to offer; `port`: the one chosen at first.
-    DiscoveryDialog(QWidget *parent, SerialPortService &service, const QList<int> &ports, int port);
+    // `ports`: the ports to offer under the names the port list gives them
+    // (COM ports by number, then the named network ports); `port`: the one
+    // chosen at first.
+    DiscoveryDialog(QWidget *parent, SerialPortService &service, const QList<NamedPort> &ports,
+                    const PortDescription &port);
     ~DiscoveryDialog() override;
 
 signals:
-    void chosen(int portNumber, int address);
+    void chosen(const PortDescription &port, int address);
 
 protected:
     void reject() override;
@@ -48,5 +53,6 @@ private:
     QListWidget *m_found;
     QPushButton *m_choose;
     QPushButton *m_close;
-    int m_searchedPort = 0;
+    PortDescription m_searchedPort = PortDescription::comPort(1);
+    QString m_searchedName;  // as the port list names it
 };

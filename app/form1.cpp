@@ -61,6 +61,10 @@ Form1::Form1(const Form1Dependencies &deps, QWidget *parent)
     connect(m_exchange, &Exchange::readingsFresh, this, [this] { showReadingsStale(false); });
     connect(m_exchange, &Exchange::speedFound, m_connection, &ConnectionPanel::showSpeed);
     connect(m_exchange, &Exchange::linkLost, this, &Form1::linkLost);
+    connect(m_exchange, &Exchange::startFailed, m_connection,
+            [this](SerialPortService::OpenError, const QString &reason) {
+                m_connection->showStartFailed(reason);
+            });
     connect(m_exchange, &Exchange::stopped, this, &Form1::exchangeStopped);
     connect(m_exchange, &Exchange::statusReceived, this, [this](const StatusReading &reading) {
         followExchangeFlank();
@@ -181,9 +185,14 @@ QList<int> Form1::rescanPorts()
     return m_connection->rescanPorts();
 }
 
-void Form1::choosePortAndAddress(int portNumber, int address)
+QList<NamedPort> Form1::networkPorts() const
 {
-    m_connection->choosePortAndAddress(portNumber, address);
+    return m_connection->networkPorts();
+}
+
+void Form1::choosePortAndAddress(const PortDescription &port, int address)
+{
+    m_connection->choosePortAndAddress(port, address);
 }
 
 void Form1::followExchangeFlank()

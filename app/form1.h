@@ -17,6 +17,7 @@
 // (monitor/). Nothing in this folder talks to the port or keeps protocol
 // state; the menu bar above (MainWindow) runs the use cases of tasks/.
 
+#include "app/networkports.h"
 #include "diagram/controlpass.h"
 #include "journal/eventjournal.h"
 #include "link/statusreading.h"
@@ -59,9 +60,11 @@ public:
     SignalChart &chart();
 
     // For the menu bar (MainWindow): the port list scanned again (the
-    // listed port numbers), and a port and address chosen for "СТАРТ".
+    // listed COM port numbers), the named network ports listed after them,
+    // and a port and address chosen for "СТАРТ".
     QList<int> rescanPorts();
-    void choosePortAndAddress(int portNumber, int address);
+    QList<NamedPort> networkPorts() const;
+    void choosePortAndAddress(const PortDescription &port, int address);
 
 signals:
     // The control pass advanced on a status reading the window has shown.

@@ -5,6 +5,7 @@
 #include "app/designedarea.h"
 #include "app/discoverydialog.h"
 #include "app/helpwindows.h"
+#include "app/networkportsdialog.h"
 #include "app/reportdetailsdialog.h"
 #include "diagram/signalchart.h"
 #include "files/chartstamp.h"
@@ -126,6 +127,8 @@ MainWindow::MainWindow(const Form1Dependencies &deps, FileChooser chooser, Scree
                     control<QPushButton>(m_form, "Command3"), Qt::Key_F6, kOnlyRunning);
     block->addSeparator();
     m_find = addAction(block, tr("&Найти блок…"), "findAction", &MainWindow::findDetector);
+    m_networkPorts = addAction(block, tr("Се&тевые порты…"), "networkPortsAction",
+                               &MainWindow::editNetworkPorts);
 
     QMenu *help = menuBar()->addMenu(tr("&Справка"));
     addAction(help, tr("&Руководство"), "guideAction", &MainWindow::showGuide)
@@ -247,7 +250,8 @@ void MainWindow::updateActions()
         enableUnless(action, needsRunning);
     // A recording under way can always be ended.
     enableUnless(m_record, m_record->isChecked() ? nullptr : needsRunning);
-    enableUnless(m_find, running ? kOnlyStopped : m_task ? kWaitForTask : nullptr);
+    for (QAction *action : {m_find, m_networkPorts})
+        enableUnless(action, running ? kOnlyStopped : m_task ? kWaitForTask : nullptr);
 }
 
 void MainWindow::openTask(QDialog *dialog)
@@ -447,10 +451,23 @@ void MainWindow::findDetector()
     // The search and the exchange share the port service; the exchange is
     // stopped, so the search has it alone.
     Exchange &exchange = m_form->exchange();
-    auto *dialog = new DiscoveryDialog(this, exchange.port(), m_form->rescanPorts(),
-                                       exchange.portDescription().comNumber());
+    QList<NamedPort> ports;
+    for (const int n : m_form->rescanPorts())
+        ports.append(NamedPort{QString::number(n), PortDescription::comPort(n)});
+    ports += m_form->networkPorts();
+    auto *dialog = new DiscoveryDialog(this, exchange.port(), ports, exchange.portDescription());
     connect(dialog, &DiscoveryDialog::chosen, m_form, &Form1::choosePortAndAddress);
     openTask(dialog);
+}
+
+void MainWindow::editNetworkPorts()
+{
+    if (m_task || m_form->exchange().isRunning())
+        return;
+    auto *dialog = new NetworkPortsDialog(this, m_settings);
+    openTask(dialog);
+    // The port list offers the saved ports at once.
+    connect(dialog, &QDialog::accepted, m_form, &Form1::rescanPorts);
 }
 
 // --- Справка -------------------------------------------------------------------

@@ -12,7 +12,7 @@
 //            commissioning report (PDF) with the last control pass, the
 //            site and the installer
 //   Блок     "СТАРТ" (F5) and "СТОП" (F6) of the designed window, the search
-//            for detectors on a port
+//            for detectors on a port, the user's named network ports
 //   Справка  the user's guide, version and licence
 //
 // Below the designed area a status bar says what was saved where.
@@ -93,6 +93,7 @@ private:
     void report();
     void writeReport(const QString &site, const QString &installer);
     void findDetector();
+    void editNetworkPorts();
     void showGuide();
     void showAbout();
 
@@ -114,6 +115,7 @@ private:
     QAction *m_saveChart = nullptr;
     QAction *m_report = nullptr;
     QAction *m_find = nullptr;
+    QAction *m_networkPorts = nullptr;
 
     QPointer<QDialog> m_task;
     QPointer<QWidget> m_guide;

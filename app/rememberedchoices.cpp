@@ -1,6 +1,5 @@
 #include "app/rememberedchoices.h"
 
-#include "link/comports.h"
 #include "link/protocol.h"
 
 #include <QDir>
@@ -31,9 +30,15 @@ std::optional<int> numberIn(const QSettings *settings, const QString &key, int f
 
 namespace RememberedChoices {
 
-std::optional<int> port(const QSettings *settings)
+std::optional<PortDescription> port(const QSettings *settings)
 {
-    return numberIn(settings, kPortKey, kFirstComPort, kLastComPort);
+    if (!settings)
+        return std::nullopt;
+    std::optional<PortDescription> port =
+        PortDescription::parse(settings->value(kPortKey).toString().trimmed());
+    if (port && port->kind() == PortDescription::Kind::DevicePath)
+        return std::nullopt;
+    return port;
 }
 
 std::optional<int> address(const QSettings *settings)
@@ -54,11 +59,11 @@ QString folder(const QSettings *settings)
     return QDir::cleanPath(info.absoluteFilePath());
 }
 
-void rememberConnection(QSettings *settings, int port, int address)
+void rememberConnection(QSettings *settings, const PortDescription &port, int address)
 {
     if (!settings)
         return;
-    settings->setValue(kPortKey, port);
+    settings->setValue(kPortKey, port.toString());
     settings->setValue(kAddressKey, address);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/portdescription.h"
+
 #include <QString>
 
 #include <optional>
@@ -10,14 +12,16 @@ class QSettings;
 // the detector's address of the last exchange started, and the folder of the
 // last file chosen. A store that is missing (none given) remembers nothing;
 // a value that is missing, not a number, out of range or not a folder is
-// not offered.
+// not offered. The port is kept as its description's text: a COM number as
+// the number, a serial server as tcp:// or rfc2217://; a device path is not
+// offered, the port list does not hold one.
 namespace RememberedChoices {
 
-std::optional<int> port(const QSettings *settings);
+std::optional<PortDescription> port(const QSettings *settings);
 std::optional<int> address(const QSettings *settings);
 QString folder(const QSettings *settings);
 
-void rememberConnection(QSettings *settings, int port, int address);
+void rememberConnection(QSettings *settings, const PortDescription &port, int address);
 void rememberFolder(QSettings *settings, const QString &folder);
 
 }  // namespace RememberedChoices

@@ -493,19 +493,19 @@ void TestMenu::greyedItemsSayWhy_data()
     const QString stopped = u"Только при остановленном обмене"_s;
     const QString wait = u"Дождитесь окончания текущей операции"_s;
     QTest::addColumn<QString>("state");
-    // Of the settings saved, the settings written, the recording, the report
-    // and the search, in this order; empty: enabled.
+    // Of the settings saved, the settings written, the recording, the report,
+    // the search and the network ports, in this order; empty: enabled.
     QTest::addColumn<QStringList>("why");
-    QTest::newRow("stopped") << u"stopped"_s
-                             << QStringList{running, running, running, running, QString()};
-    QTest::newRow("running") << u"running"_s
-                             << QStringList{QString(), QString(), QString(), QString(), stopped};
+    QTest::newRow("stopped") << u"stopped"_s << QStringList{running, running,   running,
+                                                            running, QString(), QString()};
+    QTest::newRow("running") << u"running"_s << QStringList{QString(), QString(), QString(),
+                                                            QString(), stopped,   stopped};
     QTest::newRow("running, settings being saved")
-        << u"saving"_s << QStringList{wait, wait, wait, wait, stopped};
+        << u"saving"_s << QStringList{wait, wait, wait, wait, stopped, stopped};
     QTest::newRow("stopped, a search under way")
-        << u"searching"_s << QStringList{running, running, running, running, wait};
-    QTest::newRow("recording") << u"recording"_s
-                               << QStringList{QString(), QString(), QString(), QString(), stopped};
+        << u"searching"_s << QStringList{running, running, running, running, wait, wait};
+    QTest::newRow("recording") << u"recording"_s << QStringList{QString(), QString(), QString(),
+                                                                QString(), stopped,   stopped};
 }
 
 void TestMenu::greyedItemsSayWhy()
@@ -543,8 +543,8 @@ void TestMenu::greyedItemsSayWhy()
     }
     openMenus();
     const char *items[] = {"saveSettingsAction", "applyProfileAction", "recordAction",
-                           "reportAction", "findAction"};
-    for (int i = 0; i < 5; ++i) {
+                           "reportAction",       "findAction",         "networkPortsAction"};
+    for (int i = 0; i < 6; ++i) {
         const QAction *item = menu.find<QAction>(items[i]);
         QVERIFY2(item->isEnabled() == why[i].isEmpty(), items[i]);
         if (why[i].isEmpty()) {
@@ -619,6 +619,16 @@ void TestMenu::rememberedChoicesOffered_data()
         << QString() << 1 << QString();
     QTest::newRow("relative folder")
         << true << u"[files]\nfolder=.\n"_s << QString() << 1 << QString();
+    const QString named = u"[networkPorts]\n1\\name=Шкаф 2\n1\\port=rfc2217://10.0.0.5:4001\n"
+                          u"size=1\n"_s;
+    QTest::newRow("named network port")
+        << true << u"[connection]\nport=rfc2217://10.0.0.5:4001\naddress=7\n"_s + named
+        << u"Шкаф 2"_s << 7 << QString();
+    QTest::newRow("network port no longer named")
+        << true << u"[connection]\nport=tcp://10.0.0.5:7000\naddress=7\n"_s + named << QString()
+        << 7 << QString();
+    QTest::newRow("device path") << true << u"[connection]\nport=/dev/ttyUSB9\naddress=7\n"_s
+                                 << QString() << 7 << QString();
 }
 
 void TestMenu::rememberedChoicesOffered()

@@ -440,6 +440,16 @@ Exit codes: 0 done; 2 error in the command line or in a file;
         <translation>COM port %1 (%2), address %3.
 Address of the unit not known? Find the unit: Unit → Find unit…</translation>
     </message>
+    <message>
+        <source>%1: %2.</source>
+        <translation>%1: %2.</translation>
+    </message>
+    <message>
+        <source>%1, адрес %2.
+Не знаете адрес блока? Найдите блок: Блок → Найти блок…</source>
+        <translation>%1, address %2.
+Address of the unit not known? Find the unit: Unit → Find unit…</translation>
+    </message>
 </context>
 <context>
     <name>DesignedLayout</name>
@@ -580,6 +590,10 @@ Address of the unit not known? Find the unit: Unit → Find unit…</translation
     <message>
         <source>Поиск окончен: </source>
         <translation>Search finished: </translation>
+    </message>
+    <message>
+        <source>Блок №%1 — %2, %3 бод</source>
+        <translation>Unit %1 — %2, %3 baud</translation>
     </message>
 </context>
 <context>
@@ -1405,6 +1419,10 @@ Event journal: %1</translation>
         <source>Отчёт сохранён: %1</source>
         <translation>Report saved: %1</translation>
     </message>
+    <message>
+        <source>Се&amp;тевые порты…</source>
+        <translation>&amp;Network ports…</translation>
+    </message>
 </context>
 <context>
     <name>MonitorPanel</name>
@@ -1463,6 +1481,64 @@ Event journal: %1</translation>
     <message>
         <source>Сигнал тревоги не слышен%1: %2</source>
         <translation>The alarm sound cannot be heard%1: %2</translation>
+    </message>
+</context>
+<context>
+    <name>NetworkPorts</name>
+    <message>
+        <source>нет имени</source>
+        <translation>no name</translation>
+    </message>
+    <message>
+        <source>имя «%1» — число, так называются COM-порты</source>
+        <translation>the name “%1” is a number, as COM ports are named</translation>
+    </message>
+    <message>
+        <source>имя «%1» уже есть</source>
+        <translation>the name “%1” is already taken</translation>
+    </message>
+    <message>
+        <source>нужен порт сервера: tcp://ХОСТ:ПОРТ или rfc2217://ХОСТ:ПОРТ</source>
+        <translation>a server port is needed: tcp://HOST:PORT or rfc2217://HOST:PORT</translation>
+    </message>
+    <message>
+        <source>Не больше %1 сетевых портов.</source>
+        <translation>No more than %1 network ports.</translation>
+    </message>
+    <message>
+        <source>Строка %1: %2.</source>
+        <translation>Row %1: %2.</translation>
+    </message>
+</context>
+<context>
+    <name>NetworkPortsDialog</name>
+    <message>
+        <source>Шкаф 2</source>
+        <translation>Cabinet 2</translation>
+    </message>
+    <message>
+        <source>&amp;Добавить</source>
+        <translation>&amp;Add</translation>
+    </message>
+    <message>
+        <source>&amp;Удалить</source>
+        <translation>&amp;Remove</translation>
+    </message>
+    <message>
+        <source>Сетевые порты</source>
+        <translation>Network ports</translation>
+    </message>
+    <message>
+        <source>Имя</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>Порт</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>Порты серверов последовательных линий, по имени в списке «COM-порт» после номеров: tcp://ХОСТ:ПОРТ (скорость задана на сервере) или rfc2217://ХОСТ:ПОРТ, например rfc2217://192.168.1.50:4001.</source>
+        <translation>Ports of serial device servers, listed by name in “COM port” after the numbers: tcp://HOST:PORT (the speed is set on the server) or rfc2217://HOST:PORT, for example rfc2217://192.168.1.50:4001.</translation>
     </message>
 </context>
 <context>

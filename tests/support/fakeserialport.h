@@ -43,6 +43,8 @@ public:
     void setPort(const PortDescription &port) override;
     PortDescription port() const override { return m_description; }
     QString deviceOf(const PortDescription &port) const override;
+    // A raw TCP description stands for a server that fixes the speed.
+    bool fixesLineSpeed() const override { return m_description.fixesLineSpeed(); }
     bool isReady() const override { return m_open && !m_pendingReady; }
     void becomeReady();
     void failOpen(OpenError error);

@@ -174,6 +174,10 @@ void NetworkPortService::onReadyRead()
         m_held += chunk;
         switch (matchBusyRefusal(m_held)) {
         case BusyRefusal::Partial:
+            // The line is ready after a quiet spell: a refusal still coming
+            // in is no quiet, however slowly it comes.
+            if (m_phase == Phase::SettingUp)
+                m_timer.start(kRawSettleTime);
             return;
         case BusyRefusal::Busy:
             if (m_phase == Phase::Ready)

@@ -148,7 +148,14 @@ void NetworkPortService::onReadyRead()
         return;
     QByteArray data;
     if (isRfc2217()) {
-        data = m_session.feed(chunk);
+        // During the set-up the chunk goes in a byte at a time: the line's
+        // bytes are only those after the set-up's last acknowledgement,
+        // whether or not TCP put that in the same segment.
+        qsizetype used = 0;
+        while (m_phase == Phase::SettingUp && used < chunk.size() && !m_session.ready() &&
+               !m_session.failed())
+            m_session.feed(chunk.mid(used++, 1));
+        data = m_session.feed(chunk.mid(used));
         if (m_session.failed()) {
             const OpenError error = m_session.error() == busyRefusalReason()
                                         ? OpenError::ServerBusy

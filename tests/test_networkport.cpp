@@ -62,8 +62,9 @@ public:
     QByteArrayList greeting;  // sent on every connection, one segment at a time
     bool closeAfterGreeting = false;
     Agree agree = Agree::Do;
-    int baudAnswer = 0;  // the speed every SET-BAUDRATE is acknowledged with; 0: as asked
-    int ackDelayMs = 0;
+    int baudAnswer = 0;         // the speed every SET-BAUDRATE is acknowledged with; 0: as asked
+    int ackDelayMs = 0;         // -1: never
+    QByteArray beforeSetupEnd;  // glued in front of the set-up's last acknowledgement
     QByteArrayList reply;
     int gapMs = 5;  // between segments sent
 
@@ -191,9 +192,11 @@ private:
         m_ackPending = true;
         if (command == 1 && baudAnswer)
             value = baudValue(baudAnswer);
+        if (ackDelayMs < 0)
+            return;
         QTimer::singleShot(ackDelayMs, this, [this, command, value] {
             m_ackPending = false;
-            write(comPort(command + 100, value));
+            write((command == 4 ? beforeSetupEnd : QByteArray()) + comPort(command + 100, value));
         });
     }
 
@@ -243,31 +246,40 @@ private slots:
         QTest::addColumn<QByteArray>("onWire");
         QTest::addColumn<QByteArrayList>("reply");
         QTest::addColumn<QByteArray>("expected");
+        // Line bytes that come with the set-up's last acknowledgement, before
+        // the line is set: not the line's.
+        QTest::addColumn<QByteArray>("noise");
         const QByteArray frame = "$010f010c\r", gain = "!0f0514\r";
         const QByteArray ff = QByteArray("$") + char(IAC) + "\r";
         const QByteArray ffReply = QByteArray("!") + char(IAC) + "\r";
-        QTest::newRow("raw, byte by byte") << false << frame << frame << eachByte(gain) << gain;
+        QTest::newRow("raw, byte by byte")
+            << false << frame << frame << eachByte(gain) << gain << QByteArray();
         QTest::newRow("raw, 0xFF as it is")
-            << false << ff << ff << QByteArrayList{ffReply} << ffReply;
-        QTest::newRow("telnet, byte by byte") << true << frame << frame << eachByte(gain) << gain;
+            << false << ff << ff << QByteArrayList{ffReply} << ffReply << QByteArray();
+        QTest::newRow("telnet, byte by byte")
+            << true << frame << frame << eachByte(gain) << gain << QByteArray();
         QTest::newRow("telnet, 0xFF doubled both ways")
             << true << ff << QByteArray("$\xff\xff\r")
-            << QByteArrayList{"!\xff", QByteArray("\xff\r")} << ffReply;
+            << QByteArrayList{"!\xff", QByteArray("\xff\r")} << ffReply << QByteArray();
         QTest::newRow("telnet, commands among the reply's bytes")
             << true << frame << frame
             << QByteArrayList{"!0", bytes({IAC, NOP}),           "f",   bytes({IAC, DO, 99}),
                               "05", comPort(107, bytes({0x60})), "14\r"}
-            << gain;
+            << gain << QByteArray();
         QTest::newRow("telnet, commands cut between segments")
             << true << frame << frame
             << QByteArrayList{"!0\xff", bytes({DO}),
                               QByteArray("\x63"
                                          "f05\xff"),
                               bytes({SB, COMPORT, 107, 0x60, IAC}), bytes({SE}) + "14\r"}
-            << gain;
+            << gain << QByteArray();
         QTest::newRow("telnet, IAC at a segment's end")
-            << true << frame << frame << QByteArrayList{"!0f\xff", bytes({NOP}) + "0514\r"} << gain;
+            << true << frame << frame << QByteArrayList{"!0f\xff", bytes({NOP}) + "0514\r"} << gain
+            << QByteArray();
+        QTest::newRow("telnet, noise before the set-up's end")
+            << true << frame << frame << QByteArrayList{gain} << gain << QByteArray("~~~");
     }
+
     void frameAndReply()
     {
         QFETCH(bool, telnet);
@@ -275,8 +287,10 @@ private slots:
         QFETCH(QByteArray, onWire);
         QFETCH(QByteArrayList, reply);
         QFETCH(QByteArray, expected);
+        QFETCH(QByteArray, noise);
         FakeServer server;
         server.telnet = telnet;
+        server.beforeSetupEnd = noise;
         server.reply = reply;
         Client client(server.url());
         QVERIFY(client.port.open());
@@ -305,6 +319,8 @@ private slots:
             << true << u"none"_s << OpenError::ServerRefused << QString();
         QTest::newRow("telnet, no answer")
             << true << u"silent"_s << OpenError::ServerLineSetup << noControl;
+        QTest::newRow("telnet, no acknowledgement")
+            << true << u"no ack"_s << OpenError::ServerLineSetup << noControl;
         QTest::newRow("DONT COM-PORT")
             << true << u"dont"_s << OpenError::ServerLineSetup << noControl;
         QTest::newRow("WONT COM-PORT")
@@ -359,6 +375,8 @@ private slots:
             fake.agree = FakeServer::Agree::Silent;
         } else if (server == u"dont") {
             fake.agree = FakeServer::Agree::Dont;
+        } else if (server == u"no ack") {
+            fake.ackDelayMs = -1;
         } else if (server == u"wont") {
             fake.agree = FakeServer::Agree::Wont;
         } else if (server.startsWith(u"busy")) {

@@ -64,6 +64,7 @@ bool NetworkPortService::open()
     m_session = Rfc2217Session();
     m_input.clear();
     m_held.clear();
+    m_rawAtStart = true;
     ++m_connection;
     m_phase = Phase::Connecting;
     m_socket.connectToHost(m_port.host(), quint16(m_port.tcpPort()));
@@ -175,9 +176,10 @@ void NetworkPortService::onReadyRead()
             if (m_baud != m_setupBaud)
                 setBaudRate(m_baud);
         }
-    } else if (m_phase == Phase::SettingUp || !m_held.isEmpty()) {
+    } else if (m_phase == Phase::SettingUp || m_rawAtStart) {
         // The start of a raw stream is held while it may still be a busy
-        // server's refusal.
+        // server's refusal, also when the server was slow to send it and
+        // the line is ready by then.
         m_held += chunk;
         switch (matchBusyRefusal(m_held)) {
         case BusyRefusal::Partial:
@@ -193,6 +195,7 @@ void NetworkPortService::onReadyRead()
                 failOpen(OpenError::ServerBusy, busyRefusalReason());
             return;
         case BusyRefusal::NotBusy:
+            m_rawAtStart = false;
             data = std::exchange(m_held, QByteArray());
             if (m_phase == Phase::SettingUp)
                 becomeReady();
@@ -271,6 +274,7 @@ void NetworkPortService::onTimeout()
         } else {
             // Whatever was held is no refusal that ever ends: the line's.
             const QByteArray held = std::exchange(m_held, QByteArray());
+            m_rawAtStart = held.isEmpty();
             becomeReady();
             if (!held.isEmpty()) {
                 m_input += held;

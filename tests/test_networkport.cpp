@@ -444,6 +444,10 @@ private slots:
                         u"size 8"_s,     u"parity 1"_s, u"stop 1"_s};
         QTest::newRow("raw") << false << QByteArray("!0f") << QByteArray("!0f")
                              << QStringList{u"connect"_s, u"frame"_s, u"connect"_s};
+        // A refusal slower than the settle time is still no line data.
+        QTest::newRow("raw, a late refusal")
+            << false << QByteArray("Port already in use\r\n") << QByteArray()
+            << QStringList{u"connect"_s, u"frame"_s, u"connect"_s};
         QTest::newRow("telnet") << true << QByteArray("!0f") << QByteArray("!0f") << telnetEvents;
         QTest::newRow("telnet, subnegotiation cut by the close")
             << true << QByteArray("!0f") + bytes({IAC, SB, COMPORT, 107}) + "junk"

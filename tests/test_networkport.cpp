@@ -334,9 +334,10 @@ private slots:
             full.setListenBacklogSize(0);
             QVERIFY(full.listen(QHostAddress::LocalHost));
             full.pauseAccepting();
-            for (int i = 0; i < 3; ++i)
-                (new QTcpSocket(&full))->connectToHost(QHostAddress::LocalHost, full.serverPort());
-            QTest::qWait(100);
+            // One connection waiting to be accepted fills a backlog of 0.
+            auto *filler = new QTcpSocket(&full);
+            filler->connectToHost(QHostAddress::LocalHost, full.serverPort());
+            QTRY_COMPARE_WITH_TIMEOUT(filler->state(), QAbstractSocket::ConnectedState, kWait);
             url = urlOf(telnet, full.serverPort());
         } else if (server == u"none") {
             QTcpServer gone;

@@ -66,6 +66,7 @@ bool NetworkPortService::open()
     m_session = Rfc2217Session();
     m_input.clear();
     m_held.clear();
+    m_rawAtStart = true;
     ++m_connection;
     m_phase = Phase::Connecting;
     m_socket.connectToHost(m_port.host(), quint16(m_port.tcpPort()));
@@ -165,7 +166,14 @@ void NetworkPortService::onReadyRead()
         return;
     QByteArray data;
     if (isRfc2217()) {
-        data = m_session.feed(chunk);
+        // During the set-up the chunk goes in a byte at a time: the line's
+        // bytes are only those after the set-up's last acknowledgement,
+        // whether or not TCP put that in the same segment.
+        qsizetype used = 0;
+        while (m_phase == Phase::SettingUp && used < chunk.size() && !m_session.ready() &&
+               !m_session.failed())
+            m_session.feed(chunk.mid(used++, 1));
+        data = m_session.feed(chunk.mid(used));
         if (m_session.failed()) {
             const OpenError error = m_session.error() == busyRefusalReason()
                                         ? OpenError::ServerBusy
@@ -185,12 +193,17 @@ void NetworkPortService::onReadyRead()
             if (m_baud != m_setupBaud)
                 setBaudRate(m_baud);
         }
-    } else if (m_phase == Phase::SettingUp || !m_held.isEmpty()) {
+    } else if (m_phase == Phase::SettingUp || m_rawAtStart) {
         // The start of a raw stream is held while it may still be a busy
-        // server's refusal.
+        // server's refusal, also when the server was slow to send it and
+        // the line is ready by then.
         m_held += chunk;
         switch (matchBusyRefusal(m_held)) {
         case BusyRefusal::Partial:
+            // The line is ready after a quiet spell: a refusal still coming
+            // in is no quiet, however slowly it comes.
+            if (m_phase == Phase::SettingUp)
+                m_timer.start(kRawSettleTime);
             return;
         case BusyRefusal::Busy:
             if (m_phase == Phase::Ready)
@@ -199,6 +212,7 @@ void NetworkPortService::onReadyRead()
                 failOpen(OpenError::ServerBusy, busyRefusalReason());
             return;
         case BusyRefusal::NotBusy:
+            m_rawAtStart = false;
             data = std::exchange(m_held, QByteArray());
             if (m_phase == Phase::SettingUp)
                 becomeReady();
@@ -277,6 +291,7 @@ void NetworkPortService::onTimeout()
         } else {
             // Whatever was held is no refusal that ever ends: the line's.
             const QByteArray held = std::exchange(m_held, QByteArray());
+            m_rawAtStart = held.isEmpty();
             becomeReady();
             if (!held.isEmpty()) {
                 m_input += held;

@@ -28,7 +28,8 @@ public:
     static constexpr std::chrono::milliseconds kSetupTimeout{2000};
     // A raw line is ready when its server has said nothing this long after
     // the connection (a busy server says so at once), or when the line's
-    // first bytes cannot be such a refusal.
+    // first bytes cannot be such a refusal. A refusal that comes later
+    // still never reaches the line: it closes the port as a drop does.
     static constexpr std::chrono::milliseconds kRawSettleTime{150};
 
     explicit NetworkPortService(QObject *parent = nullptr);
@@ -81,7 +82,8 @@ private:
     int m_baud = 9600;
     OpenError m_openError = OpenError::None;
     QString m_openErrorText;
-    QByteArray m_input;    // the line's bytes not yet taken by readAll()
-    QByteArray m_held;     // a raw stream's start, while it may be a refusal
-    int m_connection = 0;  // counts open() calls: tells a stale error apart
+    QByteArray m_input;        // the line's bytes not yet taken by readAll()
+    QByteArray m_held;         // a raw stream's start, while it may be a refusal
+    bool m_rawAtStart = true;  // no byte of the raw stream has yet shown it is no refusal
+    int m_connection = 0;      // counts open() calls: tells a stale error apart
 };

@@ -580,6 +580,94 @@ private slots:
         }
         QCOMPARE(got.join(u" / "), expected);
     }
+
+    // A port that opens but is not ready yet (a serial server being
+    // reached), and a port that fixes its own speed. The line after the
+    // start, then for each step: r the port becomes ready, f it fails to
+    // (busy), t one slot, w a silent watchdog period. Each gives what went
+    // out in a slot ("> frame speed" or "-"), the signals ("try N" a speed
+    // of the search), "|" and the state ("waiting" for the port).
+    void waitForPort_data()
+    {
+        QTest::addColumn<bool>("later");
+        QTest::addColumn<bool>("fixesSpeed");
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("nothing before the port is ready, then the search")
+            << true << false << u"trt"_s
+            << u"| open xon waiting / - | open xon waiting / started | on / "
+               "> $010f010c 4800 try 4800 | on"_s;
+        QTest::newRow("fails while waiting: stopped")
+            << true << false << u"f"_s << u"| open xon waiting / failed busy stopped | closed"_s;
+        QTest::newRow("reset, the port does not come back: lost at the next period")
+            << true << false << u"rtwfw"_s
+            << u"| open xon waiting / started | on / > $010f010c 4800 try 4800 | on / "
+               "reset | on / | closed T1 T5 / lost stopped | closed"_s;
+        QTest::newRow("reset, the port comes back: the slots go on")
+            << true << false << u"rtwrt"_s
+            << u"| open xon waiting / started | on / > $010f010c 4800 try 4800 | on / "
+               "reset | on / | on / > $010f010c 9600 try 9600 | on"_s;
+        QTest::newRow("own speed: one probe there, no search")
+            << false << true << u"tt"_s
+            << u"started | on / > $010f010c 19200 | on / > $0115010c 19200 | on"_s;
+        QTest::newRow("own speed, ready later")
+            << true << true << u"rt"_s
+            << u"| open xon waiting / started | on / > $010f010c 19200 | on"_s;
+    }
+    void waitForPort()
+    {
+        QFETCH(bool, later);
+        QFETCH(bool, fixesSpeed);
+        QFETCH(QString, steps);
+        QFETCH(QString, expected);
+        Rig rig;
+        FakeSerialPort &port = rig.port;
+        port.opensLater = later;
+        port.fixesSpeed = fixesSpeed;
+        if (fixesSpeed)
+            port.setBaudRate(19200);  // set on the server
+        Exchange *e = &rig.exchange;
+        QObject::connect(e, &Exchange::started, [&] { rig.log << u"started"_s; });
+        QObject::connect(e, &Exchange::speedTried, [&](int b) { rig.log << u"try %1"_s.arg(b); });
+        QObject::connect(e, &Exchange::startFailed,
+                         [&](SerialPortService::OpenError error, const QString &reason) {
+                             const bool busy = error == SerialPortService::OpenError::ServerBusy;
+                             rig.log
+                                 << (busy && reason == port.lastOpenErrorText() && !reason.isEmpty()
+                                         ? u"failed busy"_s
+                                         : u"failed %1 %2"_s.arg(int(error)).arg(reason));
+                         });
+        const QHash<QChar, std::function<void()>> act{
+            {u'r', [&] { port.becomeReady(); }},
+            {u'f', [&] { port.failOpen(SerialPortService::OpenError::ServerBusy); }},
+            {u'w', [&] { rig.exchange.watchdogExpired(); }}};
+        const auto line = [&](QStringList done) {
+            done << rig.log << u"|"_s << rig.state();
+            if (rig.exchange.isWaitingForPort())
+                done << u"waiting"_s;
+            rig.log.clear();
+            return done.join(u' ');
+        };
+        QVERIFY(rig.exchange.start(PortDescription::comPort(1), 1, 1).started);
+        QStringList got{line({})};
+        for (const QChar step : steps) {
+            QStringList done;
+            if (step == u't') {
+                // The tick timer's handler, as it would run were it armed.
+                const qsizetype written = port.written.size();
+                if (rig.active("Timer1"))
+                    rig.run(1);
+                done << (port.written.size() > written
+                             ? u"> %1 %2"_s.arg(QString::fromLatin1(port.written.last().chopped(1)))
+                                   .arg(port.baudRate())
+                             : u"-"_s);
+            } else {
+                act[step]();
+            }
+            got << line(done);
+        }
+        QCOMPARE(got.join(u" / "), expected);
+    }
 };
 
 QTEST_GUILESS_MAIN(ExchangeTest)

@@ -38,13 +38,19 @@ public:
     // A port that opens but becomes ready only at becomeReady(), or fails
     // at failOpen(), as a serial server being reached.
     bool opensLater = false;
+    // A port that runs at a speed of its own, as a raw TCP line.
+    bool fixesSpeed = false;
 
     // COM numbers are the sets' numbers; any other description is number 0.
     void setPort(const PortDescription &port) override;
     PortDescription port() const override { return m_description; }
     QString deviceOf(const PortDescription &port) const override;
-    // A raw TCP description stands for a server that fixes the speed.
-    bool fixesLineSpeed() const override { return m_description.fixesLineSpeed(); }
+    // A raw TCP description, or `fixesSpeed`, stands for a server that fixes
+    // the speed.
+    bool fixesLineSpeed() const override
+    {
+        return fixesSpeed || m_description.fixesLineSpeed();
+    }
     bool isReady() const override { return m_open && !m_pendingReady; }
     void becomeReady();
     void failOpen(OpenError error);

@@ -218,20 +218,23 @@ void CommandRunner::discover()
     });
     connect(task, &DiscoverTask::probed, this,
             [this, terminal](int address, int baud, int done, int total) {
+                // A raw TCP line is searched once, at the server's speed.
+                const QString speed =
+                    m_port.fixesLineSpeed() ? tr("скорость сервера") : tr("%1 бод").arg(baud);
                 // On a terminal one line is rewritten probe by probe; into a
                 // file or a pipe one line per speed.
                 if (terminal) {
                     const QString line = u"\r"_s +
-                                         tr("поиск: %1 бод, адрес %2 (проверено %3 из %4)")
-                                             .arg(baud)
+                                         tr("поиск: %1, адрес %2 (проверено %3 из %4)")
+                                             .arg(speed)
                                              .arg(address)
                                              .arg(done)
                                              .arg(total) +
                                          u"   "_s;
                     std::fputs(line.toUtf8().constData(), stderr);
                 } else if (baud != m_lastProgressBaud) {
-                    const QString line = tr("поиск: %1 бод, адреса %2-%3")
-                                             .arg(baud)
+                    const QString line = tr("поиск: %1, адреса %2-%3")
+                                             .arg(speed)
                                              .arg(m_args.firstAddress)
                                              .arg(m_args.lastAddress) +
                                          u'\n';

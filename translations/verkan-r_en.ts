@@ -276,14 +276,6 @@ Exit codes: 0 done; 2 error in the command line or in a file;
         <translation>%2: no link with unit %1. Check the address and power!</translation>
     </message>
     <message>
-        <source>поиск: %1 бод, адрес %2 (проверено %3 из %4)</source>
-        <translation>search: %1 baud, address %2 (%3 of %4 checked)</translation>
-    </message>
-    <message>
-        <source>поиск: %1 бод, адреса %2-%3</source>
-        <translation>search: %1 baud, addresses %2-%3</translation>
-    </message>
-    <message>
         <source>Блок %1, %2, %3 бод</source>
         <translation>Unit %1, %2, %3 baud</translation>
     </message>
@@ -366,6 +358,22 @@ Exit codes: 0 done; 2 error in the command line or in a file;
     <message>
         <source>Блок %1, %2, скорость задана на сервере</source>
         <translation>Unit %1, %2, speed set on the server</translation>
+    </message>
+    <message>
+        <source>скорость сервера</source>
+        <translation>the server&apos;s speed</translation>
+    </message>
+    <message>
+        <source>%1 бод</source>
+        <translation>%1 baud</translation>
+    </message>
+    <message>
+        <source>поиск: %1, адрес %2 (проверено %3 из %4)</source>
+        <translation>search: %1, address %2 (%3 of %4 checked)</translation>
+    </message>
+    <message>
+        <source>поиск: %1, адреса %2-%3</source>
+        <translation>search: %1, addresses %2-%3</translation>
     </message>
 </context>
 <context>

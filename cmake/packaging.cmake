@@ -206,6 +206,9 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS
   "fonts-liberation, fonts-crosextra-caladea, qt6-translations-l10n")
 # A sound server is needed for the tone to be heard, not to run.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pipewire-pulse | pulseaudio")
+# Detectors far away are reached through a serial server, often ser2net on a
+# small computer at the site.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "ser2net")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 include(CPack)

@@ -103,7 +103,8 @@ QByteArray Rfc2217Session::feed(const QByteArray &fromServer)
         switch (m_parse) {
         case Parse::Data:
             if (b == kIac) {
-                releaseHeld(data);
+                // ser2net sends its refusal after its telnet options: a
+                // command does not end the start of the line's data.
                 m_parse = Parse::Iac;
             } else {
                 takePlainByte(c, data);

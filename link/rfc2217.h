@@ -36,10 +36,11 @@ public:
     void setBaudRate(int baud);
 
     // Takes a chunk from the server, returns the line's data bytes in it.
-    // Telnet commands may be cut anywhere between chunks. Until the first
-    // telnet command, bytes that could begin ser2net's "Port already in use"
-    // are held back and handed out as soon as they cannot. Nothing is taken
-    // once the session failed.
+    // Telnet commands may be cut anywhere between chunks. The line's first
+    // bytes that could begin ser2net's "Port already in use" (which it sends
+    // after its telnet options) are held back, whatever commands come among
+    // them, and handed out as soon as they cannot. Nothing is taken once the
+    // session failed.
     QByteArray feed(const QByteArray &fromServer);
     // Bytes to send to the server (answers to its negotiation, requests),
     // emptied by the call.

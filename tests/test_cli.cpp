@@ -1,10 +1,13 @@
 // verkan-cli as a user runs it: the built program against verkan-sim on a
 // pseudo-terminal (COM port 1), with no display. Every command, the exit
 // codes, the files it writes, and files it must refuse without writing.
+#include "support/ser2netserver.h"
 #include "support/simdetector.h"
 
+#include <QHostAddress>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -75,10 +78,11 @@ void startCli(QProcess &process, const QStringList &arguments, const QString &tt
     process.start(QStringLiteral(VERKAN_CLI_PATH), arguments);
 }
 
-Run finished(QProcess &process)
+// A run that has not ended within `seconds` ends with code -1.
+Run finished(QProcess &process, int seconds = 120)
 {
     Run run;
-    if (!process.waitForFinished(120000))
+    if (!process.waitForFinished(seconds * 1000))
         return run;
     run.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     run.out = QString::fromUtf8(process.readAllStandardOutput());
@@ -87,12 +91,19 @@ Run finished(QProcess &process)
 }
 
 Run cli(const QStringList &arguments, const QString &tty, const QStringList &environment = {},
-        qint64 fileSizeLimit = -1)
+        qint64 fileSizeLimit = -1, int seconds = 120)
 {
     QProcess process;
     startCli(process, arguments, tty, environment, fileSizeLimit);
-    return finished(process);
+    return finished(process, seconds);
 }
+
+// How the serial server stands when the command runs.
+enum class Server {
+    Running,
+    FirstClientHolds,  // another client is connected and keeps the port
+    NotListening,      // nothing on the port
+};
 
 bool hasCyrillic(const QString &text)
 {
@@ -108,6 +119,9 @@ const QByteArray kProfile = R"({"format": "verkan-r settings 1", "address": 1, "
                   "alarmTime": 1, "selfTestDuration": 10}}})";
 
 }  // namespace
+
+Q_DECLARE_METATYPE(Ser2netServer::Mode)
+Q_DECLARE_METATYPE(Server)
 
 class TestCli : public QObject {
     Q_OBJECT
@@ -128,6 +142,9 @@ private slots:
     void fileFailuresNamed_data();
     void fileFailuresNamed();
     void recordOntoAFullDisk();
+    void throughSerialServer_data();
+    void throughSerialServer();
+    void settingsThroughSerialServer();
 
 private:
     QString file(const QString &name) const { return m_dir.filePath(name); }
@@ -540,6 +557,156 @@ void TestCli::recordOntoAFullDisk()
     const QList<QByteArray> lines = bytes.chopped(1).split('\n');
     for (const QByteArray &line : lines)
         QVERIFY2(line.count(',') == 8, line.constData());
+}
+
+void TestCli::throughSerialServer_data()
+{
+    // verkan-cli through a real ser2net in front of the detector, at address 7.
+    QTest::addColumn<Ser2netServer::Mode>("mode");
+    QTest::addColumn<Server>("server");
+    QTest::addColumn<QString>("scheme");  // of the --port given
+    QTest::addColumn<QString>("simBaud");
+    QTest::addColumn<QStringList>("arguments");  // "%1": the test's folder
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QStringList>("out");  // parts, in order; "PORT": the server's
+    QTest::addColumn<QString>("err");
+    QTest::addColumn<QString>("written");  // a file in the folder and how it begins
+    QTest::addColumn<QByteArray>("writtenStart");
+    QTest::addColumn<int>("seconds");  // time to end in
+
+    using M = Ser2netServer::Mode;
+    const QStringList status{u"--address"_s, u"7"_s, u"status"_s};
+    const QStringList none;
+    QTest::newRow("discover at 4800") << M::Rfc2217 << Server::Running << u"rfc2217"_s << u"4800"_s
+                                      << QStringList{u"discover"_s, u"--addresses"_s, u"6-8"_s} << 0
+                                      << QStringList{u"address 7 speed 4800"_s}
+                                      << u"поиск: 4800 бод"_s << QString() << QByteArray() << 120;
+    QTest::newRow("status at 115200")
+        << M::Rfc2217 << Server::Running << u"rfc2217"_s << u"115200"_s << status << 0
+        << QStringList{u"Блок 7, 127.0.0.1:PORT (RFC 2217), 115200 бод\n"_s, u"Фланг 1: Норма"_s}
+        << QString() << QString() << QByteArray() << 120;
+    QTest::newRow("record") << M::Rfc2217 << Server::Running << u"rfc2217"_s << u"19200"_s
+                            << QStringList{u"--address"_s, u"7"_s, u"record"_s, u"2"_s,
+                                           u"%1/rec.csv"_s}
+                            << 0 << QStringList{u"Записано ответов: "_s} << QString()
+                            << u"rec.csv"_s << QByteArray("time,flank,state_code,") << 120;
+    QTest::newRow("report with a pass")
+        << M::Rfc2217 << Server::Running << u"rfc2217"_s << u"38400"_s
+        << QStringList{u"--address"_s, u"7"_s, u"report"_s, u"%1/report.pdf"_s, u"--pass"_s, u"1"_s}
+        << 0 << QStringList{u"Контрольный проход на фланге 1: "_s, u"Номер блока: 7\n"_s}
+        << QString() << u"report.pdf"_s << QByteArray("%PDF-") << 120;
+    QTest::newRow("status over raw TCP")
+        << M::RawTcp << Server::Running << u"tcp"_s << u"9600"_s << status << 0
+        << QStringList{u"Блок 7, 127.0.0.1:PORT (TCP), скорость задана на сервере\n"_s,
+                       u"Фланг 1: Норма"_s}
+        << u"verkan-cli: 127.0.0.1:PORT (TCP): скорость линии задана на сервере\n"_s << QString()
+        << QByteArray() << 120;
+    QTest::newRow("second client refused")
+        << M::Rfc2217NoKick << Server::FirstClientHolds << u"rfc2217"_s << u"9600"_s << status << 4
+        << none
+        << u"verkan-cli: 127.0.0.1:PORT (RFC 2217): порт сервера занят другим клиентом "
+           "(Port already in use).\n"_s
+        << QString() << QByteArray() << 30;
+    QTest::newRow("nobody listens")
+        << M::Rfc2217 << Server::NotListening << u"rfc2217"_s << u"9600"_s << status << 4 << none
+        << u"verkan-cli: 127.0.0.1:PORT (RFC 2217): сервер отказал в соединении.\n"_s << QString()
+        << QByteArray() << 10;
+    // Without the line set up, a speed search would go on for minutes.
+    QTest::newRow("RFC 2217 to a raw TCP server")
+        << M::RawTcp << Server::Running << u"rfc2217"_s << u"9600"_s << status << 4 << none
+        << u"(RFC 2217): сервер не устанавливает скорость линии; используйте tcp://.\n"_s
+        << QString() << QByteArray() << 20;
+}
+
+void TestCli::throughSerialServer()
+{
+    QFETCH(Ser2netServer::Mode, mode);
+    QFETCH(Server, server);
+    QFETCH(QString, scheme);
+    QFETCH(QString, simBaud);
+    QFETCH(QStringList, arguments);
+    QFETCH(int, code);
+    QFETCH(QStringList, out);
+    QFETCH(QString, err);
+    QFETCH(QString, written);
+    QFETCH(QByteArray, writtenStart);
+    QFETCH(int, seconds);
+    SER2NET_REQUIRED();
+    Sim sim(m_dir, u"tty"_s, {u"--address"_s, u"7"_s, u"--baud"_s, simBaud});
+    QVERIFY(sim.ready());
+    Ser2netServer ser2net(sim.tty(), mode);
+    if (server != Server::NotListening)
+        QVERIFY2(ser2net.start(), qPrintable(ser2net.errorText()));
+    QTcpSocket first;
+    if (server == Server::FirstClientHolds) {
+        // ser2net has taken it as its client once it offers the telnet options.
+        first.connectToHost(QHostAddress::LocalHost, quint16(ser2net.port()));
+        QVERIFY(QTest::qWaitFor([&first] { return first.bytesAvailable() > 0; }, 5000));
+    }
+    const QString port = QString::number(ser2net.port());
+    for (QString &argument : arguments)
+        argument.replace(u"%1"_s, m_dir.path());
+    const QString url = u"%1://127.0.0.1:%2"_s.arg(scheme, port);
+    const Run run = cli(QStringList{u"--port"_s, url} + arguments, sim.tty(), {}, -1, seconds);
+
+    QVERIFY2(run.code == code, qPrintable(u"exit %1\n%2%3"_s.arg(run.code).arg(run.out, run.err)));
+    qsizetype at = 0;
+    for (QString part : out) {
+        at = run.out.indexOf(part.replace(u"PORT"_s, port), at);
+        QVERIFY2(at >= 0, qPrintable(part + u" not in:\n"_s + run.out));
+    }
+    if (out.isEmpty())
+        QCOMPARE(run.out, QString());
+    QVERIFY2(run.err.contains(err.replace(u"PORT"_s, port)), qPrintable(run.err));
+    if (arguments.first() == u"discover"_s)
+        QCOMPARE(run.out.count(u'\n'), out.size());
+    if (!written.isEmpty()) {
+        QFile file(m_dir.filePath(written));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        QVERIFY(bytes.startsWith(writtenStart));
+        QVERIFY2(bytes.count('\n') >= 2, bytes.constData());  // a CSV row at least
+    }
+    if (server == Server::FirstClientHolds) {
+        // Refused, not handed over: the first client keeps the port.
+        QCOMPARE(first.state(), QAbstractSocket::ConnectedState);
+        QVERIFY(!first.readAll().contains("in use"));
+    }
+}
+
+void TestCli::settingsThroughSerialServer()
+{
+    // Saved through the server, applied back as saved, then with a value
+    // changed in the file.
+    SER2NET_REQUIRED();
+    Sim sim(m_dir, u"tty"_s, {u"--address"_s, u"7"_s, u"--baud"_s, u"57600"_s});
+    QVERIFY(sim.ready());
+    Ser2netServer ser2net(sim.tty(), Ser2netServer::Mode::Rfc2217);
+    QVERIFY2(ser2net.start(), qPrintable(ser2net.errorText()));
+    const QStringList options{u"--port"_s, ser2net.url(), u"--address"_s, u"7"_s, u"settings"_s};
+    const QString path = file(u"saved.json"_s);
+    Run run = cli(options + QStringList{u"save"_s, path}, sim.tty());
+    QVERIFY2(run.code == 0, qPrintable(run.err));
+    run = cli(options + QStringList{u"apply"_s, path}, sim.tty());
+    QVERIFY2(run.code == 0, qPrintable(run.err));
+    QVERIFY2(run.out.contains(u"Настройки блока 7 уже совпадают с файлом; ничего не записано."_s),
+             qPrintable(run.out));
+    QCOMPARE(sim.writesHeard(), 0);
+
+    QFile saved(path);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QByteArray json = saved.readAll();
+    saved.close();
+    QCOMPARE(json.count("\"threshold\": 1.3"), 1);  // flank 2's
+    QVERIFY(saved.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+            saved.write(json.replace("\"threshold\": 1.3", "\"threshold\": 1.1")) > 0);
+    saved.close();
+    run = cli(options + QStringList{u"apply"_s, path}, sim.tty());
+    QVERIFY2(run.code == 0, qPrintable(run.err));
+    QVERIFY2(run.out.contains(u"Фланг 2, Порог (В): 1,3 -> 1,1\n"_s), qPrintable(run.out));
+    QCOMPARE(run.out.count(u" -> "_s), 1);
+    QCOMPARE(sim.writesHeard(), 1);
+    QVERIFY2(sim.settings().at(1).contains(u", threshold 4,"_s), qPrintable(sim.settings().at(1)));
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -99,7 +99,25 @@ bool Ser2netServer::accepts() const
 
 bool Ser2netServer::start()
 {
+    // The free port was found when this server was made; another program
+    // may have taken it since. Until ser2net first listened (after that,
+    // clients know the port), another free port is tried.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (launch()) {
+            m_listened = true;
+            return true;
+        }
+        if (m_listened || !m_bindFailed)
+            return false;
+        m_port = freePort();
+    }
+    return false;
+}
+
+bool Ser2netServer::launch()
+{
     m_error.clear();
+    m_bindFailed = false;
     const QString ser2net = program();
     if (ser2net.isEmpty()) {
         m_error = QStringLiteral("ser2net not found");
@@ -125,7 +143,8 @@ bool Ser2netServer::start()
         listening = m_process.state() == QProcess::Running && accepts();
     }
     output += m_process.readAll();
-    if (listening && !output.contains(kBindFailure))
+    m_bindFailed = output.contains(kBindFailure);
+    if (listening && !m_bindFailed)
         return true;
     m_error = QStringLiteral("ser2net on port %1 did not start: %2 %3")
                   .arg(m_port)

@@ -65,6 +65,7 @@ public:
     QString errorText() const { return m_error; }
 
 private:
+    bool launch();
     bool writeConfig();
     bool accepts() const;
 
@@ -73,6 +74,8 @@ private:
     QTemporaryDir m_dir;
     QProcess m_process;
     int m_port = 0;
+    bool m_listened = false;    // ser2net has listened on m_port
+    bool m_bindFailed = false;  // the last launch could not bind m_port
     QString m_error;
 };
 

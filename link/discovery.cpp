@@ -7,16 +7,18 @@
 
 #include <QTimer>
 
+#include <algorithm>
+
 namespace {
 
 // Collects the bodies of the valid replies in a stream of bytes.
 class ReplyCollector : public ReplyHandler {
 public:
-    bool heard = false;
+    QStringList bodies;
     void frameEnd() override {}
     void pauseExchange() override {}
-    void statusReply(const QString &) override { heard = true; }
-    void settingReply(int, const QString &) override { heard = true; }
+    void statusReply(const QString &body) override { bodies << body; }
+    void settingReply(int, const QString &body) override { bodies << body; }
 };
 
 }  // namespace
@@ -46,6 +48,8 @@ bool Discovery::start(const PortDescription &port, int firstAddress, int lastAdd
     m_address = firstAddress;
     m_asked = -1;
     m_done = 0;
+    m_unconfirmed = 0;
+    m_candidates.clear();
     m_port.setBaudRate(m_speeds[0]);
     if (!m_port.open())
         return false;
@@ -98,14 +102,33 @@ void Discovery::bytesArrived()
 
 void Discovery::slot()
 {
-    // The answer to the probe of the last slot, if any.
+    // The answer to the probe of the last slot, if any. A reply belongs to
+    // the probe of its slot only: what came before the probe went out was
+    // thrown away with the slot before.
     if (m_asked >= 0) {
         ReplyAssembler assembler;
         ReplyCollector collector;
         assembler.feed(m_received, collector);
-        if (collector.heard) {
-            m_found.append({m_asked, m_speeds[m_speedIndex]});
-            emit detectorFound(m_asked, m_speeds[m_speedIndex]);
+        if (m_candidates.isEmpty() && !collector.bodies.isEmpty()) {
+            // A reply in the slot may still be another's: a detector at the
+            // address before answering after its slot ended, or a reply
+            // nobody asked for. The same address is asked again; only the
+            // same reply in that slot too makes it a detector.
+            m_candidates = collector.bodies;
+            askAgain();
+            return;
+        }
+        if (!m_candidates.isEmpty()) {
+            const auto confirms = [this](const QString &body) {
+                return m_candidates.contains(body);
+            };
+            if (std::any_of(collector.bodies.cbegin(), collector.bodies.cend(), confirms)) {
+                m_found.append({m_asked, m_speeds[m_speedIndex]});
+                emit detectorFound(m_asked, m_speeds[m_speedIndex]);
+            } else {
+                ++m_unconfirmed;
+            }
+            m_candidates.clear();
         }
         ++m_done;
         emit progress(m_done, total(), m_speeds[m_speedIndex]);
@@ -119,9 +142,14 @@ void Discovery::slot()
             m_port.setBaudRate(m_speeds[m_speedIndex]);
         }
     }
-    m_received.clear();
-    m_port.write(codec::requestAddressOnly(m_address, protocol::kReadUnitNumber).toLatin1());
     m_asked = m_address;
+    askAgain();
+}
+
+void Discovery::askAgain()
+{
+    m_received.clear();
+    m_port.write(codec::requestAddressOnly(m_asked, protocol::kReadUnitNumber).toLatin1());
 }
 
 void Discovery::finish()

@@ -4,13 +4,16 @@
 
 #include <QList>
 #include <QObject>
+#include <QStringList>
 
 class QTimer;
 
 // Finds detectors on a port: at every search speed, from the slowest up, one
 // unit-number read per address and slot (the exchange's pacing,
-// protocol::kSlot). A detector answers only at its address and speed, so a
-// valid reply heard before the next slot belongs to the address just asked.
+// protocol::kSlot). A detector answers only at its address and speed, but a
+// reply heard in a slot may be late from the slot before or one nobody asked
+// for: an address that answered is asked once more in the next slot, and it
+// is a detector only when the same reply comes in that slot too.
 class Discovery : public QObject {
     Q_OBJECT
 public:
@@ -34,6 +37,8 @@ public:
     // Probes in all and probes sent so far.
     int total() const;
     int done() const { return m_done; }
+    // Replies that the second request did not confirm, dropped.
+    int unconfirmed() const { return m_unconfirmed; }
 
 signals:
     void detectorFound(int address, int baud);
@@ -46,6 +51,7 @@ signals:
 
 private:
     void slot();
+    void askAgain();
     void bytesArrived();
     void portReady();
     void portOpenFailed();
@@ -62,5 +68,8 @@ private:
     int m_address = 0;
     int m_asked = -1;  // address of the probe in flight, -1: none
     int m_done = 0;
+    int m_unconfirmed = 0;
+    // The replies heard for m_asked, awaiting the confirmation of one.
+    QStringList m_candidates;
     bool m_waitingForPort = false;
 };

@@ -55,7 +55,9 @@ bool hasSettingReply(int code)
 QString commandHelp()
 {
     return QStringLiteral(
-        "Commands (one per line on standard input):\n"
+        "Commands (one per line on standard input; with several detectors on the line a "
+        "leading address picks one, as in \"7 flank 1 alarm\", and without it the first "
+        "listed is meant):\n"
         "  flank N norm|alarm|level|break|short  set the state of flank N (1 or 2)\n"
         "  tamper open|closed                    set the tamper sensor\n"
         "  silence on|off                        hear nothing, answer nothing\n"
@@ -65,6 +67,7 @@ QString commandHelp()
         "  oor CODE VALUE                        next reply with CODE carries VALUE (0..255)\n"
         "  garbage N                             send N random bytes now (1..4096)\n"
         "  every MS                              handle at most one request per MS ms (0: all)\n"
+        "  late MS                               answer MS ms after each request (0..1000)\n"
         "  status                                show address, speed, settings and states\n"
         "  help                                  list these commands\n"
         "  quit                                  exit\n");
@@ -149,6 +152,13 @@ CommandResult runCommand(Detector &detector, const QString &line)
         detector.setEveryMs(ms);
         return done();
     }
+    if (cmd == QLatin1String("late")) {
+        int ms = 0;
+        if (w.size() != 2 || !toInt(w[1], 0, kMaxLateMs, &ms))
+            return error(QStringLiteral("usage: late MS (0..%1)").arg(kMaxLateMs));
+        detector.setLateMs(ms);
+        return done();
+    }
     if (cmd == QLatin1String("status")) {
         if (w.size() != 1)
             return error(QStringLiteral("usage: status"));
@@ -169,6 +179,42 @@ CommandResult runCommand(Detector &detector, const QString &line)
         return r;
     }
     return error(QStringLiteral("unknown command \"%1\"").arg(cmd));
+}
+
+bool parseAddressList(const QString &text, QList<int> *addresses, QString *error)
+{
+    const int lowest = protocol::kLowestAddress;
+    const int highest = protocol::kHighestAddress;
+    QList<int> list;
+    const QStringList items = text.split(QLatin1Char(','));
+    for (const QString &raw : items) {
+        const QString item = raw.trimmed();
+        const QStringList ends = item.split(QLatin1Char('-'));
+        int first = 0;
+        int last = 0;
+        if (item.isEmpty() || ends.size() > 2 ||
+            !toInt(ends.first().trimmed(), lowest, highest, &first) ||
+            !toInt(ends.last().trimmed(), lowest, highest, &last)) {
+            *error = QStringLiteral("\"%1\" is not an address or a range of addresses %2..%3")
+                         .arg(item)
+                         .arg(lowest)
+                         .arg(highest);
+            return false;
+        }
+        if (last < first) {
+            *error = QStringLiteral("range \"%1\" runs backwards").arg(item);
+            return false;
+        }
+        for (int a = first; a <= last; ++a) {
+            if (list.contains(a)) {
+                *error = QStringLiteral("address %1 is listed twice").arg(a);
+                return false;
+            }
+            list.append(a);
+        }
+    }
+    *addresses = list;
+    return true;
 }
 
 QList<Piece> splitForDelivery(const QByteArray &reply, Delivery mode, QRandomGenerator &rng)

@@ -21,6 +21,15 @@ struct CommandResult {
 // change nothing.
 CommandResult runCommand(Detector &detector, const QString &line);
 
+// The longest a detector's replies can be held back (the late command and
+// --late), in milliseconds.
+constexpr int kMaxLateMs = 1000;
+
+// Reads a list of bus addresses such as "1-16,20": single addresses and
+// ranges, comma-separated, each within the bus's range and none twice. The
+// addresses come out in the order written; on a bad list *error says why.
+bool parseAddressList(const QString &text, QList<int> *addresses, QString *error);
+
 // The command summary shown by --help and by the help command: a heading,
 // then one line per command with a short description.
 QString commandHelp();

@@ -233,6 +233,8 @@ QByteArray Detector::handleFrame(const QByteArray &hex)
         b.append(hex.mid(i, 2).toInt(nullptr, 16));
     if (b.last() != codec::kEndByte)
         return ignore("no end byte");
+    if (sharedLine_ && b[0] != address_)
+        return ignore("other address");
     if (silent_)
         return ignore("silence on");
     if (restarting())
@@ -403,6 +405,8 @@ QString Detector::describe() const
             .arg(silent_ ? QStringLiteral("on") : QStringLiteral("off"))
             .arg(deliveryName(delivery_))
             .arg(everyMs_);
+    if (lateMs_ > 0)
+        head += QStringLiteral(", late %1 ms").arg(lateMs_);
     if (restarting())
         head += QStringLiteral(", restarting");
     if (remoteTestRunning())

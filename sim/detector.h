@@ -84,6 +84,14 @@ public:
     void setEveryMs(int ms) { everyMs_ = ms; }
     Delivery delivery() const { return delivery_; }
     void setDelivery(Delivery d) { delivery_ = d; }
+    // Milliseconds between a request and its reply (0: at once); the host
+    // that writes the replies holds them back this long.
+    int lateMs() const { return lateMs_; }
+    void setLateMs(int ms) { lateMs_ = ms; }
+    // On a line shared with other detectors a frame for another address is
+    // ignored as such before silence or a restart is considered, so that
+    // only the detector a frame is for says why it did not answer.
+    void setSharedLine(bool shared) { sharedLine_ = shared; }
     bool restarting() const;
     bool remoteTestRunning() const;
 
@@ -133,6 +141,8 @@ private:
     bool silent_ = false;
     int everyMs_ = 0;
     Delivery delivery_ = Delivery::Whole;
+    int lateMs_ = 0;
+    bool sharedLine_ = false;
     bool malformedNext_ = false;
     int badChecksumPercent_ = 0;
     QHash<int, int> overrides_;

@@ -133,6 +133,15 @@ int main(int argc, char *argv[])
                                             .arg(protocol::kLowestAddress)
                                             .arg(protocol::kHighestAddress),
                                         QStringLiteral("N"), QStringLiteral("1"));
+    const QCommandLineOption addressesOpt(
+        QStringLiteral("addresses"),
+        QStringLiteral("Several detectors on the line, e.g. 1-16,20 (instead of --address)."),
+        QStringLiteral("LIST"));
+    const QCommandLineOption lateOpt(
+        QStringLiteral("late"),
+        QStringLiteral("The first address answers MS ms after each request, 0..%1 (default 0).")
+            .arg(sim::kMaxLateMs),
+        QStringLiteral("MS"), QStringLiteral("0"));
     const QCommandLineOption baudOpt(
         QStringLiteral("baud"),
         QStringLiteral("Line speed: 4800, 9600, 19200, 38400, 57600 or 115200 (default 9600)."),
@@ -148,16 +157,36 @@ int main(int argc, char *argv[])
                                      QStringLiteral("N"), QStringLiteral("1"));
     const QCommandLineOption quietOpt(QStringLiteral("quiet"),
                                       QStringLiteral("Do not answer commands with ok/error."));
-    parser.addOptions({addressOpt, baudOpt, linkOpt, logOpt, seedOpt, quietOpt});
+    parser.addOptions(
+        {addressOpt, addressesOpt, baudOpt, lateOpt, linkOpt, logOpt, seedOpt, quietOpt});
     if (const int status = CommandLine::parse(parser, QCoreApplication::arguments()); status >= 0)
         return status;
 
     bool ok = false;
-    const int address = parser.value(addressOpt).toInt(&ok);
-    if (!ok || address < protocol::kLowestAddress || address > protocol::kHighestAddress) {
-        fail(QStringLiteral("--address must be %1..%2")
-                 .arg(protocol::kLowestAddress)
-                 .arg(protocol::kHighestAddress));
+    QList<int> addresses;
+    if (parser.isSet(addressesOpt)) {
+        QString why;
+        if (parser.isSet(addressOpt)) {
+            fail(QStringLiteral("--address and --addresses cannot be given together"));
+            return CommandLine::usageError;
+        }
+        if (!sim::parseAddressList(parser.value(addressesOpt), &addresses, &why)) {
+            fail(QStringLiteral("--addresses: ") + why);
+            return CommandLine::usageError;
+        }
+    } else {
+        const int address = parser.value(addressOpt).toInt(&ok);
+        if (!ok || address < protocol::kLowestAddress || address > protocol::kHighestAddress) {
+            fail(QStringLiteral("--address must be %1..%2")
+                     .arg(protocol::kLowestAddress)
+                     .arg(protocol::kHighestAddress));
+            return CommandLine::usageError;
+        }
+        addresses = {address};
+    }
+    const int lateMs = parser.value(lateOpt).toInt(&ok);
+    if (!ok || lateMs < 0 || lateMs > sim::kMaxLateMs) {
+        fail(QStringLiteral("--late must be 0..%1").arg(sim::kMaxLateMs));
         return CommandLine::usageError;
     }
     const int baud = parser.value(baudOpt).toInt(&ok);
@@ -171,7 +200,8 @@ int main(int argc, char *argv[])
         return CommandLine::usageError;
     }
 
-    sim::SimHost host(address, baud, seed);
+    sim::SimHost host(addresses, baud, seed);
+    host.detector().setLateMs(lateMs);
     QString error;
     if (!host.open(&error)) {
         fail(error);

@@ -4,29 +4,65 @@
 
 namespace sim {
 
+namespace {
+
+const QString kOtherAddress = QStringLiteral(" ignored: other address");
+
+}  // namespace
+
 SimHost::SimHost(int address, int baud, quint32 seed, QObject *parent)
-    : QObject(parent), detector_(address, baud, seed, [this] { return started_.elapsed(); }),
-      rng_(seed ^ 0x5a5a5a5au)
+    : SimHost(QList<int>{address}, baud, seed, parent)
 {
+}
+
+SimHost::SimHost(const QList<int> &addresses, int baud, quint32 seed, QObject *parent)
+    : QObject(parent), rng_(seed ^ 0x5a5a5a5au)
+{
+    Q_ASSERT(!addresses.isEmpty());
     started_.start();
+    const bool shared = addresses.size() > 1;
+    notes_.resize(addresses.size());
+    for (int i = 0; i < addresses.size(); ++i) {
+        auto d = std::make_unique<Detector>(addresses[i], baud,
+                                            seed + quint32(addresses[i] - addresses.first()),
+                                            [this] { return started_.elapsed(); });
+        d->setSharedLine(shared);
+        if (shared) {
+            // Every detector hears every frame; what is logged is sorted out
+            // once all of them have seen it (receiveShared).
+            d->setTrace([this, i](const QString &what) { notes_[i].append(what); });
+        } else {
+            d->setTrace([this](const QString &what) {
+                log(currentSpeed_, QStringLiteral("< ") + what);
+                emit requestSeen(what);
+            });
+        }
+        detectors_.push_back(std::move(d));
+    }
     pieceTimer_.setSingleShot(true);
     connect(&pieceTimer_, &QTimer::timeout, this, &SimHost::pump);
     connect(&port_, &PtyPort::received, this, &SimHost::onReceived);
-    detector_.setTrace([this](const QString &what) {
-        log(currentSpeed_, QStringLiteral("< ") + what);
-        emit requestSeen(what);
-    });
 }
+
+SimHost::~SimHost() = default;
 
 bool SimHost::open(QString *error)
 {
-    return port_.open(detector_.baud(), error);
+    return port_.open(detector().baud(), error);
 }
 
 bool SimHost::setLogFile(const QString &path)
 {
     logFile_.setFileName(path);
     return logFile_.open(QIODevice::WriteOnly | QIODevice::Append);
+}
+
+Detector *SimHost::detectorAt(int address)
+{
+    for (const auto &d : detectors_)
+        if (d->address() == address)
+            return d.get();
+    return nullptr;
 }
 
 void SimHost::log(int speed, const QString &text)
@@ -42,9 +78,26 @@ void SimHost::log(int speed, const QString &text)
 
 CommandResult SimHost::command(const QString &line)
 {
-    CommandResult r = runCommand(detector_, line);
+    // A leading number is the address of the detector the command is for.
+    QStringList words = line.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    Detector *target = &detector();
+    bool isAddress = false;
+    const int address = words.value(0).toInt(&isAddress);
+    if (isAddress) {
+        target = detectorAt(address);
+        if (!target || words.size() < 2) {
+            CommandResult r;
+            r.ok = false;
+            r.text = !target ? QStringLiteral("error: no detector at address %1 on this line")
+                                   .arg(words.first())
+                             : QStringLiteral("error: usage: ADDRESS COMMAND ...");
+            return r;
+        }
+        words.removeFirst();
+    }
+    CommandResult r = runCommand(*target, isAddress ? words.join(QLatin1Char(' ')) : line);
     if (!r.send.isEmpty()) {
-        log(detector_.baud(), QStringLiteral("> garbage, %1 bytes").arg(r.send.size()));
+        log(detector().baud(), QStringLiteral("> garbage, %1 bytes").arg(r.send.size()));
         port_.write(r.send);
     }
     return r;
@@ -53,22 +106,90 @@ CommandResult SimHost::command(const QString &line)
 void SimHost::onReceived(const QByteArray &bytes, int lineSpeed)
 {
     currentSpeed_ = lineSpeed;
-    const QByteArray replies = detector_.receive(bytes, lineSpeed);
-    int from = 0;
-    while (from < replies.size()) {
-        int end = replies.indexOf('\r', from);
+    if (detectors_.size() > 1) {
+        receiveShared(bytes, lineSpeed);
+        return;
+    }
+    Detector *d = detectors_.front().get();
+    deliver(d, d->receive(bytes, lineSpeed));
+}
+
+void SimHost::receiveShared(const QByteArray &bytes, int lineSpeed)
+{
+    // The bytes go to every detector a frame at a time, so that each frame is
+    // logged once: by the detectors it concerns, or, when it is for nobody
+    // on the line, once as being for another address. Bytes at a wrong speed
+    // are discarded whole, as one detector alone does.
+    QList<QByteArray> segments;
+    if (lineSpeed != detector().baud()) {
+        segments.append(bytes);
+    } else {
+        int from = 0;
+        while (from < bytes.size()) {
+            int end = bytes.indexOf('\r', from);
+            end = end < 0 ? int(bytes.size()) : end + 1;
+            segments.append(bytes.mid(from, end - from));
+            from = end;
+        }
+    }
+    QList<QPair<Detector *, QByteArray>> replies;
+    for (const QByteArray &segment : segments) {
+        for (size_t i = 0; i < detectors_.size(); ++i) {
+            notes_[i].clear();
+            const QByteArray out = detectors_[i]->receive(segment, lineSpeed);
+            if (!out.isEmpty())
+                replies.append({detectors_[i].get(), out});
+        }
+        QStringList shown;
+        for (const QStringList &notes : notes_)
+            for (const QString &note : notes)
+                if (!note.endsWith(kOtherAddress) && !shown.contains(note))
+                    shown.append(note);
+        if (shown.isEmpty())
+            shown = notes_.front();
+        for (const QString &note : shown) {
+            log(lineSpeed, QStringLiteral("< ") + note);
+            emit requestSeen(note);
+        }
+    }
+    for (const auto &[from, out] : replies)
+        deliver(from, out);
+}
+
+void SimHost::deliver(Detector *from, const QByteArray &replies)
+{
+    if (replies.isEmpty())
+        return;
+    if (from->lateMs() > 0) {
+        // A late detector's replies wait on a timer while the line goes on;
+        // the detectors live as long as the host, which owns the timer.
+        QTimer::singleShot(from->lateMs(), this,
+                           [this, from, replies] { queueReplies(from, replies); });
+        return;
+    }
+    queueReplies(from, replies);
+}
+
+void SimHost::queueReplies(Detector *from, const QByteArray &replies)
+{
+    int at = 0;
+    while (at < replies.size()) {
+        int end = replies.indexOf('\r', at);
         end = end < 0 ? int(replies.size()) : end + 1;
-        queueReply(replies.mid(from, end - from));
-        from = end;
+        queueReply(from, replies.mid(at, end - at));
+        at = end;
     }
 }
 
-void SimHost::queueReply(const QByteArray &reply)
+void SimHost::queueReply(Detector *from, const QByteArray &reply)
 {
     QByteArray shown = reply;
     shown.chop(shown.endsWith('\r') ? 1 : 0);
-    log(detector_.baud(), QStringLiteral("> ") + QString::fromLatin1(shown));
-    const QList<Piece> pieces = splitForDelivery(reply, detector_.delivery(), rng_);
+    QString text = QStringLiteral("> ") + QString::fromLatin1(shown);
+    if (detectors_.size() > 1)
+        text += QStringLiteral(" [%1]").arg(from->address());
+    log(from->baud(), text);
+    const QList<Piece> pieces = splitForDelivery(reply, from->delivery(), rng_);
     for (int i = 0; i < pieces.size(); ++i)
         queue_.append({pieces[i], i + 1 == pieces.size() ? reply : QByteArray()});
     if (!pieceTimer_.isActive())

@@ -11,15 +11,24 @@
 #include <QRandomGenerator>
 #include <QTimer>
 
+#include <memory>
+#include <vector>
+
 namespace sim {
 
-// The simulator at run time: a detector behind a pseudo-terminal, its replies
-// written piece by piece as the delivery mode says, every request and reply
-// logged on request.
+// The simulator at run time: one detector, or several sharing one line,
+// behind a pseudo-terminal, their replies written piece by piece as the
+// delivery mode says, every request and reply logged on request.
 class SimHost : public QObject {
     Q_OBJECT
 public:
     SimHost(int address, int baud, quint32 seed, QObject *parent = nullptr);
+    // Detectors at these addresses on one line at one speed; the first listed
+    // is the one commands without an address go to. The first uses seed for
+    // its signal noise, each other seed + its address - the first address,
+    // so that their signals differ.
+    SimHost(const QList<int> &addresses, int baud, quint32 seed, QObject *parent = nullptr);
+    ~SimHost() override;
 
     bool open(QString *error);
     QString slavePath() const { return port_.slavePath(); }
@@ -27,8 +36,13 @@ public:
     // cannot be opened.
     bool setLogFile(const QString &path);
 
-    Detector &detector() { return detector_; }
-    // Runs one operator command; garbage goes out at once.
+    // The first detector listed.
+    Detector &detector() { return *detectors_.front(); }
+    // The detector now answering at address, nullptr when none does.
+    Detector *detectorAt(int address);
+    int detectorCount() const { return int(detectors_.size()); }
+    // Runs one operator command, optionally led by the address of the
+    // detector it is for; garbage goes out at once.
     CommandResult command(const QString &line);
 
 signals:
@@ -39,12 +53,16 @@ signals:
 
 private:
     void onReceived(const QByteArray &bytes, int lineSpeed);
-    void queueReply(const QByteArray &reply);
+    void receiveShared(const QByteArray &bytes, int lineSpeed);
+    void deliver(Detector *from, const QByteArray &replies);
+    void queueReplies(Detector *from, const QByteArray &replies);
+    void queueReply(Detector *from, const QByteArray &reply);
     void pump();
     void log(int speed, const QString &text);
 
     QElapsedTimer started_;
-    Detector detector_;
+    std::vector<std::unique_ptr<Detector>> detectors_;
+    std::vector<QStringList> notes_;  // per detector, while several share the line
     PtyPort port_;
     QRandomGenerator rng_;
     struct Queued {

@@ -2,6 +2,7 @@
 #include "link/protocol.h"
 #include "sim/commands.h"
 #include "sim/detector.h"
+#include "sim/simhost.h"
 
 #include <QtTest>
 
@@ -241,6 +242,125 @@ private slots:
             QVERIFY(pv.size() < 2 ||
                     (byteAt(out, pv[0].toInt()) == pv[1].toInt()) == e.contains('='));
         }
+    }
+
+    // Address lists of --addresses: what is accepted, in which order, and
+    // what is refused with which reason.
+    void addressLists_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QList<int>>("addresses");  // empty: refused
+        QTest::addColumn<QString>("why");
+        QTest::newRow("one") << "5" << QList<int>{5} << "";
+        QTest::newRow("both ends of the bus") << "0,128" << QList<int>{0, 128} << "";
+        QTest::newRow("range and single") << "1-4,20" << QList<int>{1, 2, 3, 4, 20} << "";
+        QTest::newRow("order kept, spaces") << " 9 , 2-3" << QList<int>{9, 2, 3} << "";
+        QTest::newRow("range of one") << "7-7" << QList<int>{7} << "";
+        QTest::newRow("empty") << "" << QList<int>{} << "not an address";
+        QTest::newRow("empty item") << "1,,2" << QList<int>{} << "not an address";
+        QTest::newRow("above the bus") << "129" << QList<int>{} << "\"129\"";
+        QTest::newRow("range above the bus") << "120-130" << QList<int>{} << "\"120-130\"";
+        QTest::newRow("negative") << "-1" << QList<int>{} << "not an address";
+        QTest::newRow("open range") << "3-" << QList<int>{} << "not an address";
+        QTest::newRow("double dash") << "1--3" << QList<int>{} << "not an address";
+        QTest::newRow("word") << "all" << QList<int>{} << "\"all\"";
+        QTest::newRow("backwards") << "9-3" << QList<int>{} << "backwards";
+        QTest::newRow("twice") << "4,4" << QList<int>{} << "address 4 is listed twice";
+        QTest::newRow("overlap") << "1-5,3-8" << QList<int>{} << "address 3 is listed twice";
+    }
+    void addressLists()
+    {
+        QFETCH(QString, text);
+        QFETCH(QList<int>, addresses);
+        QFETCH(QString, why);
+        QList<int> got{-1};
+        QString error;
+        const bool ok = sim::parseAddressList(text, &got, &error);
+        QCOMPARE(ok, !addresses.isEmpty());
+        if (ok)
+            QCOMPARE(got, addresses);
+        else
+            QVERIFY2(error.contains(why), qPrintable(error));
+    }
+
+    // On a shared line a frame for another address is ignored as such even by
+    // a silent or restarting detector; alone, the detector says what it says
+    // today.
+    void sharedLineReasons_data()
+    {
+        QTest::addColumn<bool>("shared");
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<int>("address");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("alone, silent, other address") << false << "silence on" << 2 << "silence on";
+        QTest::newRow("shared, silent, other address")
+            << true << "silence on" << 2 << "other address";
+        QTest::newRow("shared, silent, own address") << true << "silence on" << 1 << "silence on";
+        QTest::newRow("shared, other address") << true << "" << 2 << "other address";
+    }
+    void sharedLineReasons()
+    {
+        QFETCH(bool, shared);
+        QFETCH(QString, command);
+        QFETCH(int, address);
+        QFETCH(QString, reason);
+        Detector d = makeDetector();
+        d.setSharedLine(shared);
+        QStringList notes;
+        d.setTrace([&](const QString &what) { notes << what; });
+        QVERIFY(sim::runCommand(d, command).ok);
+        QCOMPARE(d.receive(poll(address, 1), 9600), QByteArray());
+        QCOMPARE(notes.size(), 1);
+        QVERIFY2(notes[0].endsWith("ignored: " + reason), qPrintable(notes[0]));
+    }
+
+    // Commands on a line of detectors at 3 and 7 (none opened: commands need
+    // no terminal): a leading address picks the detector, none picks the
+    // first listed, and only the picked one changes.
+    void commandsWithAddress_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<int>("changed");  // the address whose status changes, 0: none
+        QTest::newRow("flank at 7") << "7 flank 1 alarm" << true << 7;
+        QTest::newRow("silence at 7") << "7 silence on" << true << 7;
+        QTest::newRow("every at 7") << "7   every 3000" << true << 7;
+        QTest::newRow("late at 7") << "7 late 65" << true << 7;
+        QTest::newRow("tamper at 3") << "3 tamper open" << true << 3;
+        QTest::newRow("no address: the first listed") << "flank 2 break" << true << 3;
+        QTest::newRow("late without address") << "late 1000" << true << 3;
+        QTest::newRow("late out of range") << "7 late 1001" << false << 0;
+        QTest::newRow("address not on the line") << "9 flank 1 alarm" << false << 0;
+        QTest::newRow("address beyond the bus") << "300 silence on" << false << 0;
+        QTest::newRow("address alone") << "7" << false << 0;
+        QTest::newRow("bad command at 7") << "7 explode" << false << 0;
+    }
+    void commandsWithAddress()
+    {
+        QFETCH(QString, line);
+        QFETCH(bool, ok);
+        QFETCH(int, changed);
+        sim::SimHost host(QList<int>{3, 7}, 9600, 1);
+        QCOMPARE(host.detectorCount(), 2);
+        QCOMPARE(host.detector().address(), 3);
+        const QString before3 = host.detectorAt(3)->describe();
+        const QString before7 = host.detectorAt(7)->describe();
+        QCOMPARE(before3.section('\n', 1), before7.section('\n', 1));  // same defaults
+        const sim::CommandResult r = host.command(line);
+        QCOMPARE(r.ok, ok);
+        QCOMPARE(r.text.startsWith("error: "), !ok);
+        QCOMPARE(host.detectorAt(3)->describe() != before3, changed == 3);
+        QCOMPARE(host.detectorAt(7)->describe() != before7, changed == 7);
+    }
+
+    void statusOfAnAddress()
+    {
+        sim::SimHost host(QList<int>{3, 7}, 9600, 1);
+        QVERIFY(host.command("7 late 65").ok);
+        QVERIFY(host.command("status").text.startsWith("address 3, "));
+        const QString at7 = host.command("7 status").text;
+        QVERIFY2(at7.startsWith("address 7, ") && at7.contains(", late 65 ms"), qPrintable(at7));
+        QVERIFY(!host.command("status").text.contains("late"));
     }
 
     void help()

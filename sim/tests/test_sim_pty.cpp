@@ -5,12 +5,15 @@
 #include "link/protocol.h"
 #include "sim/simhost.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
 #include <QSerialPort>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <tuple>
 
 class TestSimPty : public QObject {
     Q_OBJECT
@@ -67,6 +70,195 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(seen.count() >= 2 && got.endsWith('\r'), kPatienceMs);
             QVERIFY2(isValidStatus(got), got.constData());  // only the poll answered
         }
+    }
+
+    // Detectors at 3 and 7 on one terminal: each request is answered by the
+    // detector at its address, with that detector's unit number and state; a
+    // frame for an address nobody has is heard once and not answered.
+    void twoAddressesOnOneLine_data()
+    {
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<int>("pos");    // the byte of the reply body to look at
+        QTest::addColumn<int>("value");  // its value, -1: no reply at all
+        QTest::newRow("unit number of 3")
+            << codec::requestAddressOnly(3, protocol::kReadUnitNumber).toLatin1() << 3 << 3;
+        QTest::newRow("unit number of 7")
+            << codec::requestAddressOnly(7, protocol::kReadUnitNumber).toLatin1() << 3 << 7;
+        QTest::newRow("state of 7, in alarm") << poll(7) << 11 << int(sim::FlankState::Alarm);
+        QTest::newRow("state of 3, in norm") << poll(3) << 11 << int(sim::FlankState::Norm);
+        QTest::newRow("nobody at 9") << poll(9) << 0 << -1;
+    }
+    void twoAddressesOnOneLine()
+    {
+        QFETCH(QByteArray, request);
+        QFETCH(int, pos);
+        QFETCH(int, value);
+        QTemporaryDir dir;
+        sim::SimHost host(QList<int>{3, 7}, 9600, 1);
+        QString error;
+        QVERIFY2(host.open(&error), qPrintable(error));
+        QVERIFY(host.setLogFile(dir.filePath("sim.log")));
+        QVERIFY(host.command("7 flank 1 alarm").ok);
+        QSignalSpy seen(&host, &sim::SimHost::requestSeen);
+        QSignalSpy sent(&host, &sim::SimHost::replySent);
+        QSerialPort port(host.slavePath());
+        port.setBaudRate(9600);
+        QVERIFY2(port.open(QIODevice::ReadWrite), qPrintable(port.errorString()));
+        QByteArray got;
+        connect(&port, &QSerialPort::readyRead, this, [&] { got += port.readAll(); });
+        port.write(request);
+        // Heard once, by the line as a whole, however many detectors are on it.
+        QTRY_VERIFY_WITH_TIMEOUT(seen.count() >= 1, kPatienceMs);
+        if (value < 0) {
+            // Nothing is due; a poll of 3 afterwards shows the line still works
+            // and that nothing came before its reply.
+            port.write(poll(3));
+            QTRY_VERIFY_WITH_TIMEOUT(got.endsWith('\r'), kPatienceMs);
+            QVERIFY2(isValidStatus(got), got.constData());
+            QCOMPARE(seen.count(), 2);
+            QVERIFY(seen.first().first().toString().endsWith("ignored: other address"));
+            return;
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(got.endsWith('\r'), kPatienceMs);
+        QCOMPARE(got.count('\r'), 1);
+        QCOMPARE(seen.count(), 1);
+        QVERIFY2(!seen.first().first().toString().contains("ignored"),
+                 qPrintable(seen.first().first().toString()));
+        const QString body = QString::fromLatin1(got.mid(1, got.size() - 2));
+        QVERIFY2(got.startsWith('!') && codec::replyCheckPasses(body), got.constData());
+        QCOMPARE(codec::byteAt(body, pos), value);
+        // The log names the detector that replied.
+        QTRY_VERIFY_WITH_TIMEOUT(sent.count() == 1, kPatienceMs);
+        QFile log(dir.filePath("sim.log"));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(log.readAll());
+        const int address = codec::byteAt(QString::fromLatin1(request.mid(1)), 1);
+        QVERIFY2(text.contains(QString::fromLatin1(got.trimmed()) +
+                               QStringLiteral(" [%1]\n").arg(address)),
+                 qPrintable(text));
+    }
+
+    // A late address answers no sooner than its delay, and the other address
+    // answers meanwhile: a poll of 3 sent after the poll of 7 is answered
+    // first. Only lower bounds on time; the upper one is the patience.
+    void lateAddress_data()
+    {
+        QTest::addColumn<int>("lateMs");
+        QTest::addColumn<QString>("delivery");
+        QTest::newRow("300 ms, whole") << 300 << "whole";
+        QTest::newRow("500 ms, by char") << 500 << "char";
+    }
+    void lateAddress()
+    {
+        QFETCH(int, lateMs);
+        QFETCH(QString, delivery);
+        sim::SimHost host(QList<int>{3, 7}, 9600, 1);
+        QString error;
+        QVERIFY2(host.open(&error), qPrintable(error));
+        QVERIFY(host.command(QStringLiteral("7 late %1").arg(lateMs)).ok);
+        QVERIFY(host.command("7 delivery " + delivery).ok);
+        QVERIFY(host.command("7 flank 1 alarm").ok);
+        QSerialPort port(host.slavePath());
+        port.setBaudRate(9600);
+        QVERIFY2(port.open(QIODevice::ReadWrite), qPrintable(port.errorString()));
+        QByteArray got;
+        QElapsedTimer clock;
+        qint64 firstAt = -1;
+        qint64 secondAt = -1;
+        connect(&port, &QSerialPort::readyRead, this, [&] {
+            got += port.readAll();
+            if (firstAt < 0 && got.count('\r') >= 1)
+                firstAt = clock.elapsed();
+            if (secondAt < 0 && got.count('\r') >= 2)
+                secondAt = clock.elapsed();
+        });
+        clock.start();
+        port.write(poll(7) + poll(3));
+        QTRY_VERIFY_WITH_TIMEOUT(got.count('\r') == 2, kPatienceMs);
+        const QList<QByteArray> replies = got.split('\r');
+        QVERIFY(isValidStatus(replies[0] + '\r') && isValidStatus(replies[1] + '\r'));
+        // 3 in norm answered first, 7 in alarm after its delay.
+        QCOMPARE(codec::byteAt(QString::fromLatin1(replies[0].mid(1)), 11), 0);
+        QCOMPARE(codec::byteAt(QString::fromLatin1(replies[1].mid(1)), 11), 1);
+        QVERIFY2(secondAt >= lateMs - 20, qPrintable(QString::number(secondAt)));
+        QVERIFY(firstAt <= secondAt);
+        // 3 alone again: answered, and the late one does not hold it back.
+        got.clear();
+        port.write(poll(3));
+        QTRY_VERIFY_WITH_TIMEOUT(got.endsWith('\r'), kPatienceMs);
+        QVERIFY(isValidStatus(got));
+    }
+
+    // The built program with --addresses and --late: the late address
+    // answers no sooner than its delay, the other at its own address.
+    void programWithAddresses()
+    {
+        QTemporaryDir dir;
+        QProcess sim;
+        sim.start(VERKAN_SIM_BINARY,
+                  {"--addresses", "2,5-6", "--late", "250", "--log", dir.filePath("sim.log")});
+        QTRY_VERIFY_WITH_TIMEOUT(sim.canReadLine(), kPatienceMs);
+        const QString slave = QString::fromLocal8Bit(sim.readLine()).trimmed();
+        QSerialPort port(slave);
+        port.setBaudRate(9600);
+        QVERIFY2(port.open(QIODevice::ReadWrite), qPrintable(port.errorString()));
+        QByteArray got;
+        connect(&port, &QSerialPort::readyRead, this, [&] { got += port.readAll(); });
+        sim.write("6 flank 2 short\n");
+        QTRY_VERIFY_WITH_TIMEOUT(sim.canReadLine(), kPatienceMs);
+        QCOMPARE(sim.readLine().trimmed(), QByteArray("ok"));
+        for (const auto &[address, late, state] :
+             {std::tuple{2, true, 0}, std::tuple{6, false, 36}, std::tuple{5, false, 0}}) {
+            got.clear();
+            QElapsedTimer clock;
+            clock.start();
+            port.write(poll(address, 2));
+            QTRY_VERIFY_WITH_TIMEOUT(got.endsWith('\r'), kPatienceMs);
+            QVERIFY2(isValidStatus(got), got.constData());
+            QCOMPARE(codec::byteAt(QString::fromLatin1(got.mid(1, got.size() - 2)), 11), state);
+            if (late)
+                QVERIFY2(clock.elapsed() >= 250 - 20, qPrintable(QString::number(clock.elapsed())));
+        }
+        sim.write("9 silence on\nquit\n");
+        QVERIFY(sim.waitForFinished(kPatienceMs));
+        QCOMPARE(sim.exitCode(), 0);
+        const QByteArray out = sim.readAll();
+        QVERIFY2(out.startsWith("error: no detector at address 9"), out.constData());
+        QFile log(dir.filePath("sim.log"));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(log.readAll());
+        for (const char *tag : {" [2]\n", " [5]\n", " [6]\n"})
+            QVERIFY2(text.contains(tag), qPrintable(text));
+    }
+
+    // Bad address lists and late times stop the program with status 2 and a
+    // message naming the option.
+    void badOptions_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("duplicate")
+            << QStringList{"--addresses", "1-3,2"} << "--addresses: address 2 is listed twice";
+        QTest::newRow("beyond the bus")
+            << QStringList{"--addresses", "1,129"} << "--addresses: \"129\"";
+        QTest::newRow("backwards")
+            << QStringList{"--addresses", "8-2"} << "--addresses: range \"8-2\"";
+        QTest::newRow("both address options")
+            << QStringList{"--address", "4", "--addresses", "1-2"} << "cannot be given together";
+        QTest::newRow("late too long") << QStringList{"--late", "1001"} << "--late must be 0..1000";
+        QTest::newRow("late negative") << QStringList{"--late", "-5"} << "--late must be 0..1000";
+    }
+    void badOptions()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, message);
+        QProcess sim;
+        sim.start(VERKAN_SIM_BINARY, args);
+        QVERIFY(sim.waitForFinished(kPatienceMs));
+        QCOMPARE(sim.exitCode(), 2);
+        const QString err = QString::fromLocal8Bit(sim.readAllStandardError());
+        QVERIFY2(err.contains(message), qPrintable(err));
+        QVERIFY(sim.readAllStandardOutput().isEmpty());  // no terminal was made
     }
 
     void programWithLinkAndQuit()

@@ -28,17 +28,18 @@ pids=()
 server_pid=
 cleanup() {
   [[ -n $server_pid ]] && kill "$server_pid" 2>/dev/null || true
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  for pid in "${pids[@]}" $(cat "$work"/*.pid 2>/dev/null); do kill "$pid" 2>/dev/null || true; done
   wait 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
 
-# A simulated detector; prints its terminal.
+# A simulated detector; prints its terminal. Run in a command substitution,
+# so its process is remembered in a file for the clean-up.
 start_sim() {
   local out=$work/sim$1.out
   "$build/sim/verkan-sim" --baud "$baud" </dev/null >"$out" 2>&1 &
-  pids+=($!)
+  echo $! >"$work/sim$1.pid"
   for _ in $(seq 1 50); do
     [[ -s $out ]] && break
     sleep 0.1

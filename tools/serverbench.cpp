@@ -15,6 +15,7 @@
 // --replies appends "EPOCH_MS RTT_US" for every status reply (wall clock, so
 // that a script can line the replies up with a server's restart). The summary
 // on standard output is one "name value" pair per line.
+#include "bareloop.h"
 #include "link/anyport.h"
 #include "link/codec.h"
 #include "link/exchange.h"
@@ -49,14 +50,6 @@
 #include <vector>
 
 namespace {
-
-double cpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 // A port that notes when each frame went out.
 class TimedPort : public SerialPortService {
@@ -121,16 +114,7 @@ int openBare(const PortDescription &where)
         ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
         return fd;
     }
-    const int fd =
-        ::open(QFile::encodeName(where.devicePath()).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0)
-        return -1;
-    termios mode{};
-    ::tcgetattr(fd, &mode);
-    ::cfmakeraw(&mode);
-    ::cfsetspeed(&mode, B115200);
-    ::tcsetattr(fd, TCSANOW, &mode);
-    return fd;
+    return openRawTerminal(where.devicePath());
 }
 
 // The standing poll every slot and whatever comes back read; returns the CPU
@@ -141,31 +125,8 @@ double bareExchange(const PortDescription &where, int address, std::chrono::seco
     const int fd = openBare(where);
     if (fd < 0)
         return -1;
-    const QByteArray request = codec::requestForFlank(address, protocol::kStatus, 1).toLatin1();
-    using Clock = std::chrono::steady_clock;
-    const Clock::time_point measuredFrom = Clock::now() + warmUp;
-    const Clock::time_point end = measuredFrom + measured;
-    Clock::time_point next = Clock::now();
-    double cpuStart = -1;
-    for (Clock::time_point now = Clock::now(); now < end; now = Clock::now()) {
-        if (cpuStart < 0 && now >= measuredFrom)
-            cpuStart = cpuSeconds();
-        if (now >= next) {
-            if (::write(fd, request.constData(), size_t(request.size())) < 0)
-                break;
-            next += protocol::kSlot;
-        }
-        pollfd readable{fd, POLLIN, 0};
-        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(next - Clock::now());
-        if (::poll(&readable, 1, int(std::max<qint64>(0, wait.count()))) > 0) {
-            char buffer[256];
-            if (::read(fd, buffer, sizeof buffer) <= 0)
-                break;
-        }
-    }
-    ::close(fd);
-    const double seconds = std::chrono::duration<double>(measured).count();
-    return cpuStart < 0 ? -1 : 100.0 * (cpuSeconds() - cpuStart) / seconds;
+    const double cpu = bareLoop(fd, address, warmUp, measured);
+    return cpu < 0 ? -1 : 100.0 * cpu / std::chrono::duration<double>(measured).count();
 }
 
 double percentile(std::vector<double> values, double p)

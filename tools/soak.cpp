@@ -24,6 +24,7 @@
 // poll every slot and reads what comes back, the least any program can do on
 // this line at this rate. Events are injected into the window only.
 #include "app/form1.h"
+#include "bareloop.h"
 #include "link/codec.h"
 #include "link/exchange.h"
 #include "link/protocol.h"
@@ -50,14 +51,6 @@
 #include <memory>
 
 namespace {
-
-double cpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 long residentKiB()
 {
@@ -89,38 +82,11 @@ constexpr const char *kLoadNames[] = {"window", "engine", "bare"};
 // seconds used during `measured` (-1 when the terminal does not open).
 double bareExchange(const QString &tty, std::chrono::seconds warmUp, std::chrono::seconds measured)
 {
-    const int fd = ::open(QFile::encodeName(tty).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    const int fd = openRawTerminal(tty);
     if (fd < 0)
         return -1;
-    termios mode{};
-    ::tcgetattr(fd, &mode);
-    ::cfmakeraw(&mode);
-    ::cfsetspeed(&mode, B115200);
-    ::tcsetattr(fd, TCSANOW, &mode);
-    const QByteArray request = codec::requestForFlank(1, protocol::kStatus, 1).toLatin1();
-    using Clock = std::chrono::steady_clock;
-    const Clock::time_point measuredFrom = Clock::now() + warmUp;
-    const Clock::time_point end = measuredFrom + measured;
-    Clock::time_point next = Clock::now();
-    double cpuStart = -1;
-    for (Clock::time_point now = Clock::now(); now < end; now = Clock::now()) {
-        if (cpuStart < 0 && now >= measuredFrom)
-            cpuStart = cpuSeconds();
-        if (now >= next) {
-            if (::write(fd, request.constData(), size_t(request.size())) < 0)
-                break;
-            next += protocol::kSlot;
-        }
-        pollfd readable{fd, POLLIN, 0};
-        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(next - Clock::now());
-        if (::poll(&readable, 1, int(std::max<qint64>(0, wait.count()))) > 0) {
-            char buffer[256];
-            if (::read(fd, buffer, sizeof buffer) == 0)
-                break;
-        }
-    }
-    ::close(fd);
-    return cpuStart < 0 ? 0 : cpuSeconds() - cpuStart;
+    // A line that fails before the measuring began used no time in it.
+    return std::max(0.0, bareLoop(fd, 1, warmUp, measured));
 }
 
 }  // namespace

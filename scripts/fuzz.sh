@@ -63,11 +63,17 @@ runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
 speed=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
 echo "fuzz: ${runs:-0} executions, ${speed:-0} per second, log in $log"
 
-if ((status != 0)) || grep -qE 'ERROR: (AddressSanitizer|LeakSanitizer|libFuzzer)|runtime error:' "$log"; then
-  echo "fuzz: FAILED (exit $status); the crashing input is in $artifacts" >&2
-  grep -E -A30 'ERROR: (AddressSanitizer|LeakSanitizer|libFuzzer)|runtime error:' "$log" | head -60 >&2 || true
-  exit 1
-fi
+# Stops the script when run $1 (its exit status $2, its log $3) crashed or
+# a sanitizer reported.
+fail_on_findings() {
+  local report='ERROR: (AddressSanitizer|LeakSanitizer|libFuzzer)|runtime error:'
+  if (($2 != 0)) || grep -qE "$report" "$3"; then
+    echo "fuzz: $1 FAILED (exit $2); the crashing input is in $artifacts" >&2
+    grep -E -A30 "$report" "$3" | head -60 >&2 || true
+    exit 1
+  fi
+}
+fail_on_findings "the receive path" "$status" "$log"
 
 # The telnet parser alone: cheap per input, so a third of the time goes far.
 mkdir -p "$work/rfc2217"
@@ -77,11 +83,7 @@ rfc_status=0
   -artifact_prefix="$artifacts/" "$work/rfc2217" fuzz/corpus-rfc2217 >"$rfc_log" 2>&1 || rfc_status=$?
 rfc_runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$rfc_log" | tail -1)
 echo "fuzz: telnet parser ${rfc_runs:-0} executions, log in $rfc_log"
-if ((rfc_status != 0)) || grep -qE 'ERROR: (AddressSanitizer|LeakSanitizer|libFuzzer)|runtime error:' "$rfc_log"; then
-  echo "fuzz: telnet parser FAILED (exit $rfc_status); the crashing input is in $artifacts" >&2
-  grep -E -A30 'ERROR: (AddressSanitizer|LeakSanitizer|libFuzzer)|runtime error:' "$rfc_log" | head -60 >&2 || true
-  exit 1
-fi
+fail_on_findings "the telnet parser" "$rfc_status" "$rfc_log"
 
 if ((merge)); then
   "$fuzzer" -merge=1 -max_len=1024 fuzz/corpus "$work" >>"$log" 2>&1

@@ -169,24 +169,10 @@ void NetworkPortService::onReadyRead()
         // During the set-up the chunk goes in a byte at a time: the line's
         // bytes are only those after the set-up's last acknowledgement,
         // whether or not TCP put that in the same segment.
-        // Those before it are dropped, unless they are ser2net's refusal of
-        // a second client, which comes after its own telnet offers.
         qsizetype used = 0;
         while (m_phase == Phase::SettingUp && used < chunk.size() && !m_session.ready() &&
                !m_session.failed())
-            m_held += m_session.feed(chunk.mid(used++, 1));
-        if (m_phase == Phase::SettingUp && !m_held.isEmpty()) {
-            switch (matchBusyRefusal(m_held)) {
-            case BusyRefusal::Busy:
-                failOpen(OpenError::ServerBusy, busyRefusalReason());
-                return;
-            case BusyRefusal::NotBusy:
-                m_held.clear();
-                break;
-            case BusyRefusal::Partial:
-                break;
-            }
-        }
+            m_session.feed(chunk.mid(used++, 1));
         data = m_session.feed(chunk.mid(used));
         if (m_session.failed()) {
             const OpenError error = m_session.error() == busyRefusalReason()
@@ -202,7 +188,6 @@ void NetworkPortService::onReadyRead()
         if (m_phase == Phase::SettingUp) {
             if (!m_session.ready())
                 return;
-            m_held.clear();
             becomeReady();
             // A speed asked for during the set-up follows it.
             if (m_baud != m_setupBaud)

@@ -179,12 +179,8 @@ std::optional<PortDescription> ConnectionPanel::chosenPort() const
 
 void ConnectionPanel::showPortFailure(const PortDescription &port, const QString &reason)
 {
-    if (port.kind() == PortDescription::Kind::ComNumber)
-        showLinkError(tr("COM-порт %1 (%2): %3.")
-                          .arg(port.comNumber())
-                          .arg(m_exchange.port().deviceOf(port), reason));
-    else
-        showLinkError(tr("%1: %2.").arg(portInMessages(port, m_exchange.port()), reason));
+    // "COM-порт 5 (/dev/ttyUSB0): порт не найден." for a COM number.
+    showLinkError(tr("%1: %2.").arg(portInMessages(port, m_exchange.port()), reason));
 }
 
 bool ConnectionPanel::start()

@@ -435,10 +435,6 @@ Exit codes: 0 done; 2 error in the command line or in a file;
         <translation>No COM port selected.</translation>
     </message>
     <message>
-        <source>COM-порт %1 (%2): %3.</source>
-        <translation>COM port %1 (%2): %3.</translation>
-    </message>
-    <message>
         <source>Поиск скорости: %1 бод…</source>
         <translation>Searching for the line speed: %1 baud…</translation>
     </message>

@@ -310,21 +310,32 @@ private slots:
         // The speed search is shown while it runs; an answer at 4800 baud ends it.
         w.tick(protocol::kTicksPerSlot);
         QCOMPARE(w.status(), statusLook(u"Поиск скорости: 4800 бод…"_s, bgr::Black));
-        w.port.deliver(statusReply(0));
+        QPushButton *remoteTest = w.button("Command5");  // allowed by a reply in norm
+        w.port.deliver(statusReply(1));
         QCOMPARE(w.status(), statusLook(kLinkAlive, bgr::Blue));
         QCOMPARE(w.label("Label24")->text(), u"4800,N"_s);
-        QVERIFY(w.button("Command5")->isEnabled());
+        QVERIFY(!remoteTest->isEnabled());
+        w.port.deliver(statusReply(0));
+        QVERIFY(remoteTest->isEnabled());
+        qsizetype lines = w.fileLines();
+        remoteTest->click();
+        QVERIFY(!remoteTest->isEnabled());
+        QCOMPARE(w.scheduler().mailbox(), u"$05030c\r"_s);
+        QCOMPARE(w.journalSince(lines), QStringList{u"   Выполнен ДК| Выполнен ДК"_s});
         w.chooseFlank2();
         QCOMPARE(w.form->exchange().flank(), 2);
 
         w.check("Check2")->setChecked(true);
-        const qsizetype lines = w.fileLines();
+        lines = w.fileLines();
         w.button("Command3")->click();
         QCOMPARE(w.journalSince(lines), QStringList{u"   Стоп| Стоп"_s});
         QCOMPARE(w.status(), statusLook(u"Обмен данными остановлен."_s, bgr::Black));
         QCOMPARE(w.enabledControls(), kStopped);
         QVERIFY(!w.check("Check2")->isChecked());
         QVERIFY(!w.port.isOpen() && !w.timer("Timer1")->isActive());
+        w.button("Command6")->click();
+        QCOMPARE(w.journalListItems(), QStringList{w.stamp() + u"  Очистка журнала"_s});
+        QCOMPARE(w.journalFileLines().last(), u"\""_s + w.stamp() + u" Очистка журнала\""_s);
     }
 
     // Setting replies reach their rows, except a row being edited.
@@ -447,29 +458,9 @@ private slots:
         QCOMPARE(w.port.written.mid(written), QByteArrayList({"$052e017f0c\r", "$050b010c\r"}));
     }
 
-    void remoteTestAndJournalClearing()
-    {
-        Window w;
-        w.start(1);
-        QPushButton *remoteTest = w.button("Command5");
-        w.tick(20 * protocol::kTicksPerSlot);  // no detector answers: no remote test
-        QVERIFY(!remoteTest->isEnabled());
-        w.port.deliver(statusReply(1));
-        QVERIFY(!remoteTest->isEnabled());
-        w.port.deliver(statusReply(0));
-        QVERIFY(remoteTest->isEnabled());
-        const qsizetype lines = w.fileLines();
-        remoteTest->click();
-        QVERIFY(!remoteTest->isEnabled());
-        QCOMPARE(w.scheduler().mailbox(), u"$01030c\r"_s);
-        QCOMPARE(w.journalSince(lines), QStringList{u"   Выполнен ДК| Выполнен ДК"_s});
-        w.button("Command6")->click();
-        QCOMPARE(w.journalListItems(), QStringList{w.stamp() + u"  Очистка журнала"_s});
-        QCOMPARE(w.journalFileLines().last(), u"\""_s + w.stamp() + u" Очистка журнала\""_s);
-    }
-
-    // Read-outs are greyed from the second missed poll, values readable; a status restores them.
-    void readingsGreyedWhileStale()
+    // Read-outs are greyed from the second missed poll, values readable; a status restores them;
+    // two silent periods lose the link.
+    void readingsStaleAndLinkLost()
     {
         Window w;
         const auto looks = [&] {
@@ -489,8 +480,9 @@ private slots:
             return out;
         };
         w.start(1);
+        QVERIFY(!w.chartShowsTrace());
         w.tick(protocol::kTicksPerSlot);
-        w.port.deliver(settingReply(settingRow(Setting::Gain).readCode, 5));  // 4800 baud
+        w.port.deliver(settingReply(settingRow(Setting::Threshold).readCode, 3));  // 4800 baud
         w.tick((Scheduler::kReadBackLength + 1) * protocol::kTicksPerSlot);
         w.button("Command9")->click();
         w.port.deliver(statusReply(0x11, 200, 50, 153, 26));  // alarm, tamper open
@@ -508,6 +500,25 @@ private slots:
         w.port.deliver(statusReply(0, 10, 50, 51, 102));
         QCOMPARE(looks(), QStringList({u"Норма/0/ff00"_s, u" /0/c0c0c0"_s, u"Замкнут/0/c0c0c0"_s,
                                        u"1 В/0"_s, u"2 В/0"_s, u"1,08 В/ff"_s}));
+        QVERIFY(w.chartShowsTrace());
+
+        // The link lost: one silent period leaves the screen as it is, the second stops.
+        const qsizetype lines = w.fileLines();
+        w.form->exchange().watchdogExpired();
+        QCOMPARE(w.label("Label6")->text(), kLinkAlive);
+        QCOMPARE(w.fileLines(), lines);
+        w.form->exchange().watchdogExpired();
+        QCOMPARE(
+            w.journalSince(lines),
+            QStringList({u"  НЕТ СВЯЗИ С БЛОКОМ!| НЕТ СВЯЗИ С БЛОКОМ!"_s, u"   Стоп| Стоп"_s}));
+        QCOMPARE(w.status(),
+                 statusLook(u"Нет связи с блоком. Проверьте адрес и питание! "_s, bgr::Red));
+        QCOMPARE(labelBackColor(w.label("Label4")), bgr::White);
+        QCOMPARE(looks().first(), u"Нет связи"_s + kGrey + kFace);
+        for (const char *blank : {"Label16", "Text2", "Text12", "Text3", "Text5"})
+            QCOMPARE(textOf(w.control<QWidget>(blank)), u" "_s);
+        QCOMPARE(w.enabledControls(), kStopped);
+        QVERIFY(!w.port.isOpen() && !w.timer("Timer5")->isActive());
     }
 
     void controlPass()
@@ -626,33 +637,6 @@ private slots:
         w.alarm.fail(QString());
         QCOMPARE(labelTextColor(sound), bgr::Black);
         QCOMPARE(sound->toolTip(), QString());
-    }
-
-    void linkLost()
-    {
-        Window w;
-        w.start(1);
-        QVERIFY(!w.chartShowsTrace());
-        w.port.deliver(settingReply(settingRow(Setting::Threshold).readCode, 3));
-        w.port.deliver(statusReply(0, 76, 50, 153, 26));
-        w.button("Command9")->click();
-        w.port.deliver(statusReply(0, 76, 50, 153, 26));
-        QVERIFY(w.chartShowsTrace());
-        const qsizetype lines = w.fileLines();
-        w.form->exchange().watchdogExpired();  // one silent period: the screen stays
-        QCOMPARE(w.label("Label6")->text(), kLinkAlive);
-        QCOMPARE(w.fileLines(), lines);
-        w.form->exchange().watchdogExpired();
-        QCOMPARE(
-            w.journalSince(lines),
-            QStringList({u"  НЕТ СВЯЗИ С БЛОКОМ!| НЕТ СВЯЗИ С БЛОКОМ!"_s, u"   Стоп| Стоп"_s}));
-        QCOMPARE(w.status(),
-                 statusLook(u"Нет связи с блоком. Проверьте адрес и питание! "_s, bgr::Red));
-        QCOMPARE(labelBackColor(w.label("Label4")), bgr::White);
-        for (const char *blank : {"Label16", "Text3", "Text5"})
-            QCOMPARE(textOf(w.control<QWidget>(blank)), u" "_s);
-        QCOMPARE(w.enabledControls(), kStopped);
-        QVERIFY(!w.port.isOpen() && !w.timer("Timer5")->isActive());
     }
 };
 

@@ -166,12 +166,6 @@ private slots:
              u"Label6= |Text2= |Text12=|Text1=1|Combo2=1|Combo1="_s.split(u'|'))
             QCOMPARE(textOf(w.control<QWidget>(qPrintable(shown.section(u'=', 0, 0)))),
                      shown.section(u'=', 1));
-        // The address box follows its spinner, which the box beside unlocks.
-        auto *address = w.control<UpDown>("UpDown1");
-        QCOMPARE(QList({address->Value(), address->Min(), address->Max()}), QList({1, 0, 128}));
-        w.check("Check1")->setChecked(true);
-        address->stepDown();
-        QCOMPARE(w.box("Text1")->text(), u"0"_s);
         // The scan lists the ports that open, chooses none and leaves them closed and silent.
         auto *ports = w.control<QComboBox>("Combo3");
         QStringList listed;
@@ -218,34 +212,65 @@ private slots:
         QCOMPARE(w.enabledControls(), kStopped);
     }
 
-    // The address used is what the box shows: typed before "СТАРТ", or with Enter during it.
-    void typedAddress_data()
+    // A typed address or gain, ended by "СТАРТ", Enter or "Применить": what the box shows
+    // is what is used (the address of the exchange, the gain written by the next slot).
+    void typedValue_data()
     {
+        QTest::addColumn<QByteArray>("box");
         QTest::addColumn<QString>("typed");
-        QTest::addColumn<bool>("running");
-        QTest::addColumn<int>("address");
-        QTest::newRow("128") << u"128"_s << false << 128;
-        QTest::newRow("129 put back") << u"129"_s << false << 1;
-        QTest::newRow("during the exchange") << u"7"_s << true << 1;
+        QTest::addColumn<QString>("how");  // start, enter, button; locked: Enter, row locked
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("used");
+        QTest::newRow("address 128")
+            << QByteArray("Text1") << u"128"_s << u"start"_s << u"128"_s << u"128"_s;
+        QTest::newRow("address 129 put back")
+            << QByteArray("Text1") << u"129"_s << u"start"_s << u"1"_s << u"1"_s;
+        QTest::newRow("address during the exchange")
+            << QByteArray("Text1") << u"7"_s << u"enter"_s << u"1"_s << u"1"_s;
+        QTest::newRow("gain 7") << QByteArray("Text7") << u"7"_s << u"enter"_s << u"7"_s
+                                << u"$012d01070c\r"_s;
+        QTest::newRow("gain 9, Применить")
+            << QByteArray("Text7") << u"9"_s << u"button"_s << u"9"_s << u"$012d01090c\r"_s;
+        QTest::newRow("gain 12 put back")
+            << QByteArray("Text7") << u"12"_s << u"enter"_s << u"3"_s << u"$012d01030c\r"_s;
+        QTest::newRow("gain locked: put back, the poll goes on")
+            << QByteArray("Text7") << u"7"_s << u"locked"_s << u"3"_s << u"$010b010c\r"_s;
     }
-    void typedAddress()
+    void typedValue()
     {
+        QFETCH(QByteArray, box);
         QFETCH(QString, typed);
-        QFETCH(bool, running);
-        QFETCH(int, address);
+        QFETCH(QString, how);
+        QFETCH(QString, shown);
+        QFETCH(QString, used);
         Window w;
-        QLineEdit *box = w.box("Text1");
-        if (running)
+        QLineEdit *edit = w.box(box.constData());
+        const bool gain = box == "Text7";
+        if (how != u"start"_s)
             w.start(1);
-        box->clear();
-        QTest::keyClicks(box, typed);
-        if (running)
-            QTest::keyClick(box, Qt::Key_Return);
+        if (gain) {
+            w.tick((Scheduler::kStartupLength + 1) * protocol::kTicksPerSlot);
+            w.port.deliver(settingReply(15, 3));
+            QCOMPARE(edit->text(), u"3"_s);
+            w.check("Check10")->setChecked(how != u"locked"_s);
+        }
+        edit->clear();
+        QTest::keyClicks(edit, typed);
+        if (how == u"start"_s)
+            w.start(1);
+        else if (how == u"button"_s)
+            w.button("Command7")->click();
         else
-            w.start(1);
-        QCOMPARE(box->text(), QString::number(address));
-        QCOMPARE(w.control<UpDown>("UpDown1")->Value(), address);
-        QCOMPARE(w.form->exchange().address(), address);
+            QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(edit->text(), shown);
+        if (gain) {
+            const qsizetype before = w.port.written.size();
+            w.tick(protocol::kTicksPerSlot);
+            QCOMPARE(w.port.written.mid(before), QByteArrayList{used.toLatin1()});
+        } else {
+            QCOMPARE(w.control<UpDown>("UpDown1")->Value(), shown.toInt());
+            QCOMPARE(QString::number(w.form->exchange().address()), used);
+        }
     }
 
     void keyboard()
@@ -266,21 +291,6 @@ private slots:
         w.check("Check1")->setChecked(true);
         QTest::keyClick(w.box("Text1"), Qt::Key_Up);
         QCOMPARE(w.box("Text1")->text(), u"2"_s);
-        // A setting row: keys step the value once unlocked, Enter applies.
-        w.start(1);
-        QLineEdit *threshold = w.box("Text5");
-        auto *spinner = w.control<UpDown>("UpDown2");
-        QTest::keyClick(threshold, Qt::Key_Up);
-        QCOMPARE(spinner->Value(), 1);
-        w.check("Check2")->setChecked(true);
-        QTest::keyClick(threshold, Qt::Key_Up);
-        QTest::keyClick(threshold, Qt::Key_PageUp);
-        QCOMPARE(spinner->Value(), 12);
-        QTest::keyClick(threshold, Qt::Key_PageDown);
-        QCOMPARE(threshold->text(), u"0,8"_s);
-        QTest::keyClick(threshold, Qt::Key_Return);
-        QVERIFY(!w.check("Check2")->isChecked());
-        QCOMPARE(w.scheduler().mailbox(), u"$022f01010c\r"_s);  // address 2
     }
 
     // The designed colours hold under a dark system theme.
@@ -358,7 +368,7 @@ private slots:
     }
 
     // Ticking a row unlocks it alone; unticking asks for the stored value;
-    // "Применить" writes the position. Address 5, flank 2.
+    // "Применить" or Enter writes the position. Address 5, flank 2.
     void unlockAndApply_data()
     {
         QTest::addColumn<QString>("box");
@@ -379,6 +389,8 @@ private slots:
         w.chooseFlank2();
         const SettingControls own = w.rowOfBox(box);
         const int queued = w.scheduler().mailboxCount();
+        if (own.spinner)
+            QTest::keyClick(own.valueBox, Qt::Key_Up);  // locked: ignored
         own.unlockBox->setChecked(true);
         for (const SettingControls &row : findSettingControls(w.form.get())) {
             QCOMPARE(row.editor()->isEnabled(), row.setting == own.setting);
@@ -388,55 +400,17 @@ private slots:
         own.unlockBox->setChecked(false);
         QCOMPARE(w.scheduler().mailbox(), read);
         own.unlockBox->setChecked(true);
-        if (own.list)
+        if (own.list) {
             own.list->setCurrentIndex(position);
-        else
-            own.spinner->setValue(position);
-        own.apply->click();
+            own.apply->click();
+        } else {  // keys step the value from 1 (not while locked), Enter applies
+            for (Qt::Key key : {Qt::Key_PageUp, Qt::Key_Down, Qt::Key_Down})
+                QTest::keyClick(own.valueBox, key);
+            QCOMPARE(own.spinner->Value(), position);
+            QTest::keyClick(own.valueBox, Qt::Key_Return);
+        }
         QCOMPARE(w.scheduler().mailbox(), applied);
         QVERIFY(!own.unlockBox->isChecked() && !own.apply->isEnabled());
-    }
-
-    // The gain's box takes typing: after Enter or "Применить" it shows what the next slot writes.
-    void typedGain_data()
-    {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<bool>("unlocked");
-        QTest::addColumn<bool>("byButton");  // "Применить" instead of Enter
-        QTest::addColumn<QString>("shown");
-        QTest::addColumn<QByteArray>("written");
-        QTest::newRow("7") << u"7"_s << true << false << u"7"_s << QByteArray("$012d01070c\r");
-        QTest::newRow("9, Применить")
-            << u"9"_s << true << true << u"9"_s << QByteArray("$012d01090c\r");
-        QTest::newRow("12 put back")
-            << u"12"_s << true << false << u"3"_s << QByteArray("$012d01030c\r");
-        QTest::newRow("locked: put back, the poll goes on")
-            << u"7"_s << false << false << u"3"_s << QByteArray("$010b010c\r");
-    }
-    void typedGain()
-    {
-        QFETCH(QString, typed);
-        QFETCH(bool, unlocked);
-        QFETCH(bool, byButton);
-        QFETCH(QString, shown);
-        QFETCH(QByteArray, written);
-        Window w;
-        w.start(1);
-        w.tick((Scheduler::kStartupLength + 1) * protocol::kTicksPerSlot);
-        w.port.deliver(settingReply(15, 3));
-        QLineEdit *box = w.box("Text7");
-        QCOMPARE(box->text(), u"3"_s);
-        w.check("Check10")->setChecked(unlocked);
-        box->clear();
-        QTest::keyClicks(box, typed);
-        if (byButton)
-            w.button("Command7")->click();
-        else
-            QTest::keyClick(box, Qt::Key_Return);
-        QCOMPARE(box->text(), shown);
-        const qsizetype before = w.port.written.size();
-        w.tick(protocol::kTicksPerSlot);
-        QCOMPARE(w.port.written.mid(before), QByteArrayList{written});
     }
 
     void addressChange()
@@ -583,7 +557,6 @@ private slots:
         QTest::addColumn<QString>("events");
         QTest::addColumn<int>("interval");
         QTest::newRow("alarm with sound") << u"sound+ alarm"_s << 700;
-        QTest::newRow("alarm without sound") << u"alarm"_s << 0;
         QTest::newRow("alarm, then norm") << u"sound+ alarm norm"_s << 0;
         QTest::newRow("alarm, then sound off") << u"sound+ alarm sound-"_s << 0;
     }

@@ -216,36 +216,35 @@ private slots:
     // is what is used (the address of the exchange, the gain written by the next slot).
     void typedValue_data()
     {
-        QTest::addColumn<QByteArray>("box");
+        QTest::addColumn<QString>("box");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("how");  // start, enter, button; locked: Enter, row locked
         QTest::addColumn<QString>("shown");
         QTest::addColumn<QString>("used");
         QTest::newRow("address 128")
-            << QByteArray("Text1") << u"128"_s << u"start"_s << u"128"_s << u"128"_s;
+            << u"Text1"_s << u"128"_s << u"start"_s << u"128"_s << u"128"_s;
         QTest::newRow("address 129 put back")
-            << QByteArray("Text1") << u"129"_s << u"start"_s << u"1"_s << u"1"_s;
-        QTest::newRow("address during the exchange")
-            << QByteArray("Text1") << u"7"_s << u"enter"_s << u"1"_s << u"1"_s;
-        QTest::newRow("gain 7") << QByteArray("Text7") << u"7"_s << u"enter"_s << u"7"_s
+            << u"Text1"_s << u"129"_s << u"start"_s << u"1"_s << u"1"_s;
+        QTest::newRow("address, running") << u"Text1"_s << u"7"_s << u"enter"_s << u"1"_s << u"1"_s;
+        QTest::newRow("gain 7") << u"Text7"_s << u"7"_s << u"enter"_s << u"7"_s
                                 << u"$012d01070c\r"_s;
-        QTest::newRow("gain 9, Применить")
-            << QByteArray("Text7") << u"9"_s << u"button"_s << u"9"_s << u"$012d01090c\r"_s;
+        QTest::newRow("gain 9, button")
+            << u"Text7"_s << u"9"_s << u"button"_s << u"9"_s << u"$012d01090c\r"_s;
         QTest::newRow("gain 12 put back")
-            << QByteArray("Text7") << u"12"_s << u"enter"_s << u"3"_s << u"$012d01030c\r"_s;
-        QTest::newRow("gain locked: put back, the poll goes on")
-            << QByteArray("Text7") << u"7"_s << u"locked"_s << u"3"_s << u"$010b010c\r"_s;
+            << u"Text7"_s << u"12"_s << u"enter"_s << u"3"_s << u"$012d01030c\r"_s;
+        QTest::newRow("gain locked, put back")
+            << u"Text7"_s << u"7"_s << u"locked"_s << u"3"_s << u"$010b010c\r"_s;
     }
     void typedValue()
     {
-        QFETCH(QByteArray, box);
+        QFETCH(QString, box);
         QFETCH(QString, typed);
         QFETCH(QString, how);
         QFETCH(QString, shown);
         QFETCH(QString, used);
         Window w;
-        QLineEdit *edit = w.box(box.constData());
-        const bool gain = box == "Text7";
+        QLineEdit *edit = w.box(qPrintable(box));
+        const bool gain = box == u"Text7"_s;
         if (how != u"start"_s)
             w.start(1);
         if (gain) {

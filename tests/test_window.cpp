@@ -521,62 +521,44 @@ private slots:
         QCOMPARE(w.label("Label30")->text(), u"Измерение"_s);
     }
 
-    // Clicks on the scale boxes; the boxes ticked and the scales set.
-    void scalePairs_data()
-    {
-        QTest::addColumn<QString>("clicks");
-        QTest::addColumn<QString>("ticked");
-        QTest::addColumn<int>("volts");
-        QTest::addColumn<int>("seconds");
-        QTest::newRow("none") << QString() << u"Check6 Check8"_s << 1000 << 120;
-        QTest::newRow("ticked 1В") << u"Check6"_s << u"Check7 Check8"_s << 2000 << 120;
-        QTest::newRow("ticked 0,5c") << u"Check8"_s << u"Check6 Check9"_s << 1000 << 60;
-    }
+    // Each scale pair ticks one box of the two; the chart follows.
     void scalePairs()
     {
-        QFETCH(QString, clicks);
-        QFETCH(QString, ticked);
-        QFETCH(int, volts);
-        QFETCH(int, seconds);
         Window w;
-        for (const QString &name : clicks.split(u' ', Qt::SkipEmptyParts))
-            QTest::mouseClick(w.check(qPrintable(name)), Qt::LeftButton, {}, QPoint(5, 5));
-        QStringList tickedNow;
-        for (const char *name : {"Check6", "Check7", "Check8", "Check9"})
-            if (w.check(name)->isChecked())
-                tickedNow << QLatin1String(name);
-        QCOMPARE(tickedNow.join(u' '), ticked);
-        QCOMPARE(w.form->chart().voltScale(), volts);
-        QCOMPARE(w.form->chart().timeScale(), seconds);
+        const auto shown = [&] {
+            QStringList out;
+            for (const char *name : {"Check6", "Check7", "Check8", "Check9"})
+                if (w.check(name)->isChecked())
+                    out << QLatin1String(name);
+            return out << QString::number(w.form->chart().voltScale())
+                       << QString::number(w.form->chart().timeScale());
+        };
+        QCOMPARE(shown(), QStringList({u"Check6"_s, u"Check8"_s, u"1000"_s, u"120"_s}));
+        QTest::mouseClick(w.check("Check6"), Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(shown(), QStringList({u"Check7"_s, u"Check8"_s, u"2000"_s, u"120"_s}));
+        QTest::mouseClick(w.check("Check8"), Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(shown(), QStringList({u"Check7"_s, u"Check9"_s, u"2000"_s, u"60"_s}));
     }
 
-    // Events ("sound+", "sound-", "alarm", "norm"); then Timer4's interval, 0 when off.
-    void alarmTone_data()
-    {
-        QTest::addColumn<QString>("events");
-        QTest::addColumn<int>("interval");
-        QTest::newRow("alarm with sound") << u"sound+ alarm"_s << 700;
-        QTest::newRow("alarm, then norm") << u"sound+ alarm norm"_s << 0;
-        QTest::newRow("alarm, then sound off") << u"sound+ alarm sound-"_s << 0;
-    }
+    // The alarm tone (Timer4) runs while an alarm lasts with the sound on.
     void alarmTone()
     {
-        QFETCH(QString, events);
-        QFETCH(int, interval);
         Window w;
         w.start(1);
         QTimer *tone = w.timer("Timer4");
-        for (const QString &e : events.split(u' ')) {
-            if (e.startsWith(u"sound"))
-                w.check("Check3")->setChecked(e.endsWith(u'+'));
-            else
-                w.port.deliver(statusReply(e == u"alarm" ? 1 : 0));
-        }
-        QCOMPARE(tone->isActive() ? tone->interval() : 0, interval);
-        if (tone->isActive()) {
-            QVERIFY(QMetaObject::invokeMethod(tone, "timeout"));
-            QCOMPARE(w.alarm.restarts, 1);
-        }
+        w.port.deliver(statusReply(1));
+        QVERIFY(!tone->isActive());
+        w.check("Check3")->setChecked(true);
+        w.port.deliver(statusReply(1));
+        QVERIFY(tone->isActive() && tone->interval() == 700);
+        QVERIFY(QMetaObject::invokeMethod(tone, "timeout"));
+        QCOMPARE(w.alarm.restarts, 1);
+        w.port.deliver(statusReply(0));
+        QVERIFY(!tone->isActive());
+        w.port.deliver(statusReply(1));
+        QVERIFY(tone->isActive());
+        w.check("Check3")->setChecked(false);
+        QVERIFY(!tone->isActive());
     }
 
     void journalFailureOnItsCaption()

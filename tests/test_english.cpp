@@ -24,7 +24,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
-#include <QMenuBar>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
@@ -338,36 +337,6 @@ private slots:
                      .match(w.proposed.first())
                      .hasMatch(),
                  qPrintable(w.proposed.first()));
-    }
-
-    // No English caption of the designed window names two things Russian tells apart.
-    void englishCaptionsAsDistinctAsRussian()
-    {
-        const auto captions = [](Language language) {
-            use(language);
-            FormFixture w;
-            QMap<QString, QString> out;  // object name -> caption, folded
-            for (QWidget *widget : w.form->findChildren<QWidget *>()) {
-                auto *label = qobject_cast<QLabel *>(widget);
-                auto *button = qobject_cast<QAbstractButton *>(widget);
-                static const QRegularExpression ends(u"^[\\s.:]+|[\\s.:]+$"_s);
-                const QString text = (label    ? label->text()
-                                      : button ? button->text()
-                                               : QString())
-                                         .toLower()
-                                         .remove(ends);
-                if (!text.isEmpty() && !widget->objectName().isEmpty())
-                    out.insert(widget->objectName(), text);
-            }
-            return out;
-        };
-        const QMap<QString, QString> russian = captions(Language::Russian);
-        const QMap<QString, QString> english = captions(Language::English);
-        QCOMPARE(english.keys(), russian.keys());
-        for (auto a = english.cbegin(); a != english.cend(); ++a)
-            for (auto b = std::next(a); b != english.cend(); ++b)
-                QVERIFY2(a.value() != b.value() || russian[a.key()] == russian[b.key()],
-                         qPrintable(a.key() + u' ' + b.key() + u": "_s + a.value()));
     }
 
     // Every program text the Russian guide quotes, the English guide quotes translated.

@@ -1,7 +1,5 @@
-// The window's language: chosen from the environment, the shipped English
-// translation complete and still matching the program's texts, an English
-// window without a Russian letter, and numbers and dates that follow the
-// window's language rather than the system's locale.
+// The window's language: chosen from the environment, the English translation complete and
+// current, no Russian letter in the English window, numbers and dates in the window's language.
 
 #include "app/journallistview.h"
 #include "app/mainwindow.h"
@@ -26,7 +24,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
-#include <QMenuBar>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
@@ -44,35 +41,77 @@ bool hasCyrillic(const QString &text)
                        [](QChar c) { return c.unicode() >= 0x400 && c.unicode() <= 0x4FF; });
 }
 
-// Every text a person reads on the widget and its children, with where it is.
+// The texts of `texts` with a Russian letter, each also printed.
+QStringList russianIn(const QStringList &texts)
+{
+    QStringList out;
+    for (const QString &text : texts)
+        if (hasCyrillic(text))
+            out << text;
+    for (const QString &text : out)
+        qWarning().noquote() << text;
+    return out;
+}
+
+void use(Language language)
+{
+    installLanguage(*QCoreApplication::instance(), language);
+}
+
+// Every text a person reads on the widget and its children.
 QStringList shownTexts(QWidget *top)
 {
     QStringList out;
     QList<QWidget *> widgets = top->findChildren<QWidget *>();
     widgets.prepend(top);
     for (QWidget *w : widgets) {
-        const QString at = w->objectName() + u": "_s;
-        QStringList texts{w->windowTitle(), w->toolTip(), w->statusTip(), w->whatsThis()};
+        out << w->windowTitle() << w->toolTip() << w->statusTip() << w->whatsThis();
         if (auto *label = qobject_cast<QLabel *>(w))
-            texts << label->text();
+            out << label->text();
         if (auto *button = qobject_cast<QAbstractButton *>(w))
-            texts << button->text();
+            out << button->text();
         if (auto *box = qobject_cast<QLineEdit *>(w))
-            texts << box->text() << box->placeholderText();
+            out << box->text() << box->placeholderText();
         if (auto *combo = qobject_cast<QComboBox *>(w))
             for (int i = 0; i < combo->count(); ++i)
-                texts << combo->itemText(i);
+                out << combo->itemText(i);
         if (auto *list = qobject_cast<QListWidget *>(w))
             for (int i = 0; i < list->count(); ++i)
-                texts << list->item(i)->text();
+                out << list->item(i)->text();
         if (auto *journal = qobject_cast<JournalListView *>(w))
             for (int i = 0; i < journal->count(); ++i)
-                texts << journal->entry(i);
-        for (const QString &t : texts)
-            out << at + t;
+                out << journal->entry(i);
     }
     return out;
 }
+
+// The main window on a fake line, started on unit 7, which answers; the user cancels every
+// file dialog, whose proposed names are kept.
+struct Session {
+    Session()
+    {
+        port.openable = {1};
+        Form1Dependencies deps;
+        deps.port = &port;
+        deps.journalPath = dir.filePath(u"Jurnal.txt"_s);
+        window = std::make_unique<MainWindow>(deps, [this](const FileRequest &request) {
+            proposed << request.name;
+            return QString();
+        });
+        form<UpDown>("UpDown1")->setValue(7);
+        form<QComboBox>("Combo3")->setCurrentIndex(form<QComboBox>("Combo3")->findText(u"1"_s));
+        form<QAbstractButton>("Command4")->click();
+        port.deliver(statusReply(0, 128, 100));
+    }
+    template <typename T> T *form(const char *name) const
+    {
+        return window->form().findChild<T *>(QLatin1String(name));
+    }
+    FakeSerialPort port;
+    QTemporaryDir dir;
+    QStringList proposed;
+    std::unique_ptr<MainWindow> window;
+};
 
 struct Message {
     QString context, source, translation;
@@ -118,7 +157,7 @@ QString programSources()
                 all += QString::fromUtf8(f.readAll());
         }
     }
-    // A text split over lines ("... и " on one, "войдите ..." on the next) is one literal.
+    // A literal split over lines is one text.
     static const QRegularExpression adjacent(u"\"\\s*\\n\\s*u?\""_s);
     return all.replace(adjacent, QString());
 }
@@ -129,31 +168,24 @@ class TestEnglish : public QObject {
     Q_OBJECT
 
 private slots:
-    void cleanup() { installLanguage(*QCoreApplication::instance(), Language::Russian); }
+    void cleanup() { use(Language::Russian); }
 
     void languageFromEnvironment_data()
     {
         QTest::addColumn<QStringList>("environment");  // LANGUAGE, LC_ALL, LC_MESSAGES, LANG
         QTest::addColumn<bool>("english");
         QTest::newRow("nothing set") << QStringList{"", "", "", ""} << false;
-        QTest::newRow("C") << QStringList{"", "C", "", ""} << false;
-        QTest::newRow("POSIX") << QStringList{"", "", "", "POSIX"} << false;
         QTest::newRow("C.UTF-8") << QStringList{"", "", "", "C.UTF-8"} << false;
-        QTest::newRow("Russian") << QStringList{"", "", "", "ru_RU.UTF-8"} << false;
         QTest::newRow("German") << QStringList{"", "", "", "de_DE.UTF-8"} << false;
-        QTest::newRow("Esperanto") << QStringList{"", "", "", "eo"} << false;
         QTest::newRow("English") << QStringList{"", "", "", "en_US.UTF-8"} << true;
-        QTest::newRow("British, LC_ALL") << QStringList{"", "en_GB.UTF-8", "", "ru_RU"} << true;
         QTest::newRow("messages before LANG") << QStringList{"", "", "en_AU", "ru_RU"} << true;
         QTest::newRow("LC_ALL before messages") << QStringList{"", "ru_RU", "en_AU", ""} << false;
         QTest::newRow("LANGUAGE first") << QStringList{"en", "ru_RU.UTF-8", "", ""} << true;
         QTest::newRow("LANGUAGE's first entry") << QStringList{"ru:en", "", "", "en_US"} << false;
-        QTest::newRow("LANGUAGE empty") << QStringList{"", "", "", "en_US"} << true;
     }
     void languageFromEnvironment()
     {
         QFETCH(QStringList, environment);
-        QFETCH(bool, english);
         const char *names[] = {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"};
         QList<QByteArray> saved;
         for (int i = 0; i < 4; ++i) {
@@ -163,17 +195,16 @@ private slots:
         const Language language = systemLanguage();
         for (int i = 0; i < 4; ++i)
             qputenv(names[i], saved[i]);
-        QCOMPARE(language == Language::English, english);
+        QTEST(language == Language::English, "english");
     }
 
-    // Every entry translated, and every source text still one the program has
-    // (an entry whose text changed in the code would leave the window Russian).
+    // Every entry translated and its source still a text of the program.
     void translationCompleteAndCurrent()
     {
         const QList<Message> messages = tsMessages();
         QVERIFY(messages.size() > 50);
         const QString sources = programSources();
-        installLanguage(*QCoreApplication::instance(), Language::English);
+        use(Language::English);
         for (const Message &m : messages) {
             QVERIFY2(m.finished && !m.translation.isEmpty() && !hasCyrillic(m.translation),
                      qPrintable(m.source));
@@ -185,12 +216,10 @@ private slots:
         }
     }
 
-    // The reason of a failed system call is English in the English window:
-    // the program's own words have their translation, anything rarer is the
-    // C library's text.
+    // A failed system call's reason: the program's translation or the C library's text.
     void systemErrorReasons()
     {
-        installLanguage(*QCoreApplication::instance(), Language::English);
+        use(Language::English);
         for (int error = 0; error < 200; ++error) {
             const QString reason = systemErrorText(error);
             QVERIFY2(!reason.isEmpty(), qPrintable(QString::number(error)));
@@ -199,230 +228,118 @@ private slots:
         }
     }
 
-    // Captions, buttons, boxes, lists, tool tips and the journal after a
-    // session with an alarm, a fault and an open tamper switch.
+    // The window, its menus and the journal after an alarm, a fault and an open tamper
+    // switch; each menu's mnemonics stay unique in English.
     void englishWindowHasNoRussian()
     {
-        installLanguage(*QCoreApplication::instance(), Language::English);
-        FormFixture w;
-        w.start(1);
-        QTest::keyClick(w.control<QComboBox>("Combo2"), Qt::Key_Down);  // flank 2: polled
+        use(Language::English);
+        Session w;
+        QVERIFY(w.window->form().exchange().isRunning());
+        QTest::keyClick(w.form<QComboBox>("Combo2"), Qt::Key_Down);  // flank 2: polled
         w.port.deliver(statusReply(1, 128, 100));
         w.port.deliver(statusReply(18, 128, 100));
-        w.control<QAbstractButton>("Command3")->click();
-        QStringList russian;
-        for (const QString &text : shownTexts(w.form.get()) + w.journalFileLines())
-            if (hasCyrillic(text))
-                russian << text;
-        for (const QString &text : russian)
-            qWarning().noquote() << text;
-        QCOMPARE(russian.size(), 0);
-        QVERIFY(w.journalFileLines().size() >= 5);  // start, alarm, fault, tamper, stop
-    }
-
-    // The menu bar, its menus and actions with their tool tips; each menu's
-    // mnemonics stay unique in English.
-    void englishMenusHaveNoRussian()
-    {
-        installLanguage(*QCoreApplication::instance(), Language::English);
-        FakeSerialPort port;
-        QTemporaryDir dir;
-        Form1Dependencies deps;
-        deps.port = &port;
-        deps.journalPath = dir.filePath(u"Jurnal.txt"_s);
-        MainWindow window(deps);
-        QStringList russian;
-        const auto check = [&russian](const QString &text) {
-            if (hasCyrillic(text))
-                russian << text;
-        };
-        for (const QString &text : shownTexts(&window))
-            check(text);
-        QList<QMenu *> menus = window.findChildren<QMenu *>();
+        w.form<QAbstractButton>("Command3")->click();
+        QFile journal(w.dir.filePath(u"Jurnal.txt"_s));
+        QVERIFY(journal.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(journal.readAll()).split(u"\r\n"_s);
+        QVERIFY(lines.size() > 5);  // start, alarm, fault, tamper, stop and the last line's end
+        QStringList texts = shownTexts(w.window.get()) + lines;
+        const QList<QMenu *> menus = w.window->findChildren<QMenu *>();
         QCOMPARE(menus.size(), 3);
         for (QMenu *menu : menus) {
-            QList<QAction *> actions = menu->actions();
-            actions.prepend(menu->menuAction());
-            for (QAction *action : actions)
-                for (const QString &text : {action->text(), action->toolTip(), action->statusTip()})
-                    check(text);
+            texts << menu->menuAction()->text();
             QSet<QChar> keys;
             for (QAction *action : menu->actions()) {
-                const qsizetype amp = action->text().indexOf(u'&');
+                texts << action->text() << action->toolTip() << action->statusTip();
                 if (action->isSeparator())
                     continue;
+                const qsizetype amp = action->text().indexOf(u'&');
                 QVERIFY2(amp >= 0, qPrintable(action->text()));
                 const QChar key = action->text().at(amp + 1).toLower();
                 QVERIFY2(!keys.contains(key), qPrintable(action->text()));
                 keys.insert(key);
             }
         }
-        for (const QString &text : russian)
-            qWarning().noquote() << text;
-        QCOMPARE(russian.size(), 0);
+        QCOMPARE(russianIn(texts).size(), 0);
     }
 
-    // The commissioning report speaks the program's language: every heading,
-    // label and word of a report with both flanks and a control pass.
-    void reportFollowsTheLanguage_data()
-    {
-        QTest::addColumn<bool>("english");
-        QTest::newRow("Russian") << false;
-        QTest::newRow("English") << true;
-    }
+    // The commissioning report in English (the Russian one is checked with the files).
     void reportFollowsTheLanguage()
     {
-        QFETCH(bool, english);
-        installLanguage(*QCoreApplication::instance(),
-                        english ? Language::English : Language::Russian);
+        use(Language::English);
         CommissioningReport report;
         report.time = QDateTime(QDate(2026, 12, 7), QTime(14, 5, 9));
         report.port = u"COM1 (/dev/ttyUSB0)"_s;
-        report.baud = 19200;
-        report.address = 3;
         report.settings.flanks[0].insert(Setting::Gain, 5);
-        StatusReading alarm;
-        alarm.stateByte = 1;
-        report.status[0] = alarm;
+        report.status[0] = StatusReading();
+        report.status[0]->stateByte = 1;  // alarm
         report.pass = CommissioningReport::Pass();
         const QString html = report.html();
-        QCOMPARE(hasCyrillic(html), !english);
-        QVERIFY(html.contains(english ? u"Test crossing"_s : u"Контрольный проход"_s));
-        QVERIFY(html.contains(english ? u"Alarm"_s : u"Тревога"_s));
-        QVERIFY(html.contains(english ? u"2026-12-07 14:05:09"_s : u"07.12.2026 14:05:09"_s));
+        QVERIFY(!hasCyrillic(html));
+        for (const QString &text : {u"Test crossing"_s, u"Alarm"_s, u"2026-12-07 14:05:09"_s})
+            QVERIFY2(html.contains(text), qPrintable(text));
     }
 
-    // Qt's own dialogs (the file dialog, the message boxes' buttons) speak
-    // the window's language.
+    // Qt's own dialogs speak the window's language.
     void qtDialogsFollowTheLanguage_data()
     {
         QTest::addColumn<bool>("english");
-        QTest::addColumn<QStringList>("texts");  // look in, file name, save, cancel, close
+        QTest::addColumn<QStringList>("texts");  // file name, cancel, close
         QTest::newRow("Russian") << false
-                                 << QStringList{u"Перейти к:"_s, u"&Имя файла:"_s, u"&Сохранить"_s,
-                                                u"Отмена"_s, u"Закрыть"_s};
-        QTest::newRow("English") << true
-                                 << QStringList{u"Look in:"_s, u"File &name:"_s, u"&Save"_s,
-                                                u"Cancel"_s, u"Close"_s};
+                                 << QStringList{u"&Имя файла:"_s, u"Отмена"_s, u"Закрыть"_s};
+        QTest::newRow("English") << true << QStringList{u"File &name:"_s, u"Cancel"_s, u"Close"_s};
     }
     void qtDialogsFollowTheLanguage()
     {
         QFETCH(bool, english);
-        QFETCH(QStringList, texts);
-        installLanguage(*QCoreApplication::instance(),
-                        english ? Language::English : Language::Russian);
+        use(english ? Language::English : Language::Russian);
         QFileDialog dialog;
         dialog.setOption(QFileDialog::DontUseNativeDialog);
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        auto *buttons = dialog.findChild<QDialogButtonBox *>(u"buttonBox"_s);
-        QVERIFY(buttons);
-        QDialogButtonBox box(QDialogButtonBox::Close);
-        const QStringList shown{dialog.findChild<QLabel *>(u"lookInLabel"_s)->text(),
-                                dialog.findChild<QLabel *>(u"fileNameLabel"_s)->text(),
-                                buttons->button(QDialogButtonBox::Save)->text(),
-                                buttons->button(QDialogButtonBox::Cancel)->text(),
-                                box.button(QDialogButtonBox::Close)->text()};
-        QCOMPARE(shown, texts);
+        QDialogButtonBox box(QDialogButtonBox::Cancel | QDialogButtonBox::Close);
+        QTEST((QStringList{dialog.findChild<QLabel *>(u"fileNameLabel"_s)->text(),
+                           box.button(QDialogButtonBox::Cancel)->text(),
+                           box.button(QDialogButtonBox::Close)->text()}),
+              "texts");
     }
 
-    // The file names the menu proposes: words of the window's language in
-    // ASCII letters, the unit's address, the date and the time.
+    // The names the menu proposes: words of the language in ASCII, the address, date and time.
     void proposedFileNames_data()
     {
         QTest::addColumn<bool>("english");
         QTest::addColumn<QByteArray>("action");
         QTest::addColumn<QString>("name");  // a regular expression
-        const QString time = u"-20\\d{6}-\\d{6}\\."_s;
-        QTest::newRow("Russian settings")
-            << false << QByteArray("saveSettingsAction") << u"nastrojki-blok7"_s + time + u"json"_s;
-        QTest::newRow("Russian report")
-            << false << QByteArray("reportAction") << u"otchet-blok7"_s + time + u"pdf"_s;
-        QTest::newRow("Russian recording")
-            << false << QByteArray("recordAction") << u"signal-blok7"_s + time + u"csv"_s;
-        QTest::newRow("Russian chart")
-            << false << QByteArray("saveChartAction") << u"diagramma"_s + time + u"png"_s;
-        QTest::newRow("English settings")
-            << true << QByteArray("saveSettingsAction") << u"settings-unit7"_s + time + u"json"_s;
-        QTest::newRow("English report")
-            << true << QByteArray("reportAction") << u"report-unit7"_s + time + u"pdf"_s;
-        QTest::newRow("English recording")
-            << true << QByteArray("recordAction") << u"signal-unit7"_s + time + u"csv"_s;
-        QTest::newRow("English chart")
-            << true << QByteArray("saveChartAction") << u"chart"_s + time + u"png"_s;
+        const char *rows[][4] = {
+            {"saveSettingsAction", "nastrojki-blok7", "settings-unit7", "json"},
+            {"reportAction", "otchet-blok7", "report-unit7", "pdf"},
+            {"recordAction", "signal-blok7", "signal-unit7", "csv"},
+            {"saveChartAction", "diagramma", "chart", "png"}};
+        for (const auto &row : rows)
+            for (bool english : {false, true})
+                QTest::addRow("%s %s", english ? "English" : "Russian", row[0])
+                    << english << QByteArray(row[0])
+                    << QLatin1String(row[english ? 2 : 1]) + u"-20\\d{6}-\\d{6}\\."_s +
+                           QLatin1String(row[3]);
     }
     void proposedFileNames()
     {
         QFETCH(bool, english);
         QFETCH(QByteArray, action);
         QFETCH(QString, name);
-        installLanguage(*QCoreApplication::instance(),
-                        english ? Language::English : Language::Russian);
-        FakeSerialPort port;
-        port.openable = {1};
-        QTemporaryDir dir;
-        Form1Dependencies deps;
-        deps.port = &port;
-        deps.journalPath = dir.filePath(u"Jurnal.txt"_s);
-        QStringList proposed;
-        MainWindow window(deps, [&proposed](const FileRequest &request) {
-            proposed << request.name;
-            return QString();  // the user cancels
-        });
-        window.form().findChild<UpDown *>(u"UpDown1"_s)->setValue(7);
-        auto *ports = window.form().findChild<QComboBox *>(u"Combo3"_s);
-        ports->setCurrentIndex(ports->findText(u"1"_s));
-        window.form().findChild<QAbstractButton *>(u"Command4"_s)->click();
-        port.deliver(statusReply(0, 128, 100));  // the unit answers
-        QVERIFY(window.form().exchange().isRunning());
-        window.findChild<QAction *>(QLatin1String(action))->trigger();
-        // The report asks for the site and the installer before the file.
-        for (QDialog *details : window.findChildren<QDialog *>(u"reportDetailsDialog"_s))
+        use(english ? Language::English : Language::Russian);
+        Session w;
+        QVERIFY(w.window->form().exchange().isRunning());
+        w.window->findChild<QAction *>(QLatin1String(action))->trigger();
+        for (QDialog *details : w.window->findChildren<QDialog *>(u"reportDetailsDialog"_s))
             if (details->isVisible())
-                details->accept();
-        QCOMPARE(proposed.size(), 1);
-        const QRegularExpression pattern(QRegularExpression::anchoredPattern(name));
-        QVERIFY2(pattern.match(proposed.first()).hasMatch(), qPrintable(proposed.first()));
+                details->accept();  // the report's site and installer
+        QCOMPARE(w.proposed.size(), 1);
+        QVERIFY2(QRegularExpression(QRegularExpression::anchoredPattern(name))
+                     .match(w.proposed.first())
+                     .hasMatch(),
+                 qPrintable(w.proposed.first()));
     }
 
-    // Two captions of the designed window that read alike in English read
-    // alike in Russian too: no English caption names two different things.
-    void englishCaptionsAsDistinctAsRussian()
-    {
-        const auto captions = [](Language language) {
-            installLanguage(*QCoreApplication::instance(), language);
-            FormFixture w;
-            QMap<QString, QString> out;  // object name -> caption, folded
-            QList<QWidget *> widgets = w.form->findChildren<QWidget *>();
-            for (QWidget *widget : widgets) {
-                QString text;
-                if (auto *label = qobject_cast<QLabel *>(widget))
-                    text = label->text();
-                else if (auto *button = qobject_cast<QAbstractButton *>(widget))
-                    text = button->text();
-                else
-                    continue;
-                static const QRegularExpression ends(u"^[\\s.:]+|[\\s.:]+$"_s);
-                text = text.toLower().remove(ends);
-                if (!text.isEmpty() && !widget->objectName().isEmpty())
-                    out.insert(widget->objectName(), text);
-            }
-            return out;
-        };
-        const QMap<QString, QString> russian = captions(Language::Russian);
-        const QMap<QString, QString> english = captions(Language::English);
-        QCOMPARE(english.keys(), russian.keys());
-        QStringList clashes;
-        for (auto a = english.cbegin(); a != english.cend(); ++a)
-            for (auto b = std::next(a); b != english.cend(); ++b)
-                if (a.value() == b.value() && russian[a.key()] != russian[b.key()])
-                    clashes << u"%1 \"%2\" and %3 \"%4\": \"%5\""_s.arg(
-                        a.key(), russian[a.key()], b.key(), russian[b.key()], a.value());
-        QVERIFY2(clashes.isEmpty(), qPrintable(clashes.join(u"; "_s)));
-    }
-
-    // The installer's guides, Russian and English, say the same: every text
-    // of the program the Russian guide quotes, the English guide quotes in
-    // its translation; and the English one has no Russian.
+    // Every program text the Russian guide quotes, the English guide quotes translated.
     void guidesAgree()
     {
         const auto read = [](const char *name) {
@@ -439,18 +356,15 @@ private slots:
                                 QString(m.translation).remove(u'&').trimmed());
         static const QRegularExpression quoted(u"\"([^\"\\n]+)\""_s);
         int checked = 0;
-        QStringList missing;
         for (const auto &match : quoted.globalMatch(russian)) {
-            const QString text = match.captured(1).trimmed();
-            const QStringList translated = translations.values(text);
-            if (translated.isEmpty())
-                continue;
-            ++checked;
-            if (std::none_of(translated.begin(), translated.end(),
-                             [&](const QString &t) { return english.contains(u'"' + t + u'"'); }))
-                missing << text + u" -> "_s + translated.join(u" | "_s);
+            const QStringList translated = translations.values(match.captured(1).trimmed());
+            checked += !translated.isEmpty();
+            QVERIFY2(translated.isEmpty() ||
+                         std::any_of(
+                             translated.begin(), translated.end(),
+                             [&](const QString &t) { return english.contains(u'"' + t + u'"'); }),
+                     qPrintable(match.captured(1)));
         }
-        QVERIFY2(missing.isEmpty(), qPrintable(missing.join(u"\n"_s)));
         QVERIFY2(checked >= 40, qPrintable(QString::number(checked)));
     }
 
@@ -466,14 +380,13 @@ private slots:
     void numbersAndDates()
     {
         QFETCH(QString, system);
-        QFETCH(QString, shown);
         const QByteArray saved = qgetenv("LC_ALL");
         qputenv("LC_ALL", system.toUtf8());
         installLanguage(*QCoreApplication::instance());
         qputenv("LC_ALL", saved);
-        QCOMPARE(voltsReadout(2.51) + u'|' +
-                     journalTimestamp(QDateTime(QDate(2026, 12, 6), QTime(14, 5, 9))),
-                 shown);
+        QTEST(voltsReadout(2.51) + u'|' +
+                  journalTimestamp(QDateTime(QDate(2026, 12, 6), QTime(14, 5, 9))),
+              "shown");
     }
 };
 

@@ -1,7 +1,5 @@
-// The user's named network ports: kept in the settings store, read back
-// without the entries that could not have been saved, and checked as typed
-// into "Сетевые порты"; the window wiring of the menu item, the port list,
-// "СТАРТ" on a named port and its caption under the chart.
+// The named network ports: stored, read back without what could not have been saved, checked as
+// typed; the window's menu item, port list, "СТАРТ" on a named port and "Найти извещатель".
 #include "app/mainwindow.h"
 #include "app/networkports.h"
 #include "link/exchange.h"
@@ -42,7 +40,7 @@ QStringList shown(const QList<NamedPort> &ports)
     return out;
 }
 
-// An INI array as QSettings writes it.
+// An INI array as QSettings writes it, from "name|port" entries.
 QString iniArray(const QStringList &entries)
 {
     QString text = u"[networkPorts]\n"_s;
@@ -53,126 +51,10 @@ QString iniArray(const QStringList &entries)
     return text + u"size=%1\n"_s.arg(entries.size());
 }
 
-}  // namespace
+const QString kNotAServer =
+    u"Строка 1: нужен порт сервера: tcp://ХОСТ:ПОРТ или rfc2217://ХОСТ:ПОРТ."_s;
 
-class TestNetworkPorts : public QObject {
-    Q_OBJECT
-private slots:
-    void loadSkipsWhatCouldNotHaveBeenSaved_data();
-    void loadSkipsWhatCouldNotHaveBeenSaved();
-    void saveThenLoad();
-    void loadKeepsAtMostTheLimit();
-    void rowsChecked_data();
-    void rowsChecked();
-
-    void menuItemSavesPortsIntoThePortList();
-    void invalidPortRefused();
-    void startOnANamedServer();
-    void rawTcpCaption();
-    void searchedByFindDetector();
-
-private:
-    QTemporaryDir m_dir;
-};
-
-void TestNetworkPorts::loadSkipsWhatCouldNotHaveBeenSaved_data()
-{
-    QTest::addColumn<QStringList>("stored");  // "name|port"
-    QTest::addColumn<QStringList>("loaded");  // "name=port"
-    QTest::newRow("nothing") << QStringList{} << QStringList{};
-    QTest::newRow("both kinds, names trimmed")
-        << QStringList{u" Шкаф 2 |rfc2217://192.168.1.50:4001"_s,
-                       u"Склад|TCP://Host.Example:7000"_s}
-        << QStringList{u"Шкаф 2=rfc2217://192.168.1.50:4001"_s, u"Склад=tcp://host.example:7000"_s};
-    QTest::newRow("unreadable port")
-        << QStringList{u"A|rfc2217://"_s, u"B|tcp://h:1"_s} << QStringList{u"B=tcp://h:1"_s};
-    QTest::newRow("local ports") << QStringList{u"A|3"_s, u"B|/dev/ttyUSB0"_s, u"C|tcp://h:1"_s}
-                                 << QStringList{u"C=tcp://h:1"_s};
-    QTest::newRow("empty name") << QStringList{u"  |tcp://h:1"_s, u"B|tcp://h:2"_s}
-                                << QStringList{u"B=tcp://h:2"_s};
-    QTest::newRow("repeated name, first kept")
-        << QStringList{u"Шкаф|tcp://h:1"_s, u"шкаф|tcp://h:2"_s}
-        << QStringList{u"Шкаф=tcp://h:1"_s};
-    QTest::newRow("a number for a name") << QStringList{u"3|tcp://h:1"_s} << QStringList{};
-    QTest::newRow("no port") << QStringList{u"A"_s} << QStringList{};
-}
-
-void TestNetworkPorts::loadSkipsWhatCouldNotHaveBeenSaved()
-{
-    QFETCH(QStringList, stored);
-    QFETCH(QStringList, loaded);
-    auto settings = storeWith(m_dir, iniArray(stored));
-    QVERIFY(settings);
-    QCOMPARE(shown(NetworkPorts::load(settings.get())), loaded);
-}
-
-void TestNetworkPorts::saveThenLoad()
-{
-    auto settings = storeWith(m_dir, iniArray({u"Old|tcp://old:1"_s, u"Older|tcp://old:2"_s}));
-    QVERIFY(settings);
-    QList<NamedPort> ports;
-    ports.append({u"Шкаф 2"_s, *PortDescription::parse(u"rfc2217://[::1]:4001"_s)});
-    NetworkPorts::save(settings.get(), ports);
-    settings->sync();
-    // Read back through a new store on the same file: the old list is gone.
-    QSettings again(settings->fileName(), QSettings::IniFormat);
-    QCOMPARE(shown(NetworkPorts::load(&again)), QStringList{u"Шкаф 2=rfc2217://[::1]:4001"_s});
-    QCOMPARE(NetworkPorts::load(nullptr).size(), 0);
-}
-
-void TestNetworkPorts::loadKeepsAtMostTheLimit()
-{
-    QStringList stored;
-    for (int i = 0; i < NetworkPorts::kMaxPorts + 3; ++i)
-        stored << u"P%1|tcp://h:%1"_s.arg(i + 1);
-    auto settings = storeWith(m_dir, iniArray(stored));
-    const QList<NamedPort> ports = NetworkPorts::load(settings.get());
-    QCOMPARE(ports.size(), NetworkPorts::kMaxPorts);
-    QCOMPARE(ports.last().name, u"P%1"_s.arg(NetworkPorts::kMaxPorts));
-}
-
-void TestNetworkPorts::rowsChecked_data()
-{
-    QTest::addColumn<QStringList>("rows");  // "name|port"
-    QTest::addColumn<QString>("problem");   // empty: saved
-    QTest::newRow("none") << QStringList{} << QString();
-    QTest::newRow("two") << QStringList{u"A|tcp://h:1"_s, u"B|rfc2217://10.0.0.5:4001"_s}
-                         << QString();
-    QTest::newRow("second without name")
-        << QStringList{u"A|tcp://h:1"_s, u" |tcp://h:2"_s} << u"Строка 2: нет имени."_s;
-    QTest::newRow("repeated name")
-        << QStringList{u"A|tcp://h:1"_s, u"a|tcp://h:2"_s} << u"Строка 2: имя «a» уже есть."_s;
-    QTest::newRow("COM number")
-        << QStringList{u"A|3"_s}
-        << u"Строка 1: нужен порт сервера: tcp://ХОСТ:ПОРТ или rfc2217://ХОСТ:ПОРТ."_s;
-    QTest::newRow("unknown scheme")
-        << QStringList{u"A|http://h:1"_s}
-        << u"Строка 1: неизвестная схема \"http://\": ожидается tcp:// или rfc2217://."_s;
-    QTest::newRow("no port given") << QStringList{u"A|"_s} << u"Строка 1: порт не указан."_s;
-    QStringList tooMany;
-    for (int i = 0; i <= NetworkPorts::kMaxPorts; ++i)
-        tooMany << u"P%1|tcp://h:1"_s.arg(i);
-    QTest::newRow("too many") << tooMany << u"Не больше 32 сетевых портов."_s;
-}
-
-void TestNetworkPorts::rowsChecked()
-{
-    QFETCH(QStringList, rows);
-    QFETCH(QString, problem);
-    QList<NetworkPorts::Row> typed;
-    for (const QString &row : rows)
-        typed.append({row.section(u'|', 0, 0), row.section(u'|', 1)});
-    QList<NamedPort> ports;
-    QString why;
-    QCOMPARE(NetworkPorts::check(typed, &ports, &why), problem.isEmpty());
-    QCOMPARE(why, problem);
-    QCOMPARE(ports.size(), problem.isEmpty() ? rows.size() : 0);
-}
-
-// --- the window ------------------------------------------------------------
-
-namespace {
-
+// The main window on a fake line with COM1 and COM2 and the store holding `stored`.
 struct Window {
     explicit Window(const QTemporaryDir &dir, const QString &stored = {})
         : settings(storeWith(dir, stored))
@@ -197,12 +79,6 @@ struct Window {
             out << ports->itemText(i) + u' ' + ports->itemData(i, Qt::ToolTipRole).toString();
         return out;
     }
-    // The dialog of the menu item, open.
-    QDialog *openDialog() const
-    {
-        find<QAction>("networkPortsAction")->trigger();
-        return find<QDialog>("networkPortsDialog");
-    }
     void startOn(const QString &name) const
     {
         auto *ports = find<QComboBox>("Combo3");
@@ -215,121 +91,178 @@ struct Window {
     std::unique_ptr<MainWindow> window;
 };
 
-// Types `rows` ("name|port") into the dialog's table.
-void typeRows(QDialog *dialog, const QStringList &rows)
-{
-    auto *table = dialog->findChild<QTableWidget *>(u"networkPortsTable"_s);
-    auto *add = dialog->findChild<QPushButton *>(u"addNetworkPortButton"_s);
-    for (const QString &row : rows) {
-        add->click();
-        const int at = table->rowCount() - 1;
-        table->closePersistentEditor(table->item(at, 0));
-        table->item(at, 0)->setText(row.section(u'|', 0, 0));
-        table->item(at, 1)->setText(row.section(u'|', 1));
-    }
-}
-
-QPushButton *okButton(QDialog *dialog)
-{
-    return dialog->findChild<QDialogButtonBox *>(u"networkPortsButtons"_s)
-        ->button(QDialogButtonBox::Ok);
-}
-
 }  // namespace
 
-void TestNetworkPorts::menuItemSavesPortsIntoThePortList()
-{
-    Window w(m_dir);
-    QCOMPARE(w.listed(), (QStringList{u"1 /fake/tty1"_s, u"2 /fake/tty2"_s}));
-    QDialog *dialog = w.openDialog();
-    QVERIFY(dialog);
-    QVERIFY(dialog->isVisible());
-    typeRows(dialog, {u"Шкаф 2|rfc2217://192.168.1.50:4001"_s, u"Склад|tcp://10.0.0.5:7000"_s});
-    QVERIFY(okButton(dialog)->isEnabled());
-    okButton(dialog)->click();
-    QCOMPARE(w.listed(), (QStringList{u"1 /fake/tty1"_s, u"2 /fake/tty2"_s,
-                                      u"Шкаф 2 rfc2217://192.168.1.50:4001"_s,
-                                      u"Склад tcp://10.0.0.5:7000"_s}));
-    // Never tried: only the COM numbers were opened by the scans.
-    QVERIFY(!w.port.openAttempts.contains(0));
-    // Kept in the store for the next run.
-    w.settings->sync();
-    QSettings again(w.settings->fileName(), QSettings::IniFormat);
-    QCOMPARE(NetworkPorts::load(&again).size(), 2);
-}
+class TestNetworkPorts : public QObject {
+    Q_OBJECT
+private slots:
+    void loadSkipsWhatCouldNotHaveBeenSaved_data()
+    {
+        QTest::addColumn<QStringList>("stored");  // "name|port"
+        QTest::addColumn<QStringList>("loaded");  // "name=port"
+        QTest::newRow("nothing") << QStringList{} << QStringList{};
+        QTest::newRow("both kinds, names trimmed")
+            << QStringList{u" Шкаф 2 |rfc2217://192.168.1.50:4001"_s,
+                           u"Склад|TCP://Host.Example:7000"_s}
+            << QStringList{u"Шкаф 2=rfc2217://192.168.1.50:4001"_s,
+                           u"Склад=tcp://host.example:7000"_s};
+        QTest::newRow("unreadable port")
+            << QStringList{u"A|rfc2217://"_s, u"B|tcp://h:1"_s} << QStringList{u"B=tcp://h:1"_s};
+        QTest::newRow("local ports") << QStringList{u"A|3"_s, u"B|/dev/ttyUSB0"_s, u"C|tcp://h:1"_s}
+                                     << QStringList{u"C=tcp://h:1"_s};
+        QTest::newRow("empty name")
+            << QStringList{u"  |tcp://h:1"_s, u"B|tcp://h:2"_s} << QStringList{u"B=tcp://h:2"_s};
+        QTest::newRow("repeated name, first kept")
+            << QStringList{u"Шкаф|tcp://h:1"_s, u"шкаф|tcp://h:2"_s}
+            << QStringList{u"Шкаф=tcp://h:1"_s};
+        QTest::newRow("a number for a name") << QStringList{u"3|tcp://h:1"_s} << QStringList{};
+        QTest::newRow("no port") << QStringList{u"A"_s} << QStringList{};
+        QStringList stored, loaded;
+        for (int i = 1; i <= NetworkPorts::kMaxPorts + 3; ++i) {
+            stored << u"P%1|tcp://h:%1"_s.arg(i);
+            if (i <= NetworkPorts::kMaxPorts)
+                loaded << u"P%1=tcp://h:%1"_s.arg(i);
+        }
+        QTest::newRow("at most the limit") << stored << loaded;
+    }
+    void loadSkipsWhatCouldNotHaveBeenSaved()
+    {
+        QFETCH(QStringList, stored);
+        auto settings = storeWith(m_dir, iniArray(stored));
+        QVERIFY(settings);
+        QTEST(shown(NetworkPorts::load(settings.get())), "loaded");
+    }
 
-void TestNetworkPorts::invalidPortRefused()
-{
-    Window w(m_dir);
-    QDialog *dialog = w.openDialog();
-    QVERIFY(dialog);
-    typeRows(dialog, {u"Шкаф|3"_s});
-    auto *problem = dialog->findChild<QLabel *>(u"networkPortsProblem"_s);
-    QCOMPARE(problem->text(),
-             u"Строка 1: нужен порт сервера: tcp://ХОСТ:ПОРТ или rfc2217://ХОСТ:ПОРТ."_s);
-    QVERIFY(problem->isVisible());
-    QVERIFY(!okButton(dialog)->isEnabled());
-    dialog->accept();  // Enter, whatever the button's state
-    QVERIFY(dialog->isVisible());
-    QCOMPARE(w.listed().size(), 2);
-    // Mended, it is taken.
-    dialog->findChild<QTableWidget *>(u"networkPortsTable"_s)->item(0, 1)->setText(u"tcp://h:1"_s);
-    QVERIFY(problem->isHidden());
-    QVERIFY(okButton(dialog)->isEnabled());
-}
+    // Saving replaces the stored list; no store, no ports.
+    void saveThenLoad()
+    {
+        auto settings = storeWith(m_dir, iniArray({u"Old|tcp://old:1"_s, u"Older|tcp://old:2"_s}));
+        QVERIFY(settings);
+        NetworkPorts::save(settings.get(),
+                           {{u"Шкаф 2"_s, *PortDescription::parse(u"rfc2217://[::1]:4001"_s)}});
+        settings->sync();
+        QSettings again(settings->fileName(), QSettings::IniFormat);
+        QCOMPARE(shown(NetworkPorts::load(&again)), QStringList{u"Шкаф 2=rfc2217://[::1]:4001"_s});
+        QCOMPARE(NetworkPorts::load(nullptr).size(), 0);
+    }
 
-void TestNetworkPorts::startOnANamedServer()
-{
-    Window w(m_dir, iniArray({u"Шкаф 2|rfc2217://192.168.1.50:4001"_s}));
-    w.port.openable << 0;  // the fake's number for every network port
-    w.port.opensLater = true;
-    w.startOn(u"Шкаф 2"_s);
-    Exchange &exchange = w.window->form().exchange();
-    QVERIFY(exchange.isRunning());
-    QCOMPARE(w.port.port(), *PortDescription::parse(u"rfc2217://192.168.1.50:4001"_s));
-    auto *start = w.find<QPushButton>("Command4");
-    QVERIFY(!start->isEnabled());
-    w.port.failOpen(SerialPortService::OpenError::ServerRefused);
-    QTRY_VERIFY(!exchange.isRunning());
-    auto *status = w.find<QLabel>("Label6");
-    QVERIFY2(status->text().startsWith(u"192.168.1.50:4001 (RFC 2217): "_s),
-             qPrintable(status->text()));
-    QVERIFY(status->text().endsWith(u'.'));
-    QCOMPARE(status->palette().color(status->foregroundRole()), QColor(Qt::red));
-    QVERIFY(start->isEnabled());
-    // Remembered as its description, offered at the next start.
-    QCOMPARE(w.settings->value(u"connection/port"_s).toString(), u"rfc2217://192.168.1.50:4001"_s);
-}
+    void rowsChecked_data()
+    {
+        QTest::addColumn<QStringList>("rows");  // "name|port"
+        QTest::addColumn<QString>("problem");   // empty: saved
+        QTest::newRow("none") << QStringList{} << QString();
+        QTest::newRow("two") << QStringList{u"A|tcp://h:1"_s, u"B|rfc2217://10.0.0.5:4001"_s}
+                             << QString();
+        QTest::newRow("second without name")
+            << QStringList{u"A|tcp://h:1"_s, u" |tcp://h:2"_s} << u"Строка 2: нет имени."_s;
+        QTest::newRow("repeated name")
+            << QStringList{u"A|tcp://h:1"_s, u"a|tcp://h:2"_s} << u"Строка 2: имя «a» уже есть."_s;
+        QTest::newRow("COM number") << QStringList{u"A|3"_s} << kNotAServer;
+        QTest::newRow("unknown scheme")
+            << QStringList{u"A|http://h:1"_s}
+            << u"Строка 1: неизвестная схема \"http://\": ожидается tcp:// или rfc2217://."_s;
+        QTest::newRow("no port given") << QStringList{u"A|"_s} << u"Строка 1: порт не указан."_s;
+        QStringList tooMany;
+        for (int i = 0; i <= NetworkPorts::kMaxPorts; ++i)
+            tooMany << u"P%1|tcp://h:1"_s.arg(i);
+        QTest::newRow("too many") << tooMany << u"Не больше 32 сетевых портов."_s;
+    }
+    void rowsChecked()
+    {
+        QFETCH(QStringList, rows);
+        QFETCH(QString, problem);
+        QList<NetworkPorts::Row> typed;
+        for (const QString &row : rows)
+            typed.append({row.section(u'|', 0, 0), row.section(u'|', 1)});
+        QList<NamedPort> ports;
+        QString why;
+        QCOMPARE(NetworkPorts::check(typed, &ports, &why), problem.isEmpty());
+        QCOMPARE(why, problem);
+        QCOMPARE(ports.size(), problem.isEmpty() ? rows.size() : 0);
+    }
 
-void TestNetworkPorts::rawTcpCaption()
-{
-    Window w(m_dir, iniArray({u"Склад|tcp://10.0.0.5:7000"_s}));
-    w.port.openable << 0;
-    w.startOn(u"Склад"_s);
-    Exchange &exchange = w.window->form().exchange();
-    QVERIFY(exchange.isRunning());
-    emit exchange.speedFound(9600);
-    QCOMPARE(w.find<QLabel>("Label24")->text(), u"10.0.0.5 TCP"_s);
-}
+    // The dialog refuses a bad row with the check's reason, then saves the mended rows into the
+    // port list and the store, never opening them.
+    void menuItemSavesPortsIntoThePortList()
+    {
+        Window w(m_dir);
+        QCOMPARE(w.listed(), (QStringList{u"1 /fake/tty1"_s, u"2 /fake/tty2"_s}));
+        w.find<QAction>("networkPortsAction")->trigger();
+        auto *dialog = w.find<QDialog>("networkPortsDialog");
+        QVERIFY(dialog && dialog->isVisible());
+        auto *table = dialog->findChild<QTableWidget *>(u"networkPortsTable"_s);
+        auto *ok = dialog->findChild<QDialogButtonBox *>(u"networkPortsButtons"_s)
+                       ->button(QDialogButtonBox::Ok);
+        auto *problem = dialog->findChild<QLabel *>(u"networkPortsProblem"_s);
+        for (const QString &row : {u"Шкаф 2|3"_s, u"Склад|tcp://10.0.0.5:7000"_s}) {
+            dialog->findChild<QPushButton *>(u"addNetworkPortButton"_s)->click();
+            const int at = table->rowCount() - 1;
+            table->closePersistentEditor(table->item(at, 0));
+            table->item(at, 0)->setText(row.section(u'|', 0, 0));
+            table->item(at, 1)->setText(row.section(u'|', 1));
+        }
+        QCOMPARE(problem->text(), kNotAServer);
+        QVERIFY(problem->isVisible() && !ok->isEnabled());
+        dialog->accept();  // Enter, whatever the button's state
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(w.listed().size(), 2);
+        table->item(0, 1)->setText(u"rfc2217://192.168.1.50:4001"_s);
+        QVERIFY(problem->isHidden() && ok->isEnabled());
+        ok->click();
+        QCOMPARE(w.listed(), (QStringList{u"1 /fake/tty1"_s, u"2 /fake/tty2"_s,
+                                          u"Шкаф 2 rfc2217://192.168.1.50:4001"_s,
+                                          u"Склад tcp://10.0.0.5:7000"_s}));
+        QVERIFY(!w.port.openAttempts.contains(0));
+        w.settings->sync();
+        QSettings again(w.settings->fileName(), QSettings::IniFormat);
+        QCOMPARE(NetworkPorts::load(&again).size(), 2);
+    }
 
-void TestNetworkPorts::searchedByFindDetector()
-{
-    Window w(m_dir, iniArray({u"Шкаф 2|rfc2217://192.168.1.50:4001"_s}));
-    w.port.openable << 0;
-    w.find<QAction>("findAction")->trigger();
-    auto *ports = w.find<QComboBox>("portBox");
-    QVERIFY(ports);
-    QStringList offered;
-    for (int i = 0; i < ports->count(); ++i)
-        offered << ports->itemText(i);
-    QCOMPARE(offered, (QStringList{u"1"_s, u"2"_s, u"Шкаф 2"_s}));
-    ports->setCurrentIndex(2);
-    w.find<QPushButton>("searchButton")->click();
-    QCOMPARE(w.port.port(), *PortDescription::parse(u"rfc2217://192.168.1.50:4001"_s));
-    QVERIFY(w.port.isOpen());
-    w.find<QPushButton>("closeButton")->click();  // "Отмена"
-    QVERIFY(!w.port.isOpen());
-}
+    // "СТАРТ" opens the named server; its failure is shown by the server's name and the named
+    // port is remembered; a raw TCP port's caption under the chart.
+    void startOnANamedServer()
+    {
+        Window w(m_dir, iniArray({u"Шкаф 2|rfc2217://192.168.1.50:4001"_s,
+                                  u"Склад|tcp://10.0.0.5:7000"_s}));
+        w.port.openable << 0;  // the fake's number for every network port
+        w.port.opensLater = true;
+        Exchange &exchange = w.window->form().exchange();
+        w.startOn(u"Шкаф 2"_s);
+        QCOMPARE(w.port.port(), *PortDescription::parse(u"rfc2217://192.168.1.50:4001"_s));
+        w.port.failOpen(SerialPortService::OpenError::ServerRefused);
+        QTRY_VERIFY(!exchange.isRunning());
+        auto *status = w.find<QLabel>("Label6");
+        QVERIFY2(status->text().startsWith(u"192.168.1.50:4001 (RFC 2217): "_s),
+                 qPrintable(status->text()));
+        QCOMPARE(w.settings->value(u"connection/port"_s).toString(),
+                 u"rfc2217://192.168.1.50:4001"_s);
+        w.port.opensLater = false;
+        w.startOn(u"Склад"_s);
+        QVERIFY(exchange.isRunning());
+        emit exchange.speedFound(9600);
+        QCOMPARE(w.find<QLabel>("Label24")->text(), u"10.0.0.5 TCP"_s);
+    }
+
+    void searchedByFindDetector()
+    {
+        Window w(m_dir, iniArray({u"Шкаф 2|rfc2217://192.168.1.50:4001"_s}));
+        w.port.openable << 0;
+        w.find<QAction>("findAction")->trigger();
+        auto *ports = w.find<QComboBox>("portBox");
+        QVERIFY(ports);
+        QCOMPARE(ports->count(), 3);
+        QCOMPARE(ports->itemText(2), u"Шкаф 2"_s);
+        ports->setCurrentIndex(2);
+        w.find<QPushButton>("searchButton")->click();
+        QCOMPARE(w.port.port(), *PortDescription::parse(u"rfc2217://192.168.1.50:4001"_s));
+        QVERIFY(w.port.isOpen());
+        w.find<QPushButton>("closeButton")->click();  // "Отмена"
+        QVERIFY(!w.port.isOpen());
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
 
 QTEST_MAIN(TestNetworkPorts)
 #include "test_networkports.moc"

@@ -42,6 +42,23 @@ QString statusLook(const QString &text, quint32 colour)
     return text + u'/' + QString::number(colour, 16);
 }
 
+// The largest difference of one colour channel between two images of one
+// size, outside `skip`.
+int worstChannelDifference(const QImage &a, const QImage &b, const QRect &skip)
+{
+    int worst = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            if (skip.contains(x, y))
+                continue;
+            const QRgb p = a.pixel(x, y);
+            const QRgb q = b.pixel(x, y);
+            worst = std::max({worst, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                              std::abs(qBlue(p) - qBlue(q))});
+        }
+    return worst;
+}
+
 struct Window : FormFixture {
     using FormFixture::FormFixture;
 
@@ -148,6 +165,44 @@ const QString kFace = u"/c0c0c0"_s;
 class WindowTest : public QObject {
     Q_OBJECT
 private slots:
+    // The read-outs' cached frame looks as a plain line edit draws it.
+    void readoutsLookAsDrawnDirectly_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<bool>("enabled");
+        QTest::newRow("level 1") << QByteArray("Text2") << true;
+        QTest::newRow("level 2, disabled") << QByteArray("Text11") << false;
+    }
+    void readoutsLookAsDrawnDirectly()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(bool, enabled);
+        Window w;
+        w.form->show();
+        w.form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.form.get()));
+        QLineEdit *readout = w.box(name.constData());
+        QLineEdit plain(readout->parentWidget());
+        plain.setGeometry(readout->geometry());
+        plain.setFont(readout->font());
+        plain.setPalette(readout->palette());
+        plain.setAlignment(readout->alignment());
+        plain.show();
+        for (QLineEdit *box : {readout, &plain}) {
+            box->setText(u"2.51"_s);
+            box->setEnabled(enabled);
+        }
+        QVERIFY(readout->style() != plain.style());
+        readout->grab();  // the second paint comes from the cache
+        const QImage cached = readout->grab().toImage();
+        const QImage direct = plain.grab().toImage();
+        QCOMPARE(cached.size(), direct.size());
+        // The frame, three pixels deep: the text is not cached.
+        const int worst =
+            worstChannelDifference(cached, direct, direct.rect().adjusted(3, 3, -3, -3));
+        QVERIFY2(worst <= 2, qPrintable(QString::number(worst)));
+    }
+
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia)); }
 
     void startUpState()

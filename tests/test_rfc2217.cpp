@@ -232,11 +232,7 @@ private slots:
     {
         QFETCH(QByteArray, data);
         QFETCH(QByteArray, wire);
-        QCOMPARE(Rfc2217Session::encodeData(data), wire);
-        // And back: what the server would send us is the same line data.
-        Rfc2217Session session;
-        makeReady(session);
-        QCOMPARE(session.feed(wire), data);
+        QCOMPARE(Rfc2217Session::encodeData(data), wire);  // decoding: feedStripsTelnetAtAnySplit
     }
 
     void feedStripsTelnetAtAnySplit_data()

@@ -10,7 +10,6 @@ LineWatch::LineWatch(SerialPortService &port, QObject *parent)
     : QObject(parent), m_port(port), m_timer(new QTimer(this))
 {
     m_timer->setTimerType(Qt::PreciseTimer);
-    m_timer->setInterval(protocol::kSlot);
     // Each slot lasts a whole kSlot from the moment its poll went out: a
     // repeating timer catching up after a late slot would cut the next one
     // short, and a reply late from the slot before could then look like an
@@ -35,6 +34,16 @@ qint64 LineWatch::shortestAnswerMicroseconds(int baud)
     if (baud <= 0)
         return 0;
     return qint64(kPollChars + kStatusReplyChars) * kBitsPerChar * 1000000 / baud;
+}
+
+std::chrono::milliseconds LineWatch::slotLength(int baud)
+{
+    // At the protocol's slot a poll and its reply fit on the wire from 9600
+    // baud up; below that the slot grows so that a prompt reply still
+    // completes within it.
+    const auto needed = std::chrono::milliseconds(
+        (shortestAnswerMicroseconds(baud) + kSlotMarginMicroseconds + 999) / 1000);
+    return std::max<std::chrono::milliseconds>(protocol::kSlot, needed);
 }
 
 bool LineWatch::start(const PortDescription &port, const QList<int> &addresses, int baud)
@@ -68,6 +77,7 @@ bool LineWatch::start(const PortDescription &port, const QList<int> &addresses, 
     m_liveSlotsSinceDead = 0;
     m_dropped = 0;
     m_assembler.dropBody();
+    m_timer->setInterval(slotLength(baud));
     m_clock.start();
     ++m_generation;
     m_running = true;

@@ -4,7 +4,7 @@
 // widgets. The single-detector Exchange is untouched; this runs instead of it
 // on a line with several detectors.
 //
-//   slot timer (protocol::kSlot) -> end of the slot in flight -> next
+//   slot timer (slotLength()) -> end of the slot in flight -> next
 //       (address, flank) -> SerialPortService::write of its status poll
 //   SerialPortService::dataReceived -> ReplyAssembler::feed -> statusReply
 //       -> attributed to the slot's (address, flank), or dropped
@@ -12,8 +12,9 @@
 // A status reply carries no address: it belongs to the poll in flight, and
 // only while that poll's slot lasts. A reply that completes sooner after the
 // poll went out than a poll and a reply take on the wire cannot answer it
-// (it is a late reply to the slot before) and is dropped. Everything runs on
-// the caller's thread; nothing blocks.
+// (it is a late reply to the slot before) and is dropped. A simulator on a
+// pseudo-terminal therefore has to take the wire's time as a real line
+// does. Everything runs on the caller's thread; nothing blocks.
 
 #include "link/receiver.h"
 #include "link/serialport.h"
@@ -22,6 +23,8 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+
+#include <chrono>
 
 class QTimer;
 
@@ -39,6 +42,8 @@ public:
     static constexpr int kPollChars = 10;
     static constexpr int kStatusReplyChars = 20;
     static constexpr int kBitsPerChar = 10;
+    // Time a slot leaves after the shortest answer at slow speeds.
+    static constexpr int kSlotMarginMicroseconds = 10000;
 
     explicit LineWatch(SerialPortService &port, QObject *parent = nullptr);
     ~LineWatch() override;
@@ -64,6 +69,9 @@ public:
     // being complete at `baud`: both frames on the wire, the detector taking
     // no time at all.
     static qint64 shortestAnswerMicroseconds(int baud);
+    // A slot's length at `baud`: the protocol's slot, or longer where a poll
+    // and its reply need more time on the wire.
+    static std::chrono::milliseconds slotLength(int baud);
 
     // The slot timer's handler, public so that tests can step the watch.
     void slot();

@@ -62,6 +62,24 @@ QString flankStateText(int flankCode)
     return text;
 }
 
+JournalLine flankJournalLine(int flankCode, const QString &flank)
+{
+    const FlankRow *row = flankRow(flankCode);
+    if (!row)
+        return {};
+    return {
+        engineText(QT_TRANSLATE_NOOP("Engine", "  Фланг -")) + flank + engineText(row->listWords),
+        engineText(QT_TRANSLATE_NOOP("Engine", " Фланг -")) + flank + engineText(row->fileWords)};
+}
+
+JournalLine tamperJournalLine(bool open)
+{
+    return open ? JournalLine{engineText(QT_TRANSLATE_NOOP("Engine", "  ДВ разомкнут")),
+                              engineText(QT_TRANSLATE_NOOP("Engine", " ДВ разомкнут"))}
+                : JournalLine{engineText(QT_TRANSLATE_NOOP("Engine", "  ДВ замкнут")),
+                              engineText(QT_TRANSLATE_NOOP("Engine", " ДВ замкнут"))};
+}
+
 StatusIndication FlankMonitor::decode(const StatusReading &reading, const QString &flank)
 {
     StatusIndication out;
@@ -74,12 +92,8 @@ StatusIndication FlankMonitor::decode(const StatusReading &reading, const QStrin
         out.faultCaption = engineText(row->faultCaption);
         out.remoteTest = row->remoteTest;
         out.tone = row->tone;
-        if (flankCode != m_lastFlankCode) {
-            out.journal.append({engineText(QT_TRANSLATE_NOOP("Engine", "  Фланг -")) + flank +
-                                    engineText(row->listWords),
-                                engineText(QT_TRANSLATE_NOOP("Engine", " Фланг -")) + flank +
-                                    engineText(row->fileWords)});
-        }
+        if (flankCode != m_lastFlankCode)
+            out.journal.append(flankJournalLine(flankCode, flank));
     }
     // Unrecognised codes are remembered too, so the next recognised code is
     // journalled even when it equals the one shown before.
@@ -89,13 +103,8 @@ StatusIndication FlankMonitor::decode(const StatusReading &reading, const QStrin
     out.tamperCaption = open ? engineText(QT_TRANSLATE_NOOP("Engine", "Разомкнут"))
                              : engineText(QT_TRANSLATE_NOOP("Engine", "Замкнут"));
     out.tamperColour = open ? bgr::Red : bgr::Black;
-    if (open != m_lastTamperOpen) {
-        out.journal.append(
-            open ? JournalLine{engineText(QT_TRANSLATE_NOOP("Engine", "  ДВ разомкнут")),
-                               engineText(QT_TRANSLATE_NOOP("Engine", " ДВ разомкнут"))}
-                 : JournalLine{engineText(QT_TRANSLATE_NOOP("Engine", "  ДВ замкнут")),
-                               engineText(QT_TRANSLATE_NOOP("Engine", " ДВ замкнут"))});
-    }
+    if (open != m_lastTamperOpen)
+        out.journal.append(tamperJournalLine(open));
     m_lastTamperOpen = open;
     return out;
 }

@@ -77,3 +77,9 @@ private:
 // "Тревога", "Неисправность" with the fault), or an empty text for a code
 // that has none.
 QString flankStateText(int flankCode);
+
+// The journal line of a flank changing to `flankCode` (empty for a code that
+// has no words); `flank` as shown ("1" or "2").
+JournalLine flankJournalLine(int flankCode, const QString &flank);
+// The journal line of the tamper contact opening or closing.
+JournalLine tamperJournalLine(bool open);

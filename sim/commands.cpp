@@ -1,5 +1,6 @@
 #include "sim/commands.h"
 
+#include "link/addresslist.h"
 #include "link/protocol.h"
 
 #include <QStringList>
@@ -183,38 +184,26 @@ CommandResult runCommand(Detector &detector, const QString &line)
 
 bool parseAddressList(const QString &text, QList<int> *addresses, QString *error)
 {
-    const int lowest = protocol::kLowestAddress;
-    const int highest = protocol::kHighestAddress;
-    QList<int> list;
-    const QStringList items = text.split(QLatin1Char(','));
-    for (const QString &raw : items) {
-        const QString item = raw.trimmed();
-        const QStringList ends = item.split(QLatin1Char('-'));
-        int first = 0;
-        int last = 0;
-        if (item.isEmpty() || ends.size() > 2 ||
-            !toInt(ends.first().trimmed(), lowest, highest, &first) ||
-            !toInt(ends.last().trimmed(), lowest, highest, &last)) {
-            *error = QStringLiteral("\"%1\" is not an address or a range of addresses %2..%3")
-                         .arg(item)
-                         .arg(lowest)
-                         .arg(highest);
-            return false;
-        }
-        if (last < first) {
-            *error = QStringLiteral("range \"%1\" runs backwards").arg(item);
-            return false;
-        }
-        for (int a = first; a <= last; ++a) {
-            if (list.contains(a)) {
-                *error = QStringLiteral("address %1 is listed twice").arg(a);
-                return false;
-            }
-            list.append(a);
-        }
+    AddressListError why;
+    const QList<int> list = ::parseAddressList(text, &why);
+    switch (why.kind) {
+    case AddressListError::Kind::None:
+        *addresses = list;
+        return true;
+    case AddressListError::Kind::BadItem:
+        *error = QStringLiteral("\"%1\" is not an address or a range of addresses %2..%3")
+                     .arg(why.item)
+                     .arg(protocol::kLowestAddress)
+                     .arg(protocol::kHighestAddress);
+        break;
+    case AddressListError::Kind::Backwards:
+        *error = QStringLiteral("range \"%1\" runs backwards").arg(why.item);
+        break;
+    case AddressListError::Kind::Twice:
+        *error = QStringLiteral("address %1 is listed twice").arg(why.address);
+        break;
     }
-    *addresses = list;
-    return true;
+    return false;
 }
 
 QList<Piece> splitForDelivery(const QByteArray &reply, Delivery mode, QRandomGenerator &rng)

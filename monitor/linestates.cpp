@@ -1,0 +1,266 @@
+#include "monitor/linestates.h"
+
+#include "journal/eventjournal.h"
+#include "link/addresslist.h"
+#include "link/linewatch.h"
+#include "link/portdescription.h"
+#include "monitor/statusdecoder.h"
+
+namespace {
+
+struct StateName {
+    int code;
+    const char *name;
+};
+
+const StateName kFlankStateNames[] = {
+    {FlankNorm, "norm"},        {FlankAlarm, "alarm"},      {FlankBadLevel, "level"},
+    {FlankCableBreak, "break"}, {FlankCableShort, "short"},
+};
+
+QString jsonString(const QString &text)
+{
+    QString out;
+    out.reserve(text.size() + 2);
+    out += QLatin1Char('"');
+    for (const QChar c : text) {
+        if (c == QLatin1Char('"') || c == QLatin1Char('\\'))
+            out += QLatin1Char('\\') + c;
+        else if (c.unicode() < 0x20)
+            out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out + QLatin1Char('"');
+}
+
+}  // namespace
+
+QString lineEventName(LineEventKind kind)
+{
+    switch (kind) {
+    case LineEventKind::Flank:
+        return QStringLiteral("flank");
+    case LineEventKind::Tamper:
+        return QStringLiteral("tamper");
+    case LineEventKind::Link:
+        break;
+    }
+    return QStringLiteral("link");
+}
+
+QString flankStateName(int flankCode)
+{
+    for (const StateName &s : kFlankStateNames) {
+        if (s.code == flankCode)
+            return QLatin1String(s.name);
+    }
+    return QString();
+}
+
+QString lineEventTime(const QDateTime &time)
+{
+    const int offset = time.offsetFromUtc();
+    const int minutes = qAbs(offset) / 60;
+    return time.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz")) +
+           (offset < 0 ? QLatin1Char('-') : QLatin1Char('+')) +
+           QStringLiteral("%1:%2")
+               .arg(minutes / 60, 2, 10, QLatin1Char('0'))
+               .arg(minutes % 60, 2, 10, QLatin1Char('0'));
+}
+
+QByteArray lineEventJson(const LineEvent &event)
+{
+    QString json = QStringLiteral("{\"time\": ") + jsonString(lineEventTime(event.time)) +
+                   QStringLiteral(", \"address\": ") + QString::number(event.address) +
+                   QStringLiteral(", \"event\": ") + jsonString(lineEventName(event.kind));
+    if (event.kind == LineEventKind::Flank)
+        json += QStringLiteral(", \"flank\": ") + QString::number(event.flank);
+    json += QStringLiteral(", \"state\": ") + jsonString(event.state) + QLatin1Char('}');
+    return json.toUtf8();
+}
+
+QString lineEventText(const LineEvent &event)
+{
+    QString text = lineEventTime(event.time) + QStringLiteral(" address ") +
+                   QString::number(event.address) + QLatin1Char(' ') + lineEventName(event.kind);
+    if (event.kind == LineEventKind::Flank)
+        text += QLatin1Char(' ') + QString::number(event.flank);
+    return text + QLatin1Char(' ') + event.state;
+}
+
+// --- Rows ----------------------------------------------------------------------
+
+bool DetectorRow::needsAcknowledgement() const
+{
+    for (const bool a : attention) {
+        if (a)
+            return true;
+    }
+    return false;
+}
+
+bool DetectorRow::alarmUnacknowledged() const
+{
+    return (attention[Flank1] && flankCode[0] == FlankAlarm) ||
+           (attention[Flank2] && flankCode[1] == FlankAlarm);
+}
+
+LineStates::LineStates(LineWatch &watch, Clock clock, QObject *parent)
+    : QObject(parent), m_clock(std::move(clock))
+{
+    connect(&watch, &LineWatch::flankState, this, &LineStates::flankState);
+    connect(&watch, &LineWatch::tamper, this, &LineStates::tamper);
+    connect(&watch, &LineWatch::link, this, &LineStates::link);
+}
+
+void LineStates::reset(const QList<int> &addresses)
+{
+    m_rows.clear();
+    for (const int address : addresses) {
+        DetectorRow row;
+        row.address = address;
+        m_rows.append(row);
+    }
+}
+
+int LineStates::rowOf(int address) const
+{
+    for (qsizetype i = 0; i < m_rows.size(); ++i) {
+        if (m_rows[i].address == address)
+            return int(i);
+    }
+    return -1;
+}
+
+bool LineStates::acknowledge(int address, const QString &operatorName)
+{
+    const int i = rowOf(address);
+    if (i < 0 || !m_rows[i].needsAcknowledgement())
+        return false;
+    for (bool &a : m_rows[i].attention)
+        a = false;
+    emit rowChanged(i);
+    emit acknowledged(address, operatorName);
+    return true;
+}
+
+bool LineStates::alarmUnacknowledged() const
+{
+    for (const DetectorRow &row : m_rows) {
+        if (row.alarmUnacknowledged())
+            return true;
+    }
+    return false;
+}
+
+void LineStates::flankState(int address, int flank, int code)
+{
+    const int i = rowOf(address);
+    const QString name = flankStateName(code);
+    // A code without a name changes nothing: the flank keeps its last known
+    // state, so a garbled reading can never make a change of its own.
+    if (i < 0 || name.isEmpty() || (flank != 1 && flank != 2) ||
+        m_rows[i].flankCode[flank - 1] == code)
+        return;
+    DetectorRow &row = m_rows[i];
+    row.flankCode[flank - 1] = code;
+    if (code == FlankAlarm)
+        row.attention[flank == 1 ? DetectorRow::Flank1 : DetectorRow::Flank2] = true;
+    changed(i, {m_clock(), address, LineEventKind::Flank, flank, name});
+}
+
+void LineStates::tamper(int address, bool open)
+{
+    const int i = rowOf(address);
+    if (i < 0 || m_rows[i].tamper == int(open))
+        return;
+    m_rows[i].tamper = int(open);
+    if (open)
+        m_rows[i].attention[DetectorRow::Tamper] = true;
+    changed(i, {m_clock(), address, LineEventKind::Tamper, 0,
+                open ? QStringLiteral("open") : QStringLiteral("closed")});
+}
+
+void LineStates::link(int address, bool alive)
+{
+    const int i = rowOf(address);
+    if (i < 0 || m_rows[i].link == int(alive))
+        return;
+    m_rows[i].link = int(alive);
+    if (!alive)
+        m_rows[i].attention[DetectorRow::Link] = true;
+    changed(i, {m_clock(), address, LineEventKind::Link, 0,
+                alive ? QStringLiteral("alive") : QStringLiteral("lost")});
+}
+
+void LineStates::changed(int row, const LineEvent &change)
+{
+    m_rows[row].lastChange = change.time;
+    emit rowChanged(row);
+    emit event(change);
+}
+
+// --- Journal -------------------------------------------------------------------
+
+namespace {
+
+// "Блок 7:" before a journal line's words, keeping the list's and the file's
+// leading spaces.
+JournalLine onDetector(int address, const JournalLine &line)
+{
+    const QString who = LineJournal::tr("Блок %1:").arg(address);
+    return {QStringLiteral("  ") + who + line.listText.mid(1),
+            QStringLiteral(" ") + who + line.fileText};
+}
+
+}  // namespace
+
+JournalLine lineEventJournalLine(const LineEvent &event)
+{
+    JournalLine words;
+    switch (event.kind) {
+    case LineEventKind::Flank:
+        for (const StateName &s : kFlankStateNames) {
+            if (event.state == QLatin1String(s.name))
+                words = flankJournalLine(s.code, QString::number(event.flank));
+        }
+        break;
+    case LineEventKind::Tamper:
+        words = tamperJournalLine(event.state == QLatin1String("open"));
+        break;
+    case LineEventKind::Link:
+        words = event.state == QLatin1String("lost")
+                    ? JournalLine{LineJournal::tr("  НЕТ СВЯЗИ С БЛОКОМ!"),
+                                  LineJournal::tr(" НЕТ СВЯЗИ С БЛОКОМ!")}
+                    : JournalLine{LineJournal::tr("  На связи"), LineJournal::tr(" На связи")};
+        break;
+    }
+    return onDetector(event.address, words);
+}
+
+LineJournal::LineJournal(LineStates &states, EventJournal &journal, QObject *parent)
+    : QObject(parent), m_journal(journal)
+{
+    connect(&states, &LineStates::event, this,
+            [this](const LineEvent &event) { m_journal.record(lineEventJournalLine(event)); });
+    connect(
+        &states, &LineStates::acknowledged, this, [this](int address, const QString &operatorName) {
+            const QString words = tr("Квитировано, оператор %1").arg(operatorName);
+            m_journal.record(
+                onDetector(address, {QStringLiteral("  ") + words, QStringLiteral(" ") + words}));
+        });
+}
+
+void LineJournal::started(const PortDescription &port, const QList<int> &addresses)
+{
+    const QString words = tr("Наблюдение за линией.   Порт: ") + port.toString() +
+                          tr("     Адреса: ") + addressListText(addresses);
+    m_journal.record(QStringLiteral("   ") + words, QStringLiteral(" ") + words);
+}
+
+void LineJournal::stopped()
+{
+    const QString words = tr("Наблюдение за линией: стоп");
+    m_journal.record(QStringLiteral("   ") + words, QStringLiteral(" ") + words);
+}

@@ -1,5 +1,7 @@
 #include "sim/simhost.h"
 
+#include <algorithm>
+
 #include <QDateTime>
 
 namespace sim {
@@ -156,14 +158,31 @@ void SimHost::receiveShared(const QByteArray &bytes, int lineSpeed)
         deliver(from, out);
 }
 
+int SimHost::wireMilliseconds(qsizetype replyChars, int baud)
+{
+    // A status poll is 10 characters; each character is 10 bits on the wire.
+    constexpr qsizetype kRequestChars = 10;
+    constexpr qint64 kBitsPerChar = 10;
+    if (baud <= 0)
+        return 0;
+    const qint64 bits = (kRequestChars + replyChars) * kBitsPerChar;
+    return int((bits * 1000 + baud - 1) / baud);
+}
+
 void SimHost::deliver(Detector *from, const QByteArray &replies)
 {
     if (replies.isEmpty())
         return;
-    if (from->lateMs() > 0) {
-        // A late detector's replies wait on a timer while the line goes on;
-        // the detectors live as long as the host, which owns the timer.
-        QTimer::singleShot(from->lateMs(), this,
+    // On a shared line a reply takes at least as long as the request and the
+    // reply take on a real wire, which a pseudo-terminal does not: a watch
+    // of the line tells late replies from prompt ones by that time.
+    int holdMs = from->lateMs();
+    if (detectors_.size() > 1)
+        holdMs = std::max(holdMs, wireMilliseconds(replies.size(), from->baud()));
+    if (holdMs > 0) {
+        // Held replies wait on a timer while the line goes on; the detectors
+        // live as long as the host, which owns the timer.
+        QTimer::singleShot(holdMs, Qt::PreciseTimer, this,
                            [this, from, replies] { queueReplies(from, replies); });
         return;
     }

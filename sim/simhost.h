@@ -45,6 +45,10 @@ public:
     // detector it is for; garbage goes out at once.
     CommandResult command(const QString &line);
 
+    // Milliseconds a request and a reply of `replyChars` characters take on
+    // a wire at `baud`, rounded up.
+    static int wireMilliseconds(qsizetype replyChars, int baud);
+
 signals:
     // A description of every request frame heard (or bytes discarded).
     void requestSeen(const QString &what);

@@ -76,6 +76,8 @@ bool LineWatch::start(const PortDescription &port, const QList<int> &addresses, 
     m_deadStation = -1;
     m_liveSlotsSinceDead = 0;
     m_dropped = 0;
+    m_mailbox.clear();
+    m_requestAddress = -1;
     m_assembler.dropBody();
     m_timer->setInterval(slotLength(baud));
     m_clock.start();
@@ -96,8 +98,26 @@ void LineWatch::stop()
     m_timer->stop();
     m_port.close();
     m_slotStation = -1;
+    m_requestAddress = -1;
+    m_mailbox.clear();
     m_assembler.dropBody();
     emit stopped();
+}
+
+bool LineWatch::queueRequest(const QString &frame)
+{
+    bool ok = false;
+    const int address = frame.mid(1, 2).toInt(&ok, 16);
+    if (!m_running || !ok || !frame.startsWith(QLatin1Char('$')) ||
+        m_mailbox.size() >= kMailboxLimit)
+        return false;
+    for (const Station &s : std::as_const(m_stations)) {
+        if (s.address == address) {
+            m_mailbox.append(frame);
+            return true;
+        }
+    }
+    return false;
 }
 
 bool LineWatch::isAlive(int address) const
@@ -145,6 +165,19 @@ void LineWatch::slot()
     endSlot();
     if (!m_running || generation != m_generation)
         return;
+    // A mailbox request takes the slot when the one before polled, so that
+    // requests never hold the polls up for long.
+    const bool polledLast = m_requestAddress < 0;
+    m_requestAddress = -1;
+    if (polledLast && !m_mailbox.isEmpty()) {
+        const QString frame = m_mailbox.takeFirst();
+        m_requestAddress = frame.mid(1, 2).toInt(nullptr, 16);
+        m_answered = false;
+        m_port.write(frame.toLatin1());
+        m_sentAt = m_clock.nsecsElapsed();
+        m_timer->start();
+        return;
+    }
     int station = -1;
     int flank = 1;
     if (chooseNext(&station, &flank)) {
@@ -237,6 +270,18 @@ int LineWatch::nextDead()
         }
     }
     return -1;
+}
+
+void LineWatch::settingReply(int code, const QString &body)
+{
+    // Only the request in flight has a setting reply coming; a setting reply
+    // in a poll's slot answers nobody.
+    if (!m_running || m_requestAddress < 0 || m_answered) {
+        ++m_dropped;
+        return;
+    }
+    m_answered = true;
+    emit requestAnswered(m_requestAddress, code, body);
 }
 
 void LineWatch::statusReply(const QString &body)

@@ -4,8 +4,9 @@
 // widgets. The single-detector Exchange is untouched; this runs instead of it
 // on a line with several detectors.
 //
-//   slot timer (slotLength()) -> end of the slot in flight -> next
-//       (address, flank) -> SerialPortService::write of its status poll
+//   slot timer (slotLength()) -> end of the slot in flight -> a mailbox
+//       request (every other slot at most) or the next (address, flank)
+//       -> SerialPortService::write of its frame
 //   SerialPortService::dataReceived -> ReplyAssembler::feed -> statusReply
 //       -> attributed to the slot's (address, flank), or dropped
 //
@@ -23,6 +24,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <chrono>
 
@@ -44,6 +46,8 @@ public:
     static constexpr int kBitsPerChar = 10;
     // Time a slot leaves after the shortest answer at slow speeds.
     static constexpr int kSlotMarginMicroseconds = 10000;
+    // Requests the mailbox holds at most.
+    static constexpr int kMailboxLimit = 16;
 
     explicit LineWatch(SerialPortService &port, QObject *parent = nullptr);
     ~LineWatch() override;
@@ -56,9 +60,17 @@ public:
     bool start(const PortDescription &port, const QList<int> &addresses, int baud);
     // Ends the polling and closes the port; reports stopped().
     void stop();
+    // Puts a request (a frame of link/codec.h, addressed to one of the
+    // watched detectors) into the mailbox. Each request takes the next slot
+    // in place of a poll, at most every other slot, in the order queued; a
+    // setting reply within that slot is reported by requestAnswered(). False
+    // when the watch is not running, the frame names no watched address or
+    // kMailboxLimit requests are already waiting.
+    bool queueRequest(const QString &frame);
+    int queuedRequests() const { return int(m_mailbox.size()); }
     bool isRunning() const { return m_running; }
 
-    // Valid status replies that could not answer the poll in flight (too
+    // Valid replies that could not answer the request in flight (too
     // soon after it went out, or a second one in a slot), thrown away.
     int droppedReplies() const { return m_dropped; }
     // The address answers: it replied, and fewer than kMissedPollsForLost
@@ -86,6 +98,8 @@ signals:
     // after it was lost), lost after kMissedPollsForLost missed polls. An
     // address that never answers reports lost once.
     void link(int address, bool alive);
+    // A setting reply answered the mailbox request of `address` in its slot.
+    void requestAnswered(int address, int code, const QString &body);
     // A port that opened could not be made ready; `reason` in the port's
     // words. stopped() follows.
     void startFailed(const QString &reason);
@@ -115,7 +129,7 @@ private:
     void frameEnd() override {}
     void pauseExchange() override {}
     void statusReply(const QString &body) override;
-    void settingReply(int, const QString &) override {}
+    void settingReply(int code, const QString &body) override;
 
     SerialPortService &m_port;
     QTimer *m_timer;
@@ -140,4 +154,8 @@ private:
     int m_deadStation = -1;  // the dead station polled last
     int m_liveSlotsSinceDead = 0;
     int m_dropped = 0;
+    QStringList m_mailbox;
+    // The slot in flight carries a mailbox request to this address (-1:
+    // none); the slot after it polls.
+    int m_requestAddress = -1;
 };

@@ -63,6 +63,15 @@ public:
         const int address = frame.mid(1, 2).toInt(&ok, 16);
         const int code = frame.mid(3, 2).toInt(nullptr, 16);
         const int flank = frame.mid(5, 2).toInt(nullptr, 16);
+        if (ok && code == protocol::kReadUnitNumber) {
+            const auto it = detectors.constFind(address);
+            if (it != detectors.cend() && !it->silent)
+                QTimer::singleShot(it->delayMs, Qt::PreciseTimer, this, [this, address] {
+                    if (isOpen())
+                        deliver(settingReply(protocol::kReadUnitNumber, address));
+                });
+            return;
+        }
         if (!ok || code != protocol::kStatus || (flank != 1 && flank != 2))
             return;
         QCOMPARE(frame, codec::requestForFlank(address, protocol::kStatus, flank).toLatin1());
@@ -213,6 +222,52 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(bus.pollsOf(a) >= 2 * LineWatch::kMissedPollsForLost, 5000);
         watch.stop();
         QCOMPARE(events.links, expected);
+    }
+
+    // Requests wait in the mailbox and take a slot each, never two in a row, and
+    // the setting reply in that slot goes to the request's address.
+    void mailboxRequestsBetweenPolls()
+    {
+        Bus bus;
+        for (int a : {1, 2})
+            bus.addDetector(a);
+        LineWatch watch(bus);
+        QList<QPair<int, QString>> answers;
+        connect(&watch, &LineWatch::requestAnswered, this,
+                [&](int address, int code, const QString &body) {
+                    QCOMPARE(code, protocol::kReadUnitNumber);
+                    answers << qMakePair(address, body);
+                });
+        QVERIFY(!watch.queueRequest(codec::requestAddressOnly(2, protocol::kReadUnitNumber)));
+        QVERIFY(watch.start(PortDescription::comPort(1), {1, 2}, kBaud));
+        QTRY_VERIFY_WITH_TIMEOUT(watch.isAlive(1) && watch.isAlive(2), 5000);
+        const QStringList requests{codec::requestAddressOnly(2, protocol::kReadUnitNumber),
+                                   codec::requestAddressOnly(1, protocol::kRemoteTest),
+                                   codec::requestAddressOnly(1, protocol::kReadUnitNumber)};
+        for (const QString &r : requests)
+            QVERIFY(watch.queueRequest(r));
+        QVERIFY(!watch.queueRequest(codec::requestAddressOnly(9, protocol::kReadUnitNumber)));
+        QVERIFY(!watch.queueRequest(QStringLiteral("garbage")));
+        const qsizetype from = bus.written.size();
+        QTRY_VERIFY_WITH_TIMEOUT(answers.size() == 2 && watch.queuedRequests() == 0, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(bus.written.size() > from + 8, 5000);
+        watch.stop();
+
+        QStringList sent;
+        for (qsizetype i = from; i < bus.written.size(); ++i)
+            sent << QString::fromLatin1(bus.written[i]);
+        QStringList order;
+        for (qsizetype i = 0; i < sent.size(); ++i) {
+            if (!requests.contains(sent[i]))
+                continue;
+            order << sent[i];
+            QVERIFY2(i + 1 < sent.size() && !requests.contains(sent[i + 1]), "two in a row");
+        }
+        QCOMPARE(order, requests);
+        const QString unit1 = QString::fromLatin1(settingReply(protocol::kReadUnitNumber, 1));
+        const QString unit2 = QString::fromLatin1(settingReply(protocol::kReadUnitNumber, 2));
+        QCOMPARE(answers, (QList<QPair<int, QString>>{{2, unit2.mid(1, 6)}, {1, unit1.mid(1, 6)}}));
+        QVERIFY(watch.isAlive(1) && watch.isAlive(2));
     }
 
     void deadAddressesTakeAtMostOneSlotInTen()

@@ -21,7 +21,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -58,6 +60,36 @@ QString addressListProblem(const QString &text, const AddressListError &error)
     }
     return QString();
 }
+
+// Cells keep their state's colours on the selected row, which is framed in
+// the highlight colour instead: the row being acknowledged still shows what
+// stands on it.
+class KeepColoursDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option,
+               const QModelIndex &index) const override
+    {
+        const bool selected = option.state & QStyle::State_Selected;
+        if (!selected || !index.data(Qt::BackgroundRole).isValid()) {
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+        QStyleOptionViewItem plain = option;
+        plain.state &= ~QStyle::State_Selected;
+        QStyledItemDelegate::paint(painter, plain, index);
+        painter->save();
+        QPen pen(option.palette.color(QPalette::Highlight));
+        pen.setWidth(3);
+        painter->setPen(pen);
+        painter->drawLine(option.rect.topLeft() + QPoint(0, 1),
+                          option.rect.topRight() + QPoint(0, 1));
+        painter->drawLine(option.rect.bottomLeft() - QPoint(0, 1),
+                          option.rect.bottomRight() - QPoint(0, 1));
+        painter->restore();
+    }
+};
 
 }  // namespace
 
@@ -106,7 +138,11 @@ LineView::LineView(const Dependencies &deps, QWidget *parent)
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setTabKeyNavigation(false);
     m_table->verticalHeader()->hide();
+    m_table->setItemDelegate(new KeepColoursDelegate(m_table));
+    m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     m_table->horizontalHeader()->setStretchLastSection(true);
+    m_table->horizontalHeader()->setMinimumSectionSize(m_table->fontMetrics().averageCharWidth() *
+                                                       10);
     m_table->installEventFilter(this);
 
     auto label = [this](const QString &text, QWidget *buddy) {
@@ -261,9 +297,11 @@ void LineView::startPressed()
     }
     m_journal->started(*port, addresses);
     m_journalled = true;
-    showStatus(tr("Наблюдение: %1, адреса %2, %3 бод.")
-                   .arg(m_ports->currentText(), addressListText(addresses))
-                   .arg(baud));
+    const QString where = port->kind() == PortDescription::Kind::ComNumber
+                              ? tr("COM-порт %1").arg(port->comNumber())
+                              : m_ports->currentText();
+    showStatus(
+        tr("Наблюдение: %1, адреса %2, %3 бод.").arg(where, addressListText(addresses)).arg(baud));
     m_table->setCurrentIndex(m_model->index(0, 0));
     updateControls();
     emit watchingChanged(true);

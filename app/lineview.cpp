@@ -249,6 +249,11 @@ void LineView::releasePort()
     m_watch->stop();
 }
 
+bool LineView::holdsPort() const
+{
+    return isWatching() || (m_search && m_search->isRunning());
+}
+
 std::optional<PortDescription> LineView::chosenPort() const
 {
     if (m_ports->currentIndex() < 0)
@@ -304,7 +309,7 @@ void LineView::startPressed()
         tr("Наблюдение: %1, адреса %2, %3 бод.").arg(where, addressListText(addresses)).arg(baud));
     m_table->setCurrentIndex(m_model->index(0, 0));
     updateControls();
-    emit watchingChanged(true);
+    emit portHeldChanged(true);
 }
 
 void LineView::watchStopped()
@@ -318,7 +323,7 @@ void LineView::watchStopped()
     }
     updateTone();
     updateControls();
-    emit watchingChanged(false);
+    emit portHeldChanged(false);
 }
 
 void LineView::findPressed()
@@ -348,6 +353,7 @@ void LineView::findPressed()
     connect(m_search, &Task::finished, this, &LineView::searchEnded);
     m_search->start();
     updateControls();
+    emit portHeldChanged(holdsPort());
 }
 
 void LineView::searchEnded()
@@ -362,6 +368,7 @@ void LineView::searchEnded()
         showStatus(tr("Найдено блоков: %1.").arg(m_found.size()));
     }
     updateControls();
+    emit portHeldChanged(false);
 }
 
 int LineView::currentAddress() const

@@ -63,12 +63,14 @@ public:
     // Ends the watch and any search: the port is free for the main exchange.
     void releasePort();
     bool isWatching() const;
+    // Watching or searching: the port is this window's.
+    bool holdsPort() const;
 
 signals:
     // The operator wants to set up this detector in the main window.
     void chosen(const PortDescription &port, int address);
-    // The watch started or ended: the port is taken or free again.
-    void watchingChanged(bool watching);
+    // A watch or a search started or ended: the port is taken or free again.
+    void portHeldChanged(bool held);
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -268,10 +268,10 @@ void MainWindow::updateActions()
     for (QAction *action : {m_networkPorts, m_lineWatch})
         enableUnless(action, running ? kOnlyStopped : m_task ? kWaitForTask : nullptr);
     // The search needs the port a line watch holds.
-    enableUnless(m_find, running                                  ? kOnlyStopped
-                         : m_task                                 ? kWaitForTask
-                         : m_lineView && m_lineView->isWatching() ? kLineWatched
-                                                                  : nullptr);
+    enableUnless(m_find, running                                 ? kOnlyStopped
+                         : m_task                                ? kWaitForTask
+                         : m_lineView && m_lineView->holdsPort() ? kLineWatched
+                                                                 : nullptr);
 }
 
 void MainWindow::openTask(QDialog *dialog)
@@ -474,7 +474,7 @@ QList<NamedPort> MainWindow::offeredPorts()
 
 void MainWindow::findDetector()
 {
-    if (m_task || m_form->exchange().isRunning() || (m_lineView && m_lineView->isWatching()))
+    if (m_task || m_form->exchange().isRunning() || (m_lineView && m_lineView->holdsPort()))
         return;
     // The search and the exchange share the port service; the exchange is
     // stopped, so the search has it alone.
@@ -496,7 +496,7 @@ void MainWindow::watchLine()
         deps.alarm = m_alarm;
         deps.operatorName = m_operatorName;
         m_lineView = new LineView(deps, this);
-        connect(m_lineView, &LineView::watchingChanged, this, &MainWindow::updateActions);
+        connect(m_lineView, &LineView::portHeldChanged, this, &MainWindow::updateActions);
         // A detector picked on the line is set up here, as one found by
         // "Найти блок…": its port and address are chosen, ready for "СТАРТ".
         connect(m_lineView, &LineView::chosen, this,
@@ -507,7 +507,7 @@ void MainWindow::watchLine()
                 });
     }
     // The port list is not scanned while the port is in use.
-    if (!m_lineView->isWatching() && !m_form->exchange().isRunning())
+    if (!m_lineView->holdsPort() && !m_form->exchange().isRunning())
         m_lineView->setPorts(offeredPorts(), m_form->exchange().portDescription());
     m_lineView->show();
     m_lineView->raise();

@@ -158,6 +158,25 @@ private slots:
         QVERIFY(watch.find<QPushButton>("lineStartButton")->isEnabled());
     }
 
+    void searchFillsTheAddresses()
+    {
+        QTemporaryDir dir;
+        SimDetector sim(QStringLiteral(VERKAN_SIM_PATH), dir,
+                        {u"--addresses"_s, u"2,5"_s, u"--baud"_s, u"19200"_s});
+        QVERIFY(sim.ready());
+        QtSerialPortService port(sim.portEnvironment());
+        Watch watch(port, dir);
+        auto *ports = watch.find<QComboBox>("linePortBox");
+        ports->setCurrentIndex(ports->findText(u"1"_s));
+        auto *find = watch.find<QPushButton>("lineFindButton");
+        find->click();
+        QVERIFY(!watch.find<QPushButton>("lineStartButton")->isEnabled());
+        QVERIFY(!watch.find<QAction>("findAction")->isEnabled());
+        QTRY_COMPARE_WITH_TIMEOUT(watch.find<QLineEdit>("lineAddresses")->text(), u"2,5"_s, 30000);
+        QVERIFY(watch.find<QPushButton>("lineStartButton")->isEnabled());
+        QVERIFY(watch.find<QAction>("findAction")->isEnabled());
+    }
+
     void addressListCheckedAsTyped_data()
     {
         QTest::addColumn<QString>("typed");

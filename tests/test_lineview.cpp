@@ -7,7 +7,9 @@
 #include "app/updown.h"
 #include "base/colors.h"
 #include "link/exchange.h"
+#include "link/linewatch.h"
 #include "link/qtserialport.h"
+#include "monitor/linestates.h"
 #include "support/fakeserialport.h"
 #include "support/formfixture.h"
 #include "support/simdetector.h"
@@ -175,6 +177,69 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(watch.find<QLineEdit>("lineAddresses")->text(), u"2,5"_s, 30000);
         QVERIFY(watch.find<QPushButton>("lineStartButton")->isEnabled());
         QVERIFY(watch.find<QAction>("findAction")->isEnabled());
+    }
+
+    // What awaits acknowledgement is marked until acknowledged; the state's
+    // own colour stays.
+    void cellsMarkedUntilAcknowledged_data()
+    {
+        QTest::addColumn<QStringList>("events");  // on address 7: "flank1 CODE", "tamper 0|1",
+                                                  // "link 0|1", "ack"
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QColor>("background");  // invalid: the table's own
+        QTest::addColumn<QColor>("foreground");
+        QTest::addColumn<bool>("marked");  // the address on red
+        const QColor none;
+        const QColor red = colorFromBgr(bgr::Red);
+        const QColor white = colorFromBgr(bgr::White);
+        const QColor black = colorFromBgr(bgr::Black);
+        QTest::newRow("fault") << QStringList{u"flank1 4"_s} << int(LineTableModel::Flank1)
+                               << u"Неисправность Обрыв кабеля"_s << colorFromBgr(bgr::Yellow)
+                               << black << false;
+        QTest::newRow("alarm over")
+            << QStringList{u"flank1 1"_s, u"flank1 0"_s} << int(LineTableModel::Flank1)
+            << u"Норма"_s << colorFromBgr(bgr::Green) << black << true;
+        QTest::newRow("tamper open") << QStringList{u"tamper 1"_s} << int(LineTableModel::Tamper)
+                                     << u"Разомкнут"_s << red << white << true;
+        QTest::newRow("tamper open, acknowledged")
+            << QStringList{u"tamper 1"_s, u"ack"_s} << int(LineTableModel::Tamper) << u"Разомкнут"_s
+            << none << red << false;
+        QTest::newRow("tamper closed") << QStringList{u"tamper 0"_s} << int(LineTableModel::Tamper)
+                                       << u"Замкнут"_s << none << QColor() << false;
+        QTest::newRow("link lost, acknowledged")
+            << QStringList{u"link 0"_s, u"ack"_s} << int(LineTableModel::Link) << u"Нет связи"_s
+            << none << red << false;
+        QTest::newRow("link back, not acknowledged")
+            << QStringList{u"link 0"_s, u"link 1"_s} << int(LineTableModel::Link) << u"На связи"_s
+            << red << white << true;
+    }
+    void cellsMarkedUntilAcknowledged()
+    {
+        QFETCH(QStringList, events);
+        QFETCH(int, column);
+        FakeSerialPort port;
+        LineWatch watch(port);
+        LineStates states(watch);
+        LineTableModel model(states);
+        model.reset({7}, 19200);
+        for (const QString &event : events) {
+            const QStringList words = event.split(u' ');
+            const int value = words.value(1).toInt();
+            if (words[0] == u"flank1"_s)
+                emit watch.flankState(7, 1, value);
+            else if (words[0] == u"tamper"_s)
+                emit watch.tamper(7, value == 1);
+            else if (words[0] == u"link"_s)
+                emit watch.link(7, value == 1);
+            else
+                states.acknowledge(7, u"tester"_s);
+        }
+        const QModelIndex cell = model.index(0, column);
+        QTEST(cell.data().toString(), "text");
+        QTEST(cell.data(Qt::BackgroundRole).value<QColor>(), "background");
+        QTEST(cell.data(Qt::ForegroundRole).value<QColor>(), "foreground");
+        QTEST(model.index(0, LineTableModel::Address).data(Qt::BackgroundRole).isValid(), "marked");
     }
 
     void addressListCheckedAsTyped_data()

@@ -149,6 +149,7 @@ void Form1::load()
 
 void Form1::startPressed()
 {
+    emit startRequested();
     if (!m_connection->start())
         return;
     m_monitor->exchangeStarted();

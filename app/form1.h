@@ -67,6 +67,9 @@ public:
     void choosePortAndAddress(const PortDescription &port, int address);
 
 signals:
+    // "СТАРТ" was pressed, before the exchange takes the port: whoever holds
+    // the port service (the line view) lets it go now.
+    void startRequested();
     // The control pass advanced on a status reading the window has shown.
     void controlPassSampled(const StatusReading &reading, const ControlPass::Step &step);
 

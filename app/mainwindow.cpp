@@ -38,6 +38,7 @@ const char *const kOnlyRunning = QT_TRANSLATE_NOOP("MainWindow", "Только �
 const char *const kOnlyStopped = QT_TRANSLATE_NOOP("MainWindow", "Только при остановленном обмене");
 const char *const kWaitForTask =
     QT_TRANSLATE_NOOP("MainWindow", "Дождитесь окончания текущей операции");
+const char *const kLineWatched = QT_TRANSLATE_NOOP("MainWindow", "Идёт наблюдение за линией");
 
 // Enables `action` when there is no reason against it; a greyed one says
 // the reason in its tool tip, an enabled one has none.
@@ -93,7 +94,8 @@ MainWindow::MainWindow(const Form1Dependencies &deps, FileChooser chooser, Scree
           rememberingFolder(chooser ? std::move(chooser) : dialogFileChooser(this), deps.settings)),
       m_screenArea(std::move(screenArea)), m_journalPath(deps.journalPath),
       m_settings(deps.settings),
-      m_guideFolders(Help::guideFolders(QCoreApplication::applicationDirPath()))
+      m_guideFolders(Help::guideFolders(QCoreApplication::applicationDirPath())),
+      m_alarm(deps.alarm)
 {
     setObjectName(u"MainWindow"_s);
     setCentralWidget(new DesignedArea(m_form, this));
@@ -127,6 +129,8 @@ MainWindow::MainWindow(const Form1Dependencies &deps, FileChooser chooser, Scree
                     control<QPushButton>(m_form, "Command3"), Qt::Key_F6, kOnlyRunning);
     block->addSeparator();
     m_find = addAction(block, tr("&Найти блок…"), "findAction", &MainWindow::findDetector);
+    m_lineWatch =
+        addAction(block, tr("Наблюдение за &линией…"), "lineWatchAction", &MainWindow::watchLine);
     m_networkPorts = addAction(block, tr("Се&тевые порты…"), "networkPortsAction",
                                &MainWindow::editNetworkPorts);
 
@@ -153,7 +157,13 @@ MainWindow::MainWindow(const Form1Dependencies &deps, FileChooser chooser, Scree
                 if (auto pass = m_passRecorder.take(reading, step, m_form->exchange().flank()))
                     m_lastPass = std::move(pass);
             });
+    connect(&exchange, &Exchange::started, this, &MainWindow::updateActions);
     connect(&exchange, &Exchange::linkAlive, this, &MainWindow::updateActions);
+    // "СТАРТ" takes the port from a line watch, which ends first.
+    connect(m_form, &Form1::startRequested, this, [this] {
+        if (m_lineView)
+            m_lineView->releasePort();
+    });
     connect(&exchange, &Exchange::stopped, this, [this] {
         m_passRecorder.drop();
         m_record->setChecked(false);
@@ -163,7 +173,12 @@ MainWindow::MainWindow(const Form1Dependencies &deps, FileChooser chooser, Scree
     showTitle();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    // The line view journals its stop into the form's journal: it goes
+    // before the form does.
+    delete m_lineView;
+}
 
 // --- Size ----------------------------------------------------------------------
 
@@ -250,8 +265,13 @@ void MainWindow::updateActions()
         enableUnless(action, needsRunning);
     // A recording under way can always be ended.
     enableUnless(m_record, m_record->isChecked() ? nullptr : needsRunning);
-    for (QAction *action : {m_find, m_networkPorts})
+    for (QAction *action : {m_networkPorts, m_lineWatch})
         enableUnless(action, running ? kOnlyStopped : m_task ? kWaitForTask : nullptr);
+    // The search needs the port a line watch holds.
+    enableUnless(m_find, running                                 ? kOnlyStopped
+                         : m_task                                ? kWaitForTask
+                         : m_lineView && m_lineView->holdsPort() ? kLineWatched
+                                                                 : nullptr);
 }
 
 void MainWindow::openTask(QDialog *dialog)
@@ -444,20 +464,54 @@ void MainWindow::writeReport(const QString &site, const QString &installer)
 
 // --- Блок ----------------------------------------------------------------------
 
+QList<NamedPort> MainWindow::offeredPorts()
+{
+    QList<NamedPort> ports;
+    for (const int n : m_form->rescanPorts())
+        ports.append(NamedPort{QString::number(n), PortDescription::comPort(n)});
+    return ports + m_form->networkPorts();
+}
+
 void MainWindow::findDetector()
 {
-    if (m_task || m_form->exchange().isRunning())
+    if (m_task || m_form->exchange().isRunning() || (m_lineView && m_lineView->holdsPort()))
         return;
     // The search and the exchange share the port service; the exchange is
     // stopped, so the search has it alone.
     Exchange &exchange = m_form->exchange();
-    QList<NamedPort> ports;
-    for (const int n : m_form->rescanPorts())
-        ports.append(NamedPort{QString::number(n), PortDescription::comPort(n)});
-    ports += m_form->networkPorts();
-    auto *dialog = new DiscoveryDialog(this, exchange.port(), ports, exchange.portDescription());
+    auto *dialog =
+        new DiscoveryDialog(this, exchange.port(), offeredPorts(), exchange.portDescription());
     connect(dialog, &DiscoveryDialog::chosen, m_form, &Form1::choosePortAndAddress);
     openTask(dialog);
+}
+
+void MainWindow::watchLine()
+{
+    if (!m_lineView) {
+        if (m_task || m_form->exchange().isRunning())
+            return;
+        LineView::Dependencies deps;
+        deps.exchange = &m_form->exchange();
+        deps.journal = &m_form->journal();
+        deps.alarm = m_alarm;
+        deps.operatorName = m_operatorName;
+        m_lineView = new LineView(deps, this);
+        connect(m_lineView, &LineView::portHeldChanged, this, &MainWindow::updateActions);
+        // A detector picked on the line is set up here, as one found by
+        // "Найти блок…": its port and address are chosen, ready for "СТАРТ".
+        connect(m_lineView, &LineView::chosen, this,
+                [this](const PortDescription &port, int address) {
+                    m_form->choosePortAndAddress(port, address);
+                    raise();
+                    activateWindow();
+                });
+    }
+    // The port list is not scanned while the port is in use.
+    if (!m_lineView->holdsPort() && !m_form->exchange().isRunning())
+        m_lineView->setPorts(offeredPorts(), m_form->exchange().portDescription());
+    m_lineView->show();
+    m_lineView->raise();
+    m_lineView->activateWindow();
 }
 
 void MainWindow::editNetworkPorts()

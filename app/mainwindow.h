@@ -12,7 +12,8 @@
 //            commissioning report (PDF) with the last control pass, the
 //            site and the installer
 //   Блок     "СТАРТ" (F5) and "СТОП" (F6) of the designed window, the search
-//            for detectors on a port, the user's named network ports
+//            for detectors on a port, the watch over a whole line (a window
+//            of its own, app/lineview.h), the user's named network ports
 //   Справка  the user's guide, version and licence
 //
 // Below the designed area a status bar says what was saved where.
@@ -24,6 +25,7 @@
 
 #include "app/filechooser.h"
 #include "app/form1.h"
+#include "app/lineview.h"
 #include "files/commissioningreport.h"
 #include "tasks/passrecorder.h"
 
@@ -57,6 +59,9 @@ public:
     void setGuideFolders(const QStringList &folders) { m_guideFolders = folders; }
     // The last control pass that ended in the window, as the report takes it.
     const std::optional<CommissioningReport::Pass> &lastPass() const { return m_lastPass; }
+    // Who acknowledges alarms in the line view; none: the login name of the
+    // environment (USER, else LOGNAME).
+    void setOperatorName(LineView::OperatorName name) { m_operatorName = std::move(name); }
 
 protected:
     bool event(QEvent *event) override;
@@ -93,6 +98,10 @@ private:
     void report();
     void writeReport(const QString &site, const QString &installer);
     void findDetector();
+    // The ports as the port list offers them: the COM numbers it lists,
+    // scanned again, then the named network ports.
+    QList<NamedPort> offeredPorts();
+    void watchLine();
     void editNetworkPorts();
     void showGuide();
     void showAbout();
@@ -115,10 +124,14 @@ private:
     QAction *m_saveChart = nullptr;
     QAction *m_report = nullptr;
     QAction *m_find = nullptr;
+    QAction *m_lineWatch = nullptr;
     QAction *m_networkPorts = nullptr;
 
     QPointer<QDialog> m_task;
     QPointer<QWidget> m_guide;
+    AlarmPlayer *m_alarm;
+    LineView::OperatorName m_operatorName;
+    LineView *m_lineView = nullptr;
 
     QPointer<RecordTask> m_recording;
 

@@ -62,6 +62,12 @@ QString flankStateText(int flankCode)
     return text;
 }
 
+quint32 flankStateColour(int flankCode)
+{
+    const FlankRow *row = flankRow(flankCode);
+    return row ? row->colour : bgr::White;
+}
+
 JournalLine flankJournalLine(int flankCode, const QString &flank)
 {
     const FlankRow *row = flankRow(flankCode);

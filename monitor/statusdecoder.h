@@ -77,6 +77,10 @@ private:
 // "Тревога", "Неисправность" with the fault), or an empty text for a code
 // that has none.
 QString flankStateText(int flankCode);
+// The background the window gives a flank state code (0xBBGGRR): green for
+// norm, red for an alarm, yellow for a fault; white for a code that has no
+// words.
+quint32 flankStateColour(int flankCode);
 
 // The journal line of a flank changing to `flankCode` (empty for a code that
 // has no words); `flank` as shown ("1" or "2").

@@ -84,7 +84,7 @@ QProcessEnvironment LiveSession::portEnvironment() const
     return env;
 }
 
-Form1 &LiveSession::openWindowAndStart()
+MainWindow &LiveSession::openWindow()
 {
     m_port = std::make_unique<QtSerialPortService>(portEnvironment());
     Form1Dependencies deps;
@@ -94,7 +94,12 @@ Form1 &LiveSession::openWindowAndStart()
     m_window =
         std::make_unique<MainWindow>(deps, FileChooser(), [] { return QRect(0, 0, 1920, 1040); });
     m_window->show();
-    Form1 &form = m_window->form();
+    return *m_window;
+}
+
+Form1 &LiveSession::openWindowAndStart()
+{
+    Form1 &form = openWindow().form();
     form.findChild<QComboBox *>(QStringLiteral("Combo3"))->setCurrentIndex(0);
     form.findChild<QPushButton *>(QStringLiteral("Command4"))->click();
     return form;

@@ -30,6 +30,8 @@ public:
     // Starts the simulator with the given extra options; false when it does
     // not come up.
     bool startSimulator(const QStringList &options);
+    // Builds and shows the window, the exchange stopped.
+    MainWindow &openWindow();
     // Builds and shows the window and presses "СТАРТ" on port 1.
     Form1 &openWindowAndStart();
 

@@ -1,10 +1,12 @@
 // Takes the README's pictures of a live window: the program connected to the
 // simulated detector, its "Файл" menu open, a flank in alarm, a setting being
-// changed, and a settings file written with one value refused. Runs
-// offscreen; usage: windowshots OUTPUT_FOLDER
+// changed, a settings file written with one value refused, and the line
+// view watching six simulated detectors on one line. Runs offscreen; usage:
+// windowshots OUTPUT_FOLDER
 #include "app/applyprofiledialog.h"
 #include "app/controls.h"
 #include "app/form1.h"
+#include "app/lineview.h"
 #include "app/mainwindow.h"
 #include "app/updown.h"
 #include "link/exchange.h"
@@ -13,13 +15,16 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
 #include <QPushButton>
+#include <QTableView>
 
 #include <cstdio>
 
@@ -92,6 +97,36 @@ bool saveProfileDialog(LiveSession &session, const QString &path)
     return ok;
 }
 
+// "Наблюдение за линией…" over six detectors on one line, one of them in
+// alarm and one silent.
+bool saveLineView(const QString &path)
+{
+    LiveSession line;
+    if (!line.startSimulator({QStringLiteral("--addresses"), QStringLiteral("1-6"),
+                              QStringLiteral("--baud"), QStringLiteral("19200")}))
+        return false;
+    MainWindow &window = line.openWindow();
+    window.findChild<QAction *>(QStringLiteral("lineWatchAction"))->trigger();
+    auto *view = window.findChild<LineView *>();
+    auto *ports = view->findChild<QComboBox *>(QStringLiteral("linePortBox"));
+    ports->setCurrentIndex(ports->findText(QStringLiteral("1")));
+    view->findChild<QLineEdit *>(QStringLiteral("lineAddresses"))->setText(QStringLiteral("1-6"));
+    view->findChild<QPushButton *>(QStringLiteral("lineStartButton"))->click();
+    runFor(3000);
+    line.command("4 flank 2 alarm\n5 silence on\n");
+    runFor(4000);
+    auto *table = view->findChild<QTableView *>(QStringLiteral("lineTable"));
+    table->setCurrentIndex(table->model()->index(3, 0));
+    table->setFocus();
+    runFor(300);
+    view->resize(900, 330);
+    runFor(300);
+    const bool ok = save(*view, path);
+    view->releasePort();
+    line.stop();
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char **argv)
@@ -133,5 +168,6 @@ int main(int argc, char **argv)
     ok &= saveProfileDialog(session, out.filePath(QStringLiteral("window-profile.png")));
 
     session.stop();
+    ok &= saveLineView(out.filePath(QStringLiteral("window-line.png")));
     return ok ? 0 : 1;
 }

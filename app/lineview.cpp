@@ -11,6 +11,7 @@
 #include "link/scheduler.h"
 #include "monitor/linestates.h"
 #include "monitor/statusdecoder.h"
+#include "params/catalogue.h"
 #include "tasks/discovertask.h"
 
 #include <QCloseEvent>
@@ -105,7 +106,8 @@ LineView::LineView(const Dependencies &deps, QWidget *parent)
       m_speed(new QComboBox(this)), m_start(new QPushButton(tr("С&тарт"), this)),
       m_stop(new QPushButton(tr("Ст&оп"), this)), m_status(new QLabel(this)),
       m_table(new QTableView(this)), m_acknowledge(new QPushButton(tr("&Квитировать"), this)),
-      m_open(new QPushButton(tr("Открыть в &главном окне"), this)), m_tone(new QTimer(this))
+      m_open(new QPushButton(tr("Открыть в &главном окне"), this)),
+      m_remoteTest(new QPushButton(tr("&Дистанционный контроль"), this)), m_tone(new QTimer(this))
 {
     Q_ASSERT(deps.exchange && deps.journal);
     setObjectName(u"lineView"_s);
@@ -124,6 +126,7 @@ LineView::LineView(const Dependencies &deps, QWidget *parent)
     m_table->setObjectName(u"lineTable"_s);
     m_acknowledge->setObjectName(u"lineAcknowledgeButton"_s);
     m_open->setObjectName(u"lineOpenButton"_s);
+    m_remoteTest->setObjectName(u"lineRemoteTestButton"_s);
     m_tone->setObjectName(u"lineToneTimer"_s);
 
     for (const int baud : kSearchSpeeds)
@@ -164,6 +167,7 @@ LineView::LineView(const Dependencies &deps, QWidget *parent)
     line->addWidget(m_addressError, 1, 2, 1, 3);
     line->setColumnStretch(3, 1);
     auto *buttons = new QHBoxLayout;
+    buttons->addWidget(m_remoteTest);
     buttons->addStretch();
     buttons->addWidget(m_acknowledge);
     buttons->addWidget(m_open);
@@ -175,10 +179,10 @@ LineView::LineView(const Dependencies &deps, QWidget *parent)
     layout->addLayout(buttons);
     m_addressError->setAccessibleName(tr("Ошибка в адресах"));
     m_status->setAccessibleName(tr("Состояние наблюдения"));
-    for (QPushButton *button : {m_find, m_start, m_stop, m_acknowledge, m_open})
+    for (QPushButton *button : {m_find, m_start, m_stop, m_remoteTest, m_acknowledge, m_open})
         button->setAccessibleName(button->text().remove(u'&'));
-    const QList<QWidget *> tabOrder{m_ports, m_addresses, m_find,        m_speed, m_start,
-                                    m_stop,  m_table,     m_acknowledge, m_open};
+    const QList<QWidget *> tabOrder{m_ports, m_addresses, m_find,       m_speed,       m_start,
+                                    m_stop,  m_table,     m_remoteTest, m_acknowledge, m_open};
     for (qsizetype i = 1; i < tabOrder.size(); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
     pressButtonsWithEnter(this);
@@ -191,6 +195,7 @@ LineView::LineView(const Dependencies &deps, QWidget *parent)
     connect(m_find, &QPushButton::clicked, this, &LineView::findPressed);
     connect(m_acknowledge, &QPushButton::clicked, this, &LineView::acknowledgeCurrent);
     connect(m_open, &QPushButton::clicked, this, &LineView::openCurrent);
+    connect(m_remoteTest, &QPushButton::clicked, this, &LineView::remoteTestCurrent);
     connect(m_table, &QTableView::doubleClicked, this, &LineView::openCurrent);
     connect(m_table->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &LineView::updateControls);
@@ -376,6 +381,13 @@ int LineView::currentAddress() const
     return m_model->addressAt(m_table->currentIndex().row());
 }
 
+void LineView::remoteTestCurrent()
+{
+    const int address = currentAddress();
+    if (address >= 0 && m_watch->queueRequest(remoteTestRequest(address)))
+        showStatus(tr("Дистанционный контроль: блок %1.").arg(address));
+}
+
 void LineView::acknowledgeCurrent()
 {
     const int address = currentAddress();
@@ -425,6 +437,9 @@ void LineView::updateControls()
     m_acknowledge->setEnabled(row >= 0 && row < m_states->rows().size() &&
                               m_states->rows()[row].needsAcknowledgement());
     m_open->setEnabled(row >= 0 && !searching);
+    // The remote test goes out between the polls, to a detector that answers.
+    m_remoteTest->setEnabled(watching && row >= 0 && row < m_states->rows().size() &&
+                             m_states->rows()[row].link == 1);
     const QString why = portBusy && idle ? tr("Порт занят обменом главного окна") : QString();
     m_start->setToolTip(why);
     m_find->setToolTip(why);

@@ -83,6 +83,7 @@ private:
     void searchEnded();
     void acknowledgeCurrent();
     void openCurrent();
+    void remoteTestCurrent();
     void addressesEdited();
     void updateControls();
     void updateTone();
@@ -113,5 +114,6 @@ private:
     QTableView *m_table;
     QPushButton *m_acknowledge;
     QPushButton *m_open;
+    QPushButton *m_remoteTest;
     QTimer *m_tone;
 };

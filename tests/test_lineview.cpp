@@ -129,6 +129,15 @@ private slots:
         QVERIFY(watch.journal().contains(u"Блок 2: Квитировано, оператор tester"_s));
         QCOMPARE(watch.background(2, LineTableModel::Address), colorFromBgr(bgr::Red));
 
+        // The remote test goes to the chosen detector between the polls; the
+        // silent one cannot be tested.
+        table->setCurrentIndex(watch.cell(2, 0));
+        QVERIFY(!watch.find<QPushButton>("lineRemoteTestButton")->isEnabled());
+        table->setCurrentIndex(watch.cell(0, 0));
+        watch.find<QPushButton>("lineRemoteTestButton")->click();
+        QTRY_COMPARE_WITH_TIMEOUT(watch.text(0, LineTableModel::Flank2), u"Тревога"_s, 10000);
+        QCOMPARE(watch.text(1, LineTableModel::Flank2), u"Норма"_s);
+
         // A double click hands the detector to the main window and ends the watch.
         const QRect row = table->visualRect(watch.cell(0, LineTableModel::Flank2));
         QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, row.center());

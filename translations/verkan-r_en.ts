@@ -1440,6 +1440,14 @@ Event journal: %1</translation>
         <source>Порт занят обменом главного окна</source>
         <translation>The port is in use by the main window&apos;s exchange</translation>
     </message>
+    <message>
+        <source>&amp;Дистанционный контроль</source>
+        <translation>&amp;Remote test</translation>
+    </message>
+    <message>
+        <source>Дистанционный контроль: блок %1.</source>
+        <translation>Remote test: unit %1.</translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>

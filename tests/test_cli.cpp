@@ -362,27 +362,35 @@ private slots:
 
     void watchForSeconds_data()
     {
-        QTest::addColumn<bool>("server");  // through ser2net (RFC 2217), the speed searched
-        QTest::newRow("pseudo-terminal") << false;
-        QTest::newRow("RFC 2217 server") << true;
+        QTest::addColumn<int>("server");  // -1: none, else a Ser2netServer::Mode
+        QTest::addColumn<QString>("simBaud");
+        QTest::addColumn<QString>("err");  // on standard error
+        QTest::newRow("pseudo-terminal, speed given") << -1 << u"38400"_s << QString();
+        QTest::newRow("RFC 2217 server, speed searched")
+            << int(Ser2netServer::Mode::Rfc2217) << u"38400"_s << u"скорость линии: 38400 бод\n"_s;
+        QTest::newRow("raw TCP server, its speed")
+            << int(Ser2netServer::Mode::RawTcp) << u"9600"_s
+            << u"(TCP): скорость линии задана на сервере\n"_s;
     }
 
     void watchForSeconds()
     {
         // --seconds ends the watch in order; the first round reports each detector once.
-        QFETCH(bool, server);
-        if (server)
+        QFETCH(int, server);
+        QFETCH(QString, simBaud);
+        QFETCH(QString, err);
+        if (server >= 0)
             SER2NET_REQUIRED();
-        Sim sim(m_dir, u"tty"_s, {u"--addresses"_s, u"1-3"_s, u"--baud"_s, u"38400"_s});
+        Sim sim(m_dir, u"tty"_s, {u"--addresses"_s, u"1-3"_s, u"--baud"_s, simBaud});
         QVERIFY(sim.ready());
         QStringList arguments{u"watch"_s, u"--addresses"_s, u"1-3"_s, u"--seconds"_s, u"6"_s};
         std::unique_ptr<Ser2netServer> ser2net;
-        if (server) {
-            ser2net = std::make_unique<Ser2netServer>(sim.tty(), Ser2netServer::Mode::Rfc2217);
+        if (server >= 0) {
+            ser2net = std::make_unique<Ser2netServer>(sim.tty(), Ser2netServer::Mode(server));
             QVERIFY2(ser2net->start(), qPrintable(ser2net->errorText()));
             arguments << u"--port"_s << ser2net->url();
         } else {
-            arguments << u"--baud"_s << u"38400"_s;
+            arguments << u"--baud"_s << simBaud;
         }
         const Run run = cli(arguments, sim.tty());
         QVERIFY2(run.code == 0, qPrintable(run.err));
@@ -390,7 +398,7 @@ private slots:
         for (const QString &event : firstRound())
             QVERIFY2(events.count(event) == 1, qPrintable(event + u" not once in:\n"_s + run.out));
         QVERIFY2(!events.join(u'\n').contains(u"unreadable"_s), qPrintable(run.out));
-        QCOMPARE(run.err.contains(u"скорость линии: 38400 бод\n"_s), server);
+        QVERIFY2(run.err.contains(err), qPrintable(run.err));
         QVERIFY2(run.err.contains(u"событий: %1,"_s.arg(events.size())), qPrintable(run.err));
     }
 
@@ -689,6 +697,11 @@ private slots:
             << 30;
         QTest::newRow("nobody listens")
             << M::Rfc2217 << Server::NotListening << u"rfc2217"_s << u"9600"_s << status << 4
+            << none << u"verkan-cli: 127.0.0.1:PORT (RFC 2217): сервер отказал в соединении.\n"_s
+            << 10;
+        QTest::newRow("watch: nobody listens")
+            << M::Rfc2217 << Server::NotListening << u"rfc2217"_s << u"9600"_s
+            << QStringList{u"watch"_s, u"--addresses"_s, u"7"_s, u"--baud"_s, u"9600"_s} << 4
             << none << u"verkan-cli: 127.0.0.1:PORT (RFC 2217): сервер отказал в соединении.\n"_s
             << 10;
         // Without the line set up, a speed search would go on for minutes.

@@ -19,6 +19,8 @@
 #include <QProcessEnvironment>
 #include <QTimer>
 
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <unistd.h>
 
@@ -439,16 +441,23 @@ void CommandRunner::watch()
     if (m_journal)
         m_lineJournal = new LineJournal(*m_states, *m_journal, this);
     // Each event goes out the moment it happens: a reader on a pipe sees it
-    // then, not when a buffer fills.
+    // then, not when a buffer fills. A reader that goes away (watch | head)
+    // ends the watch in order, as a signal does, instead of SIGPIPE killing
+    // it before the journal's stop line.
+    std::signal(SIGPIPE, SIG_IGN);
     connect(m_states.get(), &LineStates::event, this, [this](const LineEvent &event) {
-        ++m_events;
-        if (m_args.json) {
-            const QByteArray line = lineEventJson(event) + '\n';
-            std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
-            std::fflush(stdout);
-        } else {
-            say(lineEventText(event));
+        if (m_outputClosed)
+            return;
+        const QByteArray line =
+            (m_args.json ? lineEventJson(event) : lineEventText(event).toUtf8()) + '\n';
+        std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
+        if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+            m_outputClosed = true;
+            // Not from inside the watch's own reply handling.
+            QTimer::singleShot(0, this, &CommandRunner::endWatch);
+            return;
         }
+        ++m_events;
     });
     connect(m_watch.get(), &LineWatch::startFailed, this, [this](const QString &reason) {
         fail(ExitPortError, u"%1: %2."_s.arg(portText(), reason));

@@ -81,6 +81,7 @@ private:
     QList<int> m_searchLeft;  // addresses the speed search has still to try
     int m_foundBaud = 0;      // the speed the search found (0: none yet)
     bool m_journalStarted = false;
+    bool m_outputClosed = false;  // standard output can no longer be written
     int m_events = 0;
     int m_droppedReplies = 0;
 };

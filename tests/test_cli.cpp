@@ -360,6 +360,26 @@ private slots:
                  qPrintable(lines.last()));
     }
 
+    void watchEndsWhenItsReaderGoes()
+    {
+        // "watch | head -n 2": the next event cannot be written, and the watch ends in order
+        // instead of dying of SIGPIPE (pipefail: the pipeline's status is the watch's).
+        Sim sim(m_dir, u"tty"_s, {u"--addresses"_s, u"1-3"_s, u"--baud"_s, u"19200"_s});
+        QVERIFY(sim.ready());
+        const QString journal = file(u"reader.txt"_s);
+        QProcess shell;
+        shell.setProcessEnvironment(sim.portEnvironment());
+        shell.start(u"bash"_s, {u"-c"_s, u"set -o pipefail; \"$0\" \"$@\" | head -n 2"_s,
+                                QStringLiteral(VERKAN_CLI_PATH), u"--baud"_s, u"19200"_s,
+                                u"watch"_s, u"--addresses"_s, u"1-3"_s, u"--journal"_s, journal});
+        const Run run = finished(shell, 60);
+        QVERIFY2(run.code == 0, qPrintable(run.err));
+        QCOMPARE(run.out.count(u'\n'), 2);
+        QFile file(journal);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll().endsWith("Наблюдение за линией: стоп\"\r\n"));
+    }
+
     void watchForSeconds_data()
     {
         QTest::addColumn<int>("server");  // -1: none, else a Ser2netServer::Mode

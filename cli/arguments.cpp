@@ -1,5 +1,6 @@
 #include "cli/arguments.h"
 
+#include "link/addresslist.h"
 #include "link/comports.h"
 #include "link/protocol.h"
 #include "link/scheduler.h"
@@ -20,9 +21,9 @@ QString cliText(const char *text)
 
 // The options that take a value: what follows one of them is its value,
 // even when it looks like an option or a negative number.
-const QStringList kValueOptions{u"--port"_s,      u"--address"_s,  u"--baud"_s, u"--flank"_s,
-                                u"--addresses"_s, u"--pass"_s,     u"--lang"_s, u"--journal"_s,
-                                u"--site"_s,      u"--installer"_s};
+const QStringList kValueOptions{u"--port"_s,      u"--address"_s,   u"--baud"_s,   u"--flank"_s,
+                                u"--addresses"_s, u"--pass"_s,      u"--lang"_s,   u"--journal"_s,
+                                u"--site"_s,      u"--installer"_s, u"--seconds"_s};
 
 std::optional<int> wholeNumber(const QString &text, int lowest, int highest)
 {
@@ -40,6 +41,35 @@ std::optional<double> positiveSeconds(const QString &text)
     if (!ok || !(value > 0) || value > 24 * 3600)
         return std::nullopt;
     return value;
+}
+
+// The detectors of `text` ("1-16,20"), in order; empty with *why set for a
+// list that is not one, naming the item at fault.
+QList<int> addressList(const QString &text, QString *why)
+{
+    AddressListError error;
+    const QList<int> list = parseAddressList(text, &error);
+    switch (error.kind) {
+    case AddressListError::Kind::None:
+        return list;
+    case AddressListError::Kind::BadItem:
+        *why = cliText(QT_TRANSLATE_NOOP(
+                           "Cli", "--addresses: \"%1\" не адрес и не диапазон адресов %2-%3"))
+                   .arg(error.item)
+                   .arg(protocol::kLowestAddress)
+                   .arg(protocol::kHighestAddress);
+        break;
+    case AddressListError::Kind::Backwards:
+        *why = cliText(QT_TRANSLATE_NOOP("Cli", "--addresses: диапазон \"%1\" идёт от большего "
+                                                "адреса к меньшему"))
+                   .arg(error.item);
+        break;
+    case AddressListError::Kind::Twice:
+        *why = cliText(QT_TRANSLATE_NOOP("Cli", "--addresses: адрес %1 указан дважды"))
+                   .arg(error.address);
+        break;
+    }
+    return {};
 }
 
 }  // namespace
@@ -86,7 +116,9 @@ QString usageText()
                    "  --lang ru|en        язык сообщений и отчёта; по умолчанию язык системы\n"
                    "                      (английский, если он английский, иначе русский)\n"
                    "  --journal ФАЙЛ      дописывать в ФАЙЛ журнал событий обмена (старт, стоп,\n"
-                   "                      потеря связи), как Jurnal.txt окна программы\n"
+                   "                      потеря связи; у watch все события линии), как "
+                   "Jurnal.txt\n"
+                   "                      окна программы\n"
                    "  -h, --help          эта справка\n"
                    "  -v, --version       версия программы\n"
                    "\n"
@@ -110,6 +142,18 @@ QString usageText()
                    "                                  --site: объект, --installer: монтажник "
                    "(без них\n"
                    "                                  в отчёте строки, чтобы вписать от руки)\n"
+                   "  watch --addresses СПИСОК [--json] [--seconds N]\n"
+                   "                                  наблюдать за всеми блоками линии (СПИСОК: "
+                   "адреса\n"
+                   "                                  и диапазоны через запятую, например "
+                   "1-16,20):\n"
+                   "                                  строка на каждое событие (с --json объект "
+                   "JSON),\n"
+                   "                                  в первом цикле состояние каждого блока; "
+                   "до SIGINT,\n"
+                   "                                  SIGTERM или N секунд; без --baud скорость "
+                   "ищется\n"
+                   "                                  по блокам списка по порядку\n"
                    "\n"
                    "Коды завершения: 0 готово; 2 ошибка в командной строке или в файле;\n"
                    "3 блок не ответил; 4 порт не открывается; 5 запись не подтверждена.\n"))
@@ -147,10 +191,12 @@ ParsedArguments parseArguments(const QStringList &arguments)
     const QCommandLineOption journal(u"journal"_s, QString(), u"FILE"_s);
     const QCommandLineOption site(u"site"_s, QString(), u"TEXT"_s);
     const QCommandLineOption installer(u"installer"_s, QString(), u"TEXT"_s);
+    const QCommandLineOption watchSeconds(u"seconds"_s, QString(), u"SECONDS"_s);
+    const QCommandLineOption json(u"json"_s);
     const QCommandLineOption help(QStringList{u"h"_s, u"help"_s});
     const QCommandLineOption version(QStringList{u"v"_s, u"version"_s});
     parser.addOptions({port, address, baud, flank, addresses, pass, lang, journal, site, installer,
-                       help, version});
+                       watchSeconds, json, help, version});
     if (!parser.parse(arguments)) {
         if (!parser.unknownOptionNames().isEmpty())
             return refuse(say(QT_TRANSLATE_NOOP("Cli", "неизвестный параметр %1"))
@@ -203,26 +249,20 @@ ParsedArguments parseArguments(const QStringList &arguments)
             return refuse(say(QT_TRANSLATE_NOOP("Cli", "--flank: фланг 1 или 2")));
         out.flank = *n;
     }
-    if (parser.isSet(addresses)) {
-        const QStringList range = parser.value(addresses).split(u'-');
-        const auto first =
-            wholeNumber(range.value(0), protocol::kLowestAddress, protocol::kHighestAddress);
-        const auto last =
-            wholeNumber(range.value(1), protocol::kLowestAddress, protocol::kHighestAddress);
-        if (range.size() != 2 || !first || !last || *first > *last)
-            return refuse(
-                say(QT_TRANSLATE_NOOP("Cli", "--addresses: диапазон ОТ-ДО в пределах %1-%2"))
-                    .arg(protocol::kLowestAddress)
-                    .arg(protocol::kHighestAddress));
-        out.firstAddress = *first;
-        out.lastAddress = *last;
-    }
     if (parser.isSet(pass)) {
-        const auto seconds = positiveSeconds(parser.value(pass));
-        if (!seconds)
+        const auto length = positiveSeconds(parser.value(pass));
+        if (!length)
             return refuse(say(QT_TRANSLATE_NOOP("Cli", "--pass: длительность прохода в секундах")));
-        out.seconds = *seconds;
+        out.seconds = *length;
     }
+    if (parser.isSet(watchSeconds)) {
+        const auto length = positiveSeconds(parser.value(watchSeconds));
+        if (!length)
+            return refuse(
+                say(QT_TRANSLATE_NOOP("Cli", "--seconds: длительность наблюдения в секундах")));
+        out.seconds = *length;
+    }
+    out.json = parser.isSet(json);
     if (parser.isSet(journal)) {
         out.journal = parser.value(journal);
         if (out.journal.isEmpty())
@@ -250,6 +290,7 @@ ParsedArguments parseArguments(const QStringList &arguments)
         {u"settings"_s, u"apply"_s, C::SettingsApply, 1, {}},
         {u"record"_s, {}, C::Record, 2, {u"flank"_s}},
         {u"report"_s, {}, C::Report, 1, {u"pass"_s, u"flank"_s, u"site"_s, u"installer"_s}},
+        {u"watch"_s, {}, C::Watch, 0, {u"addresses"_s, u"seconds"_s, u"json"_s}},
     };
     const Form *form = nullptr;
     for (const Form &f : forms)
@@ -268,11 +309,34 @@ ParsedArguments parseArguments(const QStringList &arguments)
     if (words.size() - skip != form->operands)
         return refuse(
             say(QT_TRANSLATE_NOOP("Cli", "%1: неверное число аргументов")).arg(commandName));
-    for (const QString &option : {u"addresses"_s, u"flank"_s, u"pass"_s, u"site"_s, u"installer"_s})
+    for (const QString &option : {u"addresses"_s, u"flank"_s, u"pass"_s, u"site"_s, u"installer"_s,
+                                  u"seconds"_s, u"json"_s})
         if (parser.isSet(option) && !form->options.contains(option))
             return refuse(say(QT_TRANSLATE_NOOP("Cli", "параметр --%1 не относится к команде %2"))
                               .arg(option, commandName));
     out.command = form->command;
+    if (out.command == C::Watch) {
+        if (!parser.isSet(addresses))
+            return refuse(say(QT_TRANSLATE_NOOP(
+                "Cli", "watch: не заданы адреса блоков на линии (--addresses СПИСОК)")));
+        QString why;
+        out.addresses = addressList(parser.value(addresses), &why);
+        if (out.addresses.isEmpty())
+            return refuse(why);
+    } else if (parser.isSet(addresses)) {
+        const QStringList range = parser.value(addresses).split(u'-');
+        const auto first =
+            wholeNumber(range.value(0), protocol::kLowestAddress, protocol::kHighestAddress);
+        const auto last =
+            wholeNumber(range.value(1), protocol::kLowestAddress, protocol::kHighestAddress);
+        if (range.size() != 2 || !first || !last || *first > *last)
+            return refuse(
+                say(QT_TRANSLATE_NOOP("Cli", "--addresses: диапазон ОТ-ДО в пределах %1-%2"))
+                    .arg(protocol::kLowestAddress)
+                    .arg(protocol::kHighestAddress));
+        out.firstAddress = *first;
+        out.lastAddress = *last;
+    }
     if (out.command == C::Record) {
         const auto seconds = positiveSeconds(words[skip]);
         if (!seconds)

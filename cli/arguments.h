@@ -5,6 +5,7 @@
 #include "i18n/language.h"
 #include "link/protocol.h"
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -30,7 +31,8 @@ struct CliArguments {
         SettingsSave,
         SettingsApply,
         Record,
-        Report
+        Report,
+        Watch
     };
 
     Command command = Command::Help;
@@ -40,7 +42,10 @@ struct CliArguments {
     int flank = 1;
     int firstAddress = protocol::kLowestAddress;
     int lastAddress = protocol::kHighestAddress;
-    double seconds = 0;  // record: length; report: control pass (0: none)
+    QList<int> addresses;  // watch: --addresses, the detectors on the line, in order
+    // record: length; report: control pass (0: none); watch: --seconds (0: until a signal)
+    double seconds = 0;
+    bool json = false;  // watch: one JSON object per event
     QString file;
     QString site;                      // report: --site, where the detector is installed
     QString installer;                 // report: --installer, who commissioned it

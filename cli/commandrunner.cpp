@@ -1,8 +1,12 @@
 #include "cli/commandrunner.h"
 
+#include "cli/stopsignals.h"
 #include "journal/eventjournal.h"
+#include "link/addresslist.h"
+#include "link/linewatch.h"
 #include "link/openfailure.h"
 #include "monitor/exchangejournal.h"
+#include "monitor/linestates.h"
 #include "monitor/statusdecoder.h"
 #include "params/numbertext.h"
 #include "tasks/applysettingstask.h"
@@ -13,7 +17,10 @@
 
 #include <QFileInfo>
 #include <QProcessEnvironment>
+#include <QTimer>
 
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <unistd.h>
 
@@ -81,8 +88,14 @@ CommandRunner::CommandRunner(const CliArguments &arguments, QObject *parent)
             if (!error.isEmpty())
                 warn(error);
         });
-        new ExchangeJournal(m_exchange, *m_journal, this);
+        // The watch journals the line's events instead; its speed search
+        // is no exchange of the journal's.
+        if (m_args.command != CliArguments::Command::Watch)
+            new ExchangeJournal(m_exchange, *m_journal, this);
     }
+    // The watch's speed search goes on to the next address when one is lost.
+    if (m_args.command == CliArguments::Command::Watch)
+        return;
     // Connected before any task: the lost link is known when a task ends
     // because of it.
     connect(&m_exchange, &Exchange::linkLost, this, [this] {
@@ -117,6 +130,9 @@ int CommandRunner::run()
     case C::Report:
         report();
         break;
+    case C::Watch:
+        watch();
+        break;
     case C::Help:
     case C::Version:
         finish(ExitBadUsage);
@@ -136,6 +152,7 @@ void CommandRunner::finish(int code)
     if (m_task)
         m_task->cancel();
     m_exchange.stop();
+    closeWatch();
     m_loop.quit();
 }
 
@@ -411,4 +428,137 @@ void CommandRunner::report()
     task->start();
     if (task->isRunning())
         startExchange();
+}
+
+// --- watch ---------------------------------------------------------------------
+
+void CommandRunner::watch()
+{
+    m_stopSignals = new StopSignals(this);
+    connect(m_stopSignals, &StopSignals::received, this, &CommandRunner::endWatch);
+    m_watch = std::make_unique<LineWatch>(m_port);
+    m_states = std::make_unique<LineStates>(*m_watch);
+    if (m_journal)
+        m_lineJournal = new LineJournal(*m_states, *m_journal, this);
+    // Each event goes out the moment it happens: a reader on a pipe sees it
+    // then, not when a buffer fills. A reader that goes away (watch | head)
+    // ends the watch in order, as a signal does, instead of SIGPIPE killing
+    // it before the journal's stop line.
+    std::signal(SIGPIPE, SIG_IGN);
+    connect(m_states.get(), &LineStates::event, this, [this](const LineEvent &event) {
+        if (m_outputClosed)
+            return;
+        const QByteArray line =
+            (m_args.json ? lineEventJson(event) : lineEventText(event).toUtf8()) + '\n';
+        std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
+        if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+            m_outputClosed = true;
+            // Not from inside the watch's own reply handling.
+            QTimer::singleShot(0, this, &CommandRunner::endWatch);
+            return;
+        }
+        ++m_events;
+    });
+    connect(m_watch.get(), &LineWatch::startFailed, this, [this](const QString &reason) {
+        fail(ExitPortError, u"%1: %2."_s.arg(portText(), reason));
+    });
+
+    m_port.setPort(m_args.port);
+    if (m_port.fixesLineSpeed()) {
+        warn(tr("%1: скорость линии задана на сервере").arg(portText()));
+        startWatch(m_port.baudRate());
+        return;
+    }
+    if (m_args.baud > 0) {
+        startWatch(m_args.baud);
+        return;
+    }
+    // No speed given: the exchange's speed search, at the listed addresses
+    // in turn until one answers. The speed counts once a status poll at it
+    // has been answered after the search: a stray frame (a reply still on
+    // its way from before the port was opened) can end the search at a
+    // speed nobody answers at, and then the address is lost as any other.
+    // The exchange's signals come from inside its own handlers, so the next
+    // step waits for them to return.
+    m_searchLeft = m_args.addresses;
+    connect(&m_exchange, &Exchange::statusReceived, this, [this] {
+        if (m_foundBaud || m_done || !m_exchange.statusIsCurrent())
+            return;
+        m_foundBaud = m_exchange.baudRate();
+        QTimer::singleShot(0, this, [this] {
+            if (!m_done)
+                m_exchange.stop();
+        });
+    });
+    connect(&m_exchange, &Exchange::stopped, this, [this] {
+        QTimer::singleShot(0, this, [this] {
+            if (m_done || m_watch->isRunning() || m_exchange.isRunning())
+                return;
+            if (m_foundBaud)
+                startWatch(m_foundBaud);
+            else
+                searchNextAddress();
+        });
+    });
+    searchNextAddress();
+}
+
+void CommandRunner::searchNextAddress()
+{
+    if (m_searchLeft.isEmpty()) {
+        fail(ExitNoAnswer, tr("%1: ни один из блоков %2 не ответил ни на одной скорости. "
+                              "Проверьте адреса и питание!")
+                               .arg(portText(), addressListText(m_args.addresses)));
+        return;
+    }
+    const int address = m_searchLeft.takeFirst();
+    std::fputs((tr("поиск скорости линии: блок %1").arg(address) + u'\n').toUtf8().constData(),
+               stderr);
+    if (!m_exchange.start(m_args.port, address, 1).started)
+        fail(ExitPortError, u"%1: %2."_s.arg(portText(), m_port.lastOpenErrorText()));
+}
+
+void CommandRunner::startWatch(int baud)
+{
+    m_states->reset(m_args.addresses);
+    if (!m_watch->start(m_args.port, m_args.addresses, baud)) {
+        fail(ExitPortError, u"%1: %2."_s.arg(portText(), m_port.lastOpenErrorText()));
+        return;
+    }
+    if (m_foundBaud)
+        std::fputs((tr("скорость линии: %1 бод").arg(baud) + u'\n').toUtf8().constData(), stderr);
+    if (m_lineJournal) {
+        m_lineJournal->started(m_args.port, m_args.addresses);
+        m_journalStarted = true;
+    }
+    if (m_args.seconds > 0)
+        QTimer::singleShot(std::chrono::milliseconds(qRound64(m_args.seconds * 1000)), this,
+                           &CommandRunner::endWatch);
+}
+
+void CommandRunner::endWatch()
+{
+    if (m_done)
+        return;
+    finish(ExitDone);
+    std::fflush(stdout);
+    std::fputs(
+        (tr("событий: %1, отброшено запоздавших ответов: %2").arg(m_events).arg(m_droppedReplies) +
+         u'\n')
+            .toUtf8()
+            .constData(),
+        stderr);
+}
+
+void CommandRunner::closeWatch()
+{
+    if (m_watch) {
+        if (m_watch->isRunning())
+            m_droppedReplies = m_watch->droppedReplies();
+        m_watch->stop();
+    }
+    if (m_journalStarted) {
+        m_journalStarted = false;
+        m_lineJournal->stopped();
+    }
 }

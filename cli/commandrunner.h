@@ -11,6 +11,10 @@
 #include <memory>
 
 class EventJournal;
+class LineJournal;
+class LineStates;
+class LineWatch;
+class StopSignals;
 
 // Runs one verkan-cli command on the shared engine: the command starts the
 // exchange (or, for discover, has the port to itself), runs the task of its
@@ -47,6 +51,16 @@ private:
     void apply();
     void record();
     void report();
+    void watch();
+    // The speed search of watch: the exchange's search at the next listed
+    // address; none left: no detector answered at any speed.
+    void searchNextAddress();
+    // Starts watching the line at `baud`.
+    void startWatch(int baud);
+    // SIGINT, SIGTERM or --seconds: the watch ends in order, exit 0.
+    void endWatch();
+    // Stops the watch (if it runs) and writes the journal's stop line.
+    void closeWatch();
 
     CliArguments m_args;
     AnyPortService m_port;
@@ -58,4 +72,16 @@ private:
     bool m_done = false;
     bool m_linkLost = false;
     int m_lastProgressBaud = 0;
+
+    // watch
+    std::unique_ptr<LineWatch> m_watch;
+    std::unique_ptr<LineStates> m_states;
+    LineJournal *m_lineJournal = nullptr;
+    StopSignals *m_stopSignals = nullptr;
+    QList<int> m_searchLeft;  // addresses the speed search has still to try
+    int m_foundBaud = 0;      // the speed the search found (0: none yet)
+    bool m_journalStarted = false;
+    bool m_outputClosed = false;  // standard output can no longer be written
+    int m_events = 0;
+    int m_droppedReplies = 0;
 };

@@ -3,6 +3,8 @@
 #include "support/simdetector.h"
 
 #include <QHostAddress>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTcpSocket>
@@ -130,6 +132,50 @@ QString writeProfile(const QString &path, const QByteArray &json = kProfile)
     return file.open(QIODevice::WriteOnly) && file.write(json) > 0 ? path : QString();
 }
 
+// The events of watch's output as "7 flank 1 alarm", "7 tamper open", "7 link lost": from
+// JSON objects or from the text lines; a line that is neither becomes "unreadable: LINE".
+QStringList watchEvents(const QString &out, bool json)
+{
+    static const QRegularExpression text(
+        u"^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}[+-]\\d\\d:\\d\\d address (\\d+ "
+        "(flank [12] (norm|alarm|level|break|short)|tamper (open|closed)|link (lost|alive)))$"_s);
+    QStringList events;
+    for (const QString &line : out.split(u'\n', Qt::SkipEmptyParts)) {
+        QString event;
+        if (json) {
+            const QJsonObject o = QJsonDocument::fromJson(line.toUtf8()).object();
+            if (text.match(
+                        o[u"time"_s].toString() + u" address "_s +
+                        QString::number(o[u"address"_s].toInt(-1)) + u' ' +
+                        o[u"event"_s].toString() +
+                        (o.contains(u"flank"_s) ? u" %1"_s.arg(o[u"flank"_s].toInt()) : QString()) +
+                        u' ' + o[u"state"_s].toString())
+                    .hasMatch() &&
+                o.size() == (o[u"event"_s] == u"flank"_s ? 5 : 4))
+                event = u"%1 %2%3 %4"_s.arg(o[u"address"_s].toInt())
+                            .arg(o[u"event"_s].toString(),
+                                 o.contains(u"flank"_s) ? u" %1"_s.arg(o[u"flank"_s].toInt())
+                                                        : QString(),
+                                 o[u"state"_s].toString());
+        } else {
+            event = text.match(line).captured(1);
+        }
+        events << (event.isEmpty() ? u"unreadable: "_s + line : event);
+    }
+    return events;
+}
+
+// What the first round reports of each of the detectors 1..3 at their defaults.
+QStringList firstRound()
+{
+    QStringList events;
+    for (int address = 1; address <= 3; ++address)
+        for (const QString &what :
+             {u"link alive"_s, u"flank 1 norm"_s, u"flank 2 norm"_s, u"tamper closed"_s})
+            events << u"%1 %2"_s.arg(address).arg(what);
+    return events;
+}
+
 }  // namespace
 
 Q_DECLARE_METATYPE(Ser2netServer::Mode)
@@ -209,9 +255,26 @@ private slots:
             << u"--address: адрес блока от 0 до 128"_s;
         QTest::newRow("missing file") << none << QString() << QStringList{u"settings"_s, u"save"_s}
                                       << 2 << none << u"Использование: verkan-cli"_s;
+        const QStringList line{u"--addresses"_s, u"1-3"_s, u"--baud"_s, u"19200"_s};
+        QTest::newRow("watch: a bad item")
+            << line << QString() << QStringList{u"watch"_s, u"--addresses"_s, u"1-3,x"_s} << 2
+            << none << u"--addresses: \"x\" не адрес и не диапазон адресов 0-128"_s;
+        QTest::newRow("watch: an address twice")
+            << line << QString() << QStringList{u"watch"_s, u"--addresses"_s, u"1-3,2"_s} << 2
+            << none << u"--addresses: адрес 2 указан дважды"_s;
+        QTest::newRow("watch: nobody answers at any speed")
+            << line << QString() << QStringList{u"watch"_s, u"--addresses"_s, u"7"_s} << 3 << none
+            << u"ни один из блоков 7 не ответил ни на одной скорости"_s;
+        QTest::newRow("watch: missing port")
+            << line << QString()
+            << QStringList{u"--port"_s, u"2"_s, u"watch"_s, u"--addresses"_s, u"1-3"_s} << 4 << none
+            << u".missing): порт не найден."_s;
         QTest::newRow("help") << none << QString() << QStringList{u"--help"_s} << 0
-                              << QStringList{u"Использование: verkan-cli"_s, u"discover"_s,
-                                             u"--site ТЕКСТ"_s, u"--installer ТЕКСТ"_s,
+                              << QStringList{u"Использование: verkan-cli"_s,
+                                             u"discover"_s,
+                                             u"--site ТЕКСТ"_s,
+                                             u"--installer ТЕКСТ"_s,
+                                             u"watch --addresses СПИСОК [--json] [--seconds N]"_s,
                                              u"Коды завершения"_s}
                               << QString();
     }
@@ -232,6 +295,131 @@ private slots:
         const Run run = cli(arguments, sim.tty());
         const QString why = mismatch(run, code, out, err, arguments.first() == u"discover"_s);
         QVERIFY2(why.isEmpty(), qPrintable(why));
+    }
+
+    void watchFollowsTheLine()
+    {
+        // The speed searched, the first round, then each event as it happens, in JSON;
+        // SIGTERM ends the watch with everything written.
+        Sim sim(m_dir, u"tty"_s, {u"--addresses"_s, u"1-3"_s, u"--baud"_s, u"19200"_s});
+        QVERIFY(sim.ready());
+        const QString journal = file(u"watch.txt"_s);
+        QProcess process;
+        startCli(process,
+                 {u"watch"_s, u"--addresses"_s, u"1-3"_s, u"--json"_s, u"--journal"_s, journal},
+                 sim.tty());
+        QString out;
+        // Output is read while the watch runs: each event is there when it happens.
+        auto seen = [&](const QString &event) {
+            return QTest::qWaitFor(
+                [&] {
+                    out += QString::fromUtf8(process.readAllStandardOutput());
+                    return watchEvents(out, true).contains(event);
+                },
+                60000);
+        };
+        for (const QString &event : firstRound())
+            QVERIFY2(seen(event), qPrintable(event + u" not in:\n"_s + out));
+        const QStringList script[] = {{u"2 flank 1 alarm"_s, u"2 flank 1 alarm"_s},
+                                      {u"3 tamper open"_s, u"3 tamper open"_s},
+                                      {u"1 silence on"_s, u"1 link lost"_s},
+                                      {u"1 silence off"_s, u"1 link alive"_s}};
+        for (const QStringList &step : script) {
+            QCOMPARE(sim.command(step[0]), QStringList{u"ok"_s});
+            // The alive after the silence is the second one of address 1.
+            QVERIFY2(seen(step[1]) &&
+                         QTest::qWaitFor(
+                             [&] {
+                                 out += QString::fromUtf8(process.readAllStandardOutput());
+                                 return watchEvents(out, true).count(step[1]) ==
+                                        (step[1] == u"1 link alive"_s ? 2 : 1);
+                             },
+                             60000),
+                     qPrintable(step[1] + u" not in:\n"_s + out));
+        }
+        process.terminate();
+        const Run run = finished(process);
+        QCOMPARE(run.code, 0);
+        const QStringList events = watchEvents(out + run.out, true);
+        for (const QStringList &step : script)
+            QCOMPARE(events.count(step[1]), step[1] == u"1 link alive"_s ? 2 : 1);
+        for (const QString &event : firstRound())
+            QCOMPARE(events.count(event), event == u"1 link alive"_s ? 2 : 1);
+        QVERIFY2(!events.join(u'\n').contains(u"unreadable"_s), qPrintable(out + run.out));
+        QVERIFY2(run.err.contains(u"скорость линии: 19200 бод\n"_s), qPrintable(run.err));
+        // Every event counted was written out, and journaled once.
+        QVERIFY2(run.err.contains(u"событий: %1,"_s.arg(events.size())), qPrintable(run.err));
+        QFile file(journal);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QStringList lines =
+            QString::fromUtf8(file.readAll()).split(u"\r\n"_s, Qt::SkipEmptyParts);
+        QCOMPARE(lines.filter(u" Блок "_s).size(), events.size());
+        QVERIFY2(lines.filter(u"Блок 2: Фланг -1  Тревога"_s).size() == 1,
+                 qPrintable(lines.join(u'\n')));
+        QVERIFY2(lines.last().endsWith(u"Наблюдение за линией: стоп\""_s),
+                 qPrintable(lines.last()));
+    }
+
+    void watchEndsWhenItsReaderGoes()
+    {
+        // "watch | head -n 2": the next event cannot be written, and the watch ends in order
+        // instead of dying of SIGPIPE (pipefail: the pipeline's status is the watch's).
+        Sim sim(m_dir, u"tty"_s, {u"--addresses"_s, u"1-3"_s, u"--baud"_s, u"19200"_s});
+        QVERIFY(sim.ready());
+        const QString journal = file(u"reader.txt"_s);
+        QProcess shell;
+        shell.setProcessEnvironment(sim.portEnvironment());
+        shell.start(u"bash"_s, {u"-c"_s, u"set -o pipefail; \"$0\" \"$@\" | head -n 2"_s,
+                                QStringLiteral(VERKAN_CLI_PATH), u"--baud"_s, u"19200"_s,
+                                u"watch"_s, u"--addresses"_s, u"1-3"_s, u"--journal"_s, journal});
+        const Run run = finished(shell, 60);
+        QVERIFY2(run.code == 0, qPrintable(run.err));
+        QCOMPARE(run.out.count(u'\n'), 2);
+        QFile file(journal);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll().endsWith("Наблюдение за линией: стоп\"\r\n"));
+    }
+
+    void watchForSeconds_data()
+    {
+        QTest::addColumn<int>("server");  // -1: none, else a Ser2netServer::Mode
+        QTest::addColumn<QString>("simBaud");
+        QTest::addColumn<QString>("err");  // on standard error
+        QTest::newRow("pseudo-terminal, speed given") << -1 << u"38400"_s << QString();
+        QTest::newRow("RFC 2217 server, speed searched")
+            << int(Ser2netServer::Mode::Rfc2217) << u"38400"_s << u"скорость линии: 38400 бод\n"_s;
+        QTest::newRow("raw TCP server, its speed")
+            << int(Ser2netServer::Mode::RawTcp) << u"9600"_s
+            << u"(TCP): скорость линии задана на сервере\n"_s;
+    }
+
+    void watchForSeconds()
+    {
+        // --seconds ends the watch in order; the first round reports each detector once.
+        QFETCH(int, server);
+        QFETCH(QString, simBaud);
+        QFETCH(QString, err);
+        if (server >= 0)
+            SER2NET_REQUIRED();
+        Sim sim(m_dir, u"tty"_s, {u"--addresses"_s, u"1-3"_s, u"--baud"_s, simBaud});
+        QVERIFY(sim.ready());
+        QStringList arguments{u"watch"_s, u"--addresses"_s, u"1-3"_s, u"--seconds"_s, u"6"_s};
+        std::unique_ptr<Ser2netServer> ser2net;
+        if (server >= 0) {
+            ser2net = std::make_unique<Ser2netServer>(sim.tty(), Ser2netServer::Mode(server));
+            QVERIFY2(ser2net->start(), qPrintable(ser2net->errorText()));
+            arguments << u"--port"_s << ser2net->url();
+        } else {
+            arguments << u"--baud"_s << simBaud;
+        }
+        const Run run = cli(arguments, sim.tty());
+        QVERIFY2(run.code == 0, qPrintable(run.err));
+        const QStringList events = watchEvents(run.out, false);
+        for (const QString &event : firstRound())
+            QVERIFY2(events.count(event) == 1, qPrintable(event + u" not once in:\n"_s + run.out));
+        QVERIFY2(!events.join(u'\n').contains(u"unreadable"_s), qPrintable(run.out));
+        QVERIFY2(run.err.contains(err), qPrintable(run.err));
+        QVERIFY2(run.err.contains(u"событий: %1,"_s.arg(events.size())), qPrintable(run.err));
     }
 
     void recordWritesCsv()
@@ -529,6 +717,11 @@ private slots:
             << 30;
         QTest::newRow("nobody listens")
             << M::Rfc2217 << Server::NotListening << u"rfc2217"_s << u"9600"_s << status << 4
+            << none << u"verkan-cli: 127.0.0.1:PORT (RFC 2217): сервер отказал в соединении.\n"_s
+            << 10;
+        QTest::newRow("watch: nobody listens")
+            << M::Rfc2217 << Server::NotListening << u"rfc2217"_s << u"9600"_s
+            << QStringList{u"watch"_s, u"--addresses"_s, u"7"_s, u"--baud"_s, u"9600"_s} << 4
             << none << u"verkan-cli: 127.0.0.1:PORT (RFC 2217): сервер отказал в соединении.\n"_s
             << 10;
         // Without the line set up, a speed search would go on for minutes.

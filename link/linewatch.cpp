@@ -213,7 +213,7 @@ int LineWatch::liveCount() const
 {
     int n = 0;
     for (const Station &s : m_stations)
-        n += s.alive ? 1 : 0;
+        n += s.polledAsLive() ? 1 : 0;
     return n;
 }
 
@@ -240,7 +240,7 @@ bool LineWatch::nextLive(int *station, int *flank)
 {
     const int n = int(m_stations.size());
     if (m_liveStation >= 0 && m_liveStation < n && m_liveFlank == 1 &&
-        m_stations[m_liveStation].alive) {
+        m_stations[m_liveStation].polledAsLive()) {
         m_liveFlank = 2;
         *station = m_liveStation;
         *flank = 2;
@@ -248,7 +248,7 @@ bool LineWatch::nextLive(int *station, int *flank)
     }
     for (int step = 1; step <= n; ++step) {
         const int i = (m_liveStation + step + n) % n;
-        if (m_stations[i].alive) {
+        if (m_stations[i].polledAsLive()) {
             m_liveStation = i;
             m_liveFlank = 1;
             *station = i;
@@ -264,7 +264,7 @@ int LineWatch::nextDead()
     const int n = int(m_stations.size());
     for (int step = 1; step <= n; ++step) {
         const int i = (m_deadStation + step + n) % n;
-        if (!m_stations[i].alive) {
+        if (!m_stations[i].polledAsLive()) {
             m_deadStation = i;
             return i;
         }

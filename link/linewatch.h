@@ -38,6 +38,8 @@ public:
     static constexpr int kMissedPollsForLost = 3;
     // Live slots between two slots given to a lost or never-answering
     // address: those take at most one slot in (kLiveSlotsPerDeadSlot + 1).
+    // An address not heard yet is polled with the live ones until it has
+    // missed kMissedPollsForLost polls.
     static constexpr int kLiveSlotsPerDeadSlot = 9;
     // Characters of a status poll and of a status reply on the wire, and
     // the bits each character takes (start, 8 data, stop).
@@ -113,6 +115,11 @@ private:
         int missed = 0;
         int flankCode[2] = {-1, -1};  // -1: not read yet
         int tamper = -1;              // -1: not read yet, else 0 / 1
+
+        // Polled in the round with the live ones: it answers, or it has not
+        // yet missed the polls that make it lost. The first round thus reads
+        // every detector, however many there are.
+        bool polledAsLive() const { return alive || !linkReported; }
     };
 
     void portReady();

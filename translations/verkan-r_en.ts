@@ -185,6 +185,22 @@
         <translation>--baud: %1 allowed</translation>
     </message>
     <message>
+        <source>--port: %1</source>
+        <translation>--port: %1</translation>
+    </message>
+    <message>
+        <source>--addresses: &quot;%1&quot; не адрес и не диапазон адресов %2-%3</source>
+        <translation>--addresses: &quot;%1&quot; is not an address or a range of addresses %2-%3</translation>
+    </message>
+    <message>
+        <source>--addresses: диапазон &quot;%1&quot; идёт от большего адреса к меньшему</source>
+        <translation>--addresses: range &quot;%1&quot; runs backwards</translation>
+    </message>
+    <message>
+        <source>--addresses: адрес %1 указан дважды</source>
+        <translation>--addresses: address %1 is listed twice</translation>
+    </message>
+    <message>
         <source>Использование: verkan-cli [--port ПОРТ] [--address N] [--baud СКОРОСТЬ] КОМАНДА ...
 
 Настройка и проверка извещателей ВЕРКАН-Р из командной строки.
@@ -201,7 +217,8 @@
   --lang ru|en        язык сообщений и отчёта; по умолчанию язык системы
                       (английский, если он английский, иначе русский)
   --journal ФАЙЛ      дописывать в ФАЙЛ журнал событий обмена (старт, стоп,
-                      потеря связи), как Jurnal.txt окна программы
+                      потеря связи; у watch все события линии), как Jurnal.txt
+                      окна программы
   -h, --help          эта справка
   -v, --version       версия программы
 
@@ -220,6 +237,13 @@
                                   контрольный проход заданной длительности;
                                   --site: объект, --installer: монтажник (без них
                                   в отчёте строки, чтобы вписать от руки)
+  watch --addresses СПИСОК [--json] [--seconds N]
+                                  наблюдать за всеми блоками линии (СПИСОК: адреса
+                                  и диапазоны через запятую, например 1-16,20):
+                                  строка на каждое событие (с --json объект JSON),
+                                  в первом цикле состояние каждого блока; до SIGINT,
+                                  SIGTERM или N секунд; без --baud скорость ищется
+                                  по блокам списка по порядку
 
 Коды завершения: 0 готово; 2 ошибка в командной строке или в файле;
 3 блок не ответил; 4 порт не открывается; 5 запись не подтверждена.
@@ -240,7 +264,8 @@ Options:
   --lang ru|en        language of the messages and the report; by default the
                       system&apos;s (English if it is English, Russian otherwise)
   --journal FILE      append the exchange&apos;s event journal (start, stop, lost
-                      link) to FILE, like the window&apos;s Jurnal.txt
+                      link; for watch every event of the line) to FILE, like
+                      the window&apos;s Jurnal.txt
   -h, --help          this help
   -v, --version       the program&apos;s version
 
@@ -259,14 +284,25 @@ Commands:
                                   crossing of that length first; --site: the site,
                                   --installer: the installer (without them the
                                   report has lines to write on by hand)
+  watch --addresses LIST [--json] [--seconds N]
+                                  watch every unit of a line (LIST: addresses
+                                  and ranges, comma-separated, e.g. 1-16,20):
+                                  a line per event (with --json a JSON object),
+                                  each unit&apos;s state in the first round; until
+                                  SIGINT, SIGTERM or N seconds; without --baud
+                                  the speed is searched at the listed units in turn
 
 Exit codes: 0 done; 2 error in the command line or in a file;
 3 the unit did not answer; 4 the port does not open; 5 a write not confirmed.
 </translation>
     </message>
     <message>
-        <source>--port: %1</source>
-        <translation>--port: %1</translation>
+        <source>--seconds: длительность наблюдения в секундах</source>
+        <translation>--seconds: the length of the watch in seconds</translation>
+    </message>
+    <message>
+        <source>watch: не заданы адреса блоков на линии (--addresses СПИСОК)</source>
+        <translation>watch: no addresses of the line&apos;s units given (--addresses LIST)</translation>
     </message>
 </context>
 <context>
@@ -374,6 +410,22 @@ Exit codes: 0 done; 2 error in the command line or in a file;
     <message>
         <source>поиск: %1, адреса %2-%3</source>
         <translation>search: %1, addresses %2-%3</translation>
+    </message>
+    <message>
+        <source>%1: ни один из блоков %2 не ответил ни на одной скорости. Проверьте адреса и питание!</source>
+        <translation>%1: none of the units %2 answered at any speed. Check the addresses and the power!</translation>
+    </message>
+    <message>
+        <source>поиск скорости линии: блок %1</source>
+        <translation>line speed search: unit %1</translation>
+    </message>
+    <message>
+        <source>скорость линии: %1 бод</source>
+        <translation>line speed: %1 baud</translation>
+    </message>
+    <message>
+        <source>событий: %1, отброшено запоздавших ответов: %2</source>
+        <translation>events: %1, late replies dropped: %2</translation>
     </message>
 </context>
 <context>

@@ -1,32 +1,11 @@
 #include "link/rfc2217.h"
+#include "support/telnet.h"
 
 #include <QTest>
 
-#include <initializer_list>
+using namespace telnet;
 
 namespace {
-
-QByteArray bytes(std::initializer_list<int> values)
-{
-    QByteArray out;
-    for (const int v : values)
-        out.append(static_cast<char>(v));
-    return out;
-}
-
-// Telnet codes, spelled out once for the expected wire bytes.
-enum : int { IAC = 255, DONT = 254, DO = 253, WONT = 252, WILL = 251, SB = 250, SE = 240 };
-enum : int { NOP = 241, GA = 249, BINARY = 0, ECHO = 1, SGA = 3, TTYPE = 24, COMPORT = 44 };
-
-QByteArray comPort(int command, const QByteArray &value)
-{
-    return bytes({IAC, SB, COMPORT, command}) + value + bytes({IAC, SE});
-}
-
-QByteArray baudValue(int baud)
-{
-    return bytes({(baud >> 24) & 0xFF, (baud >> 16) & 0xFF, (baud >> 8) & 0xFF, baud & 0xFF});
-}
 
 const QByteArray serverAgrees = bytes({IAC, DO, COMPORT, IAC, DO, BINARY, IAC, WILL, BINARY});
 

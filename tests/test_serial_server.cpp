@@ -1,19 +1,12 @@
-// The exchange and the window through a real ser2net in front of the
+// The exchange through a real ser2net in front of the
 // simulated detector: the speed search over RFC 2217, a raw TCP port, a
-// server restarted or gone during the exchange, a second client refused,
-// and the window polling the detector through a named network port.
+// server restarted or gone during the exchange, and a second client refused.
 
-#include "app/form1.h"
-#include "app/networkports.h"
 #include "link/anyport.h"
 #include "link/exchange.h"
 #include "support/ser2netserver.h"
 #include "support/simdetector.h"
 
-#include <QComboBox>
-#include <QLabel>
-#include <QPushButton>
-#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -76,7 +69,6 @@ private slots:
     void serverRestartDuringTheExchange_data();
     void serverRestartDuringTheExchange();
     void secondClientIsRefused();
-    void windowPollsThroughANamedPort();
 };
 
 void TestSerialServer::speedSearchThroughRfc2217_data()
@@ -176,31 +168,6 @@ void TestSerialServer::secondClientIsRefused()
     // The client that holds the line is not disturbed.
     QVERIFY(first.polls(first.statuses.size() + 3));
     QVERIFY(first.lost.isEmpty());
-}
-
-void TestSerialServer::windowPollsThroughANamedPort()
-{
-    Line line(19200, Ser2netServer::Mode::Rfc2217);
-    QVERIFY2(line.up(), qPrintable(line.server.errorText()));
-    QSettings settings(line.dir.filePath(u"verkan-r.conf"_s), QSettings::IniFormat);
-    NetworkPorts::save(&settings, {{u"Шкаф 2"_s, line.port()}});
-
-    AnyPortService port(Line::noComPorts());
-    Form1Dependencies deps;
-    deps.port = &port;
-    deps.journalPath = line.dir.filePath(u"Jurnal.txt"_s);
-    deps.settings = &settings;
-    Form1 form(deps);
-    auto *ports = form.findChild<QComboBox *>(u"Combo3"_s);
-    const int named = ports->findText(u"Шкаф 2"_s);
-    QVERIFY(named >= 0);
-    ports->setCurrentIndex(named);
-    form.findChild<QPushButton *>(u"Command4"_s)->click();
-    QTRY_COMPARE_WITH_TIMEOUT(form.findChild<QLabel *>(u"Label6"_s)->text(),
-                              u"Установлена связь с блоком. Обмен данными..."_s, kTimeout);
-    QTRY_COMPARE_WITH_TIMEOUT(form.findChild<QLabel *>(u"Label24"_s)->text(), u"19200,"_s,
-                              kTimeout);
-    QTRY_COMPARE_WITH_TIMEOUT(form.findChild<QLabel *>(u"Label4"_s)->text(), u"Норма"_s, kTimeout);
 }
 
 QTEST_MAIN(TestSerialServer)

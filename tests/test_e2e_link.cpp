@@ -2,8 +2,8 @@
 // address 1) on a pseudo-terminal, through a symbolic link that keeps its name when the
 // simulator is restarted: the speed search finds the detector and its readings stay fresh, then
 // answering every 3 s it has its port reset but is never lost; the terminal vanishing in the
-// middle of a reply, and replies the driver hands over in random pieces with line noise
-// between them.
+// middle of a reply. (Replies in random pieces with noise between them: test_exchange's
+// dispatch on the engine, which fails on the same faults at a fraction of the cost.)
 
 #include "app/form1.h"
 #include "app/journallistview.h"
@@ -234,36 +234,6 @@ private slots:
         b.start();
         QVERIFY2(b.linkUp(), qPrintable(b.rows()));
         QCOMPARE(b.linkLossCount(), 1);
-    }
-
-    void noiseAndSplitRepliesKeepTheLink()
-    {
-        Bench b;
-        QVERIFY(b.setUp());
-        b.command(u"delivery random"_s);
-        b.start();
-        QVERIFY2(b.linkUp(), qPrintable(b.rows()));
-
-        // Bursts of noise land between replies and inside split ones.
-        QTimer noise;
-        QObject::connect(&noise, &QTimer::timeout, [&b] { b.command(u"garbage 24"_s); });
-        noise.start(100);
-        SilenceWatch silence(b.form->exchange());
-        for (const QString &state : {u"alarm"_s, u"norm"_s}) {
-            QTest::qWait(1500);
-            b.command(u"flank 1 "_s + state);
-            QTRY_COMPARE_WITH_TIMEOUT(b.text("Label4"),
-                                      state == u"alarm"_s ? u"Тревога"_s : u"Норма"_s, kTimeout);
-        }
-        QTest::qWait(1000);
-        noise.stop();
-
-        // Each change journalled once: no damaged reply passed for a status.
-        QCOMPARE(b.journalCount(u"  Фланг -1  Тревога"_s), 1);
-        QCOMPARE(b.journalCount(u"  Фланг -1  Норма"_s), 1);
-        QCOMPARE(b.rows(), kFlank1);
-        QCOMPARE(silence.worst, 0);
-        QCOMPARE(b.linkLossCount(), 0);
     }
 };
 

@@ -30,7 +30,6 @@ private slots:
     {
         QTest::addColumn<int>("baud");
         QTest::newRow("9600") << 9600;
-        QTest::newRow("115200") << 115200;
         // A speed with a 0xFF byte: doubled in the request and in the answer.
         QTest::newRow("0xFF in the value") << 0xFFF0;
     }
@@ -222,9 +221,6 @@ private slots:
         QTest::newRow("doubled IAC") << bytes({'A', IAC, IAC, 'B'}) << bytes({'A', IAC, 'B'});
         QTest::newRow("NOP and go-ahead")
             << bytes({'A', IAC, NOP, 'B', IAC, GA, '\r'}) << QByteArray("AB\r");
-        QTest::newRow("line state notification")
-            << QByteArray("12") + comPort(106, bytes({0x60})) + QByteArray("34\r")
-            << QByteArray("1234\r");
         QTest::newRow("modem state with IAC in the value")
             << QByteArray("12") + comPort(107, bytes({IAC, IAC})) + QByteArray("34\r")
             << QByteArray("1234\r");

@@ -8,9 +8,9 @@
 #include "app/form1.h"
 #include "app/journallistview.h"
 #include "app/settingcontrols.h"
-#include "link/comports.h"
 #include "link/exchange.h"
 #include "link/qtserialport.h"
+#include "support/simdetector.h"
 
 #include <QComboBox>
 #include <QDeadlineTimer>
@@ -18,7 +18,6 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -39,49 +38,25 @@ const QString kFlank1 = u"1 10 5 1,5 200 6 2 100"_s;
 
 struct Bench {
     QTemporaryDir dir;
-    std::unique_ptr<QProcess> sim;
+    std::unique_ptr<SimDetector> sim;
     std::unique_ptr<QtSerialPortService> port;
     std::unique_ptr<Form1> form;
 
-    ~Bench()
-    {
-        form.reset();
-        if (sim && sim->state() != QProcess::NotRunning) {
-            sim->write("quit\n");
-            if (!sim->waitForFinished(3000))
-                kill();
-        }
-    }
-    QString linkPath() const { return dir.filePath(u"tty"_s); }
-    QString logPath() const { return dir.filePath(u"sim.log"_s); }
-
-    // A (new) simulator; ready once it has reported its terminal.
+    // A (new) simulator, at 19200 baud and address 1, on the link "tty".
     bool startSimulator()
     {
-        sim = std::make_unique<QProcess>();
-        sim->start(QStringLiteral(VERKAN_SIM_PATH),
-                   {u"--baud"_s, u"19200"_s, u"--address"_s, u"1"_s, u"--link"_s, linkPath(),
-                    u"--log"_s, logPath(), u"--quiet"_s});
-        return sim->waitForReadyRead(kTimeout) && sim->canReadLine() && sim->readLine().size() &&
-               QFileInfo(linkPath()).isSymLink();
-    }
-    void command(const QString &line) { sim->write(line.toLocal8Bit() + '\n'); }
-    // The terminal vanishes at once, whatever the simulator was writing.
-    void kill()
-    {
-        sim->kill();
-        sim->waitForFinished(kTimeout);
+        sim.reset();
+        sim = std::make_unique<SimDetector>(
+            QStringLiteral(VERKAN_SIM_PATH), dir,
+            QStringList{u"--baud"_s, u"19200"_s, u"--address"_s, u"1"_s});
+        return sim->ready() && QFileInfo(sim->tty()).isSymLink();
     }
     // Port 1 is the simulator, ports 2-16 lead nowhere.
     bool setUp()
     {
         if (!dir.isValid() || !startSimulator())
             return false;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(u"VERKAN_COM1"_s, linkPath());
-        for (int n = 2; n <= kLastComPort; ++n)
-            env.insert(u"VERKAN_COM%1"_s.arg(n), dir.filePath(u"missing-%1"_s.arg(n)));
-        port = std::make_unique<QtSerialPortService>(env);
+        port = std::make_unique<QtSerialPortService>(sim->portEnvironment());
         Form1Dependencies deps;
         deps.port = port.get();
         deps.journalPath = dir.filePath(u"Jurnal.txt"_s);
@@ -179,7 +154,7 @@ private slots:
 
         // Each gap outlasts one watchdog period (the port is closed and
         // reopened) but never two (the detector would be lost).
-        b.command(u"every 3000"_s);
+        b.sim->command(u"every 3000"_s);
         SilenceWatch silence(b.form->exchange());
         int notAlive = 0;
         QObject::connect(&silence.timer, &QTimer::timeout,
@@ -207,14 +182,14 @@ private slots:
 
         // One byte per write: kill the simulator while a reply is half
         // received, and remove the link it leaves (the adapter is unplugged).
-        b.command(u"delivery char"_s);
+        b.sim->command(u"delivery char"_s);
         const ReplyAssembler &assembler = b.form->exchange().assembler();
         const QDeadlineTimer deadline(kTimeout);
         while (!(assembler.bodyOpen() && assembler.body().size() <= 8) && !deadline.hasExpired())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         QVERIFY(!deadline.hasExpired());
-        b.kill();
-        QVERIFY(QFile::remove(b.linkPath()));
+        b.sim->kill();
+        QVERIFY(QFile::remove(b.sim->tty()));
 
         // The dead terminal must not make the program spin.
         const qint64 cpuBefore = cpuMilliseconds();

@@ -244,7 +244,6 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QList<int>>("addresses");  // empty: refused
         QTest::addColumn<QString>("why");
-        QTest::newRow("one") << "5" << QList<int>{5} << "";
         QTest::newRow("both ends of the bus") << "0,128" << QList<int>{0, 128} << "";
         QTest::newRow("range and single") << "1-4,20" << QList<int>{1, 2, 3, 4, 20} << "";
         QTest::newRow("order kept, spaces") << " 9 , 2-3" << QList<int>{9, 2, 3} << "";

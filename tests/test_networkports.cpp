@@ -20,18 +20,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// A settings store on an INI file with `text` in the test's folder.
-std::unique_ptr<QSettings> storeWith(const QTemporaryDir &dir, const QString &text)
-{
-    const QString path = dir.filePath(u"verkan-r.conf"_s);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return nullptr;
-    file.write(text.toUtf8());
-    file.close();
-    return std::make_unique<QSettings>(path, QSettings::IniFormat);
-}
-
 QStringList shown(const QList<NamedPort> &ports)
 {
     QStringList out;
@@ -101,7 +89,7 @@ private slots:
     void loadSkipsWhatCouldNotHaveBeenSaved()
     {
         QFETCH(QStringList, stored);
-        auto settings = storeWith(m_dir, iniArray(stored));
+        auto settings = settingsStore(m_dir, iniArray(stored));
         QVERIFY(settings);
         QTEST(shown(NetworkPorts::load(settings.get())), "loaded");
     }
@@ -109,7 +97,8 @@ private slots:
     // Saving replaces the stored list; no store, no ports.
     void saveThenLoad()
     {
-        auto settings = storeWith(m_dir, iniArray({u"Old|tcp://old:1"_s, u"Older|tcp://old:2"_s}));
+        auto settings =
+            settingsStore(m_dir, iniArray({u"Old|tcp://old:1"_s, u"Older|tcp://old:2"_s}));
         QVERIFY(settings);
         NetworkPorts::save(settings.get(),
                            {{u"Шкаф 2"_s, *PortDescription::parse(u"rfc2217://[::1]:4001"_s)}});

@@ -6,16 +6,21 @@
 #include <QFile>
 #include <QPushButton>
 
+std::unique_ptr<QSettings> settingsStore(const QTemporaryDir &dir, const QString &text)
+{
+    QFile file(dir.filePath(QStringLiteral("verkan-r.conf")));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return nullptr;
+    file.write(text.toUtf8());
+    file.close();
+    return std::make_unique<QSettings>(file.fileName(), QSettings::IniFormat);
+}
+
 WindowFixture::WindowFixture(QSet<int> openablePorts, const std::optional<QString> &storedSettings)
 {
     port.openable = std::move(openablePorts);
-    if (storedSettings) {
-        QFile file(dir.filePath(QStringLiteral("verkan-r.conf")));
-        if (file.open(QIODevice::WriteOnly))
-            file.write(storedSettings->toUtf8());
-        file.close();
-        settings = std::make_unique<QSettings>(file.fileName(), QSettings::IniFormat);
-    }
+    if (storedSettings)
+        settings = settingsStore(dir, *storedSettings);
     Form1Dependencies deps;
     deps.port = &port;
     deps.journalPath = dir.filePath(QStringLiteral("Jurnal.txt"));

@@ -11,6 +11,9 @@
 
 class Exchange;
 
+// A settings store on an INI file in `dir` that holds `text`.
+std::unique_ptr<QSettings> settingsStore(const QTemporaryDir &dir, const QString &text);
+
 // The main window on a fake serial line, shown on a screen with room, its
 // journal (and, given `storedSettings`, an INI settings store holding that
 // text) in a temporary folder. Every file dialog is cancelled; the names it

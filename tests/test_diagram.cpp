@@ -333,8 +333,6 @@ private slots:
         QTest::newRow("smoothed") << QList<double>{100, 100} << 255.0 << u"1,47 В"_s << bgr::Black;
         QTest::newRow("smoothing halves to even")
             << QList<double>{1, 2} << 0.0 << u"0,02 В"_s << bgr::Red;
-        QTest::newRow("0.125 V to even")
-            << QList<double>{12.75} << 255.0 << u"0,12 В"_s << bgr::Black;
     }
     void usefulSignal()
     {

@@ -215,7 +215,6 @@ private slots:
         };
         row("raw, byte by byte", false, frame, frame, eachByte(gain), gain);
         row("raw, 0xFF as it is", false, ff, ff, {ffReply}, ffReply);
-        row("telnet, byte by byte", true, frame, frame, eachByte(gain), gain);
         row("telnet, 0xFF doubled both ways", true, ff, "$\xff\xff\r", {"!\xff", "\xff\r"},
             ffReply);
         row("telnet, noise before the set-up's end", true, frame, frame, {gain}, gain, "~~~");

@@ -17,7 +17,6 @@ private slots:
         QTest::newRow("F") << u"F"_s << 0 << 15;
         QTest::newRow("f") << u"f"_s << 0 << 15;
         QTest::newRow("g") << u"g"_s << 0 << 0;
-        QTest::newRow("space") << u" "_s << 0 << 0;
         QTest::newRow("stops at a non-digit") << u"1g2"_s << 0 << 1;
         QTest::newRow("ninth digit ignored") << u"123456789"_s << 0 << 0x12345678;
         QTest::newRow("code of a status body") << u"0b0000000024ffff2d"_s << 1 << 11;

@@ -2,8 +2,8 @@
 #include "app/keyboard.h"
 #include "app/mainwindow.h"
 #include "link/exchange.h"
-#include "support/fakeserialport.h"
 #include "support/formfixture.h"
+#include "support/windowfixture.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -17,29 +17,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// The main window on a fake line where port 1 opens, on a screen with room.
-struct Window {
-    Window()
-    {
-        port.openable = {1};
-        Form1Dependencies deps;
-        deps.port = &port;
-        deps.journalPath = dir.filePath(u"Jurnal.txt"_s);
-        window = std::make_unique<MainWindow>(
-            deps, [](const FileRequest &) { return QString(); },
-            [] { return QRect(0, 0, 1920, 1040); });
-        window->show();
-    }
-    template <typename T> T *find(const char *name) const
-    {
-        return window->findChild<T *>(QLatin1String(name));
-    }
-    Exchange &exchange() const { return window->form().exchange(); }
-    FakeSerialPort port;
-    QTemporaryDir dir;
-    std::unique_ptr<MainWindow> window;
-};
 
 // Pixels of exactly `colour` in the band `width` wide inside `rect`'s edge.
 int pixelsInBand(const QImage &image, const QRect &rect, int width, QRgb colour)
@@ -95,7 +72,7 @@ private slots:
 
     void f5StartsAndF6StopsThroughTheDesignedButtons()
     {
-        Window w;
+        WindowFixture w;
         QVERIFY(QTest::qWaitForWindowActive(w.window.get()));
         auto *start = w.find<QPushButton>("Command4");
         auto *stop = w.find<QPushButton>("Command3");
@@ -118,7 +95,7 @@ private slots:
 
     void f10OpensTheMenuBar()
     {
-        Window w;
+        WindowFixture w;
         QVERIFY(QTest::qWaitForWindowActive(w.window.get()));
         QAction *first = w.window->menuBar()->actions().value(0);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_F10);
@@ -137,7 +114,7 @@ private slots:
     void focusedControlIsFramed()
     {
         QFETCH(QString, control);
-        Window w;
+        WindowFixture w;
         QVERIFY(QTest::qWaitForWindowActive(w.window.get()));
         Form1 &form = w.window->form();
         auto *focused = w.find<QWidget>(qPrintable(control));

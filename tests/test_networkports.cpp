@@ -3,7 +3,7 @@
 #include "app/mainwindow.h"
 #include "app/networkports.h"
 #include "link/exchange.h"
-#include "support/fakeserialport.h"
+#include "support/windowfixture.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -19,18 +19,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// A settings store on an INI file with `text` in the test's folder.
-std::unique_ptr<QSettings> storeWith(const QTemporaryDir &dir, const QString &text)
-{
-    const QString path = dir.filePath(u"verkan-r.conf"_s);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return nullptr;
-    file.write(text.toUtf8());
-    file.close();
-    return std::make_unique<QSettings>(path, QSettings::IniFormat);
-}
 
 QStringList shown(const QList<NamedPort> &ports)
 {
@@ -54,42 +42,15 @@ QString iniArray(const QStringList &entries)
 const QString kNotAServer =
     u"Строка 1: нужен порт сервера: tcp://ХОСТ:ПОРТ или rfc2217://ХОСТ:ПОРТ."_s;
 
-// The main window on a fake line with COM1 and COM2 and the store holding `stored`.
-struct Window {
-    explicit Window(const QTemporaryDir &dir, const QString &stored = {})
-        : settings(storeWith(dir, stored))
-    {
-        port.openable = {1, 2};
-        Form1Dependencies deps;
-        deps.port = &port;
-        deps.journalPath = dir.filePath(u"Jurnal.txt"_s);
-        deps.settings = settings.get();
-        window = std::make_unique<MainWindow>(deps, [](const FileRequest &) { return QString(); });
-        window->show();
-    }
-    template <typename T> T *find(const char *name) const
-    {
-        return window->findChild<T *>(QLatin1String(name));
-    }
-    QStringList listed() const
-    {
-        QStringList out;
-        auto *ports = find<QComboBox>("Combo3");
-        for (int i = 0; i < ports->count(); ++i)
-            out << ports->itemText(i) + u' ' + ports->itemData(i, Qt::ToolTipRole).toString();
-        return out;
-    }
-    void startOn(const QString &name) const
-    {
-        auto *ports = find<QComboBox>("Combo3");
-        ports->setCurrentIndex(ports->findText(name));
-        find<QPushButton>("Command4")->click();
-    }
-
-    FakeSerialPort port;
-    std::unique_ptr<QSettings> settings;
-    std::unique_ptr<MainWindow> window;
-};
+// The port list's entries with their tool tips.
+QStringList listed(const WindowFixture &w)
+{
+    QStringList out;
+    auto *ports = w.find<QComboBox>("Combo3");
+    for (int i = 0; i < ports->count(); ++i)
+        out << ports->itemText(i) + u' ' + ports->itemData(i, Qt::ToolTipRole).toString();
+    return out;
+}
 
 }  // namespace
 
@@ -128,7 +89,7 @@ private slots:
     void loadSkipsWhatCouldNotHaveBeenSaved()
     {
         QFETCH(QStringList, stored);
-        auto settings = storeWith(m_dir, iniArray(stored));
+        auto settings = settingsStore(m_dir, iniArray(stored));
         QVERIFY(settings);
         QTEST(shown(NetworkPorts::load(settings.get())), "loaded");
     }
@@ -136,7 +97,8 @@ private slots:
     // Saving replaces the stored list; no store, no ports.
     void saveThenLoad()
     {
-        auto settings = storeWith(m_dir, iniArray({u"Old|tcp://old:1"_s, u"Older|tcp://old:2"_s}));
+        auto settings =
+            settingsStore(m_dir, iniArray({u"Old|tcp://old:1"_s, u"Older|tcp://old:2"_s}));
         QVERIFY(settings);
         NetworkPorts::save(settings.get(),
                            {{u"Шкаф 2"_s, *PortDescription::parse(u"rfc2217://[::1]:4001"_s)}});
@@ -185,8 +147,8 @@ private slots:
     // port list and the store, never opening them.
     void menuItemSavesPortsIntoThePortList()
     {
-        Window w(m_dir);
-        QCOMPARE(w.listed(), (QStringList{u"1 /fake/tty1"_s, u"2 /fake/tty2"_s}));
+        WindowFixture w({1, 2}, QString());
+        QCOMPARE(listed(w), (QStringList{u"1 /fake/tty1"_s, u"2 /fake/tty2"_s}));
         w.find<QAction>("networkPortsAction")->trigger();
         auto *dialog = w.find<QDialog>("networkPortsDialog");
         QVERIFY(dialog && dialog->isVisible());
@@ -205,13 +167,13 @@ private slots:
         QVERIFY(problem->isVisible() && !ok->isEnabled());
         dialog->accept();  // Enter, whatever the button's state
         QVERIFY(dialog->isVisible());
-        QCOMPARE(w.listed().size(), 2);
+        QCOMPARE(listed(w).size(), 2);
         table->item(0, 1)->setText(u"rfc2217://192.168.1.50:4001"_s);
         QVERIFY(problem->isHidden() && ok->isEnabled());
         ok->click();
-        QCOMPARE(w.listed(), (QStringList{u"1 /fake/tty1"_s, u"2 /fake/tty2"_s,
-                                          u"Шкаф 2 rfc2217://192.168.1.50:4001"_s,
-                                          u"Склад tcp://10.0.0.5:7000"_s}));
+        QCOMPARE(listed(w), (QStringList{u"1 /fake/tty1"_s, u"2 /fake/tty2"_s,
+                                         u"Шкаф 2 rfc2217://192.168.1.50:4001"_s,
+                                         u"Склад tcp://10.0.0.5:7000"_s}));
         QVERIFY(!w.port.openAttempts.contains(0));
         w.settings->sync();
         QSettings again(w.settings->fileName(), QSettings::IniFormat);
@@ -222,11 +184,11 @@ private slots:
     // port is remembered; a raw TCP port's caption under the chart.
     void startOnANamedServer()
     {
-        Window w(m_dir, iniArray({u"Шкаф 2|rfc2217://192.168.1.50:4001"_s,
-                                  u"Склад|tcp://10.0.0.5:7000"_s}));
+        WindowFixture w({1, 2}, iniArray({u"Шкаф 2|rfc2217://192.168.1.50:4001"_s,
+                                          u"Склад|tcp://10.0.0.5:7000"_s}));
         w.port.openable << 0;  // the fake's number for every network port
         w.port.opensLater = true;
-        Exchange &exchange = w.window->form().exchange();
+        Exchange &exchange = w.exchange();
         w.startOn(u"Шкаф 2"_s);
         QCOMPARE(w.port.port(), *PortDescription::parse(u"rfc2217://192.168.1.50:4001"_s));
         w.port.failOpen(SerialPortService::OpenError::ServerRefused);
@@ -245,7 +207,7 @@ private slots:
 
     void searchedByFindDetector()
     {
-        Window w(m_dir, iniArray({u"Шкаф 2|rfc2217://192.168.1.50:4001"_s}));
+        WindowFixture w({1, 2}, iniArray({u"Шкаф 2|rfc2217://192.168.1.50:4001"_s}));
         w.port.openable << 0;
         w.find<QAction>("findAction")->trigger();
         auto *ports = w.find<QComboBox>("portBox");

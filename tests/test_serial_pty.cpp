@@ -20,6 +20,21 @@ class SerialPtyTest : public QObject {
     int m_master = -1;
     std::unique_ptr<QtSerialPortService> m_port;  // port 1, the pseudo-terminal
 
+    // Whether the far end reads exactly `frame` (within a generous time).
+    bool farEndReads(const QByteArray &frame) const
+    {
+        QByteArray heard;
+        char buf[64];
+        return QTest::qWaitFor(
+                   [&] {
+                       heard += QByteArray(
+                           buf, std::max<int>(0, int(::read(m_master, buf, sizeof buf))));
+                       return heard.size() >= frame.size();
+                   },
+                   5000) &&
+               heard == frame;
+    }
+
 private slots:
     void init()
     {
@@ -86,13 +101,7 @@ private slots:
         QVERIFY(m_port->open());
         QSignalSpy received(m_port.get(), &SerialPortService::dataReceived);
         m_port->write("$010b010c\r");
-        QByteArray heard;
-        char buf[64];
-        QTRY_VERIFY_WITH_TIMEOUT(
-            (heard += QByteArray(buf, std::max<int>(0, int(::read(m_master, buf, sizeof buf)))),
-             heard.size() >= 10),
-            5000);
-        QCOMPARE(heard, QByteArray("$010b010c\r"));
+        QVERIFY(farEndReads("$010b010c\r"));
 
         const QByteArray reply = "!0f0514\r";
         QCOMPARE(::write(m_master, reply.constData(), size_t(reply.size())), ssize_t(reply.size()));
@@ -116,12 +125,7 @@ private slots:
         char buf[64];
         QCOMPARE(::read(m_master, buf, sizeof buf), ssize_t(-1));  // nothing got through
         m_port->resumeOutput();
-        QByteArray heard;
-        QTRY_VERIFY_WITH_TIMEOUT(
-            (heard += QByteArray(buf, std::max<int>(0, int(::read(m_master, buf, sizeof buf)))),
-             heard.size() >= 10),
-            5000);
-        QCOMPARE(heard, QByteArray("$010b010c\r"));
+        QVERIFY(farEndReads("$010b010c\r"));
         QVERIFY(!m_port->outputSuspended());
     }
 

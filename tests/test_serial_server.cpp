@@ -1,19 +1,14 @@
-// The exchange and the window through a real ser2net in front of the
-// simulated detector: the speed search over RFC 2217, a raw TCP port, a
-// server restarted or gone during the exchange, a second client refused,
-// and the window polling the detector through a named network port.
+// The exchange through a real ser2net in front of the simulated detector:
+// the speed search over RFC 2217 reaches the line, and a second client is
+// refused with the server's own words. (A raw TCP port, a server gone and
+// back, and the refusal's forms are the network port's tests, on a scripted
+// server.)
 
-#include "app/form1.h"
-#include "app/networkports.h"
 #include "link/anyport.h"
 #include "link/exchange.h"
 #include "support/ser2netserver.h"
 #include "support/simdetector.h"
 
-#include <QComboBox>
-#include <QLabel>
-#include <QPushButton>
-#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -53,7 +48,6 @@ struct Engine {
     AnyPortService port{Line::noComPorts()};
     Exchange exchange{port};
     QSignalSpy found{&exchange, &Exchange::speedFound};
-    QSignalSpy tried{&exchange, &Exchange::speedTried};
     QSignalSpy statuses{&exchange, &Exchange::statusReceived};
     QSignalSpy lost{&exchange, &Exchange::linkLost};
     QSignalSpy failed{&exchange, &Exchange::startFailed};
@@ -72,11 +66,7 @@ private slots:
     void init() { SER2NET_REQUIRED(); }
     void speedSearchThroughRfc2217_data();
     void speedSearchThroughRfc2217();
-    void rawTcpRunsAtTheServersSpeed();
-    void serverRestartDuringTheExchange_data();
-    void serverRestartDuringTheExchange();
     void secondClientIsRefused();
-    void windowPollsThroughANamedPort();
 };
 
 void TestSerialServer::speedSearchThroughRfc2217_data()
@@ -102,60 +92,6 @@ void TestSerialServer::speedSearchThroughRfc2217()
     QVERIFY(engine.failed.isEmpty());
 }
 
-void TestSerialServer::rawTcpRunsAtTheServersSpeed()
-{
-    // The raw accepter's line runs at 9600, set in the server's configuration.
-    Line line(9600, Ser2netServer::Mode::RawTcp);
-    QVERIFY2(line.up(), qPrintable(line.server.errorText()));
-    Engine engine;
-    engine.exchange.setFixedSpeed(115200);
-    QVERIFY(engine.exchange.start(line.port(), 1, 1).started);
-    QVERIFY(engine.polls(5));
-    QVERIFY(engine.port.fixesLineSpeed());
-    QVERIFY(engine.tried.isEmpty());
-}
-
-void TestSerialServer::serverRestartDuringTheExchange_data()
-{
-    QTest::addColumn<int>("goneMs");
-    QTest::addColumn<bool>("linkLost");
-    QTest::newRow("back within 1 s") << 1000 << false;
-    QTest::newRow("gone for 5 s") << 5000 << true;
-}
-
-void TestSerialServer::serverRestartDuringTheExchange()
-{
-    QFETCH(int, goneMs);
-    QFETCH(bool, linkLost);
-    Line line(19200, Ser2netServer::Mode::Rfc2217);
-    QVERIFY2(line.up(), qPrintable(line.server.errorText()));
-    Engine engine;
-    QVERIFY(engine.exchange.start(line.port(), 1, 1).started);
-    QVERIFY(engine.polls(5));
-
-    line.server.stop();
-    QTest::qWait(goneMs);
-    QVERIFY2(line.server.start(), qPrintable(line.server.errorText()));
-    if (!linkLost) {
-        // The watchdog's port reset connects again and the exchange goes on
-        // at the speed it had.
-        const qsizetype before = engine.statuses.size();
-        QVERIFY(engine.polls(before + 5));
-        QVERIFY(engine.lost.isEmpty());
-        QVERIFY(engine.exchange.isRunning());
-        QCOMPARE(engine.port.baudRate(), 19200);
-        return;
-    }
-    // Lost while it was gone, as a detector that stopped answering; the
-    // next start connects again.
-    QCOMPARE(engine.lost.size(), 1);
-    QVERIFY(!engine.exchange.isRunning());
-    QVERIFY(engine.failed.isEmpty());
-    QVERIFY(engine.exchange.start(line.port(), 1, 1).started);
-    const qsizetype before = engine.statuses.size();
-    QVERIFY(engine.polls(before + 3));
-}
-
 void TestSerialServer::secondClientIsRefused()
 {
     Line line(19200, Ser2netServer::Mode::Rfc2217NoKick);
@@ -176,31 +112,6 @@ void TestSerialServer::secondClientIsRefused()
     // The client that holds the line is not disturbed.
     QVERIFY(first.polls(first.statuses.size() + 3));
     QVERIFY(first.lost.isEmpty());
-}
-
-void TestSerialServer::windowPollsThroughANamedPort()
-{
-    Line line(19200, Ser2netServer::Mode::Rfc2217);
-    QVERIFY2(line.up(), qPrintable(line.server.errorText()));
-    QSettings settings(line.dir.filePath(u"verkan-r.conf"_s), QSettings::IniFormat);
-    NetworkPorts::save(&settings, {{u"Шкаф 2"_s, line.port()}});
-
-    AnyPortService port(Line::noComPorts());
-    Form1Dependencies deps;
-    deps.port = &port;
-    deps.journalPath = line.dir.filePath(u"Jurnal.txt"_s);
-    deps.settings = &settings;
-    Form1 form(deps);
-    auto *ports = form.findChild<QComboBox *>(u"Combo3"_s);
-    const int named = ports->findText(u"Шкаф 2"_s);
-    QVERIFY(named >= 0);
-    ports->setCurrentIndex(named);
-    form.findChild<QPushButton *>(u"Command4"_s)->click();
-    QTRY_COMPARE_WITH_TIMEOUT(form.findChild<QLabel *>(u"Label6"_s)->text(),
-                              u"Установлена связь с блоком. Обмен данными..."_s, kTimeout);
-    QTRY_COMPARE_WITH_TIMEOUT(form.findChild<QLabel *>(u"Label24"_s)->text(), u"19200,"_s,
-                              kTimeout);
-    QTRY_COMPARE_WITH_TIMEOUT(form.findChild<QLabel *>(u"Label4"_s)->text(), u"Норма"_s, kTimeout);
 }
 
 QTEST_MAIN(TestSerialServer)

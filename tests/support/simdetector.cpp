@@ -26,6 +26,12 @@ QStringList SimDetector::command(const QString &line, int replyLines)
     return readLines(replyLines);
 }
 
+void SimDetector::kill()
+{
+    m_process.kill();
+    m_process.waitForFinished(5000);
+}
+
 QProcessEnvironment SimDetector::portEnvironment() const
 {
     QProcessEnvironment env;

@@ -20,6 +20,8 @@ public:
     const QString &log() const { return m_log; }
     // Sends one command line and returns the `replyLines` lines it printed.
     QStringList command(const QString &line, int replyLines = 1);
+    // Ends the simulator at once, whatever it was writing: its terminal vanishes.
+    void kill();
     // Environment that puts COM port 1 on the simulator and 2..16 on missing
     // paths, so that no test opens a real serial port.
     QProcessEnvironment portEnvironment() const;

@@ -6,14 +6,16 @@
 
 #include <QTimer>
 
+#include <algorithm>
+
 LineWatch::LineWatch(SerialPortService &port, QObject *parent)
     : QObject(parent), m_port(port), m_timer(new QTimer(this))
 {
     m_timer->setTimerType(Qt::PreciseTimer);
-    // Each slot lasts a whole kSlot from the moment its poll went out: a
-    // repeating timer catching up after a late slot would cut the next one
-    // short, and a reply late from the slot before could then look like an
-    // answer to the poll in flight.
+    // Each slot is timed on its own (armNextSlot): a repeating timer catching
+    // up after a late slot would cut the next one short, and a reply late
+    // from the slot before could then look like an answer to the poll in
+    // flight.
     m_timer->setSingleShot(true);
     connect(m_timer, &QTimer::timeout, this, &LineWatch::slot);
     connect(&m_port, &SerialPortService::dataReceived, this, &LineWatch::bytesArrived);
@@ -79,13 +81,15 @@ bool LineWatch::start(const PortDescription &port, const QList<int> &addresses, 
     m_mailbox.clear();
     m_requestAddress = -1;
     m_assembler.dropBody();
-    m_timer->setInterval(slotLength(baud));
+    m_slotNanoseconds = std::chrono::nanoseconds(slotLength(baud)).count();
     m_clock.start();
     ++m_generation;
     m_running = true;
     m_waitingForPort = !m_port.isReady();
-    if (!m_waitingForPort)
-        m_timer->start();
+    if (!m_waitingForPort) {
+        m_deadline = m_clock.nsecsElapsed();
+        armNextSlot();
+    }
     return true;
 }
 
@@ -134,7 +138,8 @@ void LineWatch::portReady()
         return;
     m_waitingForPort = false;
     m_port.readAll();
-    m_timer->start();
+    m_deadline = m_clock.nsecsElapsed();
+    armNextSlot();
 }
 
 void LineWatch::portOpenFailed()
@@ -175,7 +180,7 @@ void LineWatch::slot()
         m_answered = false;
         m_port.write(frame.toLatin1());
         m_sentAt = m_clock.nsecsElapsed();
-        m_timer->start();
+        armNextSlot();
         return;
     }
     int station = -1;
@@ -188,7 +193,22 @@ void LineWatch::slot()
                          .toLatin1());
         m_sentAt = m_clock.nsecsElapsed();
     }
-    m_timer->start();
+    armNextSlot();
+}
+
+void LineWatch::armNextSlot()
+{
+    // Slots keep a fixed cadence, so that a late timer or a slow write does
+    // not stretch the round: the next slot is due a slot after this one was.
+    // But it never comes sooner than a slot less kSlotSlackMilliseconds after
+    // now (just after this slot's frame went out): a prompt reply always
+    // completes within its slot, a reply late from the slot before still
+    // completes too soon to be taken for this one's, and after a long stall
+    // the cadence catches up a little each slot instead of all at once.
+    const qint64 now = m_clock.nsecsElapsed();
+    constexpr qint64 kSlack = qint64(kSlotSlackMilliseconds) * 1000000;
+    m_deadline = std::max(m_deadline + m_slotNanoseconds, now + m_slotNanoseconds - kSlack);
+    m_timer->start(int((m_deadline - now + 999999) / 1000000));
 }
 
 void LineWatch::endSlot()

@@ -48,6 +48,9 @@ public:
     static constexpr int kBitsPerChar = 10;
     // Time a slot leaves after the shortest answer at slow speeds.
     static constexpr int kSlotMarginMicroseconds = 10000;
+    // How much sooner than a whole slot after its frame went out a slot may
+    // end, for the cadence to absorb a late timer or a slow write.
+    static constexpr int kSlotSlackMilliseconds = 5;
     // Requests the mailbox holds at most.
     static constexpr int kMailboxLimit = 16;
 
@@ -126,6 +129,7 @@ private:
     void portOpenFailed();
     void bytesArrived();
     void endSlot();
+    void armNextSlot();
     // The station and flank the next slot polls; false when nothing is due.
     bool chooseNext(int *station, int *flank);
     bool nextLive(int *station, int *flank);
@@ -150,6 +154,8 @@ private:
     int m_generation = 0;
     // The poll in flight: its station (-1: none), flank, when it went out
     // (on m_clock, in ns) and whether a reply has answered it.
+    qint64 m_slotNanoseconds = 0;
+    qint64 m_deadline = 0;  // when the slot in flight ends, on m_clock
     int m_slotStation = -1;
     int m_slotFlank = 1;
     qint64 m_sentAt = 0;

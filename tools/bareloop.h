@@ -26,8 +26,8 @@ inline double cpuSeconds()
            double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-// A terminal opened raw at 115200 baud, or -1.
-inline int openRawTerminal(const QString &path)
+// A terminal opened raw at `speed` (115200 baud unless told), or -1.
+inline int openRawTerminal(const QString &path, speed_t speed = B115200)
 {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
     if (fd < 0)
@@ -35,7 +35,7 @@ inline int openRawTerminal(const QString &path)
     termios mode{};
     ::tcgetattr(fd, &mode);
     ::cfmakeraw(&mode);
-    ::cfsetspeed(&mode, B115200);
+    ::cfsetspeed(&mode, speed);
     ::tcsetattr(fd, TCSANOW, &mode);
     return fd;
 }

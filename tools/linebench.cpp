@@ -1,0 +1,1026 @@
+// The line watch measured against a simulated line (verkan-sim --addresses,
+// a child of this process): LineWatch and LineStates run here, with no
+// widgets, as the line view and verkan-cli watch run them.
+//
+// usage: linebench refresh|latency|soak|cpu [SECONDS] [options]
+//
+//   refresh  SECONDS (60) of a clean line: the longest time between two
+//            valid replies to the same (address, flank), median, 99th
+//            percentile and maximum. A reply counts as the watch takes it:
+//            complete, checksum right, the first of its slot and no sooner
+//            after the poll than the wire allows; the watch's own count of
+//            dropped replies is printed beside it.
+//   latency  --trials N (200) alarms, each on a random flank of a random
+//            address at a random moment of the round: the time from the
+//            command to the simulator until the table (LineStates's row)
+//            shows the alarm. The flank is set back to norm and the next
+//            trial waits until the table shows that too.
+//   soak     SECONDS (3600): a random change (flank 1 or 2 to another of
+//            norm, alarm, level, break, short; the tamper contact to its
+//            other state) at a random address every 0.2 to 2 s (uniform),
+//            1 % of every detector's replies with a wrong checksum and one
+//            address (--silent, 16) cut off for --silence-period (30 s)
+//            every other period. A change is injected only at an (address,
+//            item) whose previous change has been reported, so that every
+//            change stands until a poll can see it. Checked: every injected
+//            change reported exactly once, at its address, with its state;
+//            no other flank or tamper event; link events only for the cut
+//            address, one lost per cut and one alive per return; the
+//            resident memory once a minute.
+//   cpu      SECONDS (60) of CPU use by --load: "line" (the watch of every
+//            address, with LineStates), "exchange" (the single-detector
+//            Exchange against one simulated detector, as verkan-cli status
+//            runs it) or "bare" (a plain poll() loop writing a status poll
+//            every slot and reading what comes back: the least any program
+//            can do on this line at this rate). The script runs the three at
+//            once, each against its own simulator.
+//
+// Options: --addresses LIST (1-16), --baud B (19200), --warm-up S (5),
+// --seed N (1), --report FILE (the summary, also on standard output),
+// --trace FILE (soak and latency: every injection and report, one a line),
+// --sim-log FILE (the simulator's log). The summary is one "name value"
+// pair per line. Exits 1 when a target or a check failed, 2 on bad usage,
+// 4 when the line did not come up.
+#include "bareloop.h"
+#include "link/addresslist.h"
+#include "link/exchange.h"
+#include "link/linewatch.h"
+#include "link/portdescription.h"
+#include "link/protocol.h"
+#include "link/qtserialport.h"
+#include "link/receiver.h"
+#include "monitor/linestates.h"
+#include "monitor/statusdecoder.h"
+#include "simprocess.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QHash>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QTimer>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <vector>
+
+namespace {
+
+long residentKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    const QRegularExpression rss(QStringLiteral("^VmRSS:\\s+(\\d+)"),
+                                 QRegularExpression::MultilineOption);
+    const auto match = rss.match(QString::fromLatin1(status.readAll()));
+    return match.hasMatch() ? match.captured(1).toLong() : -1;
+}
+
+double percentile(std::vector<double> values, double p)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const auto index = std::size_t(p * double(values.size() - 1) + 0.5);
+    return values[std::min(index, values.size() - 1)];
+}
+
+double maximum(const std::vector<double> &values)
+{
+    return values.empty() ? 0 : *std::max_element(values.begin(), values.end());
+}
+
+speed_t terminalSpeed(int baud)
+{
+    switch (baud) {
+    case 4800:
+        return B4800;
+    case 9600:
+        return B9600;
+    case 19200:
+        return B19200;
+    case 38400:
+        return B38400;
+    case 57600:
+        return B57600;
+    default:
+        return B115200;
+    }
+}
+
+// A port that counts what crosses it. Every write is a poll: its address and
+// flank are noted with the time. With `assemble` on, the bytes read are also
+// put through a reply assembler of its own, so that the replies the watch
+// takes can be timed per (address, flank): a valid status reply, the first
+// since the poll, no sooner after it than the wire allows, and before the
+// next poll (as LineWatch takes them).
+class CountingPort : public SerialPortService, private ReplyHandler {
+public:
+    CountingPort(SerialPortService &inner, bool assemble) : m_inner(inner), m_assemble(assemble)
+    {
+        m_clock.start();
+        connect(&inner, &SerialPortService::dataReceived, this, &SerialPortService::dataReceived);
+        connect(&inner, &SerialPortService::ready, this, &SerialPortService::ready);
+        connect(&inner, &SerialPortService::openFailed, this, &SerialPortService::openFailed);
+    }
+
+    // Called with (address, flank, ns since the last such reply, or -1 for
+    // the first) for every reply the watch takes.
+    std::function<void(int, int, qint64)> onReply;
+    // Called before every poll goes out, the last one's address and flank
+    // still in pollAddress() and pollFlank().
+    std::function<void()> onWrite;
+    int pollAddress() const { return m_pollAddress; }
+    // When each poll went out, while recording.
+    bool recordWrites = false;
+    std::vector<qint64> writeTimesNs;
+    int pollFlank() const { return m_pollFlank; }
+    qint64 writes = 0;
+    qint64 bodies = 0;       // replies closed by a CR, valid or not
+    qint64 validStatus = 0;  // of them, valid status replies
+    qint64 replies = 0;      // of them, taken as the answer to a poll
+    qint64 nowNs() const { return m_clock.nsecsElapsed(); }
+    // The time since each (address, flank)'s last taken reply, in ns.
+    std::map<std::pair<int, int>, qint64> lastReplyNs;
+
+    void setPort(const PortDescription &port) override { m_inner.setPort(port); }
+    PortDescription port() const override { return m_inner.port(); }
+    QString deviceOf(const PortDescription &port) const override { return m_inner.deviceOf(port); }
+    bool fixesLineSpeed() const override { return m_inner.fixesLineSpeed(); }
+    bool open() override { return m_inner.open(); }
+    OpenError lastOpenError() const override { return m_inner.lastOpenError(); }
+    QString lastOpenErrorText() const override { return m_inner.lastOpenErrorText(); }
+    bool isReady() const override { return m_inner.isReady(); }
+    void close() override { m_inner.close(); }
+    bool isOpen() const override { return m_inner.isOpen(); }
+    void setBaudRate(int baud) override { m_inner.setBaudRate(baud); }
+    int baudRate() const override { return m_inner.baudRate(); }
+    void setSoftwareFlowControl(bool on) override { m_inner.setSoftwareFlowControl(on); }
+    bool outputSuspended() const override { return m_inner.outputSuspended(); }
+    void resumeOutput() override { m_inner.resumeOutput(); }
+    QByteArray readAll() override
+    {
+        const QByteArray bytes = m_inner.readAll();
+        if (m_assemble && !bytes.isEmpty())
+            m_assembler.feed(bytes, *this);
+        return bytes;
+    }
+    void write(const QByteArray &frame) override
+    {
+        ++writes;
+        if (recordWrites)
+            writeTimesNs.push_back(m_clock.nsecsElapsed());
+        if (onWrite)
+            onWrite();
+        if (m_assemble) {
+            // "$AACCFF0c\r": address, code, flank.
+            m_pollAddress = frame.mid(1, 2).toInt(nullptr, 16);
+            m_pollFlank = frame.mid(5, 2).toInt(nullptr, 16);
+            m_pollAt = m_clock.nsecsElapsed();
+            m_answered = false;
+            m_assembler.dropBody();
+        }
+        m_inner.write(frame);
+    }
+
+private:
+    void bodyClosed() override { ++bodies; }
+    void frameEnd() override {}
+    void pauseExchange() override {}
+    void settingReply(int, const QString &) override {}
+    void statusReply(const QString &) override
+    {
+        ++validStatus;
+        const qint64 now = m_clock.nsecsElapsed();
+        if (m_answered || m_pollAddress < 0 ||
+            (now - m_pollAt) / 1000 < LineWatch::shortestAnswerMicroseconds(m_inner.baudRate()))
+            return;
+        m_answered = true;
+        ++replies;
+        const auto key = std::make_pair(m_pollAddress, m_pollFlank);
+        const auto last = lastReplyNs.find(key);
+        const qint64 since = last == lastReplyNs.end() ? -1 : now - last->second;
+        lastReplyNs[key] = now;
+        if (onReply)
+            onReply(m_pollAddress, m_pollFlank, since);
+    }
+
+    SerialPortService &m_inner;
+    bool m_assemble;
+    QElapsedTimer m_clock;
+    ReplyAssembler m_assembler;
+    int m_pollAddress = -1;
+    int m_pollFlank = 1;
+    qint64 m_pollAt = 0;
+    bool m_answered = true;
+};
+
+struct Options {
+    QString mode;
+    int seconds = 0;
+    QList<int> addresses;
+    int baud = 19200;
+    int warmUp = 5;
+    quint32 seed = 1;
+    int trials = 200;
+    int silent = 16;
+    int silencePeriod = 30;
+    int badsum = 1;
+    QString load = QStringLiteral("line");
+    QString report;
+    QString trace;
+    QString simLog;
+};
+
+// The summary, on standard output and in the report file.
+class Summary {
+public:
+    template <typename T> void add(const char *name, const T &value)
+    {
+        m_out << name << ' ' << value << '\n';
+    }
+    void write(const QString &path)
+    {
+        m_out.flush();
+        std::fputs(qPrintable(m_text), stdout);
+        std::fflush(stdout);
+        if (path.isEmpty())
+            return;
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly))
+            file.write(m_text.toUtf8());
+    }
+
+private:
+    QString m_text;
+    QTextStream m_out{&m_text};
+};
+
+QString ms(double value)
+{
+    return QString::number(value, 'f', 1);
+}
+
+// The line under watch: the simulator, the port and the watch with its
+// states, nothing started yet.
+struct Line {
+    QTemporaryDir work;
+    SimProcess sim;
+    QtSerialPortService serial;
+    CountingPort port;
+    LineWatch watch;
+    LineStates states;
+
+    Line(const QProcessEnvironment &env, bool assemble)
+        : serial(env), port(serial, assemble), watch(port), states(watch)
+    {
+    }
+};
+
+QProcessEnvironment noComPorts()
+{
+    QProcessEnvironment env;
+    for (int n = 1; n <= 16; ++n)
+        env.insert(QStringLiteral("VERKAN_COM%1").arg(n),
+                   QStringLiteral("/nonexistent/tty%1").arg(n));
+    return env;
+}
+
+QStringList simOptions(const Options &o, const QString &addresses)
+{
+    QStringList options{QStringLiteral("--baud"), QString::number(o.baud), QStringLiteral("--seed"),
+                        QString::number(o.seed)};
+    if (!addresses.isEmpty())
+        options << QStringLiteral("--addresses") << addresses;
+    if (!o.simLog.isEmpty())
+        options << QStringLiteral("--log") << o.simLog;
+    return options;
+}
+
+bool startLine(Line &line, const Options &o)
+{
+    if (!line.sim.start(QStringLiteral(VERKAN_SIM_PATH), line.work.path(),
+                        simOptions(o, addressListText(o.addresses)))) {
+        std::fprintf(stderr, "linebench: the simulated line did not start\n");
+        return false;
+    }
+    line.states.reset(o.addresses);
+    const auto port = PortDescription::parse(line.sim.tty());
+    if (!port || !line.watch.start(*port, o.addresses, o.baud)) {
+        std::fprintf(stderr, "linebench: the watch could not open %s\n",
+                     qPrintable(line.sim.tty()));
+        return false;
+    }
+    return true;
+}
+
+// One round over every address and both flanks, in ms.
+double roundMs(const Options &o)
+{
+    return double(2 * o.addresses.size()) * double(LineWatch::slotLength(o.baud).count());
+}
+
+// Calls `go` once the warm-up has passed, every address answers and one
+// more round has brought the first readings of all of them; stores in
+// `*upAfterMs` how long after the start every address answered. Quits with
+// 4 when that takes a minute.
+void whenLineIsUp(QCoreApplication &app, Line &line, const Options &o, qint64 *upAfterMs,
+                  std::function<void()> go)
+{
+    auto *check = new QTimer(&app);
+    auto *since = new QElapsedTimer;
+    since->start();
+    *upAfterMs = -1;
+    QObject::connect(check, &QTimer::timeout, [&app, &line, &o, check, since, upAfterMs, go] {
+        if (*upAfterMs < 0) {
+            for (const int address : o.addresses) {
+                if (!line.watch.isAlive(address)) {
+                    if (since->elapsed() > 60000) {
+                        std::fprintf(stderr, "linebench: address %d did not answer\n", address);
+                        check->stop();
+                        app.exit(4);
+                    }
+                    return;
+                }
+            }
+            *upAfterMs = since->elapsed();
+        }
+        if (since->elapsed() < qint64(o.warmUp) * 1000 ||
+            since->elapsed() < *upAfterMs + roundMs(o))
+            return;
+        check->stop();
+        delete since;
+        go();
+    });
+    check->start(50);
+}
+
+void addLineFacts(Summary &s, const Options &o)
+{
+    s.add("mode", o.mode);
+    s.add("addresses", addressListText(o.addresses));
+    s.add("baud", o.baud);
+    s.add("slot_ms", qint64(LineWatch::slotLength(o.baud).count()));
+    s.add("round_ms", ms(roundMs(o)));
+}
+
+// --- refresh --------------------------------------------------------------------
+
+int refresh(QCoreApplication &app, const Options &o)
+{
+    Line line(noComPorts(), true);
+    std::vector<double> intervalsMs;
+    bool recording = false;
+    line.port.onReply = [&](int, int, qint64 sinceNs) {
+        if (recording && sinceNs >= 0)
+            intervalsMs.push_back(double(sinceNs) / 1e6);
+    };
+    if (!startLine(line, o))
+        return 4;
+    qint64 writesAtStart = 0;
+    qint64 bodiesAtStart = 0;
+    qint64 repliesAtStart = 0;
+    int droppedAtStart = 0;
+    qint64 upAfterMs = -1;
+    whenLineIsUp(app, line, o, &upAfterMs, [&] {
+        recording = true;
+        line.port.recordWrites = true;
+        writesAtStart = line.port.writes;
+        bodiesAtStart = line.port.bodies;
+        repliesAtStart = line.port.replies;
+        droppedAtStart = line.watch.droppedReplies();
+        QTimer::singleShot(o.seconds * 1000, &app, &QCoreApplication::quit);
+    });
+    if (app.exec() != 0)
+        return 4;
+    // A flank not refreshed since some time before the end counts with that
+    // time too, so that one never answered cannot pass.
+    const qint64 end = line.port.nowNs();
+    double worstMs = 0;
+    QString worst;
+    for (const int address : o.addresses) {
+        for (int flank = 1; flank <= 2; ++flank) {
+            const auto last = line.port.lastReplyNs.find({address, flank});
+            const double openMs =
+                last == line.port.lastReplyNs.end() ? 1e9 : double(end - last->second) / 1e6;
+            if (openMs > worstMs) {
+                worstMs = openMs;
+                worst = QStringLiteral("%1/%2").arg(address).arg(flank);
+            }
+        }
+    }
+    const int dropped = line.watch.droppedReplies() - droppedAtStart;
+    line.watch.stop();
+    line.sim.stop();
+
+    const double target = 2000;
+    const double maxMs = std::max(maximum(intervalsMs), worstMs);
+    // The slots as they went: the time between two polls.
+    std::vector<double> slotsMs;
+    const std::vector<qint64> &at = line.port.writeTimesNs;
+    for (std::size_t i = 1; i < at.size(); ++i)
+        slotsMs.push_back(double(at[i] - at[i - 1]) / 1e6);
+    const double slotMeanMs =
+        at.size() > 1 ? double(at.back() - at.front()) / 1e6 / double(at.size() - 1) : 0.0;
+    Summary s;
+    addLineFacts(s, o);
+    s.add("all_answering_after_ms", upAfterMs);
+    s.add("seconds", o.seconds);
+    s.add("polls", line.port.writes - writesAtStart);
+    s.add("replies_closed", line.port.bodies - bodiesAtStart);
+    s.add("replies_taken", line.port.replies - repliesAtStart);
+    s.add("replies_dropped_by_watch", dropped);
+    s.add("slot_mean_ms", QString::number(slotMeanMs, 'f', 2));
+    s.add("slot_p99_ms", QString::number(percentile(slotsMs, 0.99), 'f', 2));
+    s.add("slot_max_ms", QString::number(maximum(slotsMs), 'f', 2));
+    s.add("round_mean_ms", ms(slotMeanMs * 2 * double(o.addresses.size())));
+    s.add("refresh_intervals", qint64(intervalsMs.size()));
+    s.add("refresh_median_ms", ms(percentile(intervalsMs, 0.5)));
+    s.add("refresh_p99_ms", ms(percentile(intervalsMs, 0.99)));
+    s.add("refresh_max_ms", ms(maxMs));
+    s.add("open_at_end_max_ms", ms(worstMs));
+    s.add("open_at_end_worst", worst);
+    s.add("refresh_target_ms", ms(target));
+    const bool pass = !intervalsMs.empty() && maxMs <= target;
+    s.add("result", pass ? "pass" : "FAIL");
+    s.write(o.report);
+    return pass ? 0 : 1;
+}
+
+// --- injecting and checking changes ------------------------------------------
+
+// The items of a detector a change can be injected at.
+enum Item { Flank1, Flank2, Tamper, ItemCount };
+const char *const kItemNames[] = {"flank 1", "flank 2", "tamper"};
+const QStringList kFlankStates = {QStringLiteral("norm"), QStringLiteral("alarm"),
+                                  QStringLiteral("level"), QStringLiteral("break"),
+                                  QStringLiteral("short")};
+
+QString commandFor(int address, Item item, const QString &state)
+{
+    return item == Tamper
+               ? QStringLiteral("%1 tamper %2\n").arg(address).arg(state)
+               : QStringLiteral("%1 flank %2 %3\n").arg(address).arg(int(item) + 1).arg(state);
+}
+
+class Trace {
+public:
+    explicit Trace(const QString &path)
+    {
+        if (!path.isEmpty()) {
+            m_file.setFileName(path);
+            if (!m_file.open(QIODevice::WriteOnly | QIODevice::Text))
+                std::fprintf(stderr, "linebench: cannot write %s\n", qPrintable(path));
+        }
+    }
+    void line(const QString &text)
+    {
+        if (m_file.isOpen()) {
+            // The wall clock, as the simulator's log has it.
+            m_file.write((QDateTime::currentDateTime().toString(Qt::ISODateWithMs) +
+                          QLatin1Char(' ') + text + QLatin1Char('\n'))
+                             .toUtf8());
+            m_file.flush();
+        }
+    }
+
+private:
+    QFile m_file;
+};
+
+// --- latency --------------------------------------------------------------------
+
+int latency(QCoreApplication &app, const Options &o)
+{
+    Line line(noComPorts(), false);
+    Trace trace(o.trace);
+    QRandomGenerator random(o.seed);
+    if (!startLine(line, o))
+        return 4;
+    std::vector<double> latenciesMs;
+    int trialsMissed = 0;
+    int unexpected = 0;
+    int trial = 0;
+    // The flank under trial (0: none) and the flanks set back to norm whose
+    // norm has not been shown yet.
+    int address = 0;
+    int flank = 0;
+    QSet<QPair<int, int>> backToNorm;
+    QElapsedTimer sent;
+    QTimer next;
+    next.setSingleShot(true);
+    QTimer giveUp;
+    giveUp.setSingleShot(true);
+    const int round = int(roundMs(o));
+
+    const auto startTrial = [&] {
+        if (trial == o.trials) {
+            // The last flanks set back to norm get a round to show it.
+            QTimer::singleShot(round + 500, &app, &QCoreApplication::quit);
+            return;
+        }
+        ++trial;
+        do {
+            address = o.addresses[int(random.bounded(int(o.addresses.size())))];
+            flank = 1 + int(random.bounded(2));
+        } while (backToNorm.contains({address, flank}));
+        line.sim.command(commandFor(address, Item(flank - 1), QStringLiteral("alarm")).toLatin1());
+        sent.start();
+        trace.line(QStringLiteral("inject %1 flank %2 alarm").arg(address).arg(flank));
+        giveUp.start(10 * round);
+    };
+    const auto setBack = [&] {
+        line.sim.command(commandFor(address, Item(flank - 1), QStringLiteral("norm")).toLatin1());
+        backToNorm.insert({address, flank});
+        address = 0;
+        // The next alarm at a random moment of the round.
+        next.start(int(random.bounded(round)));
+    };
+    QObject::connect(&next, &QTimer::timeout, startTrial);
+    QObject::connect(&giveUp, &QTimer::timeout, [&] {
+        ++trialsMissed;
+        trace.line(QStringLiteral("MISSED %1 flank %2").arg(address).arg(flank));
+        setBack();
+    });
+    // LineStates emits rowChanged (the table's row) and event together: the
+    // time of one is the time of the other.
+    QObject::connect(&line.states, &LineStates::event, [&](const LineEvent &e) {
+        if (trial == 0)
+            return;  // the first readings
+        if (e.kind == LineEventKind::Flank && e.address == address && e.flank == flank &&
+            e.state == QLatin1String("alarm")) {
+            giveUp.stop();
+            const double elapsed = double(sent.nsecsElapsed()) / 1e6;
+            latenciesMs.push_back(elapsed);
+            trace.line(QStringLiteral("table %1 flank %2 alarm after %3 ms")
+                           .arg(address)
+                           .arg(flank)
+                           .arg(elapsed, 0, 'f', 1));
+            setBack();
+            return;
+        }
+        if (e.kind == LineEventKind::Flank && e.state == QLatin1String("norm") &&
+            backToNorm.remove({e.address, e.flank}))
+            return;
+        ++unexpected;
+        trace.line(QStringLiteral("UNEXPECTED ") + lineEventText(e).section(QLatin1Char(' '), 1));
+    });
+    qint64 upAfterMs = -1;
+    whenLineIsUp(app, line, o, &upAfterMs, startTrial);
+    if (app.exec() != 0)
+        return 4;
+    line.watch.stop();
+    line.sim.stop();
+
+    const double target = roundMs(o) + 100;
+    Summary s;
+    addLineFacts(s, o);
+    s.add("trials", trial);
+    s.add("trials_missed", trialsMissed);
+    s.add("norm_not_shown", qint64(backToNorm.size()));
+    s.add("unexpected_changes", unexpected);
+    s.add("latency_p50_ms", ms(percentile(latenciesMs, 0.5)));
+    s.add("latency_p99_ms", ms(percentile(latenciesMs, 0.99)));
+    s.add("latency_max_ms", ms(maximum(latenciesMs)));
+    s.add("latency_target_p99_ms", ms(target));
+    const bool pass = trialsMissed == 0 && unexpected == 0 && backToNorm.isEmpty() &&
+                      !latenciesMs.empty() && percentile(latenciesMs, 0.99) <= target;
+    s.add("result", pass ? "pass" : "FAIL");
+    s.write(o.report);
+    return pass ? 0 : 1;
+}
+
+// --- soak -----------------------------------------------------------------------
+
+int soak(QCoreApplication &app, const Options &o)
+{
+    Line line(noComPorts(), true);
+    Trace trace(o.trace);
+    QRandomGenerator random(o.seed);
+    const int silent = o.silent;
+
+    struct Watched {
+        QString state;     // as last reported
+        QString expected;  // the change injected and not reported yet
+        bool pending = false;
+        qint64 injectedAtNs = 0;
+        int reports = 0;
+    };
+    QHash<int, std::array<Watched, ItemCount>> items;
+    for (const int address : o.addresses)
+        items[address] = {};
+
+    bool injecting = false;
+    bool silenced = false;
+    int injected = 0;
+    int reportedOnce = 0;
+    int falseChanges = 0;
+    int initialReadings = 0;
+    int cuts = 0;
+    int returns = 0;
+    int lostReports = 0;
+    int aliveReports = 0;
+    int otherLinkEvents = 0;
+    int linkOutOfTurn = 0;
+    int silentLink = -1;  // the cut address's link as last reported
+    std::vector<double> latenciesMs;
+    std::vector<double> silentLatenciesMs;
+    std::vector<double> refreshMs;  // every address but the cut one
+
+    line.port.onReply = [&](int address, int, qint64 sinceNs) {
+        if (injecting && address != silent && sinceNs >= 0)
+            refreshMs.push_back(double(sinceNs) / 1e6);
+    };
+    QObject::connect(&line.states, &LineStates::event, [&](const LineEvent &e) {
+        trace.line(QStringLiteral("report ") + lineEventText(e).section(QLatin1Char(' '), 1));
+        if (e.kind == LineEventKind::Link) {
+            if (e.address == silent && !injecting) {
+                silentLink = e.state == QLatin1String("alive") ? 1 : 0;
+                return;
+            }
+            if (e.address != silent) {
+                if (e.state != QLatin1String("alive") || injecting)
+                    ++otherLinkEvents;
+                return;
+            }
+            const bool alive = e.state == QLatin1String("alive");
+            (alive ? aliveReports : lostReports) += 1;
+            // Lost only while cut off, alive only while answering, and never
+            // twice the same.
+            if (injecting && (alive == silenced || silentLink == int(alive)))
+                ++linkOutOfTurn;
+            silentLink = int(alive);
+            return;
+        }
+        const Item item = e.kind == LineEventKind::Tamper ? Tamper : Item(e.flank - 1);
+        if (!items.contains(e.address)) {
+            ++falseChanges;
+            return;
+        }
+        Watched &w = items[e.address][item];
+        if (!injecting) {
+            // The first readings: every detector starts in norm, closed.
+            const QString initial =
+                item == Tamper ? QStringLiteral("closed") : QStringLiteral("norm");
+            if (e.state != initial || !w.state.isEmpty())
+                ++falseChanges;
+            else
+                ++initialReadings;
+            w.state = e.state;
+            return;
+        }
+        if (!w.pending || e.state != w.expected) {
+            ++falseChanges;
+            trace.line(QStringLiteral("FALSE %1 %2 %3 (expected %4)")
+                           .arg(e.address)
+                           .arg(QLatin1String(kItemNames[item]))
+                           .arg(e.state)
+                           .arg(w.pending ? w.expected : QStringLiteral("nothing")));
+            w.state = e.state;
+            return;
+        }
+        w.pending = false;
+        w.state = e.state;
+        ++reportedOnce;
+        const double elapsed = double(line.port.nowNs() - w.injectedAtNs) / 1e6;
+        (e.address == silent ? silentLatenciesMs : latenciesMs).push_back(elapsed);
+    });
+
+    // A change at a random (address, item) whose last change was reported.
+    QTimer events;
+    events.setSingleShot(true);
+    QObject::connect(&events, &QTimer::timeout, [&] {
+        QList<QPair<int, Item>> free;
+        for (const int address : o.addresses)
+            for (int item = 0; item < ItemCount; ++item)
+                if (!items[address][item].pending)
+                    free.append({address, Item(item)});
+        if (!free.isEmpty()) {
+            const auto [address, item] = free[int(random.bounded(int(free.size())))];
+            Watched &w = items[address][item];
+            QString state;
+            if (item == Tamper) {
+                state = w.state == QLatin1String("open") ? QStringLiteral("closed")
+                                                         : QStringLiteral("open");
+            } else {
+                QStringList others = kFlankStates;
+                others.removeAll(w.state);
+                state = others[int(random.bounded(int(others.size())))];
+            }
+            w.pending = true;
+            w.expected = state;
+            w.injectedAtNs = line.port.nowNs();
+            ++injected;
+            line.sim.command(commandFor(address, item, state).toLatin1());
+            trace.line(QStringLiteral("inject ") + commandFor(address, item, state).trimmed());
+        }
+        events.start(200 + int(random.bounded(1801)));
+    });
+    QTimer silence;
+    QObject::connect(&silence, &QTimer::timeout, [&] {
+        silenced = !silenced;
+        (silenced ? cuts : returns) += 1;
+        line.sim.command(QStringLiteral("%1 silence %2\n")
+                             .arg(silent)
+                             .arg(silenced ? QStringLiteral("on") : QStringLiteral("off"))
+                             .toLatin1());
+        trace.line(QStringLiteral("silence %1 %2").arg(silent).arg(silenced ? "on" : "off"));
+    });
+
+    // Resident memory once a minute.
+    std::vector<long> rss;
+    QTimer minute;
+    QObject::connect(&minute, &QTimer::timeout, [&] { rss.push_back(residentKiB()); });
+
+    if (!startLine(line, o))
+        return 4;
+    qint64 bodiesAtStart = 0;
+    qint64 validAtStart = 0;
+    qint64 writesAtStart = 0;
+    int droppedAtStart = 0;
+    QElapsedTimer wall;
+    // A reply the watch dropped, traced with the slot it came in.
+    int droppedSoFar = 0;
+    line.port.onWrite = [&] {
+        if (line.watch.droppedReplies() == droppedSoFar)
+            return;
+        droppedSoFar = line.watch.droppedReplies();
+        trace.line(QStringLiteral("dropped a reply in the slot of %1 flank %2")
+                       .arg(line.port.pollAddress())
+                       .arg(line.port.pollFlank()));
+    };
+    // At the end the cut address answers again and the last changes get a
+    // few rounds to be reported.
+    const auto end = [&] {
+        events.stop();
+        silence.stop();
+        if (silenced) {
+            silenced = false;
+            ++returns;
+            line.sim.command(QStringLiteral("%1 silence off\n").arg(silent).toLatin1());
+        }
+        QTimer::singleShot(int(5 * roundMs(o)) + 2000, &app, &QCoreApplication::quit);
+    };
+    qint64 upAfterMs = -1;
+    whenLineIsUp(app, line, o, &upAfterMs, [&] {
+        for (const int address : o.addresses)
+            line.sim.command(
+                QStringLiteral("%1 badsum %2\n").arg(address).arg(o.badsum).toLatin1());
+        injecting = true;
+        bodiesAtStart = line.port.bodies;
+        validAtStart = line.port.validStatus;
+        writesAtStart = line.port.writes;
+        droppedAtStart = line.watch.droppedReplies();
+        rss.push_back(residentKiB());
+        wall.start();
+        events.start(200 + int(random.bounded(1801)));
+        silence.start(o.silencePeriod * 1000);
+        minute.start(60000);
+        QTimer::singleShot(o.seconds * 1000, end);
+    });
+    if (app.exec() != 0)
+        return 4;
+    const double elapsed = double(wall.elapsed()) / 1000.0;
+    rss.push_back(residentKiB());
+    const qint64 bodies = line.port.bodies - bodiesAtStart;
+    const qint64 corrupt = bodies - (line.port.validStatus - validAtStart);
+    const qint64 polls = line.port.writes - writesAtStart;
+    const int dropped = line.watch.droppedReplies() - droppedAtStart;
+    line.watch.stop();
+    line.sim.stop();
+
+    int unreported = 0;
+    for (auto it = items.cbegin(); it != items.cend(); ++it)
+        for (int item = 0; item < ItemCount; ++item)
+            if (it.value()[item].pending) {
+                ++unreported;
+                trace.line(QStringLiteral("UNREPORTED %1 %2 %3")
+                               .arg(it.key())
+                               .arg(QLatin1String(kItemNames[item]))
+                               .arg(it.value()[item].expected));
+            }
+
+    Summary s;
+    addLineFacts(s, o);
+    s.add("all_answering_after_ms", upAfterMs);
+    s.add("seconds", ms(elapsed));
+    s.add("silent_address", silent);
+    s.add("silence_period_s", o.silencePeriod);
+    s.add("badsum_percent", o.badsum);
+    s.add("initial_readings", initialReadings);
+    s.add("changes_injected", injected);
+    s.add("changes_reported_once", reportedOnce);
+    s.add("changes_unreported", unreported);
+    s.add("false_changes", falseChanges);
+    s.add("cuts", cuts);
+    s.add("returns", returns);
+    s.add("link_lost_reports", lostReports);
+    s.add("link_alive_reports", aliveReports);
+    s.add("link_out_of_turn", linkOutOfTurn);
+    s.add("link_events_other_addresses", otherLinkEvents);
+    s.add("polls", polls);
+    s.add("replies_closed", bodies);
+    s.add("replies_corrupt", corrupt);
+    s.add("replies_dropped_by_watch", dropped);
+    s.add("report_p50_ms", ms(percentile(latenciesMs, 0.5)));
+    s.add("report_p99_ms", ms(percentile(latenciesMs, 0.99)));
+    s.add("report_max_ms", ms(maximum(latenciesMs)));
+    s.add("report_cut_address_max_ms", ms(maximum(silentLatenciesMs)));
+    s.add("refresh_p99_ms", ms(percentile(refreshMs, 0.99)));
+    s.add("refresh_max_ms", ms(maximum(refreshMs)));
+    const long rssFirst = rss.front();
+    const long rssLast = rss.back();
+    s.add("rss_first_kib", rssFirst);
+    s.add("rss_last_kib", rssLast);
+    s.add("rss_max_kib", *std::max_element(rss.begin(), rss.end()));
+    QString byMinute;
+    for (const long kib : rss)
+        byMinute += QString::number(kib) + QLatin1Char(' ');
+    s.add("rss_kib_by_minute", byMinute.trimmed());
+    // Lost once per cut and alive once per return; corrupt replies seen
+    // when asked for.
+    const bool pass = initialReadings == ItemCount * int(o.addresses.size()) && injected > 0 &&
+                      reportedOnce == injected && unreported == 0 && falseChanges == 0 &&
+                      linkOutOfTurn == 0 && otherLinkEvents == 0 && lostReports == cuts &&
+                      aliveReports == returns && (o.badsum == 0 || corrupt > 0);
+    s.add("result", pass ? "pass" : "FAIL");
+    s.write(o.report);
+    return pass ? 0 : 1;
+}
+
+// --- cpu ------------------------------------------------------------------------
+
+int cpu(QCoreApplication &app, const Options &o)
+{
+    QTemporaryDir work;
+    SimProcess sim;
+    const bool line = o.load == QLatin1String("line");
+    if (!sim.start(QStringLiteral(VERKAN_SIM_PATH), work.path(),
+                   simOptions(o, line ? addressListText(o.addresses) : QString()))) {
+        std::fprintf(stderr, "linebench: the simulator did not start\n");
+        return 4;
+    }
+    const auto port = PortDescription::parse(sim.tty());
+    Summary s;
+    s.add("mode", o.mode);
+    s.add("load", o.load);
+    s.add("baud", o.baud);
+    double cpuUsed = 0;
+    double wallSeconds = o.seconds;
+    qint64 polls = 0;
+    long rss = 0;
+    if (o.load == QLatin1String("bare")) {
+        const int fd = openRawTerminal(sim.tty(), terminalSpeed(o.baud));
+        if (fd < 0)
+            return 4;
+        cpuUsed = std::max(
+            0.0, bareLoop(fd, 1, std::chrono::seconds(o.warmUp), std::chrono::seconds(o.seconds)));
+        rss = residentKiB();
+    } else {
+        QtSerialPortService serial(noComPorts());
+        CountingPort counting(serial, false);
+        std::unique_ptr<LineWatch> watch;
+        std::unique_ptr<LineStates> states;
+        std::unique_ptr<Exchange> exchange;
+        if (line) {
+            watch = std::make_unique<LineWatch>(counting);
+            states = std::make_unique<LineStates>(*watch);
+            states->reset(o.addresses);
+            if (!watch->start(*port, o.addresses, o.baud))
+                return 4;
+        } else {
+            exchange = std::make_unique<Exchange>(counting);
+            exchange->setFixedSpeed(o.baud);
+            if (!exchange->start(*port, 1, 1).started)
+                return 4;
+        }
+        double cpuAtStart = 0;
+        qint64 writesAtStart = 0;
+        QElapsedTimer wall;
+        QTimer::singleShot(o.warmUp * 1000, [&] {
+            cpuAtStart = cpuSeconds();
+            writesAtStart = counting.writes;
+            wall.start();
+        });
+        QTimer::singleShot((o.warmUp + o.seconds) * 1000, &app, &QCoreApplication::quit);
+        app.exec();
+        cpuUsed = cpuSeconds() - cpuAtStart;
+        wallSeconds = double(wall.elapsed()) / 1000.0;
+        polls = counting.writes - writesAtStart;
+        rss = residentKiB();
+        if (line) {
+            int alive = 0;
+            for (const int address : o.addresses)
+                alive += watch->isAlive(address) ? 1 : 0;
+            s.add("addresses_alive", alive);
+            watch->stop();
+        } else {
+            exchange->stop();
+        }
+    }
+    sim.stop();
+    s.add("seconds", ms(wallSeconds));
+    s.add("polls_per_s", polls > 0 ? ms(double(polls) / wallSeconds) : QStringLiteral("-"));
+    s.add("cpu_seconds", QString::number(cpuUsed, 'f', 3));
+    s.add("cpu_share_of_one_core_percent",
+          QString::number(wallSeconds > 0 ? 100.0 * cpuUsed / wallSeconds : 0.0, 'f', 3));
+    s.add("rss_kib", rss);
+    s.write(o.report);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    // Nothing here may reach the machine's own serial ports.
+    for (int n = 1; n <= 16; ++n)
+        qputenv(qPrintable(QStringLiteral("VERKAN_COM%1").arg(n)),
+                QStringLiteral("/nonexistent/tty%1").arg(n).toLatin1());
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    const QStringList modes = {QStringLiteral("refresh"), QStringLiteral("latency"),
+                               QStringLiteral("soak"), QStringLiteral("cpu")};
+    if (args.size() < 2 || !modes.contains(args[1])) {
+        std::fprintf(stderr,
+                     "usage: linebench refresh|latency|soak|cpu [SECONDS] [--addresses LIST] "
+                     "[--baud B] [--warm-up S] [--seed N] [--trials N] [--silent A] "
+                     "[--silence-period S] [--badsum PERCENT] [--load line|exchange|bare] "
+                     "[--report FILE] [--trace FILE] [--sim-log FILE]\n");
+        return 2;
+    }
+    Options o;
+    o.mode = args[1];
+    o.seconds = o.mode == QLatin1String("soak") ? 3600 : 60;
+    QString addresses = QStringLiteral("1-16");
+    for (int i = 2; i < args.size(); ++i) {
+        const QString &a = args[i];
+        const bool hasValue = i + 1 < args.size();
+        const QString value = hasValue ? args[i + 1] : QString();
+        if (i == 2 && !a.startsWith(QLatin1String("--"))) {
+            o.seconds = a.toInt();
+            continue;
+        }
+        if (!hasValue) {
+            std::fprintf(stderr, "linebench: %s needs a value\n", qPrintable(a));
+            return 2;
+        }
+        ++i;
+        if (a == QLatin1String("--addresses"))
+            addresses = value;
+        else if (a == QLatin1String("--baud"))
+            o.baud = value.toInt();
+        else if (a == QLatin1String("--warm-up"))
+            o.warmUp = value.toInt();
+        else if (a == QLatin1String("--seed"))
+            o.seed = value.toUInt();
+        else if (a == QLatin1String("--trials"))
+            o.trials = value.toInt();
+        else if (a == QLatin1String("--silent"))
+            o.silent = value.toInt();
+        else if (a == QLatin1String("--silence-period"))
+            o.silencePeriod = value.toInt();
+        else if (a == QLatin1String("--badsum"))
+            o.badsum = value.toInt();
+        else if (a == QLatin1String("--load"))
+            o.load = value;
+        else if (a == QLatin1String("--report"))
+            o.report = value;
+        else if (a == QLatin1String("--trace"))
+            o.trace = value;
+        else if (a == QLatin1String("--sim-log"))
+            o.simLog = value;
+        else {
+            std::fprintf(stderr, "linebench: unknown option %s\n", qPrintable(a));
+            return 2;
+        }
+    }
+    o.addresses = parseAddressList(addresses);
+    if (o.addresses.isEmpty()) {
+        std::fprintf(stderr, "linebench: --addresses: not a list of addresses: %s\n",
+                     qPrintable(addresses));
+        return 2;
+    }
+    if (o.seconds <= 0 || o.trials <= 0 || o.silencePeriod <= 0 ||
+        !QStringList{QStringLiteral("line"), QStringLiteral("exchange"), QStringLiteral("bare")}
+             .contains(o.load)) {
+        std::fprintf(stderr, "linebench: bad SECONDS, --trials, --silence-period or --load\n");
+        return 2;
+    }
+    if (o.mode == QLatin1String("refresh"))
+        return refresh(app, o);
+    if (o.mode == QLatin1String("latency"))
+        return latency(app, o);
+    if (o.mode == QLatin1String("soak"))
+        return soak(app, o);
+    return cpu(app, o);
+}

@@ -148,6 +148,11 @@ public:
     qint64 bodies = 0;       // replies closed by a CR, valid or not
     qint64 validStatus = 0;  // of them, valid status replies
     qint64 replies = 0;      // of them, taken as the answer to a poll
+    // Of those, replies that would look too soon timed from when the write
+    // call returned instead of when it began (as LineWatch times its poll),
+    // and the longest write call.
+    qint64 tooSoonFromWriteEnd = 0;
+    qint64 longestWriteNs = 0;
     qint64 nowNs() const { return m_clock.nsecsElapsed(); }
     // The time since each (address, flank)'s last taken reply, in ns.
     std::map<std::pair<int, int>, qint64> lastReplyNs;
@@ -190,6 +195,10 @@ public:
             m_assembler.dropBody();
         }
         m_inner.write(frame);
+        if (m_assemble) {
+            m_pollWrittenAt = m_clock.nsecsElapsed();
+            longestWriteNs = std::max(longestWriteNs, m_pollWrittenAt - m_pollAt);
+        }
     }
 
 private:
@@ -206,6 +215,9 @@ private:
             return;
         m_answered = true;
         ++replies;
+        if ((now - m_pollWrittenAt) / 1000 <
+            LineWatch::shortestAnswerMicroseconds(m_inner.baudRate()))
+            ++tooSoonFromWriteEnd;
         const auto key = std::make_pair(m_pollAddress, m_pollFlank);
         const auto last = lastReplyNs.find(key);
         const qint64 since = last == lastReplyNs.end() ? -1 : now - last->second;
@@ -221,6 +233,7 @@ private:
     int m_pollAddress = -1;
     int m_pollFlank = 1;
     qint64 m_pollAt = 0;
+    qint64 m_pollWrittenAt = 0;
     bool m_answered = true;
 };
 
@@ -333,17 +346,17 @@ double roundMs(const Options &o)
 // more round has brought the first readings of all of them; stores in
 // `*upAfterMs` how long after the start every address answered. Quits with
 // 4 when that takes a minute.
-void whenLineIsUp(QCoreApplication &app, Line &line, const Options &o, qint64 *upAfterMs,
-                  std::function<void()> go)
+void whenLineIsUp(QCoreApplication &app, const LineWatch &watch, const Options &o,
+                  qint64 *upAfterMs, std::function<void()> go)
 {
     auto *check = new QTimer(&app);
     auto *since = new QElapsedTimer;
     since->start();
     *upAfterMs = -1;
-    QObject::connect(check, &QTimer::timeout, [&app, &line, &o, check, since, upAfterMs, go] {
+    QObject::connect(check, &QTimer::timeout, [&app, &watch, &o, check, since, upAfterMs, go] {
         if (*upAfterMs < 0) {
             for (const int address : o.addresses) {
-                if (!line.watch.isAlive(address)) {
+                if (!watch.isAlive(address)) {
                     if (since->elapsed() > 60000) {
                         std::fprintf(stderr, "linebench: address %d did not answer\n", address);
                         check->stop();
@@ -391,7 +404,7 @@ int refresh(QCoreApplication &app, const Options &o)
     qint64 repliesAtStart = 0;
     int droppedAtStart = 0;
     qint64 upAfterMs = -1;
-    whenLineIsUp(app, line, o, &upAfterMs, [&] {
+    whenLineIsUp(app, line.watch, o, &upAfterMs, [&] {
         recording = true;
         line.port.recordWrites = true;
         writesAtStart = line.port.writes;
@@ -439,6 +452,8 @@ int refresh(QCoreApplication &app, const Options &o)
     s.add("replies_closed", line.port.bodies - bodiesAtStart);
     s.add("replies_taken", line.port.replies - repliesAtStart);
     s.add("replies_dropped_by_watch", dropped);
+    s.add("replies_too_soon_from_write_end", line.port.tooSoonFromWriteEnd);
+    s.add("longest_write_ms", QString::number(double(line.port.longestWriteNs) / 1e6, 'f', 2));
     s.add("slot_mean_ms", QString::number(slotMeanMs, 'f', 2));
     s.add("slot_p99_ms", QString::number(percentile(slotsMs, 0.99), 'f', 2));
     s.add("slot_max_ms", QString::number(maximum(slotsMs), 'f', 2));
@@ -575,7 +590,7 @@ int latency(QCoreApplication &app, const Options &o)
         trace.line(QStringLiteral("UNEXPECTED ") + lineEventText(e).section(QLatin1Char(' '), 1));
     });
     qint64 upAfterMs = -1;
-    whenLineIsUp(app, line, o, &upAfterMs, startTrial);
+    whenLineIsUp(app, line.watch, o, &upAfterMs, startTrial);
     if (app.exec() != 0)
         return 4;
     line.watch.stop();
@@ -771,7 +786,7 @@ int soak(QCoreApplication &app, const Options &o)
         QTimer::singleShot(int(5 * roundMs(o)) + 2000, &app, &QCoreApplication::quit);
     };
     qint64 upAfterMs = -1;
-    whenLineIsUp(app, line, o, &upAfterMs, [&] {
+    whenLineIsUp(app, line.watch, o, &upAfterMs, [&] {
         for (const int address : o.addresses)
             line.sim.command(
                 QStringLiteral("%1 badsum %2\n").arg(address).arg(o.badsum).toLatin1());
@@ -831,6 +846,8 @@ int soak(QCoreApplication &app, const Options &o)
     s.add("replies_closed", bodies);
     s.add("replies_corrupt", corrupt);
     s.add("replies_dropped_by_watch", dropped);
+    s.add("replies_too_soon_from_write_end", line.port.tooSoonFromWriteEnd);
+    s.add("longest_write_ms", QString::number(double(line.port.longestWriteNs) / 1e6, 'f', 2));
     s.add("report_p50_ms", ms(percentile(latenciesMs, 0.5)));
     s.add("report_p99_ms", ms(percentile(latenciesMs, 0.99)));
     s.add("report_max_ms", ms(maximum(latenciesMs)));
@@ -906,13 +923,20 @@ int cpu(QCoreApplication &app, const Options &o)
         double cpuAtStart = 0;
         qint64 writesAtStart = 0;
         QElapsedTimer wall;
-        QTimer::singleShot(o.warmUp * 1000, [&] {
+        const auto measure = [&] {
             cpuAtStart = cpuSeconds();
             writesAtStart = counting.writes;
             wall.start();
-        });
-        QTimer::singleShot((o.warmUp + o.seconds) * 1000, &app, &QCoreApplication::quit);
-        app.exec();
+            QTimer::singleShot(o.seconds * 1000, &app, &QCoreApplication::quit);
+        };
+        // The watch is measured once every address answers.
+        qint64 upAfterMs = -1;
+        if (line)
+            whenLineIsUp(app, *watch, o, &upAfterMs, measure);
+        else
+            QTimer::singleShot(o.warmUp * 1000, measure);
+        if (app.exec() != 0)
+            return 4;
         cpuUsed = cpuSeconds() - cpuAtStart;
         wallSeconds = double(wall.elapsed()) / 1000.0;
         polls = counting.writes - writesAtStart;
@@ -947,6 +971,7 @@ int main(int argc, char **argv)
         qputenv(qPrintable(QStringLiteral("VERKAN_COM%1").arg(n)),
                 QStringLiteral("/nonexistent/tty%1").arg(n).toLatin1());
     QCoreApplication app(argc, argv);
+    SimProcess::endWithThisProcess();
     const QStringList args = app.arguments();
     const QStringList modes = {QStringLiteral("refresh"), QStringLiteral("latency"),
                                QStringLiteral("soak"), QStringLiteral("cpu")};

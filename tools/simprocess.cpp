@@ -16,6 +16,49 @@
 #include <cstdio>
 #include <vector>
 
+namespace {
+
+// The running simulators, for the signal handler (which may only read them).
+constexpr int kMaxRunning = 8;
+volatile sig_atomic_t running[kMaxRunning] = {};
+
+void remember(pid_t pid)
+{
+    for (volatile sig_atomic_t &slot : running) {
+        if (slot == 0) {
+            slot = pid;
+            return;
+        }
+    }
+}
+
+void forget(pid_t pid)
+{
+    for (volatile sig_atomic_t &slot : running) {
+        if (slot == pid)
+            slot = 0;
+    }
+}
+
+extern "C" void endEveryone(int signal)
+{
+    for (const volatile sig_atomic_t &slot : running) {
+        if (slot > 0)
+            ::kill(pid_t(slot), SIGTERM);
+    }
+    ::_exit(128 + signal);
+}
+
+}  // namespace
+
+void SimProcess::endWithThisProcess()
+{
+    struct sigaction action {};
+    action.sa_handler = endEveryone;
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+}
+
 SimProcess::~SimProcess()
 {
     stop();
@@ -54,11 +97,18 @@ bool SimProcess::start(const QString &program, const QString &folder, const QStr
         m_pid = 0;
         return false;
     }
+    remember(m_pid);
     // The simulator prints its terminal's path once it is ready.
     QElapsedTimer waited;
     waited.start();
     while (QFileInfo(QFile::decodeName(output)).size() == 0) {
-        if (waited.elapsed() > 5000 || ::waitpid(m_pid, nullptr, WNOHANG) != 0) {
+        const bool ended = ::waitpid(m_pid, nullptr, WNOHANG) != 0;
+        if (ended || waited.elapsed() > 5000) {
+            if (!ended) {
+                ::kill(m_pid, SIGKILL);
+                ::waitpid(m_pid, nullptr, 0);
+            }
+            forget(m_pid);
             m_pid = 0;
             return false;
         }
@@ -87,6 +137,7 @@ void SimProcess::stop()
             }
             QThread::msleep(20);
         }
+        forget(m_pid);
         m_pid = 0;
     }
     if (m_commands >= 0) {

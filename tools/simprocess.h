@@ -29,6 +29,9 @@ public:
     void command(const QByteArray &lines);
     // Asks the simulator to quit, and kills it after 3 s.
     void stop();
+    // From now on SIGINT and SIGTERM end every running simulator with this
+    // process, which then exits, so that none is left behind.
+    static void endWithThisProcess();
 
 private:
     QString m_tty;

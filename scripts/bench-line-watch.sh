@@ -5,8 +5,9 @@
 #   refresh  REFRESH_SECONDS of a clean line: the longest time between two
 #            replies to the same (address, flank) (target: 2.0 s);
 #   latency  TRIALS alarms at random flanks and moments: the time until the
-#            table shows the alarm (target: one round plus 100 ms at the
-#            99th percentile);
+#            table shows the alarm, and then (where verkan-cli has the watch
+#            command) until `verkan-cli watch --json` prints it (target: one
+#            round plus 100 ms at the 99th percentile);
 #   cpu      ROUNDS rounds, each running at once, each against its own
 #            simulator, for CPU_SECONDS: the watch of 16 detectors, the
 #            single-detector exchange and a bare poll() loop at the same slot
@@ -28,7 +29,7 @@ refresh_seconds=${5:-120}
 build=${VERKAN_BUILD_DIR:-build-release}
 bash scripts/setup.sh run >/dev/null
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" -j2 --target linebench >/dev/null
+cmake --build "$build" -j2 --target linebench verkan-cli >/dev/null
 # Nothing here may reach the machine's own serial ports.
 for n in $(seq 1 16); do export "VERKAN_COM$n=/nonexistent/tty$n"; done
 
@@ -85,17 +86,33 @@ echo
 
 run refresh refresh "$refresh_seconds"
 run latency latency --trials "$trials"
+# The same through verkan-cli watch --json, where it has the command.
+json=
+if "$build/verkan-cli" --help 2>&1 | grep -q 'watch --addresses'; then
+  run json latency --trials "$trials" --cli "$build/verkan-cli"
+  json=$work/json
+fi
 r=$work/refresh
 l=$work/latency
 echo "refresh of each flank over $(value seconds "$r") s: median $(value refresh_median_ms "$r") ms," \
   "p99 $(value refresh_p99_ms "$r") ms, max $(value refresh_max_ms "$r") ms" \
   "(target: at most 2000 ms) $(value result "$r")"
 echo "  slots: mean $(value slot_mean_ms "$r") ms, p99 $(value slot_p99_ms "$r") ms;" \
-  "round $(value round_mean_ms "$r") ms (nominal $(value round_ms "$r")); replies dropped by the watch" \
-  "$(value replies_dropped_by_watch "$r"); every address answering $(value all_answering_after_ms "$r") ms after the start"
+  "round $(value round_mean_ms "$r") ms (nominal $(value round_ms "$r"))"
+echo "  replies dropped by the watch $(value replies_dropped_by_watch "$r") of $(value replies_closed "$r")" \
+  "($(value replies_too_soon_only_from_write_end "$r") too soon only when timed from the end of a write call," \
+  "longest $(value longest_write_ms "$r") ms); every address answering" \
+  "$(value all_answering_after_ms "$r") ms after the start"
 echo "alarm to the table, $(value trials "$l") trials: p50 $(value latency_p50_ms "$l") ms," \
   "p99 $(value latency_p99_ms "$l") ms, max $(value latency_max_ms "$l") ms" \
   "(target: p99 at most $(value latency_target_p99_ms "$l") ms) $(value result "$l")"
+if [[ -n $json ]]; then
+  echo "alarm to verkan-cli watch --json, $(value trials "$json") trials: p50 $(value latency_p50_ms "$json") ms," \
+    "p99 $(value latency_p99_ms "$json") ms, max $(value latency_max_ms "$json") ms" \
+    "(target: p99 at most $(value latency_target_p99_ms "$json") ms) $(value result "$json")"
+else
+  echo "alarm to verkan-cli watch --json: not measured, this verkan-cli has no watch command"
+fi
 echo "CPU share: watch of 16 $line_cpu %, single-detector exchange $exchange_cpu %," \
   "ratio $(ratio "$line_cpu" "$exchange_cpu") (target: at most 1.2); the floor (bare loop) $bare_cpu %"
 

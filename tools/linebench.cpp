@@ -8,13 +8,17 @@
 //            valid replies to the same (address, flank), median, 99th
 //            percentile and maximum. A reply counts as the watch takes it:
 //            complete, checksum right, the first of its slot and no sooner
-//            after the poll than the wire allows; the watch's own count of
-//            dropped replies is printed beside it.
+//            after the poll's write call returned than the wire allows; the
+//            watch's own count of dropped replies is printed beside it, and
+//            how many of them came soon only after a slow write call.
 //   latency  --trials N (200) alarms, each on a random flank of a random
 //            address at a random moment of the round: the time from the
 //            command to the simulator until the table (LineStates's row)
-//            shows the alarm. The flank is set back to norm and the next
-//            trial waits until the table shows that too.
+//            shows the alarm. The flank is then set back to norm, and the
+//            next trial, at another flank, comes at a random moment of the
+//            next round; every norm must be shown too. With --cli PATH the
+//            line is watched by `PATH watch --json` instead, and the time is
+//            until its output line for the alarm is read.
 //   soak     SECONDS (3600): a random change (flank 1 or 2 to another of
 //            norm, alarm, level, break, short; the tamper contact to its
 //            other state) at a random address every 0.2 to 2 s (uniform),
@@ -58,6 +62,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QHash>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSet>
@@ -148,10 +155,10 @@ public:
     qint64 bodies = 0;       // replies closed by a CR, valid or not
     qint64 validStatus = 0;  // of them, valid status replies
     qint64 replies = 0;      // of them, taken as the answer to a poll
-    // Of those, replies that would look too soon timed from when the write
-    // call returned instead of when it began (as LineWatch times its poll),
-    // and the longest write call.
-    qint64 tooSoonFromWriteEnd = 0;
+    // Valid replies that came too soon after the poll timed from the end of
+    // its write call, as the watch times it, but not timed from its
+    // beginning; and the longest write call.
+    qint64 tooSoonOnlyFromWriteEnd = 0;
     qint64 longestWriteNs = 0;
     qint64 nowNs() const { return m_clock.nsecsElapsed(); }
     // The time since each (address, flank)'s last taken reply, in ns.
@@ -210,14 +217,17 @@ private:
     {
         ++validStatus;
         const qint64 now = m_clock.nsecsElapsed();
-        if (m_answered || m_pollAddress < 0 ||
-            (now - m_pollAt) / 1000 < LineWatch::shortestAnswerMicroseconds(m_inner.baudRate()))
+        if (m_answered || m_pollAddress < 0)
             return;
+        // LineWatch times its poll from the end of the write call.
+        const qint64 shortestUs = LineWatch::shortestAnswerMicroseconds(m_inner.baudRate());
+        if ((now - m_pollWrittenAt) / 1000 < shortestUs) {
+            if ((now - m_pollAt) / 1000 >= shortestUs)
+                ++tooSoonOnlyFromWriteEnd;
+            return;
+        }
         m_answered = true;
         ++replies;
-        if ((now - m_pollWrittenAt) / 1000 <
-            LineWatch::shortestAnswerMicroseconds(m_inner.baudRate()))
-            ++tooSoonFromWriteEnd;
         const auto key = std::make_pair(m_pollAddress, m_pollFlank);
         const auto last = lastReplyNs.find(key);
         const qint64 since = last == lastReplyNs.end() ? -1 : now - last->second;
@@ -252,6 +262,7 @@ struct Options {
     QString report;
     QString trace;
     QString simLog;
+    QString cli;
 };
 
 // The summary, on standard output and in the report file.
@@ -346,17 +357,17 @@ double roundMs(const Options &o)
 // more round has brought the first readings of all of them; stores in
 // `*upAfterMs` how long after the start every address answered. Quits with
 // 4 when that takes a minute.
-void whenLineIsUp(QCoreApplication &app, const LineWatch &watch, const Options &o,
+void whenLineIsUp(QCoreApplication &app, std::function<bool(int)> isAlive, const Options &o,
                   qint64 *upAfterMs, std::function<void()> go)
 {
     auto *check = new QTimer(&app);
     auto *since = new QElapsedTimer;
     since->start();
     *upAfterMs = -1;
-    QObject::connect(check, &QTimer::timeout, [&app, &watch, &o, check, since, upAfterMs, go] {
+    QObject::connect(check, &QTimer::timeout, [&app, isAlive, &o, check, since, upAfterMs, go] {
         if (*upAfterMs < 0) {
             for (const int address : o.addresses) {
-                if (!watch.isAlive(address)) {
+                if (!isAlive(address)) {
                     if (since->elapsed() > 60000) {
                         std::fprintf(stderr, "linebench: address %d did not answer\n", address);
                         check->stop();
@@ -375,6 +386,11 @@ void whenLineIsUp(QCoreApplication &app, const LineWatch &watch, const Options &
         go();
     });
     check->start(50);
+}
+
+std::function<bool(int)> aliveIn(const LineWatch &watch)
+{
+    return [&watch](int address) { return watch.isAlive(address); };
 }
 
 void addLineFacts(Summary &s, const Options &o)
@@ -404,7 +420,7 @@ int refresh(QCoreApplication &app, const Options &o)
     qint64 repliesAtStart = 0;
     int droppedAtStart = 0;
     qint64 upAfterMs = -1;
-    whenLineIsUp(app, line.watch, o, &upAfterMs, [&] {
+    whenLineIsUp(app, aliveIn(line.watch), o, &upAfterMs, [&] {
         recording = true;
         line.port.recordWrites = true;
         writesAtStart = line.port.writes;
@@ -452,7 +468,7 @@ int refresh(QCoreApplication &app, const Options &o)
     s.add("replies_closed", line.port.bodies - bodiesAtStart);
     s.add("replies_taken", line.port.replies - repliesAtStart);
     s.add("replies_dropped_by_watch", dropped);
-    s.add("replies_too_soon_from_write_end", line.port.tooSoonFromWriteEnd);
+    s.add("replies_too_soon_only_from_write_end", line.port.tooSoonOnlyFromWriteEnd);
     s.add("longest_write_ms", QString::number(double(line.port.longestWriteNs) / 1e6, 'f', 2));
     s.add("slot_mean_ms", QString::number(slotMeanMs, 'f', 2));
     s.add("slot_p99_ms", QString::number(percentile(slotsMs, 0.99), 'f', 2));
@@ -514,13 +530,76 @@ private:
 
 // --- latency --------------------------------------------------------------------
 
+// An event line of verkan-cli watch --json, or an event with no address.
+LineEvent eventFromJson(const QByteArray &line)
+{
+    const QJsonObject o = QJsonDocument::fromJson(line).object();
+    LineEvent e;
+    e.address = o.value(QStringLiteral("address")).toInt(0);
+    const QString name = o.value(QStringLiteral("event")).toString();
+    e.kind = name == QLatin1String("flank")    ? LineEventKind::Flank
+             : name == QLatin1String("tamper") ? LineEventKind::Tamper
+                                               : LineEventKind::Link;
+    e.flank = o.value(QStringLiteral("flank")).toInt(0);
+    e.state = o.value(QStringLiteral("state")).toString();
+    e.time = QDateTime::fromString(o.value(QStringLiteral("time")).toString(), Qt::ISODateWithMs);
+    return e;
+}
+
 int latency(QCoreApplication &app, const Options &o)
 {
     Line line(noComPorts(), false);
     Trace trace(o.trace);
     QRandomGenerator random(o.seed);
-    if (!startLine(line, o))
-        return 4;
+    // The events come from LineStates here, or from the JSON lines of a
+    // verkan-cli watch on the line.
+    QProcess cli;
+    QSet<int> cliAlive;
+    std::function<void(const LineEvent &)> seen;
+    if (o.cli.isEmpty()) {
+        if (!startLine(line, o))
+            return 4;
+        // LineStates emits rowChanged (the table's row) and event together:
+        // the time of one is the time of the other.
+        QObject::connect(&line.states, &LineStates::event,
+                         [&seen](const LineEvent &e) { seen(e); });
+    } else {
+        if (!line.sim.start(QStringLiteral(VERKAN_SIM_PATH), line.work.path(),
+                            simOptions(o, addressListText(o.addresses)))) {
+            std::fprintf(stderr, "linebench: the simulated line did not start\n");
+            return 4;
+        }
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(noComPorts());
+        cli.setProcessEnvironment(env);
+        cli.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        QObject::connect(&cli, &QProcess::readyReadStandardOutput, [&] {
+            while (cli.canReadLine()) {
+                const LineEvent e = eventFromJson(cli.readLine());
+                if (e.address <= 0 && e.state.isEmpty())
+                    continue;
+                if (e.kind == LineEventKind::Link) {
+                    if (e.state == QLatin1String("alive"))
+                        cliAlive.insert(e.address);
+                    else
+                        cliAlive.remove(e.address);
+                }
+                seen(e);
+            }
+        });
+        cli.start(o.cli,
+                  {QStringLiteral("watch"), QStringLiteral("--port"), line.sim.tty(),
+                   QStringLiteral("--addresses"), addressListText(o.addresses),
+                   QStringLiteral("--baud"), QString::number(o.baud), QStringLiteral("--json")});
+        QObject::connect(&cli, &QProcess::errorOccurred, [&app, &o](QProcess::ProcessError) {
+            std::fprintf(stderr, "linebench: %s failed\n", qPrintable(o.cli));
+            app.exit(4);
+        });
+        QObject::connect(&cli, &QProcess::finished, [&app] {
+            std::fprintf(stderr, "linebench: verkan-cli watch ended\n");
+            app.exit(4);
+        });
+    }
     std::vector<double> latenciesMs;
     int trialsMissed = 0;
     int unexpected = 0;
@@ -566,9 +645,7 @@ int latency(QCoreApplication &app, const Options &o)
         trace.line(QStringLiteral("MISSED %1 flank %2").arg(address).arg(flank));
         setBack();
     });
-    // LineStates emits rowChanged (the table's row) and event together: the
-    // time of one is the time of the other.
-    QObject::connect(&line.states, &LineStates::event, [&](const LineEvent &e) {
+    seen = [&](const LineEvent &e) {
         if (trial == 0)
             return;  // the first readings
         if (e.kind == LineEventKind::Flank && e.address == address && e.flank == flank &&
@@ -588,17 +665,30 @@ int latency(QCoreApplication &app, const Options &o)
             return;
         ++unexpected;
         trace.line(QStringLiteral("UNEXPECTED ") + lineEventText(e).section(QLatin1Char(' '), 1));
-    });
+    };
     qint64 upAfterMs = -1;
-    whenLineIsUp(app, line.watch, o, &upAfterMs, startTrial);
+    if (o.cli.isEmpty())
+        whenLineIsUp(app, aliveIn(line.watch), o, &upAfterMs, startTrial);
+    else
+        whenLineIsUp(
+            app, [&cliAlive](int address) { return cliAlive.contains(address); }, o, &upAfterMs,
+            startTrial);
     if (app.exec() != 0)
         return 4;
-    line.watch.stop();
+    if (o.cli.isEmpty()) {
+        line.watch.stop();
+    } else {
+        QObject::disconnect(&cli, &QProcess::finished, nullptr, nullptr);
+        cli.terminate();
+        if (!cli.waitForFinished(3000))
+            cli.kill();
+    }
     line.sim.stop();
 
     const double target = roundMs(o) + 100;
     Summary s;
     addLineFacts(s, o);
+    s.add("seen_in", o.cli.isEmpty() ? QStringLiteral("table") : QStringLiteral("json"));
     s.add("trials", trial);
     s.add("trials_missed", trialsMissed);
     s.add("norm_not_shown", qint64(backToNorm.size()));
@@ -786,7 +876,7 @@ int soak(QCoreApplication &app, const Options &o)
         QTimer::singleShot(int(5 * roundMs(o)) + 2000, &app, &QCoreApplication::quit);
     };
     qint64 upAfterMs = -1;
-    whenLineIsUp(app, line.watch, o, &upAfterMs, [&] {
+    whenLineIsUp(app, aliveIn(line.watch), o, &upAfterMs, [&] {
         for (const int address : o.addresses)
             line.sim.command(
                 QStringLiteral("%1 badsum %2\n").arg(address).arg(o.badsum).toLatin1());
@@ -846,7 +936,7 @@ int soak(QCoreApplication &app, const Options &o)
     s.add("replies_closed", bodies);
     s.add("replies_corrupt", corrupt);
     s.add("replies_dropped_by_watch", dropped);
-    s.add("replies_too_soon_from_write_end", line.port.tooSoonFromWriteEnd);
+    s.add("replies_too_soon_only_from_write_end", line.port.tooSoonOnlyFromWriteEnd);
     s.add("longest_write_ms", QString::number(double(line.port.longestWriteNs) / 1e6, 'f', 2));
     s.add("report_p50_ms", ms(percentile(latenciesMs, 0.5)));
     s.add("report_p99_ms", ms(percentile(latenciesMs, 0.99)));
@@ -932,7 +1022,7 @@ int cpu(QCoreApplication &app, const Options &o)
         // The watch is measured once every address answers.
         qint64 upAfterMs = -1;
         if (line)
-            whenLineIsUp(app, *watch, o, &upAfterMs, measure);
+            whenLineIsUp(app, aliveIn(*watch), o, &upAfterMs, measure);
         else
             QTimer::singleShot(o.warmUp * 1000, measure);
         if (app.exec() != 0)
@@ -980,7 +1070,7 @@ int main(int argc, char **argv)
                      "usage: linebench refresh|latency|soak|cpu [SECONDS] [--addresses LIST] "
                      "[--baud B] [--warm-up S] [--seed N] [--trials N] [--silent A] "
                      "[--silence-period S] [--badsum PERCENT] [--load line|exchange|bare] "
-                     "[--report FILE] [--trace FILE] [--sim-log FILE]\n");
+                     "[--report FILE] [--trace FILE] [--sim-log FILE] [--cli VERKAN_CLI]\n");
         return 2;
     }
     Options o;
@@ -1024,6 +1114,8 @@ int main(int argc, char **argv)
             o.trace = value;
         else if (a == QLatin1String("--sim-log"))
             o.simLog = value;
+        else if (a == QLatin1String("--cli"))
+            o.cli = value;
         else {
             std::fprintf(stderr, "linebench: unknown option %s\n", qPrintable(a));
             return 2;

@@ -653,7 +653,7 @@ int latency(QCoreApplication &app, const Options &o)
             giveUp.stop();
             const double elapsed = double(sent.nsecsElapsed()) / 1e6;
             latenciesMs.push_back(elapsed);
-            trace.line(QStringLiteral("table %1 flank %2 alarm after %3 ms")
+            trace.line(QStringLiteral("shown %1 flank %2 alarm after %3 ms")
                            .arg(address)
                            .arg(flank)
                            .arg(elapsed, 0, 'f', 1));

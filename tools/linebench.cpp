@@ -419,6 +419,7 @@ int refresh(QCoreApplication &app, const Options &o)
     qint64 bodiesAtStart = 0;
     qint64 repliesAtStart = 0;
     int droppedAtStart = 0;
+    qint64 tooSoonAtStart = 0;
     qint64 upAfterMs = -1;
     whenLineIsUp(app, aliveIn(line.watch), o, &upAfterMs, [&] {
         recording = true;
@@ -427,6 +428,7 @@ int refresh(QCoreApplication &app, const Options &o)
         bodiesAtStart = line.port.bodies;
         repliesAtStart = line.port.replies;
         droppedAtStart = line.watch.droppedReplies();
+        tooSoonAtStart = line.port.tooSoonOnlyFromWriteEnd;
         QTimer::singleShot(o.seconds * 1000, &app, &QCoreApplication::quit);
     });
     if (app.exec() != 0)
@@ -468,7 +470,8 @@ int refresh(QCoreApplication &app, const Options &o)
     s.add("replies_closed", line.port.bodies - bodiesAtStart);
     s.add("replies_taken", line.port.replies - repliesAtStart);
     s.add("replies_dropped_by_watch", dropped);
-    s.add("replies_too_soon_only_from_write_end", line.port.tooSoonOnlyFromWriteEnd);
+    s.add("replies_too_soon_only_from_write_end",
+          line.port.tooSoonOnlyFromWriteEnd - tooSoonAtStart);
     s.add("longest_write_ms", QString::number(double(line.port.longestWriteNs) / 1e6, 'f', 2));
     s.add("slot_mean_ms", QString::number(slotMeanMs, 'f', 2));
     s.add("slot_p99_ms", QString::number(percentile(slotsMs, 0.99), 'f', 2));
@@ -852,6 +855,7 @@ int soak(QCoreApplication &app, const Options &o)
     qint64 validAtStart = 0;
     qint64 writesAtStart = 0;
     int droppedAtStart = 0;
+    qint64 tooSoonAtStart = 0;
     QElapsedTimer wall;
     // A reply the watch dropped, traced with the slot it came in.
     int droppedSoFar = 0;
@@ -885,6 +889,7 @@ int soak(QCoreApplication &app, const Options &o)
         validAtStart = line.port.validStatus;
         writesAtStart = line.port.writes;
         droppedAtStart = line.watch.droppedReplies();
+        tooSoonAtStart = line.port.tooSoonOnlyFromWriteEnd;
         rss.push_back(residentKiB());
         wall.start();
         events.start(200 + int(random.bounded(1801)));
@@ -936,7 +941,8 @@ int soak(QCoreApplication &app, const Options &o)
     s.add("replies_closed", bodies);
     s.add("replies_corrupt", corrupt);
     s.add("replies_dropped_by_watch", dropped);
-    s.add("replies_too_soon_only_from_write_end", line.port.tooSoonOnlyFromWriteEnd);
+    s.add("replies_too_soon_only_from_write_end",
+          line.port.tooSoonOnlyFromWriteEnd - tooSoonAtStart);
     s.add("longest_write_ms", QString::number(double(line.port.longestWriteNs) / 1e6, 'f', 2));
     s.add("report_p50_ms", ms(percentile(latenciesMs, 0.5)));
     s.add("report_p99_ms", ms(percentile(latenciesMs, 0.99)));

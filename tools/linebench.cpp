@@ -106,6 +106,42 @@ double maximum(const std::vector<double> &values)
     return values.empty() ? 0 : *std::max_element(values.begin(), values.end());
 }
 
+// Times in whole milliseconds up to a limit, in a table made whole at the
+// start: a long run keeps its samples without growing, so that the resident
+// memory it reports is the watch's.
+class Histogram {
+public:
+    explicit Histogram(int limitMs) : m_counts(std::size_t(limitMs) + 1, 0) {}
+    void add(double valueMs)
+    {
+        const auto bin = std::size_t(std::clamp(valueMs, 0.0, double(m_counts.size() - 1)));
+        ++m_counts[bin];
+        ++m_total;
+        m_max = std::max(m_max, valueMs);
+    }
+    qint64 count() const { return m_total; }
+    double max() const { return m_max; }
+    // The upper end of the millisecond holding the p-th share of the samples.
+    double percentile(double p) const
+    {
+        if (m_total == 0)
+            return 0;
+        const auto rank = qint64(p * double(m_total - 1) + 0.5) + 1;
+        qint64 seen = 0;
+        for (std::size_t i = 0; i < m_counts.size(); ++i) {
+            seen += m_counts[i];
+            if (seen >= rank)
+                return std::min(double(i + 1), m_max);
+        }
+        return m_max;
+    }
+
+private:
+    std::vector<qint64> m_counts;
+    qint64 m_total = 0;
+    double m_max = 0;
+};
+
 speed_t terminalSpeed(int baud)
 {
     switch (baud) {
@@ -740,13 +776,13 @@ int soak(QCoreApplication &app, const Options &o)
     int otherLinkEvents = 0;
     int linkOutOfTurn = 0;
     int silentLink = -1;  // the cut address's link as last reported
-    std::vector<double> latenciesMs;
-    std::vector<double> silentLatenciesMs;
-    std::vector<double> refreshMs;  // every address but the cut one
+    Histogram latenciesMs(120000);
+    double silentLatencyMaxMs = 0;
+    Histogram refreshMs(120000);  // every address but the cut one
 
     line.port.onReply = [&](int address, int, qint64 sinceNs) {
         if (injecting && address != silent && sinceNs >= 0)
-            refreshMs.push_back(double(sinceNs) / 1e6);
+            refreshMs.add(double(sinceNs) / 1e6);
     };
     QObject::connect(&line.states, &LineStates::event, [&](const LineEvent &e) {
         trace.line(QStringLiteral("report ") + lineEventText(e).section(QLatin1Char(' '), 1));
@@ -800,7 +836,10 @@ int soak(QCoreApplication &app, const Options &o)
         w.state = e.state;
         ++reportedOnce;
         const double elapsed = double(line.port.nowNs() - w.injectedAtNs) / 1e6;
-        (e.address == silent ? silentLatenciesMs : latenciesMs).push_back(elapsed);
+        if (e.address == silent)
+            silentLatencyMaxMs = std::max(silentLatencyMaxMs, elapsed);
+        else
+            latenciesMs.add(elapsed);
     });
 
     // A change at a random (address, item) whose last change was reported.
@@ -944,12 +983,12 @@ int soak(QCoreApplication &app, const Options &o)
     s.add("replies_too_soon_only_from_write_end",
           line.port.tooSoonOnlyFromWriteEnd - tooSoonAtStart);
     s.add("longest_write_ms", QString::number(double(line.port.longestWriteNs) / 1e6, 'f', 2));
-    s.add("report_p50_ms", ms(percentile(latenciesMs, 0.5)));
-    s.add("report_p99_ms", ms(percentile(latenciesMs, 0.99)));
-    s.add("report_max_ms", ms(maximum(latenciesMs)));
-    s.add("report_cut_address_max_ms", ms(maximum(silentLatenciesMs)));
-    s.add("refresh_p99_ms", ms(percentile(refreshMs, 0.99)));
-    s.add("refresh_max_ms", ms(maximum(refreshMs)));
+    s.add("report_p50_ms", ms(latenciesMs.percentile(0.5)));
+    s.add("report_p99_ms", ms(latenciesMs.percentile(0.99)));
+    s.add("report_max_ms", ms(latenciesMs.max()));
+    s.add("report_cut_address_max_ms", ms(silentLatencyMaxMs));
+    s.add("refresh_p99_ms", ms(refreshMs.percentile(0.99)));
+    s.add("refresh_max_ms", ms(refreshMs.max()));
     const long rssFirst = rss.front();
     const long rssLast = rss.back();
     s.add("rss_first_kib", rssFirst);

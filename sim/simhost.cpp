@@ -176,9 +176,13 @@ void SimHost::deliver(Detector *from, const QByteArray &replies)
     // On a shared line a reply takes at least as long as the request and the
     // reply take on a real wire, which a pseudo-terminal does not: a watch
     // of the line tells late replies from prompt ones by that time.
+    // A detector also takes a moment to turn the line around before it
+    // answers; those 2 ms keep a prompt reply clear of the wire time even
+    // when the watch's write returns a little late.
+    constexpr int kTurnaroundMs = 2;
     int holdMs = from->lateMs();
     if (detectors_.size() > 1)
-        holdMs = std::max(holdMs, wireMilliseconds(replies.size(), from->baud()));
+        holdMs = std::max(holdMs, wireMilliseconds(replies.size(), from->baud()) + kTurnaroundMs);
     if (holdMs > 0) {
         // Held replies wait on a timer while the line goes on; the detectors
         // live as long as the host, which owns the timer.

@@ -53,6 +53,7 @@
 #include "link/protocol.h"
 #include "link/qtserialport.h"
 #include "link/receiver.h"
+#include "measuring.h"
 #include "monitor/linestates.h"
 #include "monitor/statusdecoder.h"
 #include "simprocess.h"
@@ -80,26 +81,6 @@
 #include <vector>
 
 namespace {
-
-long residentKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    const QRegularExpression rss(QStringLiteral("^VmRSS:\\s+(\\d+)"),
-                                 QRegularExpression::MultilineOption);
-    const auto match = rss.match(QString::fromLatin1(status.readAll()));
-    return match.hasMatch() ? match.captured(1).toLong() : -1;
-}
-
-double percentile(std::vector<double> values, double p)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const auto index = std::size_t(p * double(values.size() - 1) + 0.5);
-    return values[std::min(index, values.size() - 1)];
-}
 
 double maximum(const std::vector<double> &values)
 {
@@ -166,14 +147,11 @@ speed_t terminalSpeed(int baud)
 // takes can be timed per (address, flank): a valid status reply, the first
 // since the poll, no sooner after it than the wire allows, and before the
 // next poll (as LineWatch takes them).
-class CountingPort : public SerialPortService, private ReplyHandler {
+class CountingPort : public PassThroughPort, private ReplyHandler {
 public:
-    CountingPort(SerialPortService &inner, bool assemble) : m_inner(inner), m_assemble(assemble)
+    CountingPort(SerialPortService &inner, bool assemble)
+        : PassThroughPort(inner), m_assemble(assemble)
     {
-        m_clock.start();
-        connect(&inner, &SerialPortService::dataReceived, this, &SerialPortService::dataReceived);
-        connect(&inner, &SerialPortService::ready, this, &SerialPortService::ready);
-        connect(&inner, &SerialPortService::openFailed, this, &SerialPortService::openFailed);
     }
 
     // Called with (address, flank, ns since the last such reply, or -1 for
@@ -200,21 +178,6 @@ public:
     // The time since each (address, flank)'s last taken reply, in ns.
     std::map<std::pair<int, int>, qint64> lastReplyNs;
 
-    void setPort(const PortDescription &port) override { m_inner.setPort(port); }
-    PortDescription port() const override { return m_inner.port(); }
-    QString deviceOf(const PortDescription &port) const override { return m_inner.deviceOf(port); }
-    bool fixesLineSpeed() const override { return m_inner.fixesLineSpeed(); }
-    bool open() override { return m_inner.open(); }
-    OpenError lastOpenError() const override { return m_inner.lastOpenError(); }
-    QString lastOpenErrorText() const override { return m_inner.lastOpenErrorText(); }
-    bool isReady() const override { return m_inner.isReady(); }
-    void close() override { m_inner.close(); }
-    bool isOpen() const override { return m_inner.isOpen(); }
-    void setBaudRate(int baud) override { m_inner.setBaudRate(baud); }
-    int baudRate() const override { return m_inner.baudRate(); }
-    void setSoftwareFlowControl(bool on) override { m_inner.setSoftwareFlowControl(on); }
-    bool outputSuspended() const override { return m_inner.outputSuspended(); }
-    void resumeOutput() override { m_inner.resumeOutput(); }
     QByteArray readAll() override
     {
         const QByteArray bytes = m_inner.readAll();
@@ -272,9 +235,7 @@ private:
             onReply(m_pollAddress, m_pollFlank, since);
     }
 
-    SerialPortService &m_inner;
     bool m_assemble;
-    QElapsedTimer m_clock;
     ReplyAssembler m_assembler;
     int m_pollAddress = -1;
     int m_pollFlank = 1;

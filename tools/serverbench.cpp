@@ -21,6 +21,7 @@
 #include "link/exchange.h"
 #include "link/protocol.h"
 #include "link/statusreading.h"
+#include "measuring.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -52,37 +53,14 @@
 namespace {
 
 // A port that notes when each frame went out.
-class TimedPort : public SerialPortService {
+class TimedPort : public PassThroughPort {
 public:
-    explicit TimedPort(SerialPortService &inner) : m_inner(inner)
-    {
-        m_clock.start();
-        connect(&inner, &SerialPortService::dataReceived, this, &SerialPortService::dataReceived);
-        connect(&inner, &SerialPortService::ready, this, &SerialPortService::ready);
-        connect(&inner, &SerialPortService::openFailed, this, &SerialPortService::openFailed);
-    }
+    using PassThroughPort::PassThroughPort;
 
     qint64 lastWriteNs = -1;
     std::vector<qint64> writeTimesNs;
     bool recording = false;
-    const QElapsedTimer &clock() const { return m_clock; }
 
-    void setPort(const PortDescription &port) override { m_inner.setPort(port); }
-    PortDescription port() const override { return m_inner.port(); }
-    QString deviceOf(const PortDescription &port) const override { return m_inner.deviceOf(port); }
-    bool fixesLineSpeed() const override { return m_inner.fixesLineSpeed(); }
-    bool open() override { return m_inner.open(); }
-    OpenError lastOpenError() const override { return m_inner.lastOpenError(); }
-    QString lastOpenErrorText() const override { return m_inner.lastOpenErrorText(); }
-    bool isReady() const override { return m_inner.isReady(); }
-    void close() override { m_inner.close(); }
-    bool isOpen() const override { return m_inner.isOpen(); }
-    void setBaudRate(int baud) override { m_inner.setBaudRate(baud); }
-    int baudRate() const override { return m_inner.baudRate(); }
-    void setSoftwareFlowControl(bool on) override { m_inner.setSoftwareFlowControl(on); }
-    bool outputSuspended() const override { return m_inner.outputSuspended(); }
-    void resumeOutput() override { m_inner.resumeOutput(); }
-    QByteArray readAll() override { return m_inner.readAll(); }
     void write(const QByteArray &frame) override
     {
         lastWriteNs = m_clock.nsecsElapsed();
@@ -90,10 +68,6 @@ public:
             writeTimesNs.push_back(lastWriteNs);
         m_inner.write(frame);
     }
-
-private:
-    SerialPortService &m_inner;
-    QElapsedTimer m_clock;
 };
 
 int openBare(const PortDescription &where)
@@ -127,15 +101,6 @@ double bareExchange(const PortDescription &where, int address, std::chrono::seco
         return -1;
     const double cpu = bareLoop(fd, address, warmUp, measured);
     return cpu < 0 ? -1 : 100.0 * cpu / std::chrono::duration<double>(measured).count();
-}
-
-double percentile(std::vector<double> values, double p)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const size_t k = std::min(values.size() - 1, size_t(p * double(values.size() - 1) + 0.5));
-    return values[k];
 }
 
 }  // namespace

@@ -30,6 +30,7 @@
 #include "link/protocol.h"
 #include "link/qtserialport.h"
 #include "livesession.h"
+#include "measuring.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -51,26 +52,6 @@
 #include <memory>
 
 namespace {
-
-long residentKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    const QRegularExpression rss(QStringLiteral("^VmRSS:\\s+(\\d+)"),
-                                 QRegularExpression::MultilineOption);
-    const auto match = rss.match(QString::fromLatin1(status.readAll()));
-    return match.hasMatch() ? match.captured(1).toLong() : -1;
-}
-
-double percentile(std::vector<double> values, double p)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const auto index = std::size_t(p * double(values.size() - 1) + 0.5);
-    return values[std::min(index, values.size() - 1)];
-}
 
 enum class Load { Window, Engine, Bare };
 // As given to --load and written in the report, in the order of Load.

@@ -21,9 +21,12 @@ QString cliText(const char *text)
 
 // The options that take a value: what follows one of them is its value,
 // even when it looks like an option or a negative number.
-const QStringList kValueOptions{u"--port"_s,      u"--address"_s,   u"--baud"_s,   u"--flank"_s,
-                                u"--addresses"_s, u"--pass"_s,      u"--lang"_s,   u"--journal"_s,
-                                u"--site"_s,      u"--installer"_s, u"--seconds"_s};
+const QStringList kValueOptions{u"--port"_s,        u"--address"_s,    u"--baud"_s,
+                                u"--flank"_s,       u"--addresses"_s,  u"--pass"_s,
+                                u"--lang"_s,        u"--journal"_s,    u"--site"_s,
+                                u"--installer"_s,   u"--seconds"_s,    u"--mqtt"_s,
+                                u"--mqtt-line"_s,   u"--mqtt-user"_s,  u"--mqtt-password-file"_s,
+                                u"--mqtt-cafile"_s, u"--mqtt-prefix"_s};
 
 std::optional<int> wholeNumber(const QString &text, int lowest, int highest)
 {
@@ -142,7 +145,7 @@ QString usageText()
                    "                                  --site: объект, --installer: монтажник "
                    "(без них\n"
                    "                                  в отчёте строки, чтобы вписать от руки)\n"
-                   "  watch --addresses СПИСОК [--json] [--seconds N]\n"
+                   "  watch --addresses СПИСОК [--json] [--seconds N] [--mqtt ХОСТ[:ПОРТ] ...]\n"
                    "                                  наблюдать за всеми блоками линии (СПИСОК: "
                    "адреса\n"
                    "                                  и диапазоны через запятую, например "
@@ -154,6 +157,20 @@ QString usageText()
                    "                                  SIGTERM или N секунд; без --baud скорость "
                    "ищется\n"
                    "                                  по блокам списка по порядку\n"
+                   "    --mqtt ХОСТ[:ПОРТ]            и публиковать линию брокеру MQTT (только "
+                   "чтение:\n"
+                   "                                  из MQTT линией не управляют); темы\n"
+                   "                                  ПРЕФИКС/ЛИНИЯ/status, "
+                   "ПРЕФИКС/ЛИНИЯ/АДРЕС/state,\n"
+                   "                                  ПРЕФИКС/ЛИНИЯ/АДРЕС/event и обнаружение "
+                   "Home Assistant\n"
+                   "    --mqtt-line ИМЯ               имя линии в темах; по умолчанию имя порта\n"
+                   "    --mqtt-prefix ПРЕФИКС         по умолчанию verkan\n"
+                   "    --mqtt-user ИМЯ --mqtt-password-file ФАЙЛ\n"
+                   "                                  вход на брокер; пароль — первая строка "
+                   "ФАЙЛА\n"
+                   "    --mqtt-cafile ФАЙЛ            TLS с этим сертификатом ЦС (порт по "
+                   "умолчанию 8883)\n"
                    "\n"
                    "Коды завершения: 0 готово; 2 ошибка в командной строке или в файле;\n"
                    "3 блок не ответил; 4 порт не открывается; 5 запись не подтверждена.\n"))
@@ -193,11 +210,25 @@ ParsedArguments parseArguments(const QStringList &arguments)
     const QCommandLineOption installer(u"installer"_s, QString(), u"TEXT"_s);
     const QCommandLineOption watchSeconds(u"seconds"_s, QString(), u"SECONDS"_s);
     const QCommandLineOption json(u"json"_s);
+    const QCommandLineOption mqtt(u"mqtt"_s, QString(), u"HOST"_s);
+    const QCommandLineOption mqttLine(u"mqtt-line"_s, QString(), u"NAME"_s);
+    const QCommandLineOption mqttUser(u"mqtt-user"_s, QString(), u"USER"_s);
+    const QCommandLineOption mqttPasswordFile(u"mqtt-password-file"_s, QString(), u"FILE"_s);
+    const QCommandLineOption mqttCaFile(u"mqtt-cafile"_s, QString(), u"FILE"_s);
+    const QCommandLineOption mqttPrefix(u"mqtt-prefix"_s, QString(), u"PREFIX"_s);
     const QCommandLineOption help(QStringList{u"h"_s, u"help"_s});
     const QCommandLineOption version(QStringList{u"v"_s, u"version"_s});
-    parser.addOptions({port, address, baud, flank, addresses, pass, lang, journal, site, installer,
-                       watchSeconds, json, help, version});
+    parser.addOptions({port,       address,    baud,         flank,
+                       addresses,  pass,       lang,         journal,
+                       site,       installer,  watchSeconds, json,
+                       mqtt,       mqttLine,   mqttUser,     mqttPasswordFile,
+                       mqttCaFile, mqttPrefix, help,         version});
     if (!parser.parse(arguments)) {
+        // A password on the command line is there for anyone's ps to read.
+        if (parser.unknownOptionNames().contains(u"mqtt-password"_s))
+            return refuse(say(QT_TRANSLATE_NOOP(
+                "Cli", "--mqtt-password: пароль в командной строке виден всем в ps; "
+                       "запишите его в файл и задайте --mqtt-password-file ФАЙЛ")));
         if (!parser.unknownOptionNames().isEmpty())
             return refuse(say(QT_TRANSLATE_NOOP("Cli", "неизвестный параметр %1"))
                               .arg(parser.unknownOptionNames().first()));
@@ -269,6 +300,33 @@ ParsedArguments parseArguments(const QStringList &arguments)
             return refuse(say(QT_TRANSLATE_NOOP("Cli", "--journal: не задан файл журнала")));
     }
 
+    const QCommandLineOption *mqttDetails[] = {&mqttLine, &mqttUser, &mqttPasswordFile, &mqttCaFile,
+                                               &mqttPrefix};
+    if (parser.isSet(mqtt)) {
+        MqttSettings settings;
+        QString why;
+        if (!parseBrokerAddress(parser.value(mqtt), settings, &why))
+            return refuse(say(QT_TRANSLATE_NOOP("Cli", "--mqtt: %1")).arg(why));
+        settings.line = parser.value(mqttLine);
+        settings.user = parser.value(mqttUser);
+        settings.passwordFile = parser.value(mqttPasswordFile);
+        settings.caFile = parser.value(mqttCaFile);
+        if (parser.isSet(mqttPrefix))
+            settings.prefix = parser.value(mqttPrefix);
+        if ((parser.isSet(mqttLine) && !checkTopicName(u"--mqtt-line"_s, settings.line, &why)) ||
+            !checkTopicName(u"--mqtt-prefix"_s, settings.prefix, &why))
+            return refuse(why);
+        if (!settings.passwordFile.isEmpty() && settings.user.isEmpty())
+            return refuse(say(QT_TRANSLATE_NOOP(
+                "Cli", "--mqtt-password-file: нужен и --mqtt-user, чьё это пароль")));
+        out.mqtt = settings;
+    } else {
+        for (const QCommandLineOption *detail : mqttDetails)
+            if (parser.isSet(*detail))
+                return refuse(say(QT_TRANSLATE_NOOP("Cli", "--%1: задайте и брокер, --mqtt ХОСТ"))
+                                  .arg(detail->names().first()));
+    }
+
     out.site = parser.value(site).trimmed();
     out.installer = parser.value(installer).trimmed();
 
@@ -290,7 +348,7 @@ ParsedArguments parseArguments(const QStringList &arguments)
         {u"settings"_s, u"apply"_s, C::SettingsApply, 1, {}},
         {u"record"_s, {}, C::Record, 2, {u"flank"_s}},
         {u"report"_s, {}, C::Report, 1, {u"pass"_s, u"flank"_s, u"site"_s, u"installer"_s}},
-        {u"watch"_s, {}, C::Watch, 0, {u"addresses"_s, u"seconds"_s, u"json"_s}},
+        {u"watch"_s, {}, C::Watch, 0, {u"addresses"_s, u"seconds"_s, u"json"_s, u"mqtt"_s}},
     };
     const Form *form = nullptr;
     for (const Form &f : forms)
@@ -310,7 +368,7 @@ ParsedArguments parseArguments(const QStringList &arguments)
         return refuse(
             say(QT_TRANSLATE_NOOP("Cli", "%1: неверное число аргументов")).arg(commandName));
     for (const QString &option : {u"addresses"_s, u"flank"_s, u"pass"_s, u"site"_s, u"installer"_s,
-                                  u"seconds"_s, u"json"_s})
+                                  u"seconds"_s, u"json"_s, u"mqtt"_s})
         if (parser.isSet(option) && !form->options.contains(option))
             return refuse(say(QT_TRANSLATE_NOOP("Cli", "параметр --%1 не относится к команде %2"))
                               .arg(option, commandName));

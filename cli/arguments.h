@@ -4,6 +4,7 @@
 
 #include "i18n/language.h"
 #include "link/protocol.h"
+#include "mqtt/linetopics.h"
 
 #include <QList>
 #include <QString>
@@ -46,6 +47,8 @@ struct CliArguments {
     // record: length; report: control pass (0: none); watch: --seconds (0: until a signal)
     double seconds = 0;
     bool json = false;  // watch: one JSON object per event
+    // watch: --mqtt and its details; an empty line name stands for the port's.
+    std::optional<MqttSettings> mqtt;
     QString file;
     QString site;                      // report: --site, where the detector is installed
     QString installer;                 // report: --installer, who commissioned it

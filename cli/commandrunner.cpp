@@ -8,6 +8,7 @@
 #include "monitor/exchangejournal.h"
 #include "monitor/linestates.h"
 #include "monitor/statusdecoder.h"
+#include "mqtt/linepublisher.h"
 #include "params/numbertext.h"
 #include "tasks/applysettingstask.h"
 #include "tasks/discovertask.h"
@@ -140,7 +141,23 @@ int CommandRunner::run()
     }
     if (!m_done)
         m_loop.exec();
+    finishPublishing();
     return m_exit;
+}
+
+void CommandRunner::finishPublishing()
+{
+    if (!m_publisher || !m_publisher->isRunning())
+        return;
+    QEventLoop wait;
+    connect(m_publisher, &LinePublisher::finished, &wait, &QEventLoop::quit);
+    m_publisher->finish();
+    if (m_publisher->isRunning())
+        wait.exec();
+    std::fputs((tr("MQTT: доставлено событий: %1").arg(m_publisher->deliveredEvents()) + u'\n')
+                   .toUtf8()
+                   .constData(),
+               stderr);
 }
 
 void CommandRunner::finish(int code)
@@ -462,6 +479,8 @@ void CommandRunner::watch()
     connect(m_watch.get(), &LineWatch::startFailed, this, [this](const QString &reason) {
         fail(ExitPortError, u"%1: %2."_s.arg(portText(), reason));
     });
+    if (m_args.mqtt && !startPublishing())
+        return;
 
     m_port.setPort(m_args.port);
     if (m_port.fixesLineSpeed()) {
@@ -501,6 +520,22 @@ void CommandRunner::watch()
         });
     });
     searchNextAddress();
+}
+
+bool CommandRunner::startPublishing()
+{
+    MqttSettings settings = *m_args.mqtt;
+    if (settings.line.isEmpty())
+        settings.line = defaultLineName(m_args.port);
+    m_publisher = new LinePublisher(*m_states, this);
+    connect(m_publisher, &LinePublisher::notice, this,
+            [](const QString &text) { std::fputs((text + u'\n').toUtf8().constData(), stderr); });
+    QString error;
+    if (!m_publisher->start(settings, m_args.addresses, &error)) {
+        fail(ExitBadUsage, error);
+        return false;
+    }
+    return true;
 }
 
 void CommandRunner::searchNextAddress()

@@ -12,6 +12,7 @@
 
 class EventJournal;
 class LineJournal;
+class LinePublisher;
 class LineStates;
 class LineWatch;
 class StopSignals;
@@ -61,6 +62,11 @@ private:
     void endWatch();
     // Stops the watch (if it runs) and writes the journal's stop line.
     void closeWatch();
+    // watch --mqtt: connects to the broker beside the watch; false (and
+    // done) when the settings cannot be used.
+    bool startPublishing();
+    // Delivers what the publisher still holds, for a few seconds at most.
+    void finishPublishing();
 
     CliArguments m_args;
     AnyPortService m_port;
@@ -77,6 +83,7 @@ private:
     std::unique_ptr<LineWatch> m_watch;
     std::unique_ptr<LineStates> m_states;
     LineJournal *m_lineJournal = nullptr;
+    LinePublisher *m_publisher = nullptr;
     StopSignals *m_stopSignals = nullptr;
     QList<int> m_searchLeft;  // addresses the speed search has still to try
     int m_foundBaud = 0;      // the speed the search found (0: none yet)

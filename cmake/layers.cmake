@@ -3,6 +3,7 @@
 #
 #   base <- link <- journal <- params <- monitor <- diagram <- files <- tasks <- app
 #                                                                      tasks <- cli
+#                                          monitor <- mqtt (libmosquitto)       <- app, cli
 #   base <- i18n (the program's language)                                     <- app, cli
 #
 # tasks holds each use case once (read, apply and save settings, record, the

@@ -1,0 +1,274 @@
+#include "mqtt/mosquittoclient.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QSocketNotifier>
+
+#include <mosquitto.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+// How often the library gets a turn without socket activity: keep-alive
+// pings, and what TLS has already decrypted but the socket no longer shows.
+constexpr int kServiceMilliseconds = 250;
+
+void initialiseLibrary()
+{
+    static const bool initialised = [] {
+        mosquitto_lib_init();
+        return true;
+    }();
+    Q_UNUSED(initialised);
+}
+
+QString errorText(int rc)
+{
+    if (rc == MOSQ_ERR_ERRNO)
+        return QString::fromLocal8Bit(std::strerror(errno));
+    return QString::fromUtf8(mosquitto_strerror(rc));
+}
+
+bool connectionGone(int rc)
+{
+    return rc == MOSQ_ERR_NO_CONN || rc == MOSQ_ERR_CONN_LOST || rc == MOSQ_ERR_ERRNO ||
+           rc == MOSQ_ERR_PROTOCOL || rc == MOSQ_ERR_TLS;
+}
+
+}  // namespace
+
+MosquittoClient::MosquittoClient(QObject *parent) : QObject(parent)
+{
+    initialiseLibrary();
+    m_keepAlive.setInterval(kServiceMilliseconds);
+    connect(&m_keepAlive, &QTimer::timeout, this, &MosquittoClient::service);
+    m_connectTimeout.setSingleShot(true);
+    connect(&m_connectTimeout, &QTimer::timeout, this, [this] {
+        if (m_mosq && !m_connected) {
+            m_happenings.push_back({Happening::Lost,
+                                    0,
+                                    {},
+                                    {},
+                                    false,
+                                    QCoreApplication::translate("Mqtt", "брокер не ответил")});
+            dispatch();
+        }
+    });
+}
+
+MosquittoClient::~MosquittoClient()
+{
+    release();
+}
+
+bool MosquittoClient::open(const Options &options, QString *error)
+{
+    release();
+    m_happenings.clear();
+    auto fail = [&](const QString &why) {
+        release();
+        if (error)
+            *error = why;
+        return false;
+    };
+    m_mosq = mosquitto_new(nullptr, true, this);
+    if (!m_mosq)
+        return fail(QString::fromLocal8Bit(std::strerror(errno)));
+    mosquitto_connect_callback_set(m_mosq, &MosquittoClient::onConnect);
+    mosquitto_disconnect_callback_set(m_mosq, &MosquittoClient::onDisconnect);
+    mosquitto_publish_callback_set(m_mosq, &MosquittoClient::onPublish);
+    mosquitto_message_callback_set(m_mosq, &MosquittoClient::onMessage);
+    if (!options.willTopic.isEmpty()) {
+        const int rc = mosquitto_will_set(m_mosq, options.willTopic.constData(),
+                                          int(options.willPayload.size()),
+                                          options.willPayload.constData(), 1, true);
+        if (rc != MOSQ_ERR_SUCCESS)
+            return fail(errorText(rc));
+    }
+    if (!options.user.isEmpty()) {
+        const QByteArray user = options.user.toUtf8();
+        const QByteArray password = options.password.toUtf8();
+        const int rc = mosquitto_username_pw_set(
+            m_mosq, user.constData(), options.password.isEmpty() ? nullptr : password.constData());
+        if (rc != MOSQ_ERR_SUCCESS)
+            return fail(errorText(rc));
+    }
+    if (!options.caFile.isEmpty()) {
+        const QByteArray caFile = QFile::encodeName(options.caFile);
+        const int rc =
+            mosquitto_tls_set(m_mosq, caFile.constData(), nullptr, nullptr, nullptr, nullptr);
+        if (rc != MOSQ_ERR_SUCCESS)
+            return fail(QCoreApplication::translate("Mqtt", "сертификат %1 не читается: %2")
+                            .arg(options.caFile, errorText(rc)));
+    }
+    const QByteArray host = options.host.toUtf8();
+    const int rc =
+        mosquitto_connect_async(m_mosq, host.constData(), options.port, options.keepAliveSeconds);
+    if (rc != MOSQ_ERR_SUCCESS)
+        return fail(errorText(rc));
+    watchSocket();
+    m_keepAlive.start();
+    m_connectTimeout.start(options.connectTimeoutMilliseconds);
+    return true;
+}
+
+void MosquittoClient::close()
+{
+    if (m_mosq && m_connected)
+        mosquitto_disconnect(m_mosq);
+    release();
+}
+
+int MosquittoClient::publish(const QByteArray &topic, const QByteArray &payload, int qos,
+                             bool retain)
+{
+    if (!m_mosq)
+        return -1;
+    int mid = -1;
+    const int rc = mosquitto_publish(m_mosq, &mid, topic.constData(), int(payload.size()),
+                                     payload.constData(), qos, retain);
+    if (rc != MOSQ_ERR_SUCCESS) {
+        if (connectionGone(rc)) {
+            m_happenings.push_back({Happening::Lost, rc, {}, {}, false, errorText(rc)});
+            QMetaObject::invokeMethod(this, &MosquittoClient::dispatch, Qt::QueuedConnection);
+        }
+        return -1;
+    }
+    watchSocket();
+    return mid;
+}
+
+bool MosquittoClient::subscribe(const QByteArray &topic, int qos)
+{
+    if (!m_mosq)
+        return false;
+    const bool ok =
+        mosquitto_subscribe(m_mosq, nullptr, topic.constData(), qos) == MOSQ_ERR_SUCCESS;
+    watchSocket();
+    return ok;
+}
+
+void MosquittoClient::onConnect(mosquitto *, void *self, int rc)
+{
+    auto *client = static_cast<MosquittoClient *>(self);
+    client->m_happenings.push_back({rc == 0 ? Happening::Connected : Happening::Refused,
+                                    rc,
+                                    {},
+                                    {},
+                                    false,
+                                    QString::fromUtf8(mosquitto_connack_string(rc))});
+}
+
+void MosquittoClient::onDisconnect(mosquitto *, void *self, int rc)
+{
+    // 0: our own disconnect, nothing to report.
+    if (rc != 0)
+        static_cast<MosquittoClient *>(self)->m_happenings.push_back(
+            {Happening::Lost, rc, {}, {}, false, errorText(rc)});
+}
+
+void MosquittoClient::onPublish(mosquitto *, void *self, int mid)
+{
+    static_cast<MosquittoClient *>(self)->m_happenings.push_back(
+        {Happening::Delivered, mid, {}, {}, false, {}});
+}
+
+void MosquittoClient::onMessage(mosquitto *, void *self, const mosquitto_message *message)
+{
+    static_cast<MosquittoClient *>(self)->m_happenings.push_back(
+        {Happening::Message,
+         0,
+         QByteArray(message->topic),
+         QByteArray(static_cast<const char *>(message->payload), message->payloadlen),
+         message->retain,
+         {}});
+}
+
+void MosquittoClient::service()
+{
+    if (!m_mosq || m_inService)
+        return;
+    m_inService = true;
+    const int rc = mosquitto_loop(m_mosq, 0, 1);
+    m_inService = false;
+    if (rc != MOSQ_ERR_SUCCESS) {
+        bool reported = false;
+        for (const Happening &h : m_happenings)
+            reported = reported || h.kind == Happening::Lost || h.kind == Happening::Refused;
+        if (!reported)
+            m_happenings.push_back({Happening::Lost, rc, {}, {}, false, errorText(rc)});
+    }
+    dispatch();
+    watchSocket();
+}
+
+void MosquittoClient::watchSocket()
+{
+    if (!m_mosq) {
+        m_readable.reset();
+        m_writable.reset();
+        m_socket = -1;
+        return;
+    }
+    const int socket = mosquitto_socket(m_mosq);
+    if (socket != m_socket) {
+        m_readable.reset();
+        m_writable.reset();
+        m_socket = socket;
+        if (socket >= 0) {
+            m_readable = std::make_unique<QSocketNotifier>(socket, QSocketNotifier::Read);
+            connect(m_readable.get(), &QSocketNotifier::activated, this, &MosquittoClient::service);
+            m_writable = std::make_unique<QSocketNotifier>(socket, QSocketNotifier::Write);
+            connect(m_writable.get(), &QSocketNotifier::activated, this, &MosquittoClient::service);
+        }
+    }
+    if (m_writable)
+        m_writable->setEnabled(mosquitto_want_write(m_mosq));
+}
+
+void MosquittoClient::dispatch()
+{
+    std::vector<Happening> happenings;
+    happenings.swap(m_happenings);
+    for (const Happening &h : happenings) {
+        switch (h.kind) {
+        case Happening::Connected:
+            m_connected = true;
+            m_connectTimeout.stop();
+            emit connected();
+            break;
+        case Happening::Refused:
+            release();
+            emit refused(h.text);
+            return;  // the rest belonged to the connection just freed
+        case Happening::Lost:
+            release();
+            emit lost(h.text);
+            return;
+        case Happening::Delivered:
+            emit delivered(h.code);
+            break;
+        case Happening::Message:
+            emit messageReceived(h.topic, h.payload, h.retained);
+            break;
+        }
+        if (!m_mosq)
+            return;  // a slot closed the connection
+    }
+}
+
+void MosquittoClient::release()
+{
+    m_keepAlive.stop();
+    m_connectTimeout.stop();
+    m_readable.reset();
+    m_writable.reset();
+    m_socket = -1;
+    m_connected = false;
+    if (m_mosq) {
+        mosquitto_destroy(m_mosq);
+        m_mosq = nullptr;
+    }
+}

@@ -14,6 +14,7 @@ run_packages=(
   g++ cmake make pkg-config
   qt6-base-dev qt6-serialport-dev qt6-multimedia-dev libgl-dev
   qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
+  libmosquitto-dev
   fonts-liberation fonts-crosextra-caladea
   dpkg-dev file
 )

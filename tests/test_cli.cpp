@@ -269,6 +269,26 @@ private slots:
             << line << QString()
             << QStringList{u"--port"_s, u"2"_s, u"watch"_s, u"--addresses"_s, u"1-3"_s} << 4 << none
             << u".missing): порт не найден."_s;
+        const QStringList watchLine{u"watch"_s, u"--addresses"_s, u"1-3"_s, u"--mqtt"_s,
+                                    u"localhost"_s};
+        QTest::newRow("watch: an MQTT password on the command line")
+            << line << QString() << (watchLine + QStringList{u"--mqtt-password"_s, u"x"_s}) << 2
+            << none << u"--mqtt-password: пароль в командной строке виден всем в ps"_s;
+        QTest::newRow("watch: MQTT details without a broker")
+            << line << QString()
+            << QStringList{u"watch"_s, u"--addresses"_s, u"1-3"_s, u"--mqtt-user"_s, u"u"_s} << 2
+            << none << u"--mqtt-user: задайте и брокер"_s;
+        QTest::newRow("watch: a line name no topic can hold")
+            << line << QString() << (watchLine + QStringList{u"--mqtt-line"_s, u"a/b"_s}) << 2
+            << none << u"--mqtt-line «a/b»"_s;
+        QTest::newRow("watch: an unreadable MQTT password file")
+            << line << QString()
+            << (watchLine + QStringList{u"--mqtt-user"_s, u"u"_s, u"--mqtt-password-file"_s,
+                                        u"/nonexistent/password"_s})
+            << 2 << none << u"файл пароля MQTT /nonexistent/password не читается"_s;
+        QTest::newRow("status does not publish")
+            << none << QString() << QStringList{u"status"_s, u"--mqtt"_s, u"localhost"_s} << 2
+            << none << u"параметр --mqtt не относится к команде status"_s;
         QTest::newRow("help") << none << QString() << QStringList{u"--help"_s} << 0
                               << QStringList{u"Использование: verkan-cli"_s,
                                              u"discover"_s,

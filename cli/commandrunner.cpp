@@ -154,10 +154,11 @@ void CommandRunner::finishPublishing()
     m_publisher->finish();
     if (m_publisher->isRunning())
         wait.exec();
-    std::fputs((tr("MQTT: доставлено событий: %1").arg(m_publisher->deliveredEvents()) + u'\n')
-                   .toUtf8()
-                   .constData(),
-               stderr);
+    if (m_publisher->deliveredEvents() > 0)
+        std::fputs((tr("MQTT: доставлено событий: %1").arg(m_publisher->deliveredEvents()) + u'\n')
+                       .toUtf8()
+                       .constData(),
+                   stderr);
 }
 
 void CommandRunner::finish(int code)

@@ -94,7 +94,7 @@ void LinePublisher::attempt()
         connectionFailed(error, false);
 }
 
-void LinePublisher::connectionFailed(const QString &reason, bool refused)
+void LinePublisher::connectionFailed(const QString &why, bool refused)
 {
     // What was handed to the lost connection is sent again, from the start
     // of the queue, on the next one.
@@ -108,6 +108,9 @@ void LinePublisher::connectionFailed(const QString &reason, bool refused)
     if (!m_failureSaid) {
         m_failureSaid = true;
         const QString broker = m_settings.brokerText();
+        QString reason = why.trimmed();
+        while (reason.endsWith(u'.'))
+            reason.chop(1);
         if (refused)
             emit notice(tr("MQTT: брокер %1 отказал в подключении: %2. Проверьте имя "
                            "пользователя и пароль. Наблюдение идёт, события ждут брокера")

@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QHostAddress>
+#include <QHostInfo>
 #include <QSocketNotifier>
 
 #include <mosquitto.h>
@@ -103,14 +105,58 @@ bool MosquittoClient::open(const Options &options, QString *error)
             return fail(QCoreApplication::translate("Mqtt", "сертификат %1 не читается: %2")
                             .arg(options.caFile, errorText(rc)));
     }
-    const QByteArray host = options.host.toUtf8();
-    const int rc =
-        mosquitto_connect_async(m_mosq, host.constData(), options.port, options.keepAliveSeconds);
-    if (rc != MOSQ_ERR_SUCCESS)
-        return fail(errorText(rc));
+    m_connectTimeout.start(options.connectTimeoutMilliseconds);
+    // libmosquitto looks a name up itself, and that call waits for the
+    // name server. An address is used as it is; a name is looked up here
+    // first, in the background, so the event loop (and the serial line's
+    // exchange on it) never waits for a slow or absent name server.
+    if (!QHostAddress().setAddress(options.host)) {
+        m_lookup =
+            QHostInfo::lookupHost(options.host, this, [this, options](const QHostInfo &info) {
+                m_lookup = -1;
+                if (info.error() != QHostInfo::NoError || info.addresses().isEmpty()) {
+                    m_happenings.push_back(
+                        {Happening::Lost,
+                         0,
+                         {},
+                         {},
+                         false,
+                         QCoreApplication::translate("Mqtt", "адрес не найден: %1")
+                             .arg(info.errorString())});
+                    dispatch();
+                    return;
+                }
+                // Over TLS the certificate names the host, so the name goes on
+                // (found at once now); otherwise the address found.
+                connectTo(options.caFile.isEmpty() ? info.addresses().constFirst().toString()
+                                                   : options.host,
+                          options);
+            });
+        return true;
+    }
+    QString why;
+    if (!connectTo(options.host, options, &why))
+        return fail(why);
+    return true;
+}
+
+bool MosquittoClient::connectTo(const QString &host, const Options &options, QString *error)
+{
+    const QByteArray hostBytes = host.toUtf8();
+    const int rc = mosquitto_connect_async(m_mosq, hostBytes.constData(), options.port,
+                                           options.keepAliveSeconds);
+    if (rc != MOSQ_ERR_SUCCESS) {
+        const QString why = errorText(rc);
+        if (error) {
+            *error = why;
+        } else {
+            m_happenings.push_back({Happening::Lost, rc, {}, {}, false, why});
+            dispatch();
+        }
+        return false;
+    }
     watchSocket();
     m_keepAlive.start();
-    m_connectTimeout.start(options.connectTimeoutMilliseconds);
     return true;
 }
 
@@ -261,6 +307,10 @@ void MosquittoClient::dispatch()
 
 void MosquittoClient::release()
 {
+    if (m_lookup >= 0) {
+        QHostInfo::abortHostLookup(m_lookup);
+        m_lookup = -1;
+    }
     m_keepAlive.stop();
     m_connectTimeout.stop();
     m_readable.reset();

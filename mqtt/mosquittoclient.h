@@ -79,6 +79,10 @@ private:
     static void onPublish(mosquitto *, void *self, int mid);
     static void onMessage(mosquitto *, void *self, const mosquitto_message *message);
 
+    // Starts libmosquitto's connection to `host` (an address, or over TLS
+    // the name); false with the reason in *error, or reported as lost when
+    // no error is asked for.
+    bool connectTo(const QString &host, const Options &options, QString *error = nullptr);
     // Lets libmosquitto read, write and keep alive, then reports.
     void service();
     // Socket notifiers for the current socket, writing only when needed.
@@ -88,6 +92,7 @@ private:
 
     mosquitto *m_mosq = nullptr;
     int m_socket = -1;
+    int m_lookup = -1;  // the host name lookup under way, if any
     std::unique_ptr<QSocketNotifier> m_readable;
     std::unique_ptr<QSocketNotifier> m_writable;
     QTimer m_keepAlive;

@@ -2,6 +2,7 @@
 
 #include "app/keyboard.h"
 #include "app/linetablemodel.h"
+#include "app/mqttpanel.h"
 #include "journal/alarmsound.h"
 #include "link/addresslist.h"
 #include "link/exchange.h"
@@ -107,7 +108,8 @@ LineView::LineView(const Dependencies &deps, QWidget *parent)
       m_stop(new QPushButton(tr("Ст&оп"), this)), m_status(new QLabel(this)),
       m_table(new QTableView(this)), m_acknowledge(new QPushButton(tr("&Квитировать"), this)),
       m_open(new QPushButton(tr("Открыть в &главном окне"), this)),
-      m_remoteTest(new QPushButton(tr("&Дистанционный контроль"), this)), m_tone(new QTimer(this))
+      m_remoteTest(new QPushButton(tr("&Дистанционный контроль"), this)),
+      m_mqtt(new MqttPanel(*m_states, deps.settings, deps.chooser, this)), m_tone(new QTimer(this))
 {
     Q_ASSERT(deps.exchange && deps.journal);
     setObjectName(u"lineView"_s);
@@ -177,18 +179,24 @@ LineView::LineView(const Dependencies &deps, QWidget *parent)
     layout->addWidget(label(tr("&Блоки на линии:"), m_table));
     layout->addWidget(m_table, 1);
     layout->addLayout(buttons);
+    layout->addWidget(m_mqtt);
     m_addressError->setAccessibleName(tr("Ошибка в адресах"));
     m_status->setAccessibleName(tr("Состояние наблюдения"));
     for (QPushButton *button : {m_find, m_start, m_stop, m_remoteTest, m_acknowledge, m_open})
         button->setAccessibleName(button->text().remove(u'&'));
-    const QList<QWidget *> tabOrder{m_ports, m_addresses, m_find,       m_speed,       m_start,
-                                    m_stop,  m_table,     m_remoteTest, m_acknowledge, m_open};
+    QList<QWidget *> tabOrder{m_ports, m_addresses, m_find,       m_speed,       m_start,
+                              m_stop,  m_table,     m_remoteTest, m_acknowledge, m_open};
+    tabOrder << m_mqtt->tabChain();
     for (qsizetype i = 1; i < tabOrder.size(); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
     pressButtonsWithEnter(this);
     resize(820, 480);
 
     connect(m_addresses, &QLineEdit::textChanged, this, &LineView::addressesEdited);
+    connect(m_ports, &QComboBox::currentIndexChanged, this, [this] {
+        if (const std::optional<PortDescription> port = chosenPort())
+            m_mqtt->setPort(*port);
+    });
     connect(m_addresses, &QLineEdit::returnPressed, this, &LineView::startPressed);
     connect(m_start, &QPushButton::clicked, this, &LineView::startPressed);
     connect(m_stop, &QPushButton::clicked, m_watch, &LineWatch::stop);
@@ -295,10 +303,18 @@ void LineView::startPressed()
     const QList<int> addresses = parseAddressList(m_addresses->text());
     if (!port || addresses.isEmpty())
         return;
+    // The publisher starts first, so that it has the watch's first events;
+    // settings it cannot use keep the watch from starting.
+    QString mqttError;
+    if (!m_mqtt->startPublishing(*port, addresses, &mqttError)) {
+        showStatus(mqttError, true);
+        return;
+    }
     const int baud = m_speed->currentData().toInt();
     m_model->reset(addresses, baud);
     m_watchedPort = *port;
     if (!m_watch->start(*port, addresses, baud)) {
+        m_mqtt->finishPublishing();
         showStatus(tr("%1: %2.").arg(portInMessages(*port, m_exchange.port()),
                                      m_exchange.port().lastOpenErrorText()),
                    true);
@@ -319,6 +335,9 @@ void LineView::startPressed()
 
 void LineView::watchStopped()
 {
+    // However the watch ended: the publisher delivers what it holds on its
+    // own, nobody waits for it.
+    m_mqtt->finishPublishing();
     if (m_journalled) {
         m_journalled = false;
         m_journal->stopped();
@@ -428,6 +447,7 @@ void LineView::updateControls()
     for (QWidget *input : {static_cast<QWidget *>(m_ports), static_cast<QWidget *>(m_addresses),
                            static_cast<QWidget *>(m_speed)})
         input->setEnabled(idle);
+    m_mqtt->setEditable(idle);
     m_start->setEnabled(idle && !portBusy && listValid && m_ports->currentIndex() >= 0);
     m_stop->setEnabled(watching);
     m_find->setEnabled(!watching && (searching || (!portBusy && m_ports->currentIndex() >= 0)));

@@ -8,12 +8,14 @@
 //   LineWatch -> LineStates -> LineTableModel -> the table
 //                           -> LineJournal -> the main window's EventJournal
 //                           -> the alarm tone while an alarm is not acknowledged
+//                           -> MqttPanel's LinePublisher, when publishing is on
 //
 // The watch holds the port only while it runs; whoever else needs the port
 // (the main window's "СТАРТ") calls releasePort() first. Double-clicking a
 // row, or "Открыть в главном окне", ends the watch and hands that detector's
 // port and address on (chosen()).
 
+#include "app/filechooser.h"
 #include "app/networkports.h"
 #include "link/portdescription.h"
 
@@ -30,10 +32,12 @@ class LineJournal;
 class LineStates;
 class LineTableModel;
 class LineWatch;
+class MqttPanel;
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QSettings;
 class QTableView;
 class QTimer;
 
@@ -48,6 +52,8 @@ public:
         EventJournal *journal = nullptr;  // required
         AlarmPlayer *alarm = nullptr;     // none: silent
         OperatorName operatorName;        // none: USER, else LOGNAME, of the environment
+        QSettings *settings = nullptr;    // the MQTT fields kept between runs; none: not kept
+        FileChooser chooser;              // the MQTT files; none: the desktop's dialogs
     };
 
     // The addresses offered at first.
@@ -115,5 +121,6 @@ private:
     QPushButton *m_acknowledge;
     QPushButton *m_open;
     QPushButton *m_remoteTest;
+    MqttPanel *m_mqtt;
     QTimer *m_tone;
 };

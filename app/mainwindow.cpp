@@ -495,6 +495,8 @@ void MainWindow::watchLine()
         deps.journal = &m_form->journal();
         deps.alarm = m_alarm;
         deps.operatorName = m_operatorName;
+        deps.settings = m_settings;
+        deps.chooser = m_choose;
         m_lineView = new LineView(deps, this);
         connect(m_lineView, &LineView::portHeldChanged, this, &MainWindow::updateActions);
         // A detector picked on the line is set up here, as one found by

@@ -10,6 +10,7 @@
 #include "link/linewatch.h"
 #include "link/qtserialport.h"
 #include "monitor/linestates.h"
+#include "mqtt/linepublisher.h"
 #include "support/fakeserialport.h"
 #include "support/formfixture.h"
 #include "support/simdetector.h"
@@ -17,10 +18,13 @@
 #include <QAction>
 #include <QComboBox>
 #include <QFile>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSettings>
 #include <QTableView>
+#include <QTcpServer>
 #include <QTest>
 #include <QTimer>
 
@@ -29,17 +33,20 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // The main window with its journal in `dir`, the operator "tester", and the
-// line view opened from the menu.
+// line view opened from the menu. Each file asked for is the next of `files`.
 struct Watch {
-    Watch(SerialPortService &port, const QTemporaryDir &dir)
+    Watch(SerialPortService &port, const QTemporaryDir &dir, QSettings *settings = nullptr)
         : journalPath(dir.filePath(u"Jurnal.txt"_s))
     {
         Form1Dependencies deps;
         deps.port = &port;
         deps.journalPath = journalPath;
         deps.alarm = &alarm;
-        window = std::make_unique<MainWindow>(deps, FileChooser(),
-                                              [] { return QRect(0, 0, 1920, 1040); });
+        deps.settings = settings;
+        window = std::make_unique<MainWindow>(
+            deps,
+            [this](const FileRequest &) { return files.isEmpty() ? QString() : files.takeFirst(); },
+            [] { return QRect(0, 0, 1920, 1040); });
         window->setOperatorName([] { return u"tester"_s; });
         window->show();
         window->findChild<QAction *>(u"lineWatchAction"_s)->trigger();
@@ -79,7 +86,22 @@ struct Watch {
             20000);
     }
 
+    // Starts watching `addresses` on COM port 1, answered or not.
+    void startOn1(const QString &addresses)
+    {
+        auto *ports = find<QComboBox>("linePortBox");
+        ports->setCurrentIndex(ports->findText(u"1"_s));
+        find<QLineEdit>("lineAddresses")->setText(addresses);
+        find<QPushButton>("lineStartButton")->click();
+    }
+    QString mqtt(const char *field) const { return find<QLineEdit>(field)->text(); }
+    void setMqtt(const char *field, const QString &text) const
+    {
+        find<QLineEdit>(field)->setText(text);
+    }
+
     QString journalPath;
+    QStringList files;
     CountingAlarm alarm;
     std::unique_ptr<MainWindow> window;
     LineView *view = nullptr;
@@ -249,6 +271,114 @@ private slots:
         QTEST(cell.data(Qt::BackgroundRole).value<QColor>(), "background");
         QTEST(cell.data(Qt::ForegroundRole).value<QColor>(), "foreground");
         QTEST(model.index(0, LineTableModel::Address).data(Qt::BackgroundRole).isValid(), "marked");
+    }
+
+    // The MQTT fields come from the user's settings and go back there; the
+    // publisher runs beside the watch, on a broker where nothing listens,
+    // and ends with it.
+    void mqttRememberedAndPublishedWithTheWatch()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(u"verkan-r.conf"_s);
+        const QString password = dir.filePath(u"password"_s);
+        const QString chosenPassword = dir.filePath(u"chosen-password"_s);
+        for (const QString &path : {password, chosenPassword}) {
+            QFile secret(path);
+            QVERIFY(secret.open(QIODevice::WriteOnly));
+            secret.write("secret\n");
+        }
+        {
+            QFile ini(file);
+            QVERIFY(ini.open(QIODevice::WriteOnly));
+            ini.write(u"[lineView]\nmqtt\\enabled=true\nmqtt\\broker=old.example:1884\n"
+                      "mqtt\\line=north\nmqtt\\prefix=yard\nmqtt\\user=guard\n"
+                      "mqtt\\passwordFile=%1\nmqtt\\caFile=/nonexistent/ca.pem\n"_s.arg(password)
+                          .toUtf8());
+        }
+        QSettings settings(file, QSettings::IniFormat);
+        FakeSerialPort port;
+        port.openable = {1};
+        Watch watch(port, dir, &settings);
+        auto *group = watch.find<QGroupBox>("mqttGroup");
+        QVERIFY(group->isChecked());
+        QCOMPARE(watch.mqtt("mqttBroker"), u"old.example:1884"_s);
+        QCOMPARE(watch.mqtt("mqttLine"), u"north"_s);
+        QCOMPARE(watch.mqtt("mqttPrefix"), u"yard"_s);
+        QCOMPARE(watch.mqtt("mqttUser"), u"guard"_s);
+        QCOMPARE(watch.mqtt("mqttPasswordFile"), password);
+        QCOMPARE(watch.mqtt("mqttCaFile"), u"/nonexistent/ca.pem"_s);
+
+        QTcpServer free;
+        QVERIFY(free.listen(QHostAddress::LocalHost));
+        const QString broker = u"127.0.0.1:%1"_s.arg(free.serverPort());
+        free.close();
+        watch.setMqtt("mqttBroker", broker);
+        watch.setMqtt("mqttCaFile", QString());
+        watch.files = {chosenPassword};
+        watch.find<QAbstractButton>("mqttPasswordFileButton")->click();
+        QCOMPARE(watch.mqtt("mqttPasswordFile"), chosenPassword);
+        watch.startOn1(u"1-2"_s);
+        QVERIFY(watch.view->isWatching());
+        QVERIFY(!watch.find<QLineEdit>("mqttBroker")->isEnabled());
+        QVERIFY(!group->isEnabled());
+        auto *status = watch.find<QLabel>("mqttStatus");
+        QVERIFY(watch.view->findChild<LinePublisher *>());
+        QTRY_VERIFY_WITH_TIMEOUT(status->text().startsWith(u"Брокер MQTT: нет связи."_s), 10000);
+        QVERIFY2(status->text().contains(broker), qPrintable(status->text()));
+        settings.sync();
+        const QSettings kept(file, QSettings::IniFormat);
+        QCOMPARE(kept.value(u"lineView/mqtt/enabled"_s).toBool(), true);
+        QCOMPARE(kept.value(u"lineView/mqtt/broker"_s).toString(), broker);
+        QCOMPARE(kept.value(u"lineView/mqtt/line"_s).toString(), u"north"_s);
+        QCOMPARE(kept.value(u"lineView/mqtt/passwordFile"_s).toString(), chosenPassword);
+        QCOMPARE(kept.value(u"lineView/mqtt/caFile"_s).toString(), QString());
+
+        watch.find<QPushButton>("lineStopButton")->click();
+        QVERIFY(!watch.view->isWatching());
+        QTRY_VERIFY_WITH_TIMEOUT(!watch.view->findChild<LinePublisher *>(), 10000);
+        QVERIFY2(status->text().startsWith(u"Публикация в MQTT остановлена."_s),
+                 qPrintable(status->text()));
+        QVERIFY(watch.find<QLineEdit>("mqttBroker")->isEnabled());
+    }
+
+    // Settings the publisher cannot use keep the watch from starting, and
+    // the window says why.
+    void mqttProblemStopsTheStart_data()
+    {
+        QTest::addColumn<QByteArray>("field");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("reason");  // a part of the window's status
+        QTest::newRow("broker port") << QByteArray("mqttBroker") << u"localhost:99999"_s
+                                     << u"MQTT: порт брокера не число 1–65535: 99999"_s;
+        QTest::newRow("no broker")
+            << QByteArray("mqttBroker") << u" "_s << u"MQTT: не задан адрес брокера"_s;
+        QTest::newRow("prefix") << QByteArray("mqttPrefix") << u"a/b"_s << u"«a/b»"_s;
+        QTest::newRow("line") << QByteArray("mqttLine") << u"north gate"_s << u"«north gate»"_s;
+        QTest::newRow("password file") << QByteArray("mqttPasswordFile")
+                                       << u"/nonexistent/password"_s << u"/nonexistent/password"_s;
+    }
+    void mqttProblemStopsTheStart()
+    {
+        QFETCH(QByteArray, field);
+        QFETCH(QString, text);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        FakeSerialPort port;
+        port.openable = {1};
+        Watch watch(port, dir);
+        watch.find<QGroupBox>("mqttGroup")->setChecked(true);
+        watch.setMqtt("mqttBroker", u"localhost"_s);
+        watch.setMqtt("mqttUser", u"guard"_s);
+        watch.setMqtt(field.constData(), text);
+        // The port list was probed when the window opened; the start does not
+        // touch the port.
+        const qsizetype attempts = port.openAttempts.size();
+        watch.startOn1(u"1"_s);
+        QVERIFY(!watch.view->isWatching());
+        QCOMPARE(port.openAttempts.size(), attempts);
+        const QString status = watch.find<QLabel>("lineStatus")->text();
+        QVERIFY2(status.contains(reason), qPrintable(status));
+        QVERIFY(!watch.view->findChild<LinePublisher *>());
     }
 
     void addressListCheckedAsTyped_data()

@@ -130,7 +130,7 @@ QList<Message> tsMessages()
 QString programSources()
 {
     QString all;
-    for (const char *layer : {"app", "cli", "base", "link", "journal", "params", "monitor",
+    for (const char *layer : {"app", "cli", "base", "link", "journal", "params", "monitor", "mqtt",
                               "diagram", "files", "tasks"}) {
         QDirIterator it(QStringLiteral(VERKAN_SOURCE_DIR "/") + QLatin1String(layer),
                         {u"*.cpp"_s, u"*.h"_s}, QDir::Files);

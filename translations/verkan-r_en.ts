@@ -201,6 +201,14 @@
         <translation>--addresses: address %1 is listed twice</translation>
     </message>
     <message>
+        <source>--seconds: длительность наблюдения в секундах</source>
+        <translation>--seconds: the length of the watch in seconds</translation>
+    </message>
+    <message>
+        <source>watch: не заданы адреса блоков на линии (--addresses СПИСОК)</source>
+        <translation>watch: no addresses of the line&apos;s units given (--addresses LIST)</translation>
+    </message>
+    <message>
         <source>Использование: verkan-cli [--port ПОРТ] [--address N] [--baud СКОРОСТЬ] КОМАНДА ...
 
 Настройка и проверка извещателей ВЕРКАН-Р из командной строки.
@@ -237,13 +245,22 @@
                                   контрольный проход заданной длительности;
                                   --site: объект, --installer: монтажник (без них
                                   в отчёте строки, чтобы вписать от руки)
-  watch --addresses СПИСОК [--json] [--seconds N]
+  watch --addresses СПИСОК [--json] [--seconds N] [--mqtt ХОСТ[:ПОРТ] ...]
                                   наблюдать за всеми блоками линии (СПИСОК: адреса
                                   и диапазоны через запятую, например 1-16,20):
                                   строка на каждое событие (с --json объект JSON),
                                   в первом цикле состояние каждого блока; до SIGINT,
                                   SIGTERM или N секунд; без --baud скорость ищется
                                   по блокам списка по порядку
+    --mqtt ХОСТ[:ПОРТ]            и публиковать линию брокеру MQTT (только чтение:
+                                  из MQTT линией не управляют); темы
+                                  ПРЕФИКС/ЛИНИЯ/status, ПРЕФИКС/ЛИНИЯ/АДРЕС/state,
+                                  ПРЕФИКС/ЛИНИЯ/АДРЕС/event и обнаружение Home Assistant
+    --mqtt-line ИМЯ               имя линии в темах; по умолчанию имя порта
+    --mqtt-prefix ПРЕФИКС         по умолчанию verkan
+    --mqtt-user ИМЯ --mqtt-password-file ФАЙЛ
+                                  вход на брокер; пароль — первая строка ФАЙЛА
+    --mqtt-cafile ФАЙЛ            TLS с этим сертификатом ЦС (порт по умолчанию 8883)
 
 Коды завершения: 0 готово; 2 ошибка в командной строке или в файле;
 3 блок не ответил; 4 порт не открывается; 5 запись не подтверждена.
@@ -284,25 +301,42 @@ Commands:
                                   crossing of that length first; --site: the site,
                                   --installer: the installer (without them the
                                   report has lines to write on by hand)
-  watch --addresses LIST [--json] [--seconds N]
+  watch --addresses LIST [--json] [--seconds N] [--mqtt HOST[:PORT] ...]
                                   watch every unit of a line (LIST: addresses
                                   and ranges, comma-separated, e.g. 1-16,20):
                                   a line per event (with --json a JSON object),
                                   each unit&apos;s state in the first round; until
                                   SIGINT, SIGTERM or N seconds; without --baud
                                   the speed is searched at the listed units in turn
+    --mqtt HOST[:PORT]            and publish the line to an MQTT broker (read-only:
+                                  nothing over MQTT controls the line); topics
+                                  PREFIX/LINE/status, PREFIX/LINE/ADDRESS/state,
+                                  PREFIX/LINE/ADDRESS/event and Home Assistant discovery
+    --mqtt-line NAME              the line&apos;s name in the topics; the port&apos;s by default
+    --mqtt-prefix PREFIX          verkan by default
+    --mqtt-user NAME --mqtt-password-file FILE
+                                  log in to the broker; the password is FILE&apos;s first line
+    --mqtt-cafile FILE            TLS with this CA certificate (port 8883 by default)
 
 Exit codes: 0 done; 2 error in the command line or in a file;
 3 the unit did not answer; 4 the port does not open; 5 a write not confirmed.
 </translation>
     </message>
     <message>
-        <source>--seconds: длительность наблюдения в секундах</source>
-        <translation>--seconds: the length of the watch in seconds</translation>
+        <source>--mqtt-password: пароль в командной строке виден всем в ps; запишите его в файл и задайте --mqtt-password-file ФАЙЛ</source>
+        <translation>--mqtt-password: a password on the command line is visible to everyone in ps; write it into a file and give --mqtt-password-file FILE</translation>
     </message>
     <message>
-        <source>watch: не заданы адреса блоков на линии (--addresses СПИСОК)</source>
-        <translation>watch: no addresses of the line&apos;s units given (--addresses LIST)</translation>
+        <source>--mqtt: %1</source>
+        <translation>--mqtt: %1</translation>
+    </message>
+    <message>
+        <source>--mqtt-password-file: нужен и --mqtt-user, чьё это пароль</source>
+        <translation>--mqtt-password-file: --mqtt-user is needed too, whose password it is</translation>
+    </message>
+    <message>
+        <source>--%1: задайте и брокер, --mqtt ХОСТ</source>
+        <translation>--%1: give the broker too, --mqtt HOST</translation>
     </message>
 </context>
 <context>
@@ -426,6 +460,10 @@ Exit codes: 0 done; 2 error in the command line or in a file;
     <message>
         <source>событий: %1, отброшено запоздавших ответов: %2</source>
         <translation>events: %1, late replies dropped: %2</translation>
+    </message>
+    <message>
+        <source>MQTT: доставлено событий: %1</source>
+        <translation>MQTT: events delivered: %1</translation>
     </message>
 </context>
 <context>
@@ -1348,6 +1386,65 @@ Event journal: %1</translation>
     </message>
 </context>
 <context>
+    <name>LinePublisher</name>
+    <message>
+        <source>не задан адрес брокера MQTT</source>
+        <translation>no MQTT broker address given</translation>
+    </message>
+    <message>
+        <source>Префикс MQTT</source>
+        <translation>MQTT prefix</translation>
+    </message>
+    <message>
+        <source>Имя линии MQTT</source>
+        <translation>MQTT line name</translation>
+    </message>
+    <message>
+        <source>пароль MQTT задан без имени пользователя</source>
+        <translation>an MQTT password is given without a user name</translation>
+    </message>
+    <message>
+        <source>файл пароля MQTT %1 не читается: %2</source>
+        <translation>the MQTT password file %1 cannot be read: %2</translation>
+    </message>
+    <message>
+        <source>сертификат MQTT %1 не читается</source>
+        <translation>the MQTT certificate %1 cannot be read</translation>
+    </message>
+    <message>
+        <source>MQTT: брокер %1 отказал в подключении: %2. Проверьте имя пользователя и пароль. Наблюдение идёт, события ждут брокера</source>
+        <translation>MQTT: the broker %1 refused the connection: %2. Check the user name and password. The watch goes on, events wait for the broker</translation>
+    </message>
+    <message>
+        <source>MQTT: брокер %1 недоступен: %2. Наблюдение идёт, события ждут брокера</source>
+        <translation>MQTT: the broker %1 cannot be reached: %2. The watch goes on, events wait for the broker</translation>
+    </message>
+    <message>
+        <source>MQTT: связь с брокером %1 потеряна: %2. Наблюдение идёт, события ждут брокера</source>
+        <translation>MQTT: the connection to the broker %1 is lost: %2. The watch goes on, events wait for the broker</translation>
+    </message>
+    <message>
+        <source>MQTT: подключено к брокеру %1</source>
+        <translation>MQTT: connected to the broker %1</translation>
+    </message>
+    <message>
+        <source>; очередь была полна, старейших событий отброшено: %1</source>
+        <translation>; the queue was full, oldest events dropped: %1</translation>
+    </message>
+    <message>
+        <source>MQTT: очередь событий полна (%1), старейшие отбрасываются</source>
+        <translation>MQTT: the event queue is full (%1), the oldest are dropped</translation>
+    </message>
+    <message>
+        <source>MQTT: не доставлено брокеру событий: %1</source>
+        <translation>MQTT: events not delivered to the broker: %1</translation>
+    </message>
+    <message>
+        <source>MQTT: отброшено старейших событий при полной очереди: %1</source>
+        <translation>MQTT: oldest events dropped from the full queue: %1</translation>
+    </message>
+</context>
+<context>
     <name>LineTableModel</name>
     <message>
         <source>На связи</source>
@@ -1738,6 +1835,160 @@ Event journal: %1</translation>
     <message>
         <source>Сигнал тревоги не слышен%1: %2</source>
         <translation>The alarm sound cannot be heard%1: %2</translation>
+    </message>
+</context>
+<context>
+    <name>Mqtt</name>
+    <message>
+        <source>нет закрывающей скобки: %1</source>
+        <translation>no closing bracket: %1</translation>
+    </message>
+    <message>
+        <source>лишнее после адреса: %1</source>
+        <translation>something after the address: %1</translation>
+    </message>
+    <message>
+        <source>не задан адрес брокера</source>
+        <translation>no broker address given</translation>
+    </message>
+    <message>
+        <source>порт брокера не число 1–65535: %1</source>
+        <translation>the broker port is not a number 1–65535: %1</translation>
+    </message>
+    <message>
+        <source>%1 «%2»: допустимы латинские буквы, цифры, «-» и «_»</source>
+        <translation>%1 &quot;%2&quot;: only Latin letters, digits, &quot;-&quot; and &quot;_&quot; are allowed</translation>
+    </message>
+    <message>
+        <source>Фланг %1</source>
+        <translation>Flank %1</translation>
+    </message>
+    <message>
+        <source>Вскрытие</source>
+        <translation>Tamper</translation>
+    </message>
+    <message>
+        <source>Связь</source>
+        <translation>Link</translation>
+    </message>
+    <message>
+        <source>ВЕРКАН-Р %1, блок %2</source>
+        <translation>VERKAN-R %1, unit %2</translation>
+    </message>
+    <message>
+        <source>брокер не ответил</source>
+        <translation>the broker did not answer</translation>
+    </message>
+    <message>
+        <source>сертификат %1 не читается: %2</source>
+        <translation>the certificate %1 cannot be read: %2</translation>
+    </message>
+    <message>
+        <source>адрес не найден: %1</source>
+        <translation>address not found: %1</translation>
+    </message>
+</context>
+<context>
+    <name>MqttPanel</name>
+    <message>
+        <source>Публиковать в &amp;MQTT</source>
+        <translation>Publish to &amp;MQTT</translation>
+    </message>
+    <message>
+        <source>по имени порта</source>
+        <translation>the port&apos;s name</translation>
+    </message>
+    <message>
+        <source>Выбрать файл пароля</source>
+        <translation>Choose the password file</translation>
+    </message>
+    <message>
+        <source>Выбрать сертификат ЦС</source>
+        <translation>Choose the CA certificate</translation>
+    </message>
+    <message>
+        <source>Состояние публикации в MQTT</source>
+        <translation>MQTT publishing state</translation>
+    </message>
+    <message>
+        <source>Б&amp;рокер</source>
+        <translation>B&amp;roker</translation>
+    </message>
+    <message>
+        <source>&amp;Имя линии</source>
+        <translation>&amp;Line name</translation>
+    </message>
+    <message>
+        <source>Пр&amp;ефикс</source>
+        <translation>Pr&amp;efix</translation>
+    </message>
+    <message>
+        <source>Пользо&amp;ватель</source>
+        <translation>&amp;User</translation>
+    </message>
+    <message>
+        <source>&amp;Файл пароля</source>
+        <translation>&amp;Password file</translation>
+    </message>
+    <message>
+        <source>Сертификат &amp;ЦС</source>
+        <translation>&amp;CA certificate</translation>
+    </message>
+    <message>
+        <source>Файл пароля MQTT</source>
+        <translation>MQTT password file</translation>
+    </message>
+    <message>
+        <source>Все файлы (*)</source>
+        <translation>All files (*)</translation>
+    </message>
+    <message>
+        <source>Сертификат ЦС брокера MQTT</source>
+        <translation>The MQTT broker&apos;s CA certificate</translation>
+    </message>
+    <message>
+        <source>Сертификаты (*.pem *.crt);;Все файлы (*)</source>
+        <translation>Certificates (*.pem *.crt);;All files (*)</translation>
+    </message>
+    <message>
+        <source>по имени порта: %1</source>
+        <translation>the port&apos;s name: %1</translation>
+    </message>
+    <message>
+        <source>MQTT: %1.</source>
+        <translation>MQTT: %1.</translation>
+    </message>
+    <message>
+        <source>Префикс</source>
+        <translation>Prefix</translation>
+    </message>
+    <message>
+        <source>Имя линии</source>
+        <translation>Line name</translation>
+    </message>
+    <message>
+        <source>MQTT: подключение к брокеру %1…</source>
+        <translation>MQTT: connecting to the broker %1…</translation>
+    </message>
+    <message>
+        <source>Публикация в MQTT остановлена.</source>
+        <translation>MQTT publishing stopped.</translation>
+    </message>
+    <message>
+        <source>Брокер MQTT: подключение…</source>
+        <translation>MQTT broker: connecting…</translation>
+    </message>
+    <message>
+        <source>Брокер MQTT: на связи.</source>
+        <translation>MQTT broker: connected.</translation>
+    </message>
+    <message>
+        <source>Брокер MQTT: нет связи.</source>
+        <translation>MQTT broker: no connection.</translation>
+    </message>
+    <message>
+        <source>Публикация в MQTT завершается…</source>
+        <translation>MQTT publishing is finishing…</translation>
     </message>
 </context>
 <context>

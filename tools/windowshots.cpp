@@ -19,12 +19,16 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
+#include <QProcess>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTableView>
+#include <QTcpServer>
 
 #include <cstdio>
 
@@ -111,6 +115,23 @@ bool saveLineView(const QString &path)
     auto *ports = view->findChild<QComboBox *>(QStringLiteral("linePortBox"));
     ports->setCurrentIndex(ports->findText(QStringLiteral("1")));
     view->findChild<QLineEdit *>(QStringLiteral("lineAddresses"))->setText(QStringLiteral("1-6"));
+    // Published to a broker of the tool's own, where mosquitto is installed.
+    QProcess broker;
+    const QString mosquitto =
+        QStandardPaths::findExecutable(QStringLiteral("mosquitto"), {QStringLiteral("/usr/sbin")});
+    if (!mosquitto.isEmpty()) {
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost, 0);
+        const quint16 port = probe.serverPort();
+        probe.close();
+        broker.start(mosquitto, {QStringLiteral("-p"), QString::number(port)});
+        broker.waitForStarted();
+        runFor(500);
+        view->findChild<QGroupBox *>(QStringLiteral("mqttGroup"))->setChecked(true);
+        view->findChild<QLineEdit *>(QStringLiteral("mqttBroker"))
+            ->setText(QStringLiteral("localhost:%1").arg(port));
+        view->findChild<QLineEdit *>(QStringLiteral("mqttLine"))->setText(QStringLiteral("north"));
+    }
     view->findChild<QPushButton *>(QStringLiteral("lineStartButton"))->click();
     runFor(3000);
     line.command("4 flank 2 alarm\n5 silence on\n");
@@ -119,10 +140,13 @@ bool saveLineView(const QString &path)
     table->setCurrentIndex(table->model()->index(3, 0));
     table->setFocus();
     runFor(300);
-    view->resize(900, 330);
+    view->resize(900, mosquitto.isEmpty() ? 330 : 520);
     runFor(300);
     const bool ok = save(*view, path);
     view->releasePort();
+    runFor(300);
+    broker.terminate();
+    broker.waitForFinished();
     line.stop();
     return ok;
 }

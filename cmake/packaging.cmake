@@ -187,11 +187,14 @@ serial line (RS-232 or a USB-serial adapter). It shows the state of the two
 flanks of the sensing cable and of the tamper sensor, reads and changes the
 detector's settings and bus address, runs the remote test, draws a strip
 chart of the cable signal with a timed control pass, keeps an event journal
-and sounds an alarm tone while a flank is in alarm.
+and sounds an alarm tone while a flank is in alarm. It also watches a whole
+line of detectors, near or behind a serial server, and can publish the
+line's states and events to an MQTT broker, with Home Assistant discovery.
 
 The package also holds verkan-sim, a simulated detector on a
 pseudo-terminal for training, demonstrations and tests.")
-# Library dependencies (Qt Core/Gui/Widgets/SerialPort/Multimedia, libstdc++)
+# Library dependencies (Qt Core/Gui/Widgets/SerialPort/Multimedia, libmosquitto,
+# libstdc++)
 # come from dpkg-shlibdeps. The rest is needed only at run time:
 # - on Debian 12 the media back-end plugins (GStreamer, FFmpeg) and the
 #   PulseAudio output that plays the tone are in libqt6multimedia6, the xcb

@@ -80,7 +80,7 @@ description=$(dpkg-deb -f "$deb" Description)
 depends=$(dpkg-deb -f "$deb" Depends)
 depnames=$(sed 's/([^)]*)//g; s/ //g' <<<"$depends" | tr -s ',|' '\n')
 for dep in libqt6core6 libqt6gui6 libqt6widgets6 libqt6serialport6 libqt6multimedia6 \
-  libstdc++6 fonts-liberation fonts-crosextra-caladea qt6-translations-l10n; do
+  libmosquitto1 libstdc++6 fonts-liberation fonts-crosextra-caladea qt6-translations-l10n; do
   grep -qxF "$dep" <<<"$depnames" || fail "Depends lacks $dep: $depends"
 done
 contents=$(dpkg-deb -c "$deb" | awk '{print $NF}')

@@ -1471,6 +1471,26 @@ double processCpuSeconds(qint64 pid)
     return seconds;
 }
 
+// How often process `pid` has gone to sleep waiting so far, all its threads:
+// each such wait ends in a wake-up, whose cost is most of what a program
+// that polls a line spends. -1 when unknown.
+qint64 processWaits(qint64 pid)
+{
+    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
+    const QStringList threads = tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    if (threads.isEmpty())
+        return -1;
+    const QRegularExpression waits(QStringLiteral("^voluntary_ctxt_switches:\\s+(\\d+)"),
+                                   QRegularExpression::MultilineOption);
+    qint64 count = 0;
+    for (const QString &thread : threads) {
+        QFile status(tasks.filePath(thread + QStringLiteral("/status")));
+        if (status.open(QIODevice::ReadOnly))
+            count += waits.match(QString::fromLatin1(status.readAll())).captured(1).toLongLong();
+    }
+    return count;
+}
+
 long processResidentKiB(qint64 pid)
 {
     QFile status(QStringLiteral("/proc/%1/status").arg(pid));
@@ -1521,13 +1541,19 @@ int cpuOfCli(QCoreApplication &app, const Options &o)
     events.start(1000);
     double cpuAtStart = 0;
     double cpuUsed = 0;
+    qint64 waitsAtStart = 0;
+    qint64 waits = 0;
     long rss = 0;
     QElapsedTimer wall;
+    double wallSeconds = 0;
     QTimer::singleShot(o.warmUp * 1000, &app, [&] {
         cpuAtStart = processCpuSeconds(cli.processId());
+        waitsAtStart = processWaits(cli.processId());
         wall.start();
         QTimer::singleShot(o.seconds * 1000, &app, [&] {
             cpuUsed = processCpuSeconds(cli.processId()) - cpuAtStart;
+            waits = processWaits(cli.processId()) - waitsAtStart;
+            wallSeconds = double(wall.elapsed()) / 1000.0;
             rss = processResidentKiB(cli.processId());
             app.quit();
         });
@@ -1537,7 +1563,6 @@ int cpuOfCli(QCoreApplication &app, const Options &o)
         app.exit(4);
     });
     const int code = app.exec();
-    const double wallSeconds = double(wall.elapsed()) / 1000.0;
     events.stop();
     QObject::disconnect(&cli, &QProcess::finished, nullptr, nullptr);
     cli.terminate();
@@ -1575,6 +1600,7 @@ int cpuOfCli(QCoreApplication &app, const Options &o)
     s.add("cpu_seconds", QString::number(cpuUsed, 'f', 3));
     s.add("cpu_share_of_one_core_percent",
           QString::number(wallSeconds > 0 ? 100.0 * cpuUsed / wallSeconds : 0.0, 'f', 3));
+    s.add("waits_per_s", ms(wallSeconds > 0 ? double(waits) / wallSeconds : 0.0));
     s.add("rss_kib", rss);
     s.write(o.report);
     return 0;

@@ -75,7 +75,9 @@ bool MosquittoClient::open(const Options &options, QString *error)
             *error = why;
         return false;
     };
-    m_mosq = mosquitto_new(nullptr, true, this);
+    // Without an id the library refuses a persistent session (EINVAL).
+    m_mosq = mosquitto_new(options.clientId.isEmpty() ? nullptr : options.clientId.constData(),
+                           options.cleanSession, this);
     if (!m_mosq)
         return fail(QString::fromLocal8Bit(std::strerror(errno)));
     mosquitto_connect_callback_set(m_mosq, &MosquittoClient::onConnect);

@@ -35,6 +35,11 @@ public:
         QByteArray willPayload;  // sent retained, QoS 1
         int keepAliveSeconds = 10;
         int connectTimeoutMilliseconds = 5000;
+        // Empty: the library makes one up. A persistent session (cleanSession
+        // false) needs an id of its own: the broker keeps its subscriptions
+        // and queues its QoS 1 messages while it is away, under that id.
+        QByteArray clientId;
+        bool cleanSession = true;
     };
 
     explicit MosquittoClient(QObject *parent = nullptr);

@@ -2,7 +2,7 @@
 // a child of this process): LineWatch and LineStates run here, with no
 // widgets, as the line view and verkan-cli watch run them.
 //
-// usage: linebench refresh|latency|soak|cpu [SECONDS] [options]
+// usage: linebench refresh|latency|soak|cpu|restart [SECONDS] [options]
 //
 //   refresh  SECONDS (60) of a clean line: the longest time between two
 //            valid replies to the same (address, flank), median, 99th
@@ -18,7 +18,12 @@
 //            next trial, at another flank, comes at a random moment of the
 //            next round; every norm must be shown too. With --cli PATH the
 //            line is watched by `PATH watch --json` instead, and the time is
-//            until its output line for the alarm is read.
+//            until its output line for the alarm is read. With --mqtt
+//            HOST:PORT as well that watch publishes the line to the broker
+//            there, and the time is until a subscriber on it receives the
+//            alarm's event (the output line's time is given beside); the
+//            round is then the one the simulator heard in this run (its log
+//            of every poll), and the target is that round plus 100 ms.
 //   soak     SECONDS (3600): a random change (flank 1 or 2 to another of
 //            norm, alarm, level, break, short; the tamper contact to its
 //            other state) at a random address every 0.2 to 2 s (uniform),
@@ -37,7 +42,16 @@
 //            runs it) or "bare" (a plain poll() loop writing a status poll
 //            every slot and reading what comes back: the least any program
 //            can do on this line at this rate). The script runs the three at
-//            once, each against its own simulator.
+//            once, each against its own simulator. "cli": `--cli PATH watch
+//            --json`, with --mqtt HOST:PORT publishing to that broker, with
+//            one flank change a second; the CPU is that child's.
+//   restart  `--cli PATH watch --mqtt HOST:PORT` with a flank change every
+//            --event-ms (200); --restart-at S (10) after the line is up the
+//            broker (--broker-command, started by this tool) is stopped with
+//            SIGTERM and started again --down S (5) later; --after S (15)
+//            more of events. Every event the watch printed must reach a
+//            subscriber with a persistent session, in order; duplicates are
+//            counted.
 //
 // Options: --addresses LIST (1-16), --baud B (19200), --warm-up S (5),
 // --seed N (1), --report FILE (the summary, also on standard output),
@@ -56,10 +70,13 @@
 #include "measuring.h"
 #include "monitor/linestates.h"
 #include "monitor/statusdecoder.h"
+#include "mqtt/linetopics.h"
+#include "mqtt/mosquittoclient.h"
 #include "simprocess.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QHash>
@@ -74,6 +91,8 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <unistd.h>
+
 #include <array>
 #include <cstdio>
 #include <functional>
@@ -260,6 +279,12 @@ struct Options {
     QString trace;
     QString simLog;
     QString cli;
+    QString mqtt;           // HOST:PORT of a broker for verkan-cli watch --mqtt
+    QString brokerCommand;  // restart: how to start the broker
+    int restartAt = 10;     // restart: seconds of events before the broker stops
+    int downSeconds = 5;    // restart: from stopping the broker to starting it again
+    int after = 15;         // restart: seconds of events after it started again
+    int eventMs = 200;      // restart: one event every so many ms
 };
 
 // The summary, on standard output and in the report file.
@@ -397,6 +422,143 @@ void addLineFacts(Summary &s, const Options &o)
     s.add("baud", o.baud);
     s.add("slot_ms", qint64(LineWatch::slotLength(o.baud).count()));
     s.add("round_ms", ms(roundMs(o)));
+}
+
+// --- MQTT -----------------------------------------------------------------------
+
+// The line's name in the topics when verkan-cli watch publishes it.
+const QString kMqttLine = QStringLiteral("bench");
+
+// verkan-cli watch on the simulated line, its events as JSON lines; with a
+// broker it publishes the line there too.
+QStringList cliWatchArguments(const Options &o, const QString &tty, bool mqtt)
+{
+    QStringList arguments{
+        QStringLiteral("watch"),       QStringLiteral("--port"),     tty,
+        QStringLiteral("--addresses"), addressListText(o.addresses), QStringLiteral("--baud"),
+        QString::number(o.baud),       QStringLiteral("--json")};
+    if (mqtt)
+        arguments << QStringLiteral("--mqtt") << o.mqtt << QStringLiteral("--mqtt-line")
+                  << kMqttLine;
+    return arguments;
+}
+
+QProcessEnvironment cliEnvironment()
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(noComPorts());
+    return env;
+}
+
+// A subscriber to the line's events and status on the broker, in a session
+// the broker keeps (a client id of its own, no clean session, QoS 1): while
+// this client is away, also across a restart of a broker that persists its
+// sessions, the broker queues the events for it, so that none is missed
+// whichever of the watch and this client connects again first. A lost
+// connection is tried again every 0.2 s.
+class Subscriber : public QObject {
+public:
+    // Every message on the line's event and status topics.
+    std::function<void(const QByteArray &topic, const QByteArray &payload, bool retained)>
+        onMessage;
+    int connections = 0;
+
+    bool start(const QString &broker)
+    {
+        MqttSettings settings;
+        QString error;
+        if (!parseBrokerAddress(broker, settings, &error)) {
+            std::fprintf(stderr, "linebench: --mqtt: %s\n", qPrintable(error));
+            return false;
+        }
+        const QByteArray id = QByteArrayLiteral("linebench-") + QByteArray::number(::getpid());
+        m_probe = QByteArrayLiteral("linebench/probe/") + id;
+        m_options.host = settings.host;
+        m_options.port = settings.effectivePort();
+        m_options.clientId = id;
+        m_options.cleanSession = false;
+        m_options.keepAliveSeconds = 5;
+        m_retry.setSingleShot(true);
+        m_retry.setInterval(200);
+        connect(&m_retry, &QTimer::timeout, this, &Subscriber::attempt);
+        connect(&m_client, &MosquittoClient::connected, this, [this] {
+            ++connections;
+            const QByteArray line = (settingsPrefix() + u'/' + kMqttLine).toUtf8();
+            m_client.subscribe(line + "/+/event", 1);
+            m_client.subscribe(line + "/status", 1);
+            // The broker handles a client's packets in order: the probe
+            // coming back says the subscriptions above are in place.
+            m_client.subscribe(m_probe, 0);
+            m_client.publish(m_probe, QByteArray(), 0, false);
+        });
+        const auto again = [this](const QString &) {
+            m_ready = false;
+            m_retry.start();
+        };
+        connect(&m_client, &MosquittoClient::lost, this, again);
+        connect(&m_client, &MosquittoClient::refused, this, again);
+        connect(&m_client, &MosquittoClient::messageReceived, this,
+                [this](const QByteArray &topic, const QByteArray &payload, bool retained) {
+                    if (topic == m_probe)
+                        m_ready = true;
+                    else if (onMessage)
+                        onMessage(topic, payload, retained);
+                });
+        attempt();
+        return true;
+    }
+    bool isReady() const { return m_ready; }
+    void stop() { m_client.close(); }
+
+private:
+    static QString settingsPrefix() { return MqttSettings().prefix; }
+    void attempt()
+    {
+        QString error;
+        if (!m_client.open(m_options, &error))
+            m_retry.start();
+    }
+
+    MosquittoClient m_client;
+    MosquittoClient::Options m_options;
+    QByteArray m_probe;
+    QTimer m_retry;
+    bool m_ready = false;
+};
+
+// The round as the simulator heard it: the mean time between two polls of
+// the same (address, flank) in its log (1 ms resolution), in ms, and the
+// longest such time in *longestMs; 0 when the log has none.
+double roundFromSimLog(const QString &path, double *longestMs)
+{
+    QFile log(path);
+    *longestMs = 0;
+    if (!log.open(QIODevice::ReadOnly | QIODevice::Text))
+        return 0;
+    // "2026-12-07T12:23:09.539 19200 < $010b010c": a status poll of address
+    // 01, flank 01.
+    const QRegularExpression poll(
+        QStringLiteral("^(\\S+) \\d+ < \\$([0-9a-fA-F]{2})0[bB]([0-9a-fA-F]{2})"));
+    std::map<QString, qint64> last;
+    double sum = 0;
+    qint64 count = 0;
+    while (!log.atEnd()) {
+        const auto match = poll.match(QString::fromLatin1(log.readLine()));
+        if (!match.hasMatch())
+            continue;
+        const qint64 at =
+            QDateTime::fromString(match.captured(1), Qt::ISODateWithMs).toMSecsSinceEpoch();
+        const QString key = match.captured(2) + match.captured(3);
+        const auto found = last.find(key);
+        if (found != last.end()) {
+            const double interval = double(at - found->second);
+            sum += interval;
+            ++count;
+            *longestMs = std::max(*longestMs, interval);
+        }
+        last[key] = at;
+    }
+    return count > 0 ? sum / double(count) : 0;
 }
 
 // --- refresh --------------------------------------------------------------------
@@ -552,10 +714,21 @@ int latency(QCoreApplication &app, const Options &o)
     Trace trace(o.trace);
     QRandomGenerator random(o.seed);
     // The events come from LineStates here, or from the JSON lines of a
-    // verkan-cli watch on the line.
+    // verkan-cli watch on the line, or, with --mqtt, from what that watch
+    // publishes, as a subscriber to the broker receives it. Then its JSON
+    // lines tell when every address answers, and are timed beside.
+    const bool mqtt = !o.mqtt.isEmpty();
     QProcess cli;
+    Subscriber subscriber;
     QSet<int> cliAlive;
     std::function<void(const LineEvent &)> seen;
+    std::vector<double> jsonLatenciesMs;
+    int jsonAddress = 0;  // the alarm under trial, until the JSON line shows it
+    int jsonFlank = 0;
+    QElapsedTimer sent;
+    // The simulator logs every poll, for the round it heard.
+    const QString simLog =
+        mqtt && o.simLog.isEmpty() ? line.work.filePath(QStringLiteral("sim.log")) : o.simLog;
     if (o.cli.isEmpty()) {
         if (!startLine(line, o))
             return 4;
@@ -564,14 +737,23 @@ int latency(QCoreApplication &app, const Options &o)
         QObject::connect(&line.states, &LineStates::event,
                          [&seen](const LineEvent &e) { seen(e); });
     } else {
-        if (!line.sim.start(QStringLiteral(VERKAN_SIM_PATH), line.work.path(),
-                            simOptions(o, addressListText(o.addresses)))) {
+        QStringList options = simOptions(o, addressListText(o.addresses));
+        if (simLog != o.simLog)
+            options << QStringLiteral("--log") << simLog;
+        if (!line.sim.start(QStringLiteral(VERKAN_SIM_PATH), line.work.path(), options)) {
             std::fprintf(stderr, "linebench: the simulated line did not start\n");
             return 4;
         }
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(noComPorts());
-        cli.setProcessEnvironment(env);
+        if (mqtt) {
+            subscriber.onMessage = [&seen](const QByteArray &topic, const QByteArray &payload,
+                                           bool) {
+                if (topic.endsWith("/event"))
+                    seen(eventFromJson(payload));
+            };
+            if (!subscriber.start(o.mqtt))
+                return 2;
+        }
+        cli.setProcessEnvironment(cliEnvironment());
         cli.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         QObject::connect(&cli, &QProcess::readyReadStandardOutput, [&] {
             while (cli.canReadLine()) {
@@ -584,13 +766,16 @@ int latency(QCoreApplication &app, const Options &o)
                     else
                         cliAlive.remove(e.address);
                 }
-                seen(e);
+                if (!mqtt) {
+                    seen(e);
+                } else if (e.kind == LineEventKind::Flank && e.address == jsonAddress &&
+                           e.flank == jsonFlank && e.state == QLatin1String("alarm")) {
+                    jsonLatenciesMs.push_back(double(sent.nsecsElapsed()) / 1e6);
+                    jsonAddress = 0;
+                }
             }
         });
-        cli.start(o.cli,
-                  {QStringLiteral("watch"), QStringLiteral("--port"), line.sim.tty(),
-                   QStringLiteral("--addresses"), addressListText(o.addresses),
-                   QStringLiteral("--baud"), QString::number(o.baud), QStringLiteral("--json")});
+        cli.start(o.cli, cliWatchArguments(o, line.sim.tty(), mqtt));
         QObject::connect(&cli, &QProcess::errorOccurred, [&app, &o](QProcess::ProcessError) {
             std::fprintf(stderr, "linebench: %s failed\n", qPrintable(o.cli));
             app.exit(4);
@@ -609,7 +794,6 @@ int latency(QCoreApplication &app, const Options &o)
     int address = 0;
     int flank = 0;
     QSet<QPair<int, int>> backToNorm;
-    QElapsedTimer sent;
     QTimer next;
     next.setSingleShot(true);
     QTimer giveUp;
@@ -629,6 +813,8 @@ int latency(QCoreApplication &app, const Options &o)
         } while (backToNorm.contains({address, flank}));
         line.sim.command(commandFor(address, Item(flank - 1), QStringLiteral("alarm")).toLatin1());
         sent.start();
+        jsonAddress = address;
+        jsonFlank = flank;
         trace.line(QStringLiteral("inject %1 flank %2 alarm").arg(address).arg(flank));
         giveUp.start(10 * round);
     };
@@ -671,8 +857,11 @@ int latency(QCoreApplication &app, const Options &o)
         whenLineIsUp(app, aliveIn(line.watch), o, &upAfterMs, startTrial);
     else
         whenLineIsUp(
-            app, [&cliAlive](int address) { return cliAlive.contains(address); }, o, &upAfterMs,
-            startTrial);
+            app,
+            [&](int address) {
+                return cliAlive.contains(address) && (!mqtt || subscriber.isReady());
+            },
+            o, &upAfterMs, startTrial);
     if (app.exec() != 0)
         return 4;
     if (o.cli.isEmpty()) {
@@ -682,13 +871,27 @@ int latency(QCoreApplication &app, const Options &o)
         cli.terminate();
         if (!cli.waitForFinished(3000))
             cli.kill();
+        subscriber.stop();
     }
     line.sim.stop();
 
-    const double target = roundMs(o) + 100;
+    // With --mqtt the round the simulator heard in this run, else the nominal.
+    double longestRoundMs = 0;
+    const double measuredRoundMs = mqtt ? roundFromSimLog(simLog, &longestRoundMs) : 0;
+    const double target = (measuredRoundMs > 0 ? measuredRoundMs : roundMs(o)) + 100;
     Summary s;
     addLineFacts(s, o);
-    s.add("seen_in", o.cli.isEmpty() ? QStringLiteral("table") : QStringLiteral("json"));
+    s.add("seen_in", o.cli.isEmpty() ? QStringLiteral("table")
+                     : mqtt          ? QStringLiteral("mqtt")
+                                     : QStringLiteral("json"));
+    if (mqtt) {
+        s.add("round_measured_ms", ms(measuredRoundMs));
+        s.add("round_longest_ms", ms(longestRoundMs));
+        s.add("json_latency_p50_ms", ms(percentile(jsonLatenciesMs, 0.5)));
+        s.add("json_latency_p99_ms", ms(percentile(jsonLatenciesMs, 0.99)));
+        s.add("json_latency_max_ms", ms(maximum(jsonLatenciesMs)));
+        s.add("subscriber_connections", subscriber.connections);
+    }
     s.add("trials", trial);
     s.add("trials_missed", trialsMissed);
     s.add("norm_not_shown", qint64(backToNorm.size()));
@@ -699,6 +902,284 @@ int latency(QCoreApplication &app, const Options &o)
     s.add("latency_target_p99_ms", ms(target));
     const bool pass = trialsMissed == 0 && unexpected == 0 && backToNorm.isEmpty() &&
                       !latenciesMs.empty() && percentile(latenciesMs, 0.99) <= target;
+    s.add("result", pass ? "pass" : "FAIL");
+    s.write(o.report);
+    return pass ? 0 : 1;
+}
+
+// --- restart --------------------------------------------------------------------
+
+// verkan-cli watch --mqtt publishes the line while an event is injected every
+// --event-ms; --restart-at s after the line is up the broker is stopped
+// (SIGTERM, so that it saves its sessions) and --down s later started again;
+// events go on for --after s more, then the tool waits until everything the
+// watch printed has been received (at most 30 s). The watch's JSON lines are
+// the events in their order; the subscriber must receive each of them, in
+// that order. QoS 1 may deliver one twice around the restart: counted.
+int restart(QCoreApplication &app, const Options &o)
+{
+    QTemporaryDir work;
+    SimProcess sim;
+    Trace trace(o.trace);
+    QRandomGenerator random(o.seed);
+    if (!sim.start(QStringLiteral(VERKAN_SIM_PATH), work.path(),
+                   simOptions(o, addressListText(o.addresses)))) {
+        std::fprintf(stderr, "linebench: the simulated line did not start\n");
+        return 4;
+    }
+    QElapsedTimer clock;
+    clock.start();
+    const auto nowMs = [&clock] { return double(clock.nsecsElapsed()) / 1e6; };
+
+    QStringList brokerCommand = QProcess::splitCommand(o.brokerCommand);
+    QProcess broker;
+    broker.setProcessChannelMode(QProcess::MergedChannels);
+    broker.setStandardOutputFile(work.filePath(QStringLiteral("broker.out")), QIODevice::Append);
+    const auto startBroker = [&] {
+        broker.start(brokerCommand.first(), brokerCommand.mid(1));
+        trace.line(QStringLiteral("broker started"));
+    };
+    startBroker();
+    if (!broker.waitForStarted(5000)) {
+        std::fprintf(stderr, "linebench: the broker did not start: %s\n",
+                     qPrintable(o.brokerCommand));
+        return 4;
+    }
+
+    // What the watch printed, in order, and when.
+    std::vector<QByteArray> printed;
+    std::vector<double> printedAtMs;
+    QHash<QByteArray, int> indexOf;
+    // What the subscriber received.
+    QHash<QByteArray, int> receivedCount;
+    qint64 messages = 0;
+    qint64 duplicates = 0;
+    std::vector<QByteArray> firstArrivals;  // each event's first delivery, in order
+    double maxDelayMs = 0;
+    double onlineAgainMs = -1;  // the watch's "online" once the broker is back
+    double caughtUpMs = -1;     // every event printed before then received
+    double stoppedAtMs = -1;
+    double backAtMs = -1;
+    int printedBeforeBack = -1;
+    int outageEvents = 0;  // printed while the broker was away
+
+    // Flanks whose last injected change has not been printed yet.
+    struct Flank {
+        QString state = QStringLiteral("norm");
+        bool pending = false;
+    };
+    std::map<std::pair<int, int>, Flank> flanks;
+    for (const int address : o.addresses)
+        for (int flank = 1; flank <= 2; ++flank)
+            flanks[{address, flank}] = {};
+    int injected = 0;
+    int injectedShown = 0;
+    int noFreeFlank = 0;
+    bool injecting = false;  // since the line was up, also after the last injection
+
+    QSet<int> cliAlive;
+    QProcess cli;
+    Subscriber subscriber;
+    const auto countCaughtUp = [&] {
+        if (caughtUpMs >= 0 || printedBeforeBack < 0)
+            return;
+        for (int i = 0; i < printedBeforeBack; ++i)
+            if (!receivedCount.contains(printed[std::size_t(i)]))
+                return;
+        caughtUpMs = nowMs() - backAtMs;
+    };
+    subscriber.onMessage = [&](const QByteArray &topic, const QByteArray &payload, bool retained) {
+        if (topic.endsWith("/status")) {
+            trace.line(QStringLiteral("status %1%2")
+                           .arg(QString::fromUtf8(payload), retained ? " (retained)" : ""));
+            if (backAtMs >= 0 && onlineAgainMs < 0 && !retained && payload == "online")
+                onlineAgainMs = nowMs() - backAtMs;
+            return;
+        }
+        ++messages;
+        const QByteArray json = payload.trimmed();
+        if (++receivedCount[json] > 1) {
+            ++duplicates;
+            trace.line(QStringLiteral("duplicate ") + QString::fromUtf8(json));
+            return;
+        }
+        // The order is checked at the end: the subscriber may receive an
+        // event before this tool has read the watch's line for it.
+        firstArrivals.push_back(json);
+        const auto index = indexOf.constFind(json);
+        if (index != indexOf.cend())
+            maxDelayMs = std::max(maxDelayMs, nowMs() - printedAtMs[std::size_t(*index)]);
+        countCaughtUp();
+    };
+    if (!subscriber.start(o.mqtt))
+        return 2;
+
+    cli.setProcessEnvironment(cliEnvironment());
+    cli.setStandardErrorFile(work.filePath(QStringLiteral("cli.err")));
+    QObject::connect(&cli, &QProcess::readyReadStandardOutput, [&] {
+        while (cli.canReadLine()) {
+            const QByteArray json = cli.readLine().trimmed();
+            const LineEvent e = eventFromJson(json);
+            if (e.address <= 0)
+                continue;
+            indexOf.insert(json, int(printed.size()));
+            printed.push_back(json);
+            printedAtMs.push_back(nowMs());
+            if (stoppedAtMs >= 0 && onlineAgainMs < 0)
+                ++outageEvents;
+            if (e.kind == LineEventKind::Link) {
+                if (e.state == QLatin1String("alive"))
+                    cliAlive.insert(e.address);
+                else
+                    cliAlive.remove(e.address);
+            }
+            if (e.kind == LineEventKind::Flank && injecting) {
+                Flank &f = flanks[{e.address, e.flank}];
+                if (f.pending && f.state == e.state) {
+                    f.pending = false;
+                    ++injectedShown;
+                }
+            }
+        }
+    });
+    QObject::connect(&cli, &QProcess::finished, [&app] {
+        std::fprintf(stderr, "linebench: verkan-cli watch ended\n");
+        app.exit(4);
+    });
+
+    QTimer events;
+    QObject::connect(&events, &QTimer::timeout, [&] {
+        std::vector<std::pair<int, int>> free;
+        for (const auto &[key, f] : flanks)
+            if (!f.pending)
+                free.push_back(key);
+        if (free.empty()) {
+            ++noFreeFlank;
+            return;
+        }
+        const auto key = free[std::size_t(random.bounded(int(free.size())))];
+        Flank &f = flanks[key];
+        f.state =
+            f.state == QLatin1String("norm") ? QStringLiteral("alarm") : QStringLiteral("norm");
+        f.pending = true;
+        ++injected;
+        const QString command = commandFor(key.first, Item(key.second - 1), f.state);
+        sim.command(command.toLatin1());
+        trace.line(QStringLiteral("inject ") + command.trimmed());
+    });
+    QTimer down;
+    down.setSingleShot(true);
+    QObject::connect(&down, &QTimer::timeout, [&] {
+        backAtMs = nowMs();
+        printedBeforeBack = int(printed.size());
+        startBroker();
+    });
+    QTimer done;
+    QElapsedTimer waiting;
+    QObject::connect(&done, &QTimer::timeout, [&] {
+        bool pending = false;
+        for (const auto &[key, f] : flanks)
+            pending = pending || f.pending;
+        qint64 received = 0;
+        for (const QByteArray &json : printed)
+            received += receivedCount.contains(json) ? 1 : 0;
+        if ((!pending && received == qint64(printed.size())) || waiting.elapsed() > 30000)
+            app.quit();
+    });
+    const auto stopBroker = [&] {
+        stoppedAtMs = nowMs();
+        trace.line(QStringLiteral("broker stopped"));
+        broker.terminate();
+        down.start(o.downSeconds * 1000);
+        QTimer::singleShot((o.downSeconds + o.after) * 1000, &app, [&] {
+            events.stop();
+            waiting.start();
+            done.start(100);
+        });
+    };
+
+    // The watch starts once the subscriber's subscriptions are in place, so
+    // that it receives the first readings too.
+    QTimer waitForSubscriber;
+    QObject::connect(&waitForSubscriber, &QTimer::timeout, [&] {
+        if (!subscriber.isReady())
+            return;
+        waitForSubscriber.stop();
+        cli.start(o.cli, cliWatchArguments(o, sim.tty(), true));
+    });
+    waitForSubscriber.start(50);
+    qint64 upAfterMs = -1;
+    whenLineIsUp(
+        app, [&cliAlive](int address) { return cliAlive.contains(address); }, o, &upAfterMs,
+        [&] {
+            injecting = true;
+            events.start(o.eventMs);
+            QTimer::singleShot(o.restartAt * 1000, &app, stopBroker);
+        });
+    const int code = app.exec();
+    QObject::disconnect(&cli, &QProcess::finished, nullptr, nullptr);
+    cli.terminate();
+    if (!cli.waitForFinished(5000))
+        cli.kill();
+    subscriber.stop();
+    broker.terminate();
+    if (!broker.waitForFinished(3000))
+        broker.kill();
+    sim.stop();
+    if (code != 0)
+        return 4;
+
+    qint64 missing = 0;
+    for (const QByteArray &json : printed) {
+        if (!receivedCount.contains(json)) {
+            ++missing;
+            trace.line(QStringLiteral("MISSING ") + QString::fromUtf8(json));
+        }
+    }
+    // Each event's first delivery must come after those of every event
+    // printed before it.
+    qint64 unknown = 0;
+    qint64 outOfOrder = 0;
+    int lastIndex = -1;
+    for (const QByteArray &json : firstArrivals) {
+        const auto index = indexOf.constFind(json);
+        if (index == indexOf.cend()) {
+            ++unknown;
+            trace.line(QStringLiteral("UNKNOWN ") + QString::fromUtf8(json));
+            continue;
+        }
+        if (*index < lastIndex) {
+            ++outOfOrder;
+            trace.line(QStringLiteral("OUT OF ORDER #%1 after #%2 ").arg(*index).arg(lastIndex) +
+                       QString::fromUtf8(json));
+        }
+        lastIndex = std::max(lastIndex, *index);
+    }
+    int pending = 0;
+    for (const auto &[key, f] : flanks)
+        pending += f.pending ? 1 : 0;
+    Summary s;
+    addLineFacts(s, o);
+    s.add("event_every_ms", o.eventMs);
+    s.add("broker_down_s", o.downSeconds);
+    s.add("events_injected", injected);
+    s.add("events_injected_printed", injectedShown);
+    s.add("events_injected_not_printed", pending);
+    s.add("injections_skipped_no_free_flank", noFreeFlank);
+    s.add("events_printed", qint64(printed.size()));
+    s.add("events_printed_during_outage", outageEvents);
+    s.add("messages_received", messages);
+    s.add("events_delivered", qint64(printed.size()) - missing);
+    s.add("events_missing", missing);
+    s.add("events_duplicated", duplicates);
+    s.add("events_out_of_order", outOfOrder);
+    s.add("messages_unknown", unknown);
+    s.add("subscriber_connections", subscriber.connections);
+    s.add("publisher_online_after_broker_back_ms", ms(onlineAgainMs));
+    s.add("outage_caught_up_after_broker_back_ms", ms(caughtUpMs));
+    s.add("delivery_delay_max_ms", ms(maxDelayMs));
+    const bool pass = injected > 0 && pending == 0 && injectedShown == injected && missing == 0 &&
+                      outOfOrder == 0 && unknown == 0 && onlineAgainMs >= 0 && outageEvents > 0;
     s.add("result", pass ? "pass" : "FAIL");
     s.write(o.report);
     return pass ? 0 : 1;
@@ -972,8 +1453,163 @@ int soak(QCoreApplication &app, const Options &o)
 
 // --- cpu ------------------------------------------------------------------------
 
+// The CPU time of process `pid` so far, all its threads, in seconds (the
+// scheduler's nanosecond count, not the ticks of /proc/PID/stat); -1 when
+// unknown.
+double processCpuSeconds(qint64 pid)
+{
+    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
+    const QStringList threads = tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    if (threads.isEmpty())
+        return -1;
+    double seconds = 0;
+    for (const QString &thread : threads) {
+        QFile schedstat(tasks.filePath(thread + QStringLiteral("/schedstat")));
+        if (schedstat.open(QIODevice::ReadOnly))
+            seconds += double(schedstat.readAll().split(' ').value(0).toLongLong()) / 1e9;
+    }
+    return seconds;
+}
+
+// How often process `pid` has gone to sleep waiting so far, all its threads:
+// each such wait ends in a wake-up, whose cost is most of what a program
+// that polls a line spends. -1 when unknown.
+qint64 processWaits(qint64 pid)
+{
+    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
+    const QStringList threads = tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    if (threads.isEmpty())
+        return -1;
+    const QRegularExpression waits(QStringLiteral("^voluntary_ctxt_switches:\\s+(\\d+)"),
+                                   QRegularExpression::MultilineOption);
+    qint64 count = 0;
+    for (const QString &thread : threads) {
+        QFile status(tasks.filePath(thread + QStringLiteral("/status")));
+        if (status.open(QIODevice::ReadOnly))
+            count += waits.match(QString::fromLatin1(status.readAll())).captured(1).toLongLong();
+    }
+    return count;
+}
+
+long processResidentKiB(qint64 pid)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    const QRegularExpression rss(QStringLiteral("^VmRSS:\\s+(\\d+)"),
+                                 QRegularExpression::MultilineOption);
+    const auto match = rss.match(QString::fromLatin1(status.readAll()));
+    return match.hasMatch() ? match.captured(1).toLong() : -1;
+}
+
+// --load cli: verkan-cli watch --json (with --mqtt when given) as a child,
+// against its own simulator, with one event a second: each second the next
+// address's flank 1 goes to alarm, or back to norm on the next pass over
+// the addresses, so that every change stands for 16 s, long enough for a
+// round to read it. The CPU is the child's.
+int cpuOfCli(QCoreApplication &app, const Options &o)
+{
+    QTemporaryDir work;
+    SimProcess sim;
+    if (!sim.start(QStringLiteral(VERKAN_SIM_PATH), work.path(),
+                   simOptions(o, addressListText(o.addresses)))) {
+        std::fprintf(stderr, "linebench: the simulator did not start\n");
+        return 4;
+    }
+    const bool mqtt = !o.mqtt.isEmpty();
+    QProcess cli;
+    cli.setProcessEnvironment(cliEnvironment());
+    const QString output = work.filePath(QStringLiteral("cli.json"));
+    const QString errors = work.filePath(QStringLiteral("cli.err"));
+    cli.setStandardOutputFile(output);
+    cli.setStandardErrorFile(errors);
+    cli.start(o.cli, cliWatchArguments(o, sim.tty(), mqtt));
+    if (!cli.waitForStarted(5000)) {
+        std::fprintf(stderr, "linebench: %s did not start\n", qPrintable(o.cli));
+        return 4;
+    }
+    int injected = 0;
+    QTimer events;
+    QObject::connect(&events, &QTimer::timeout, [&] {
+        const int address = o.addresses[injected % int(o.addresses.size())];
+        const bool alarm = (injected / int(o.addresses.size())) % 2 == 0;
+        sim.command(
+            commandFor(address, Flank1, alarm ? QStringLiteral("alarm") : QStringLiteral("norm"))
+                .toLatin1());
+        ++injected;
+    });
+    events.start(1000);
+    double cpuAtStart = 0;
+    double cpuUsed = 0;
+    qint64 waitsAtStart = 0;
+    qint64 waits = 0;
+    long rss = 0;
+    QElapsedTimer wall;
+    double wallSeconds = 0;
+    QTimer::singleShot(o.warmUp * 1000, &app, [&] {
+        cpuAtStart = processCpuSeconds(cli.processId());
+        waitsAtStart = processWaits(cli.processId());
+        wall.start();
+        QTimer::singleShot(o.seconds * 1000, &app, [&] {
+            cpuUsed = processCpuSeconds(cli.processId()) - cpuAtStart;
+            waits = processWaits(cli.processId()) - waitsAtStart;
+            wallSeconds = double(wall.elapsed()) / 1000.0;
+            rss = processResidentKiB(cli.processId());
+            app.quit();
+        });
+    });
+    QObject::connect(&cli, &QProcess::finished, [&app] {
+        std::fprintf(stderr, "linebench: verkan-cli watch ended\n");
+        app.exit(4);
+    });
+    const int code = app.exec();
+    events.stop();
+    QObject::disconnect(&cli, &QProcess::finished, nullptr, nullptr);
+    cli.terminate();
+    if (!cli.waitForFinished(5000))
+        cli.kill();
+    sim.stop();
+    if (code != 0 || cpuAtStart < 0 || cpuUsed < 0)
+        return 4;
+    // The flank events the watch printed, the first readings left out.
+    QFile printed(output);
+    qint64 flankEvents = 0;
+    if (printed.open(QIODevice::ReadOnly | QIODevice::Text))
+        while (!printed.atEnd())
+            flankEvents += printed.readLine().contains("\"event\": \"flank\"") ? 1 : 0;
+    flankEvents -= 2 * qint64(o.addresses.size());
+    // "MQTT: ...: N" on its standard error as it ends: the events the broker
+    // acknowledged.
+    QString delivered = QStringLiteral("-");
+    QFile said(errors);
+    if (mqtt && said.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        const QRegularExpression count(QStringLiteral("^MQTT:.*: (\\d+)$"),
+                                       QRegularExpression::MultilineOption);
+        const auto match = count.match(QString::fromUtf8(said.readAll()));
+        if (match.hasMatch())
+            delivered = match.captured(1);
+    }
+    Summary s;
+    s.add("mode", o.mode);
+    s.add("load", mqtt ? QStringLiteral("cli-mqtt") : QStringLiteral("cli"));
+    s.add("baud", o.baud);
+    s.add("seconds", ms(wallSeconds));
+    s.add("events_injected", injected);
+    s.add("flank_events_printed", flankEvents);
+    s.add("mqtt_events_delivered", delivered);
+    s.add("cpu_seconds", QString::number(cpuUsed, 'f', 3));
+    s.add("cpu_share_of_one_core_percent",
+          QString::number(wallSeconds > 0 ? 100.0 * cpuUsed / wallSeconds : 0.0, 'f', 3));
+    s.add("waits_per_s", ms(wallSeconds > 0 ? double(waits) / wallSeconds : 0.0));
+    s.add("rss_kib", rss);
+    s.write(o.report);
+    return 0;
+}
+
 int cpu(QCoreApplication &app, const Options &o)
 {
+    if (o.load == QLatin1String("cli"))
+        return cpuOfCli(app, o);
     QTemporaryDir work;
     SimProcess sim;
     const bool line = o.load == QLatin1String("line");
@@ -1070,13 +1706,17 @@ int main(int argc, char **argv)
     SimProcess::endWithThisProcess();
     const QStringList args = app.arguments();
     const QStringList modes = {QStringLiteral("refresh"), QStringLiteral("latency"),
-                               QStringLiteral("soak"), QStringLiteral("cpu")};
+                               QStringLiteral("soak"), QStringLiteral("cpu"),
+                               QStringLiteral("restart")};
     if (args.size() < 2 || !modes.contains(args[1])) {
-        std::fprintf(stderr,
-                     "usage: linebench refresh|latency|soak|cpu [SECONDS] [--addresses LIST] "
-                     "[--baud B] [--warm-up S] [--seed N] [--trials N] [--silent A] "
-                     "[--silence-period S] [--badsum PERCENT] [--load line|exchange|bare] "
-                     "[--report FILE] [--trace FILE] [--sim-log FILE] [--cli VERKAN_CLI]\n");
+        std::fprintf(
+            stderr,
+            "usage: linebench refresh|latency|soak|cpu|restart [SECONDS] [--addresses LIST] "
+            "[--baud B] [--warm-up S] [--seed N] [--trials N] [--silent A] "
+            "[--silence-period S] [--badsum PERCENT] [--load line|exchange|bare|cli] "
+            "[--report FILE] [--trace FILE] [--sim-log FILE] [--cli VERKAN_CLI] "
+            "[--mqtt HOST:PORT] [--broker-command COMMAND] [--restart-at S] "
+            "[--down S] [--after S] [--event-ms MS]\n");
         return 2;
     }
     Options o;
@@ -1122,6 +1762,18 @@ int main(int argc, char **argv)
             o.simLog = value;
         else if (a == QLatin1String("--cli"))
             o.cli = value;
+        else if (a == QLatin1String("--mqtt"))
+            o.mqtt = value;
+        else if (a == QLatin1String("--broker-command"))
+            o.brokerCommand = value;
+        else if (a == QLatin1String("--restart-at"))
+            o.restartAt = value.toInt();
+        else if (a == QLatin1String("--down"))
+            o.downSeconds = value.toInt();
+        else if (a == QLatin1String("--after"))
+            o.after = value.toInt();
+        else if (a == QLatin1String("--event-ms"))
+            o.eventMs = value.toInt();
         else {
             std::fprintf(stderr, "linebench: unknown option %s\n", qPrintable(a));
             return 2;
@@ -1134,9 +1786,24 @@ int main(int argc, char **argv)
         return 2;
     }
     if (o.seconds <= 0 || o.trials <= 0 || o.silencePeriod <= 0 ||
-        !QStringList{QStringLiteral("line"), QStringLiteral("exchange"), QStringLiteral("bare")}
+        !QStringList{QStringLiteral("line"), QStringLiteral("exchange"), QStringLiteral("bare"),
+                     QStringLiteral("cli")}
              .contains(o.load)) {
         std::fprintf(stderr, "linebench: bad SECONDS, --trials, --silence-period or --load\n");
+        return 2;
+    }
+    // verkan-cli watch publishes to a broker: with --cli only; restart also
+    // starts and stops the broker itself.
+    const bool cliLoad = o.mode == QLatin1String("cpu") && o.load == QLatin1String("cli");
+    const bool restarting = o.mode == QLatin1String("restart");
+    if ((!o.mqtt.isEmpty() || cliLoad || restarting) && o.cli.isEmpty()) {
+        std::fprintf(stderr, "linebench: --mqtt, --load cli and restart need --cli\n");
+        return 2;
+    }
+    if (restarting && (o.mqtt.isEmpty() || o.brokerCommand.trimmed().isEmpty() ||
+                       o.restartAt <= 0 || o.downSeconds <= 0 || o.after <= 0 || o.eventMs <= 0)) {
+        std::fprintf(stderr, "linebench: restart needs --mqtt, --broker-command and positive "
+                             "--restart-at, --down, --after and --event-ms\n");
         return 2;
     }
     if (o.mode == QLatin1String("refresh"))
@@ -1145,5 +1812,7 @@ int main(int argc, char **argv)
         return latency(app, o);
     if (o.mode == QLatin1String("soak"))
         return soak(app, o);
+    if (restarting)
+        return restart(app, o);
     return cpu(app, o);
 }

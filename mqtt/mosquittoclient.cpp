@@ -13,9 +13,12 @@
 
 namespace {
 
-// How often the library gets a turn without socket activity: keep-alive
-// pings, and what TLS has already decrypted but the socket no longer shows.
-constexpr int kServiceMilliseconds = 250;
+// How often the library gets a turn without socket activity, for its
+// keep-alive ping: sent at most this late after the keep-alive is due, well
+// within the broker's patience (one and a half keep-alives). Reading needs
+// no timer: the library reads until the socket (and TLS) has nothing left.
+// Each turn wakes the watch, so no more often than needed.
+constexpr int kServiceMilliseconds = 2000;
 
 void initialiseLibrary()
 {

@@ -174,7 +174,10 @@ void LinePublisher::publishState(int row, bool evenIfUnchanged)
     if (!evenIfUnchanged && m_lastState.value(detector.address) == payload)
         return;  // an acknowledgement changes the row, not the state
     m_lastState.insert(detector.address, payload);
-    m_client.publish(m_topics.state(detector.address), payload, 1, true);
+    // QoS 0: the broker acknowledges nothing, which would wake the watch once
+    // more per change; a state lost with a connection is published again on
+    // the next one, with all the others.
+    m_client.publish(m_topics.state(detector.address), payload, 0, true);
 }
 
 void LinePublisher::enqueue(const LineEvent &event)

@@ -6,8 +6,6 @@
 #include "link/portdescription.h"
 #include "monitor/statusdecoder.h"
 
-#include <cstdio>
-
 namespace {
 
 struct StateName {
@@ -65,20 +63,60 @@ QString lineEventTime(const QDateTime &time)
     // Written out by hand: every event is timed at least once on its way
     // out (and again for MQTT), and QDateTime::toString() reads its format
     // and looks the zone up again for each field, most of an event's cost.
-    // The zone is asked once; the wall clock is then plain arithmetic on a
-    // UTC time shifted by the offset.
+    // The zone is asked once; the wall clock is arithmetic on the count of
+    // milliseconds, the civil date from the day count (H. Hinnant's
+    // days-to-civil algorithm).
     if (!time.isValid())
         return QString();
     const int offset = time.offsetFromUtc();
-    const QDateTime wall = time.toUTC().addSecs(offset);
-    const QDate d = wall.date();
-    const QTime t = wall.time();
+    const qint64 wallMs = time.toMSecsSinceEpoch() + qint64(offset) * 1000;
+    constexpr qint64 kDayMs = 86400000;
+    qint64 days = wallMs / kDayMs;
+    qint64 ms = wallMs % kDayMs;
+    if (ms < 0) {
+        ms += kDayMs;
+        --days;
+    }
+    const qint64 z = days + 719468;
+    const qint64 era = (z >= 0 ? z : z - 146096) / 146097;
+    const qint64 dayOfEra = z - era * 146097;
+    const qint64 yearOfEra =
+        (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const qint64 dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const qint64 mp = (5 * dayOfYear + 2) / 153;
+    const int day = int(dayOfYear - (153 * mp + 2) / 5 + 1);
+    const int month = int(mp < 10 ? mp + 3 : mp - 9);
+    const int year = int(yearOfEra + era * 400 + (month <= 2 ? 1 : 0));
     const int minutes = qAbs(offset) / 60;
-    char text[48];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03d%c%02d:%02d", d.year(),
-                  d.month(), d.day(), t.hour(), t.minute(), t.second(), t.msec(),
-                  offset < 0 ? '-' : '+', minutes / 60, minutes % 60);
-    return QString::fromLatin1(text);
+
+    char text[32];
+    char *p = text;
+    const auto digits = [&p](qint64 value, int width) {
+        for (int i = width - 1; i >= 0; --i) {
+            p[i] = char('0' + value % 10);
+            value /= 10;
+        }
+        p += width;
+    };
+    const auto put = [&p](char c) { *p++ = c; };
+    digits(year, 4);
+    put('-');
+    digits(month, 2);
+    put('-');
+    digits(day, 2);
+    put('T');
+    digits(ms / 3600000, 2);
+    put(':');
+    digits(ms / 60000 % 60, 2);
+    put(':');
+    digits(ms / 1000 % 60, 2);
+    put('.');
+    digits(ms % 1000, 3);
+    put(offset < 0 ? '-' : '+');
+    digits(minutes / 60, 2);
+    put(':');
+    digits(minutes % 60, 2);
+    return QString::fromLatin1(text, p - text);
 }
 
 QByteArray lineEventJson(const LineEvent &event)
@@ -189,7 +227,7 @@ void LineStates::flankState(int address, int flank, int code)
     row.flankCode[flank - 1] = code;
     if (code == FlankAlarm)
         row.attention[flank == 1 ? DetectorRow::Flank1 : DetectorRow::Flank2] = true;
-    changed(i, {m_clock(), address, LineEventKind::Flank, flank, name});
+    changed(i, {now(), address, LineEventKind::Flank, flank, name});
 }
 
 void LineStates::tamper(int address, bool open)
@@ -200,7 +238,7 @@ void LineStates::tamper(int address, bool open)
     m_rows[i].tamper = int(open);
     if (open)
         m_rows[i].attention[DetectorRow::Tamper] = true;
-    changed(i, {m_clock(), address, LineEventKind::Tamper, 0,
+    changed(i, {now(), address, LineEventKind::Tamper, 0,
                 open ? QStringLiteral("open") : QStringLiteral("closed")});
 }
 
@@ -212,8 +250,17 @@ void LineStates::link(int address, bool alive)
     m_rows[i].link = int(alive);
     if (!alive)
         m_rows[i].attention[DetectorRow::Link] = true;
-    changed(i, {m_clock(), address, LineEventKind::Link, 0,
+    changed(i, {now(), address, LineEventKind::Link, 0,
                 alive ? QStringLiteral("alive") : QStringLiteral("lost")});
+}
+
+QDateTime LineStates::now() const
+{
+    // The same moment with its offset from UTC fixed: the event's time is
+    // written out several times (the output, the journal, MQTT), and a
+    // local time asks the time zone again for every one of them.
+    const QDateTime time = m_clock();
+    return time.timeSpec() == Qt::LocalTime ? time.toOffsetFromUtc(time.offsetFromUtc()) : time;
 }
 
 void LineStates::changed(int row, const LineEvent &change)

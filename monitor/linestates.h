@@ -97,6 +97,7 @@ private:
     void tamper(int address, bool open);
     void link(int address, bool alive);
     void changed(int row, const LineEvent &event);
+    QDateTime now() const;
 
     Clock m_clock;
     QList<DetectorRow> m_rows;

@@ -12,12 +12,6 @@ namespace {
 
 const char *const kSensorNames[LineTopics::SensorCount] = {"flank1", "flank2", "tamper", "link"};
 
-QByteArray quotedOrNull(const QString &value)
-{
-    // Every value here is one of the state names, plain ASCII words.
-    return value.isEmpty() ? QByteArrayLiteral("null") : '"' + value.toLatin1() + '"';
-}
-
 }  // namespace
 
 QString MqttSettings::brokerText() const
@@ -153,19 +147,29 @@ QByteArray LineTopics::discovery(int address, Sensor sensor) const
 
 QByteArray LineTopics::statePayload(const DetectorRow &row)
 {
-    const QString tamper = row.tamper < 0    ? QString()
-                           : row.tamper == 1 ? QStringLiteral("open")
-                                             : QStringLiteral("closed");
-    const QString link = row.link < 0    ? QString()
-                         : row.link == 1 ? QStringLiteral("alive")
-                                         : QStringLiteral("lost");
-    return "{\"flank1\": " + quotedOrNull(flankStateName(row.flankCode[0])) +
-           ", \"flank2\": " + quotedOrNull(flankStateName(row.flankCode[1])) +
-           ", \"tamper\": " + quotedOrNull(tamper) + ", \"link\": " + quotedOrNull(link) +
-           ", \"time\": " +
-           (row.lastChange.isValid() ? '"' + lineEventTime(row.lastChange).toLatin1() + '"'
-                                     : QByteArrayLiteral("null")) +
-           '}';
+    // Built in place: it goes out on every change.
+    QByteArray out;
+    out.reserve(128);
+    const auto value = [&out](const char *key, const char *name) {
+        out += key;
+        if (name) {
+            out += '"';
+            out += name;
+            out += '"';
+        } else {
+            out += "null";
+        }
+    };
+    const QByteArray flank1 = flankStateName(row.flankCode[0]).toLatin1();
+    const QByteArray flank2 = flankStateName(row.flankCode[1]).toLatin1();
+    value("{\"flank1\": ", flank1.isEmpty() ? nullptr : flank1.constData());
+    value(", \"flank2\": ", flank2.isEmpty() ? nullptr : flank2.constData());
+    value(", \"tamper\": ", row.tamper < 0 ? nullptr : row.tamper == 1 ? "open" : "closed");
+    value(", \"link\": ", row.link < 0 ? nullptr : row.link == 1 ? "alive" : "lost");
+    const QByteArray time = lineEventTime(row.lastChange).toLatin1();
+    value(", \"time\": ", time.isEmpty() ? nullptr : time.constData());
+    out += '}';
+    return out;
 }
 
 QByteArray LineTopics::discoveryPayload(int address, Sensor sensor) const

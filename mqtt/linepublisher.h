@@ -6,7 +6,7 @@
 //
 //   LineStates::event  -> the event queue -> MosquittoClient::publish (QoS 1)
 //                         ... PUBACK -> delivered: the event leaves the queue
-//   LineStates::rowChanged -> the detector's retained state, when connected
+//   LineStates::rowChanged -> the detector's retained state (QoS 0), when connected
 //
 // The watch never waits for the broker: events wait in the queue (at most
 // kQueueLimit, the oldest dropped first and counted) while the broker is

@@ -5,7 +5,7 @@
 // documentation read them.
 //
 //   PREFIX/LINE/status            "online" / "offline", retained (also the last will)
-//   PREFIX/LINE/ADDRESS/state     retained JSON, on every change of the detector
+//   PREFIX/LINE/ADDRESS/state     retained JSON (QoS 0), on every change of the detector
 //   PREFIX/LINE/ADDRESS/event     QoS 1, one per event, the JSON of watch --json
 //   homeassistant/binary_sensor/PREFIX_LINE_ADDRESS_KIND/config
 //                                 retained Home Assistant discovery, KIND one of

@@ -83,6 +83,10 @@ bool MosquittoClient::open(const Options &options, QString *error)
                            options.cleanSession, this);
     if (!m_mosq)
         return fail(QString::fromLocal8Bit(std::strerror(errno)));
+    // An event follows its detector's state at once, and the state needs
+    // no answer: with Nagle's algorithm the event would wait for the
+    // broker's delayed acknowledgement of the state (40 ms here).
+    mosquitto_int_option(m_mosq, MOSQ_OPT_TCP_NODELAY, 1);
     mosquitto_connect_callback_set(m_mosq, &MosquittoClient::onConnect);
     mosquitto_disconnect_callback_set(m_mosq, &MosquittoClient::onDisconnect);
     mosquitto_publish_callback_set(m_mosq, &MosquittoClient::onPublish);
